@@ -1,0 +1,237 @@
+/*
+ * zd — a small, fast 2D vector-graphics library with a plain C interface.
+ *
+ * Conventions shared by every zd_ function:
+ *  - Call zd_init() once, before any other call (and before a second thread
+ *    makes its first call). zd_abi_version, zd_version, zd_strerror and the
+ *    numra_ helpers work without it.
+ *  - Status-returning functions return a ZdStatus: ZD_OK (0), ZD_BAD_ARGUMENT
+ *    (2: nil handle or output, non-finite or out-of-range number, unparseable
+ *    text, or any failure while working), ZD_UNSUPPORTED (4, never returned)
+ *    or ZD_OUT_OF_MEMORY (8: a block for the caller could not be obtained).
+ *  - Arguments are checked before anything is touched: a rejected call changes
+ *    nothing. Output pointers that hand out a handle, a count or a block are
+ *    cleared (nil / 0) as soon as they are known to be non-nil, so they hold
+ *    nil / 0 after every failure. Caller records that a function fills (a
+ *    point, bounds, a command) are written only on success.
+ *  - Every float argument must be finite (NaN and infinities give 2);
+ *    -0.0 and subnormal values are accepted. Angles are radians.
+ *  - Handles returned to the caller carry one reference, the caller's; give
+ *    it back with zd_path_free / zd_image_free / zd_color_free. Blocks handed
+ *    out (strings, encoded files) belong to the caller until zd_buffer_free.
+ *  - Threads: the library starts no thread and takes no lock. Different
+ *    handles may be used on different threads at the same time; one handle
+ *    must not be used by two threads at once.
+ *  - Boolean arguments are int32_t: 0 is false, anything else is true.
+ */
+#ifndef ZD_H
+#define ZD_H
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#define ZD_API
+#else
+#define ZD_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ------------------------------------------------------------------ types */
+
+/** Status of every status-returning function. */
+typedef int32_t ZdStatus;
+
+#define ZD_OK 0
+#define ZD_BAD_ARGUMENT 2
+#define ZD_UNSUPPORTED 4
+#define ZD_OUT_OF_MEMORY 8
+
+/** Opaque, reference-counted path (a command list plus start and current point). */
+typedef struct ZdPath ZdPath;
+/** Opaque, reference-counted RGBA image (8 bits per channel, straight alpha, sRGB). */
+typedef struct ZdImage ZdImage;
+/** Opaque, reference-counted colour (one immutable colour value). */
+typedef struct ZdColor ZdColor;
+
+/** Command kinds as stored in a path; relative kinds are 10..18. */
+enum {
+  ZD_CLOSE = 0, ZD_MOVE = 1, ZD_LINE = 2, ZD_HLINE = 3, ZD_VLINE = 4,
+  ZD_CUBIC = 5, ZD_SCUBIC = 6, ZD_QUAD = 7, ZD_TQUAD = 8, ZD_ARC = 9,
+  ZD_RMOVE = 10, ZD_RLINE = 11, ZD_RHLINE = 12, ZD_RVLINE = 13,
+  ZD_RCUBIC = 14, ZD_RSCUBIC = 15, ZD_RQUAD = 16, ZD_RTQUAD = 17, ZD_RARC = 18
+};
+
+/**
+ * One path command, as read back by zd_path_command_get. params holds the
+ * parameters in path-data order; unused slots are 0:
+ *   move, line, smooth quad (and relatives): x, y
+ *   hline, vline: v
+ *   cubic: c1x, c1y, c2x, c2y, x, y
+ *   smooth cubic, quad: cx, cy, x, y
+ *   arc: rx, ry, rotation (radians), largeArc (1.0/0.0), sweep (1.0/0.0), x, y
+ */
+typedef struct ZdCommand {
+  int32_t kind;
+  float params[7];
+} ZdCommand;
+
+/* ------------------------------------------------------------------ frame */
+
+/** Starts the library (colour-space registry, encoder tables, signal
+ *  handlers for SIGINT, SIGSEGV, SIGABRT, SIGFPE, SIGILL, SIGBUS, which print
+ *  a one-line message and re-raise; SIGPIPE is ignored). Later calls do nothing. */
+ZD_API void zd_init(void);
+/** ABI version: always 1. */
+ZD_API int32_t zd_abi_version(void);
+/** Library version text "1.0.0" (static; never freed). */
+ZD_API const char *zd_version(void);
+/** Static text for a status code ("ok", ...; "unknown error" for unknown codes). */
+ZD_API const char *zd_strerror(ZdStatus status);
+/** Gives back a block handed out by the library (strings, encoded files); nil does nothing. */
+ZD_API void zd_buffer_free(void *block);
+/** Releases the caller's reference to a path; nil does nothing. */
+ZD_API void zd_path_free(ZdPath *path);
+/** Releases the caller's reference to an image; nil does nothing. */
+ZD_API void zd_image_free(ZdImage *image);
+/** Releases the caller's reference to a colour; nil does nothing. */
+ZD_API void zd_color_free(ZdColor *color);
+/** Releases the global tables made by zd_init; call at most once, after the last other call. */
+ZD_API void zd_destroy_globals(void);
+
+/* ------------------------------------------------------------ path handles */
+
+/** New empty path (start and current point (0, 0)); nil on failure. */
+ZD_API ZdPath *zd_path_new(void);
+/** New path with a copy of the commands and both points of `path`; nil if path is nil. */
+ZD_API ZdPath *zd_path_copy(ZdPath *path);
+
+/** Appends a move to (x, y); start and current become (x, y). */
+ZD_API ZdStatus zd_path_move_to(ZdPath *path, float x, float y);
+/** Appends a line to (x, y); no implicit move is inserted. */
+ZD_API ZdStatus zd_path_line_to(ZdPath *path, float x, float y);
+/** Appends a cubic Bezier curve with controls (c1x, c1y), (c2x, c2y) ending at (x, y). */
+ZD_API ZdStatus zd_path_bezier_curve_to(ZdPath *path, float c1x, float c1y, float c2x, float c2y,
+                                        float x, float y);
+/** Appends a quadratic Bezier curve with control (cx, cy) ending at (x, y). */
+ZD_API ZdStatus zd_path_quadratic_curve_to(ZdPath *path, float cx, float cy, float x, float y);
+/** Appends an elliptical arc (radii rx, ry >= 0, x-axis rotation in radians) ending at (x, y). */
+ZD_API ZdStatus zd_path_elliptical_arc_to(ZdPath *path, float rx, float ry, float rotation,
+                                          int32_t large_arc, int32_t sweep, float x, float y);
+/** Appends a close; the current point returns to the subpath start. */
+ZD_API ZdStatus zd_path_close_path(ZdPath *path);
+/** Appends a closed rectangle from (x, y) of size w x h (negative sizes extend the other way). */
+ZD_API ZdStatus zd_path_rect(ZdPath *path, int32_t clockwise, float x, float y, float w, float h);
+/** Appends a closed rounded rectangle; radii are clamped to half the smaller side and to >= 0. */
+ZD_API ZdStatus zd_path_rounded_rect(ZdPath *path, int32_t clockwise, float x, float y, float w,
+                                     float h, float r_top_left, float r_top_right,
+                                     float r_bottom_right, float r_bottom_left);
+/** Appends a closed ellipse of four cubics centred at (cx, cy); rx, ry >= 0. */
+ZD_API ZdStatus zd_path_ellipse(ZdPath *path, float cx, float cy, float rx, float ry);
+/** Appends a closed circle (the ellipse with rx = ry = r); r >= 0. */
+ZD_API ZdStatus zd_path_circle(ZdPath *path, float cx, float cy, float r);
+/** Appends a closed regular polygon of n vertices (3 <= n <= 1048576), first vertex at (cx, cy - r). */
+ZD_API ZdStatus zd_path_polygon(ZdPath *path, int32_t n, float cx, float cy, float r);
+/** Appends a circular arc of radius r >= 0 from start_angle to end_angle (radians). */
+ZD_API ZdStatus zd_path_arc(ZdPath *path, int32_t counterclockwise, float cx, float cy, float r,
+                            float start_angle, float end_angle);
+/** Appends an arc of radius r >= 0 tangent to the lines current->(x1, y1) and (x1, y1)->(x2, y2). */
+ZD_API ZdStatus zd_path_arc_to(ZdPath *path, float x1, float y1, float x2, float y2, float r);
+/** Appends a copy of every command of `source` (unchanged; relative stays relative). The
+ *  same handle may be both: the path's own commands are then appended once. */
+ZD_API ZdStatus zd_path_add_path(ZdPath *path, ZdPath *source);
+
+/** Stores the current point in xy[0], xy[1]. */
+ZD_API ZdStatus zd_path_current(ZdPath *path, float *xy);
+/** Stores the start of the current subpath in xy[0], xy[1]. */
+ZD_API ZdStatus zd_path_start(ZdPath *path, float *xy);
+/** Number of commands; 0 for a nil path. */
+ZD_API int64_t zd_path_command_count(ZdPath *path);
+/** Copies command `index` (0 <= index < count) into *command; 2 and untouched otherwise. */
+ZD_API ZdStatus zd_path_command_get(ZdPath *path, int64_t index, ZdCommand *command);
+/** 1 for relative kinds (10..18), 0 for absolute ones (0..9), -1 otherwise. */
+ZD_API int32_t zd_path_command_is_relative(int32_t kind);
+/** Parameter count of a kind (0..7), -1 for a kind outside 0..18. */
+ZD_API int32_t zd_path_command_parameter_count(int32_t kind);
+
+/* ------------------------------------------------- path data and geometry */
+
+/** Parses SVG path data `text` into a new path stored in *out (nil on any failure). */
+ZD_API ZdStatus zd_path_parse_d(const char *text, ZdPath **out);
+/** Prints `path` as SVG path data; *out receives a NUL-terminated block (free with
+ *  zd_buffer_free) and *len its length without the NUL. 8 if the block cannot be had. */
+ZD_API ZdStatus zd_path_to_d(ZdPath *path, char **out, int64_t *len);
+/**
+ * Flattens `path` into line segments, 4 floats each (x0, y0, x1, y1). *count receives
+ * the total number of segments even when it exceeds `capacity`; the first
+ * min(total, capacity) are copied to `segments`. A nil array is allowed only with
+ * capacity 0; with a negative capacity nothing is copied. tolerance <= 0 means 0.5.
+ * 2 when the path needs more than 1048576 segments.
+ */
+ZD_API ZdStatus zd_path_flatten(ZdPath *path, float *segments, int64_t capacity, int64_t *count,
+                                float tolerance);
+/** Bounds of `count` segments (4 floats each) as minX, minY, width, height in bounds[0..3];
+ *  all zero for count 0. */
+ZD_API ZdStatus zd_segments_bounds(const float *segments, int64_t count, float *bounds);
+/** Point at t in [0, 1] of the quadratic Bezier curve (x0,y0) (x1,y1) (x2,y2), into xy[0..1]. */
+ZD_API ZdStatus zd_quad_point(float x0, float y0, float x1, float y1, float x2, float y2, float t,
+                              float *xy);
+/** Point at t in [0, 1] of the cubic Bezier curve (x0,y0)..(x3,y3), into xy[0..1]. */
+ZD_API ZdStatus zd_cubic_point(float x0, float y0, float x1, float y1, float x2, float y2,
+                               float x3, float y3, float t, float *xy);
+
+/* ------------------------------------------------------ wide integers */
+
+/** Leading zero bits of x; 64 for x = 0. Needs no zd_init. */
+ZD_API int64_t numra_clz64(uint64_t x);
+/**
+ * (hi * 2^64 + lo) / d: stores the quotient's low 64 bits in *q and lo - d * q (mod 2^64)
+ * in *r. Intended for d != 0 and hi < d (then *r is the true remainder). Outside that it
+ * still returns normally: for d = 0 it stores *q = UINT64_MAX and *r = lo; for hi >= d
+ * it stores the low 64 bits of the true quotient and lo - d * q. Both pointers must be valid.
+ */
+ZD_API void numra_udiv128(uint64_t hi, uint64_t lo, uint64_t d, uint64_t *q, uint64_t *r);
+
+/* ------------------------------------------------------------- images */
+
+/** New width x height RGBA image, all bytes 0; nil if a size is <= 0 or the pixels
+ *  cannot be obtained. */
+ZD_API ZdImage *zd_image_new(int32_t width, int32_t height);
+/** Width in pixels; 0 for nil. */
+ZD_API int32_t zd_image_width(ZdImage *image);
+/** Height in pixels; 0 for nil. */
+ZD_API int32_t zd_image_height(ZdImage *image);
+/** Channels per pixel (4); 0 for nil. */
+ZD_API int32_t zd_image_channels(ZdImage *image);
+/** Points *pixels at the image's own bytes (RGBA rows, top to bottom; not a copy, never
+ *  freed by the caller, valid until the image is freed) and stores their count in *len. */
+ZD_API ZdStatus zd_image_pixels(ZdImage *image, uint8_t **pixels, int64_t *len);
+/** Encodes the image as PNG into a block of exactly *len bytes (free with zd_buffer_free). */
+ZD_API ZdStatus zd_image_encode_png(ZdImage *image, uint8_t **out, int64_t *len);
+
+/* ------------------------------------------------ colours, fill, documents */
+
+/** Parses a colour string (#rgb, #rrggbb, #rgba, #rrggbbaa, rgb(), rgba(), oklch());
+ *  nil on any error. */
+ZD_API ZdColor *zd_color_parse(const char *text);
+/** sRGB colour from four finite numbers in [0, 1]; nil otherwise. */
+ZD_API ZdColor *zd_color_rgba(float r, float g, float b, float a);
+/** SVG colour text of the colour mapped into sRGB ("#RRGGBB" or "rgba(...)"), as a
+ *  NUL-terminated block (free with zd_buffer_free). */
+ZD_API ZdStatus zd_color_to_svg(ZdColor *color, char **out, int64_t *len);
+/** Fills `path` into `image` with `color`. fill_rule: 0 non-zero, 1 even-odd; mode: 0
+ *  source-over, 1 overwrite; tolerance <= 0 means 0.5. */
+ZD_API ZdStatus zd_fill_path(ZdImage *image, ZdPath *path, ZdColor *color, int32_t fill_rule,
+                             int32_t mode, float tolerance);
+/** One-path SVG document of width x height (both >= 1) with the path filled in the colour,
+ *  as a NUL-terminated block (free with zd_buffer_free). */
+ZD_API ZdStatus zd_path_to_svg(ZdPath *path, ZdColor *color, int32_t width, int32_t height,
+                               char **out, int64_t *len);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZD_H */

@@ -1,0 +1,9 @@
+// The handle objects behind the opaque C types. Each module's value sits in
+// a Counted record; the C types are distinct structs so a ZdPath* can never
+// be passed where a ZdImage* is expected.
+#pragma once
+
+#include "capi/frame.hpp"
+#include "path/path.hpp"
+
+struct ZdPath : zd::capi::Counted<zd::path::Path> {};
