@@ -1,0 +1,60 @@
+#include <limits>
+
+#include "rastra/rastra.hpp"
+
+namespace zd::rastra {
+
+Image newImage(std::int64_t width, std::int64_t height, ChannelLayout layout) {
+  const std::int64_t channels = ChannelCount[layout <= csLayout5 ? layout : csRgba];
+  std::int64_t pixels = 0;
+  std::int64_t bytes = 0;
+  if (__builtin_mul_overflow(width, height, &pixels) ||
+      __builtin_mul_overflow(pixels, channels, &bytes)) {
+    throw Defect("newImage: over- or underflow");
+  }
+  if (bytes < 0) throw Defect("newImage: value out of range");
+  Image image;
+  image.width = width;
+  image.height = height;
+  image.channels = channels;
+  image.layout = layout;
+  image.data.assign(static_cast<std::size_t>(bytes), 0);
+  return image;
+}
+
+std::vector<std::uint8_t> encodeImage(const Image &image, std::int32_t format,
+                                      std::int32_t quality) {
+  switch (format) {
+    case fmtPng: return encodePng(image);
+    case fmtJpeg: return encodeJpeg(image, quality);
+    case fmtBmp: return encodeBmp(image);
+    case fmtQoi: return encodeQoi(image);
+    case fmtPnm: return encodePnm(image);
+    case fmtTga: return encodeTga(image);
+    default: throw Error("encodeImage: unknown format " + std::to_string(format));
+  }
+}
+
+namespace {
+void putLittleEndian(std::vector<std::uint8_t> &buffer, std::int64_t position,
+                     std::uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) {
+    const std::int64_t at = position + i;
+    if (at < 0 || static_cast<std::uint64_t>(at) >= buffer.size()) {
+      throw Defect("index " + std::to_string(at) + " not in 0 .. " +
+                   std::to_string(static_cast<std::int64_t>(buffer.size()) - 1));
+    }
+    buffer[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(value >> (8 * i));
+  }
+}
+}  // namespace
+
+void putU16le(std::vector<std::uint8_t> &buffer, std::int64_t position, std::uint64_t value) {
+  putLittleEndian(buffer, position, value, 2);
+}
+
+void putU32le(std::vector<std::uint8_t> &buffer, std::int64_t position, std::uint64_t value) {
+  putLittleEndian(buffer, position, value, 4);
+}
+
+}  // namespace zd::rastra
