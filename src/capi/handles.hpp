@@ -5,5 +5,7 @@
 
 #include "capi/frame.hpp"
 #include "path/path.hpp"
+#include "tintra/color.hpp"
 
 struct ZdPath : zd::capi::Counted<zd::path::Path> {};
+struct ZdColor : zd::capi::Counted<zd::tintra::Color> {};
