@@ -5,7 +5,9 @@
 
 #include "capi/frame.hpp"
 #include "path/path.hpp"
+#include "rastra/rastra.hpp"
 #include "tintra/color.hpp"
 
 struct ZdPath : zd::capi::Counted<zd::path::Path> {};
+struct ZdImage : zd::capi::Counted<zd::rastra::Image> {};
 struct ZdColor : zd::capi::Counted<zd::tintra::Color> {};
