@@ -1,0 +1,107 @@
+"""Tests of the Python binding against the real library."""
+
+import gc
+import math
+import struct
+import zlib
+
+import pytest
+
+import zd
+
+
+def png_pixels(data: bytes):
+    """Decodes the image bytes of one of our PNGs (filter 0 rows, RGBA)."""
+    assert data[:8] == b"\x89PNG\r\n\x1a\n"
+    width, height = struct.unpack(">II", data[16:24])
+    position, idat = 8, b""
+    while position < len(data):
+        length, kind = struct.unpack(">I4s", data[position:position + 8])
+        if kind == b"IDAT":
+            idat += data[position + 8:position + 8 + length]
+        position += 12 + length
+    raw = zlib.decompress(idat)
+    stride = width * 4 + 1
+    assert all(raw[row * stride] == 0 for row in range(height))
+    return width, height, b"".join(raw[row * stride + 1:(row + 1) * stride] for row in range(height))
+
+
+def test_path_builders_chain_and_read_back():
+    with zd.Path() as path:
+        assert path.move_to(1, 2).line_to(5, 2).close_path() is path
+        assert len(path) == 3
+        assert path.current == (1.0, 2.0)
+        assert path.commands()[0] == (1, (1.0, 2.0))
+        path.rect(0, 0, 10, 5).circle(3, 3, 1).polygon(5, 0, 0, 4)
+        assert len(path) == 3 + 5 + 6 + 6
+
+
+def test_parse_print_and_errors():
+    path = zd.Path.parse("M10 10 L90 10 L50 80 Z")
+    assert str(path) == "M 10 10 L 90 10 L 50 80 Z"
+    with pytest.raises(ValueError, match="bad argument"):
+        zd.Path.parse("L 1 2")
+    with pytest.raises(ValueError):
+        zd.Path().move_to(math.nan, 0)
+    with pytest.raises(ValueError):
+        zd.Path().circle(0, 0, -1)
+
+
+def test_flatten_and_bounds():
+    path = zd.Path.parse("M 0 0 L 10 0 L 10 10 Z")
+    assert path.flatten() == [(0, 0, 10, 0), (10, 0, 10, 10), (10, 10, 0, 0)]
+    assert path.bounds() == (0.0, 0.0, 10.0, 10.0)
+    curve = zd.Path.parse("M 0 0 Q 50 100 100 0")
+    assert len(curve.flatten(0.5)) == 16
+    assert len(curve.flatten(1.0)) == 12
+
+
+def test_image_fill_png_and_pixels_share_memory(tmp_path):
+    with zd.Image(20, 10) as image:
+        assert (image.width, image.height) == (20, 10)
+        pixels = image.pixels
+        assert len(pixels) == 20 * 10 * 4 and not any(pixels)
+        image.fill(zd.Path().rect(0, 0, 10, 10), zd.Color.rgba(1, 0, 0, 1))
+        assert bytes(pixels[:4]) == b"\xff\x00\x00\xff"  # zero-copy view sees the fill
+        assert bytes(pixels[10 * 4:10 * 4 + 4]) == b"\x00\x00\x00\x00"
+        width, height, decoded = png_pixels(image.png())
+        assert (width, height) == (20, 10) and decoded == bytes(pixels)
+        out = tmp_path / "out.png"
+        image.save(str(out))
+        assert out.read_bytes() == image.png()
+
+
+def test_fill_options_and_bad_arguments():
+    image = zd.Image(4, 4)
+    square = zd.Path().rect(0, 0, 4, 4)
+    image.fill(square, zd.Color.rgba(0, 0, 1, 0.5), overwrite=True)
+    assert bytes(image.pixels[:4]) == b"\x00\x00\xff\x80"
+    with pytest.raises(ValueError):
+        image.fill(square, zd.Color.rgba(0, 0, 1, 1), tolerance=math.inf)
+    with pytest.raises(MemoryError):
+        zd.Image(0, 5)
+
+
+def test_colors_and_svg_document():
+    assert str(zd.Color.rgba(1, 0, 0, 1)) == "#FF0000"
+    assert str(zd.Color.parse("#00ff00")) == "#00FF00"
+    with pytest.raises(ValueError):
+        zd.Color.parse("not a colour")
+    with pytest.raises(ValueError):
+        zd.Color.rgba(1, 0, 0, 1.5)
+    svg = zd.to_svg(zd.Path.parse("M0 0 L10 0 L10 10 Z"), zd.Color.rgba(0, 0, 1, 1), 10, 10)
+    assert svg == ('<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10" '
+                   'viewBox="0 0 10 10"><path d="M 0 0 L 10 0 L 10 10 Z" fill="#0000FF"/></svg>')
+    with pytest.raises(ValueError):
+        zd.to_svg(zd.Path(), zd.Color.rgba(0, 0, 0, 1), 0, 10)
+
+
+def test_handles_are_released_deterministically():
+    path = zd.Path().move_to(0, 0)
+    path.close()
+    path.close()  # closing twice is harmless
+    with pytest.raises(ValueError, match="after close"):
+        path.line_to(1, 1)
+    for _ in range(1000):
+        zd.Image(64, 64)
+    gc.collect()
