@@ -2,6 +2,4 @@
 // by its real file and removed from here.
 #include "capi/frame.hpp"
 extern "C" {
-ZD_API void zd_image_free(ZdImage *) {}
-ZD_API void zd_color_free(ZdColor *) {}
 }
