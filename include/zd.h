@@ -213,20 +213,24 @@ ZD_API ZdStatus zd_image_encode_png(ZdImage *image, uint8_t **out, int64_t *len)
 
 /* ------------------------------------------------ colours, fill, documents */
 
-/** Parses a colour string (#rgb, #rrggbb, #rgba, #rrggbbaa, rgb(), rgba(), oklch());
- *  nil on any error. */
+/** Parses a colour string (#rgb, #rrggbb, #rgba, #rrggbbaa, rgb(), rgba() in comma or
+ *  space syntax, oklch() with angle units); hex and rgb give sRGB, oklch() an OKLCH colour.
+ *  Nil for nil text or any parse error. Free with zd_color_free. */
 ZD_API ZdColor *zd_color_parse(const char *text);
-/** sRGB colour from four finite numbers in [0, 1]; nil otherwise. */
+/** sRGB colour from four finite numbers in [0, 1]; nil otherwise. Free with zd_color_free. */
 ZD_API ZdColor *zd_color_rgba(float r, float g, float b, float a);
-/** SVG colour text of the colour mapped into sRGB ("#RRGGBB" or "rgba(...)"), as a
- *  NUL-terminated block (free with zd_buffer_free). */
+/** SVG colour text of the colour mapped into sRGB: "#RRGGBB", or "#RRGGBBAA" when the
+ *  alpha is below 1 (upper-case hex), as a NUL-terminated block (free with zd_buffer_free);
+ *  *len excludes the NUL. 2 on a nil argument or a colour that cannot be put into sRGB. */
 ZD_API ZdStatus zd_color_to_svg(ZdColor *color, char **out, int64_t *len);
 /** Fills `path` into `image` with `color`. fill_rule: 0 non-zero, 1 even-odd; mode: 0
  *  source-over, 1 overwrite; tolerance <= 0 means 0.5. */
 ZD_API ZdStatus zd_fill_path(ZdImage *image, ZdPath *path, ZdColor *color, int32_t fill_rule,
                              int32_t mode, float tolerance);
-/** One-path SVG document of width x height (both >= 1) with the path filled in the colour,
- *  as a NUL-terminated block (free with zd_buffer_free). */
+/** One-line SVG document of width x height (both >= 1, also the view box) holding the path
+ *  as path data filled with the colour's SVG text, as a NUL-terminated block (free with
+ *  zd_buffer_free). 2 on a nil argument, a non-finite path coordinate or a colour that
+ *  cannot be put into sRGB; the outputs then hold nil and 0. */
 ZD_API ZdStatus zd_path_to_svg(ZdPath *path, ZdColor *color, int32_t width, int32_t height,
                                char **out, int64_t *len);
 
