@@ -1,0 +1,287 @@
+// Every export with every kind of bad argument it can receive: the status is
+// the documented one, outputs are cleared, and nothing changed.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "zd.h"
+
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+const float kBadFloats[] = {kNaN, kInf, -kInf};
+
+// The state every case starts from, and the proof that a case left it alone.
+class BadArguments : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path = zd_path_new();
+    ASSERT_EQ(zd_path_move_to(path, 1, 2), ZD_OK);
+    ASSERT_EQ(zd_path_line_to(path, 6, 2), ZD_OK);
+    ASSERT_EQ(zd_path_line_to(path, 6, 7), ZD_OK);
+    image = zd_image_new(8, 8);
+    ASSERT_NE(image, nullptr);
+    color = zd_color_rgba(1, 0, 0, 1);
+    ASSERT_NE(color, nullptr);
+    ASSERT_EQ(zd_fill_path(image, path, color, 0, 0, 0), ZD_OK);
+    pixelsBefore = pixels();
+  }
+  void TearDown() override {
+    expectUnchanged();
+    zd_color_free(color);
+    zd_image_free(image);
+    zd_path_free(path);
+  }
+
+  std::vector<uint8_t> pixels() const {
+    uint8_t *data = nullptr;
+    int64_t len = 0;
+    EXPECT_EQ(zd_image_pixels(image, &data, &len), ZD_OK);
+    return std::vector<uint8_t>(data, data + len);
+  }
+
+  void expectUnchanged() const {
+    EXPECT_EQ(zd_path_command_count(path), 3);
+    float xy[2];
+    ASSERT_EQ(zd_path_current(path, xy), ZD_OK);
+    EXPECT_EQ(xy[0], 6.0f);
+    EXPECT_EQ(xy[1], 7.0f);
+    ASSERT_EQ(zd_path_start(path, xy), ZD_OK);
+    EXPECT_EQ(xy[0], 1.0f);
+    EXPECT_EQ(xy[1], 2.0f);
+    EXPECT_EQ(pixels(), pixelsBefore);
+  }
+
+  struct Case {
+    std::string name;
+    std::function<ZdStatus()> call;
+  };
+  // Runs each case, expecting status 2.
+  void expectAllRejected(const std::vector<Case> &cases) {
+    for (const auto &c : cases) {
+      EXPECT_EQ(c.call(), ZD_BAD_ARGUMENT) << c.name;
+      expectUnchanged();
+    }
+  }
+
+  ZdPath *path = nullptr;
+  ZdImage *image = nullptr;
+  ZdColor *color = nullptr;
+  std::vector<uint8_t> pixelsBefore;
+};
+
+TEST_F(BadArguments, PathBuilders) {
+  std::vector<Case> cases = {
+      {"move nil", [] { return zd_path_move_to(nullptr, 0, 0); }},
+      {"line nil", [] { return zd_path_line_to(nullptr, 0, 0); }},
+      {"cubic nil", [] { return zd_path_bezier_curve_to(nullptr, 0, 0, 0, 0, 0, 0); }},
+      {"quad nil", [] { return zd_path_quadratic_curve_to(nullptr, 0, 0, 0, 0); }},
+      {"arc nil", [] { return zd_path_elliptical_arc_to(nullptr, 1, 1, 0, 0, 0, 0, 0); }},
+      {"close nil", [] { return zd_path_close_path(nullptr); }},
+      {"rect nil", [] { return zd_path_rect(nullptr, 1, 0, 0, 1, 1); }},
+      {"rounded nil", [] { return zd_path_rounded_rect(nullptr, 1, 0, 0, 1, 1, 0, 0, 0, 0); }},
+      {"ellipse nil", [] { return zd_path_ellipse(nullptr, 0, 0, 1, 1); }},
+      {"circle nil", [] { return zd_path_circle(nullptr, 0, 0, 1); }},
+      {"polygon nil", [] { return zd_path_polygon(nullptr, 3, 0, 0, 1); }},
+      {"circular arc nil", [] { return zd_path_arc(nullptr, 0, 0, 0, 1, 0, 1); }},
+      {"arc_to nil", [] { return zd_path_arc_to(nullptr, 0, 0, 1, 1, 1); }},
+      {"add_path nil dest", [this] { return zd_path_add_path(nullptr, path); }},
+      {"add_path nil source", [this] { return zd_path_add_path(path, nullptr); }},
+      {"arc rx<0", [this] { return zd_path_elliptical_arc_to(path, -1, 1, 0, 0, 0, 0, 0); }},
+      {"arc ry<0", [this] { return zd_path_elliptical_arc_to(path, 1, -1e-30f, 0, 0, 0, 0, 0); }},
+      {"ellipse rx<0", [this] { return zd_path_ellipse(path, 0, 0, -1, 1); }},
+      {"circle r<0", [this] { return zd_path_circle(path, 0, 0, -2); }},
+      {"circular arc r<0", [this] { return zd_path_arc(path, 0, 0, 0, -1, 0, 1); }},
+      {"arc_to r<0", [this] { return zd_path_arc_to(path, 0, 0, 1, 1, -1); }},
+      {"polygon n=2", [this] { return zd_path_polygon(path, 2, 0, 0, 1); }},
+      {"polygon n=-5", [this] { return zd_path_polygon(path, -5, 0, 0, 1); }},
+      {"polygon n too big", [this] { return zd_path_polygon(path, 1048577, 0, 0, 1); }},
+      {"polygon n=INT32_MAX", [this] { return zd_path_polygon(path, INT32_MAX, 0, 0, 1); }},
+  };
+  for (float bad : kBadFloats) {
+    const std::string b = std::to_string(bad);
+    cases.push_back({"move " + b, [this, bad] { return zd_path_move_to(path, 0, bad); }});
+    cases.push_back({"line " + b, [this, bad] { return zd_path_line_to(path, bad, 0); }});
+    for (int slot = 0; slot < 6; ++slot) {
+      cases.push_back({"cubic slot " + std::to_string(slot) + " " + b, [this, bad, slot] {
+                         float v[6] = {0, 0, 0, 0, 0, 0};
+                         v[slot] = bad;
+                         return zd_path_bezier_curve_to(path, v[0], v[1], v[2], v[3], v[4], v[5]);
+                       }});
+    }
+    cases.push_back({"quad " + b, [this, bad] { return zd_path_quadratic_curve_to(path, 0, 0, 0, bad); }});
+    cases.push_back({"arc rot " + b, [this, bad] { return zd_path_elliptical_arc_to(path, 1, 1, bad, 0, 0, 0, 0); }});
+    cases.push_back({"arc rx " + b, [this, bad] { return zd_path_elliptical_arc_to(path, bad, 1, 0, 0, 0, 0, 0); }});
+    cases.push_back({"rect " + b, [this, bad] { return zd_path_rect(path, 0, 0, 0, bad, 1); }});
+    cases.push_back({"rounded " + b, [this, bad] { return zd_path_rounded_rect(path, 0, 0, 0, 4, 4, 1, bad, 1, 1); }});
+    cases.push_back({"ellipse " + b, [this, bad] { return zd_path_ellipse(path, bad, 0, 1, 1); }});
+    cases.push_back({"circle " + b, [this, bad] { return zd_path_circle(path, 0, 0, bad); }});
+    cases.push_back({"polygon " + b, [this, bad] { return zd_path_polygon(path, 5, 0, bad, 1); }});
+    cases.push_back({"circular arc " + b, [this, bad] { return zd_path_arc(path, 1, 0, 0, 1, bad, 0); }});
+    cases.push_back({"arc_to " + b, [this, bad] { return zd_path_arc_to(path, 1, 1, bad, 2, 1); }});
+  }
+  expectAllRejected(cases);
+}
+
+TEST_F(BadArguments, PathQueries) {
+  float xy[2] = {42, 42};
+  EXPECT_EQ(zd_path_current(nullptr, xy), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_path_current(path, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_path_start(nullptr, xy), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(xy[0], 42.0f);
+  EXPECT_EQ(zd_path_command_count(nullptr), 0);
+  ZdCommand command{99, {9, 9, 9, 9, 9, 9, 9}};
+  for (int64_t index : {int64_t{-1}, int64_t{3}, INT64_MAX, INT64_MIN}) {
+    EXPECT_EQ(zd_path_command_get(path, index, &command), ZD_BAD_ARGUMENT) << index;
+  }
+  EXPECT_EQ(zd_path_command_get(nullptr, 0, &command), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_path_command_get(path, 0, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(command.kind, 99);
+  EXPECT_EQ(command.params[0], 9.0f);
+  for (int32_t kind : {-1, 19, INT32_MIN, INT32_MAX}) {
+    EXPECT_EQ(zd_path_command_is_relative(kind), -1);
+    EXPECT_EQ(zd_path_command_parameter_count(kind), -1);
+  }
+  EXPECT_EQ(zd_path_copy(nullptr), nullptr);
+}
+
+TEST_F(BadArguments, PathDataAndGeometry) {
+  ZdPath *slot = reinterpret_cast<ZdPath *>(0x1);
+  EXPECT_EQ(zd_path_parse_d(nullptr, &slot), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(slot, nullptr);
+  slot = reinterpret_cast<ZdPath *>(0x1);
+  EXPECT_EQ(zd_path_parse_d("Q 1", &slot), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(slot, nullptr);
+  EXPECT_EQ(zd_path_parse_d("M 0 0", nullptr), ZD_BAD_ARGUMENT);
+
+  char *text = reinterpret_cast<char *>(0x1);
+  int64_t len = 77;
+  EXPECT_EQ(zd_path_to_d(nullptr, &text, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(text, nullptr);
+  EXPECT_EQ(len, 0);
+  EXPECT_EQ(zd_path_to_d(path, nullptr, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_path_to_d(path, &text, nullptr), ZD_BAD_ARGUMENT);
+
+  float segments[8];
+  int64_t count = 55;
+  EXPECT_EQ(zd_path_flatten(nullptr, segments, 2, &count, 0.5f), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_path_flatten(path, segments, 2, nullptr, 0.5f), ZD_BAD_ARGUMENT);
+  for (float bad : kBadFloats) {
+    count = 55;
+    EXPECT_EQ(zd_path_flatten(path, segments, 2, &count, bad), ZD_BAD_ARGUMENT);
+    EXPECT_EQ(count, 0);
+  }
+  count = 55;
+  EXPECT_EQ(zd_path_flatten(path, nullptr, 5, &count, 0.5f), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(count, 0);
+  // A negative capacity gives no size: nothing may be written.
+  float guard[4] = {-1, -1, -1, -1};
+  EXPECT_EQ(zd_path_flatten(path, guard, -1, &count, 0.5f), ZD_OK);
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(guard[0], -1.0f);
+
+  float bounds[4] = {5, 5, 5, 5};
+  const float good[4] = {0, 0, 1, 1};
+  EXPECT_EQ(zd_segments_bounds(good, -1, bounds), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_segments_bounds(good, 1, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_segments_bounds(nullptr, 1, bounds), ZD_BAD_ARGUMENT);
+  for (float bad : kBadFloats) {
+    for (int slot = 0; slot < 4; ++slot) {
+      float segment[8] = {0, 0, 1, 1, 2, 2, 3, 3};
+      segment[4 + slot] = bad;
+      EXPECT_EQ(zd_segments_bounds(segment, 2, bounds), ZD_BAD_ARGUMENT);
+    }
+  }
+  EXPECT_EQ(bounds[0], 5.0f);
+
+  float xy[2] = {5, 5};
+  for (float t : {-0.1f, 1.5f, kNaN, kInf, -kInf}) {
+    EXPECT_EQ(zd_quad_point(0, 0, 1, 1, 2, 0, t, xy), ZD_BAD_ARGUMENT) << t;
+    EXPECT_EQ(zd_cubic_point(0, 0, 1, 1, 2, 1, 3, 0, t, xy), ZD_BAD_ARGUMENT) << t;
+  }
+  EXPECT_EQ(zd_quad_point(0, 0, 1, 1, 2, 0, 0.5f, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_cubic_point(0, 0, 1, 1, 2, 1, 3, 0, 0.5f, nullptr), ZD_BAD_ARGUMENT);
+  for (float bad : kBadFloats) {
+    EXPECT_EQ(zd_quad_point(0, bad, 1, 1, 2, 0, 0.5f, xy), ZD_BAD_ARGUMENT);
+    EXPECT_EQ(zd_cubic_point(0, 0, 1, 1, 2, 1, 3, bad, 0.5f, xy), ZD_BAD_ARGUMENT);
+  }
+  EXPECT_EQ(xy[0], 5.0f);
+}
+
+TEST_F(BadArguments, Images) {
+  for (auto [w, h] : std::vector<std::pair<int32_t, int32_t>>{
+           {0, 10}, {10, 0}, {-1, 10}, {10, -1}, {INT32_MIN, 1}, {INT32_MAX, INT32_MAX}}) {
+    ZdImage *made = zd_image_new(w, h);
+    EXPECT_EQ(made, nullptr) << w << "x" << h;
+    zd_image_free(made);
+  }
+  EXPECT_EQ(zd_image_width(nullptr), 0);
+  EXPECT_EQ(zd_image_height(nullptr), 0);
+  EXPECT_EQ(zd_image_channels(nullptr), 0);
+  uint8_t *bytes = reinterpret_cast<uint8_t *>(0x1);
+  int64_t len = 9;
+  EXPECT_EQ(zd_image_pixels(nullptr, &bytes, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(bytes, nullptr);
+  EXPECT_EQ(len, 0);
+  EXPECT_EQ(zd_image_pixels(image, nullptr, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_image_pixels(image, &bytes, nullptr), ZD_BAD_ARGUMENT);
+  bytes = reinterpret_cast<uint8_t *>(0x1);
+  len = 9;
+  EXPECT_EQ(zd_image_encode_png(nullptr, &bytes, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(bytes, nullptr);
+  EXPECT_EQ(len, 0);
+  EXPECT_EQ(zd_image_encode_png(image, nullptr, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_image_encode_png(image, &bytes, nullptr), ZD_BAD_ARGUMENT);
+}
+
+TEST_F(BadArguments, ColoursFillAndDocuments) {
+  EXPECT_EQ(zd_color_parse(nullptr), nullptr);
+  EXPECT_EQ(zd_color_parse(""), nullptr);
+  EXPECT_EQ(zd_color_parse("#12345"), nullptr);
+  for (float bad : {kNaN, kInf, -kInf, -0.01f, 1.0001f}) {
+    EXPECT_EQ(zd_color_rgba(bad, 0, 0, 1), nullptr);
+    EXPECT_EQ(zd_color_rgba(0, 0, 0, bad), nullptr);
+  }
+  char *text = reinterpret_cast<char *>(0x1);
+  int64_t len = 3;
+  EXPECT_EQ(zd_color_to_svg(nullptr, &text, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(text, nullptr);
+  EXPECT_EQ(len, 0);
+  EXPECT_EQ(zd_color_to_svg(color, nullptr, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_color_to_svg(color, &text, nullptr), ZD_BAD_ARGUMENT);
+
+  std::vector<Case> fills = {
+      {"nil image", [this] { return zd_fill_path(nullptr, path, color, 0, 0, 0); }},
+      {"nil path", [this] { return zd_fill_path(image, nullptr, color, 0, 0, 0); }},
+      {"nil colour", [this] { return zd_fill_path(image, path, nullptr, 0, 0, 0); }},
+      {"rule 2", [this] { return zd_fill_path(image, path, color, 2, 0, 0); }},
+      {"rule -1", [this] { return zd_fill_path(image, path, color, -1, 0, 0); }},
+      {"mode -1", [this] { return zd_fill_path(image, path, color, 0, -1, 0); }},
+      {"mode 7", [this] { return zd_fill_path(image, path, color, 0, 7, 0); }},
+  };
+  for (float bad : kBadFloats) {
+    fills.push_back({"tolerance", [this, bad] { return zd_fill_path(image, path, color, 0, 0, bad); }});
+  }
+  expectAllRejected(fills);
+
+  for (auto [w, h] : std::vector<std::pair<int32_t, int32_t>>{{0, 10}, {10, 0}, {-4, 10}, {10, INT32_MIN}}) {
+    text = reinterpret_cast<char *>(0x1);
+    len = 3;
+    EXPECT_EQ(zd_path_to_svg(path, color, w, h, &text, &len), ZD_BAD_ARGUMENT);
+    EXPECT_EQ(text, nullptr);
+    EXPECT_EQ(len, 0);
+  }
+  EXPECT_EQ(zd_path_to_svg(nullptr, color, 10, 10, &text, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_path_to_svg(path, nullptr, 10, 10, &text, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_path_to_svg(path, color, 10, 10, nullptr, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_path_to_svg(path, color, 10, 10, &text, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(text, nullptr);
+}
+
+}  // namespace
