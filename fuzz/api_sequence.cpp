@@ -1,0 +1,244 @@
+// Decodes its input into a sequence of exported calls and checks the
+// frame's promises after each one: every status is 0, 2 or 8; outputs are
+// cleared on failure; a rejected call changes nothing; every PNG handed out
+// inflates to the image's filtered rows.
+#include <fuzzer/FuzzedDataProvider.h>
+#include <zlib.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "zd.h"
+
+namespace {
+
+#define REQUIRE(cond)                                                        \
+  do {                                                                       \
+    if (!(cond)) {                                                           \
+      fprintf(stderr, "invariant failed at %s:%d: %s\n", __FILE__, __LINE__, #cond); \
+      abort();                                                               \
+    }                                                                        \
+  } while (0)
+
+float pickFloat(FuzzedDataProvider &in) {
+  static const float kSpecial[] = {
+      0.0f, -0.0f, 1.0f, -1.0f, 0.5f, 10.0f, 100.0f, 1e-3f,
+      std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+      -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::max(),
+      -std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min(),
+      std::numeric_limits<float>::min(), 1e20f};
+  switch (in.ConsumeIntegralInRange<int>(0, 3)) {
+    case 0: return kSpecial[in.ConsumeIntegralInRange<size_t>(0, std::size(kSpecial) - 1)];
+    case 1: return static_cast<float>(in.ConsumeIntegralInRange<int>(-40, 40));
+    case 2: return in.ConsumeFloatingPointInRange<float>(-64.0f, 64.0f);
+    default: {
+      uint32_t bits = in.ConsumeIntegral<uint32_t>();
+      float f;
+      std::memcpy(&f, &bits, sizeof f);
+      return f;
+    }
+  }
+}
+
+bool validStatus(ZdStatus s) { return s == ZD_OK || s == ZD_BAD_ARGUMENT || s == ZD_OUT_OF_MEMORY; }
+
+struct PathState {
+  int64_t count;
+  float start[2];
+  float current[2];
+  bool operator==(const PathState &o) const {
+    return count == o.count && std::memcmp(start, o.start, 8) == 0 &&
+           std::memcmp(current, o.current, 8) == 0;
+  }
+};
+
+PathState stateOf(ZdPath *path) {
+  PathState s{};
+  s.count = zd_path_command_count(path);
+  REQUIRE(zd_path_start(path, s.start) == ZD_OK);
+  REQUIRE(zd_path_current(path, s.current) == ZD_OK);
+  return s;
+}
+
+std::vector<uint8_t> pixelsOf(ZdImage *image) {
+  uint8_t *data = nullptr;
+  int64_t len = 0;
+  REQUIRE(zd_image_pixels(image, &data, &len) == ZD_OK);
+  return std::vector<uint8_t>(data, data + len);
+}
+
+// The PNG's IDAT data inflates to the rows of the image, each behind a 0 byte.
+void checkPng(const uint8_t *png, int64_t len, ZdImage *image) {
+  std::vector<uint8_t> zlibStream;
+  int64_t at = 8;
+  REQUIRE(len > 8 && std::memcmp(png, "\x89PNG\r\n\x1a\n", 8) == 0);
+  while (at + 8 <= len) {
+    const uint32_t length = (uint32_t{png[at]} << 24) | (uint32_t{png[at + 1]} << 16) |
+                            (uint32_t{png[at + 2]} << 8) | png[at + 3];
+    if (std::memcmp(png + at + 4, "IDAT", 4) == 0) {
+      zlibStream.insert(zlibStream.end(), png + at + 8, png + at + 8 + length);
+    }
+    at += 12 + int64_t{length};
+  }
+  REQUIRE(at == len);
+  const std::vector<uint8_t> pixels = pixelsOf(image);
+  const size_t width = static_cast<size_t>(zd_image_width(image));
+  const size_t height = static_cast<size_t>(zd_image_height(image));
+  std::vector<uint8_t> rows((width * 4 + 1) * height);
+  uLongf rowsLen = rows.size();
+  REQUIRE(uncompress(rows.data(), &rowsLen, zlibStream.data(), zlibStream.size()) == Z_OK);
+  REQUIRE(rowsLen == rows.size());
+  for (size_t y = 0; y < height; ++y) {
+    REQUIRE(rows[y * (width * 4 + 1)] == 0);
+    REQUIRE(std::memcmp(&rows[y * (width * 4 + 1) + 1], &pixels[y * width * 4], width * 4) == 0);
+  }
+}
+
+void buildStep(FuzzedDataProvider &in, ZdPath *path, ZdPath *other) {
+  const PathState before = stateOf(path);
+  ZdStatus s = ZD_OK;
+  auto f = [&] { return pickFloat(in); };
+  switch (in.ConsumeIntegralInRange<int>(0, 13)) {
+    case 0: { float x = f(), y = f(); s = zd_path_move_to(path, x, y); break; }
+    case 1: { float x = f(), y = f(); s = zd_path_line_to(path, x, y); break; }
+    case 2: { float a = f(), b = f(), c = f(), d = f(), e = f(), g = f();
+              s = zd_path_bezier_curve_to(path, a, b, c, d, e, g); break; }
+    case 3: { float a = f(), b = f(), c = f(), d = f(); s = zd_path_quadratic_curve_to(path, a, b, c, d); break; }
+    case 4: { float rx = f(), ry = f(), rot = f(); int32_t la = in.ConsumeIntegral<int32_t>();
+              int32_t sw = in.ConsumeIntegral<int32_t>(); float x = f(), y = f();
+              s = zd_path_elliptical_arc_to(path, rx, ry, rot, la, sw, x, y); break; }
+    case 5: s = zd_path_close_path(path); break;
+    case 6: { int32_t cw = in.ConsumeIntegral<int32_t>(); float a = f(), b = f(), c = f(), d = f();
+              s = zd_path_rect(path, cw, a, b, c, d); break; }
+    case 7: { int32_t cw = in.ConsumeBool(); float v[8]; for (float &x : v) x = f();
+              s = zd_path_rounded_rect(path, cw, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]); break; }
+    case 8: { float a = f(), b = f(), c = f(), d = f(); s = zd_path_ellipse(path, a, b, c, d); break; }
+    case 9: { float a = f(), b = f(), c = f(); s = zd_path_circle(path, a, b, c); break; }
+    case 10: { int32_t n = in.ConsumeIntegralInRange<int32_t>(-2, 64); float a = f(), b = f(), c = f();
+               s = zd_path_polygon(path, n, a, b, c); break; }
+    case 11: { int32_t ccw = in.ConsumeBool(); float v[5]; for (float &x : v) x = f();
+               s = zd_path_arc(path, ccw, v[0], v[1], v[2], v[3], v[4]); break; }
+    case 12: { float v[5]; for (float &x : v) x = f(); s = zd_path_arc_to(path, v[0], v[1], v[2], v[3], v[4]); break; }
+    default: s = zd_path_add_path(path, in.ConsumeBool() ? path : other); break;
+  }
+  REQUIRE(validStatus(s));
+  if (s != ZD_OK) REQUIRE(stateOf(path) == before);
+}
+
+void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *color) {
+  switch (in.ConsumeIntegralInRange<int>(0, 5)) {
+    case 0: {  // flatten with an arbitrary capacity
+      const int64_t capacity = in.ConsumeIntegralInRange<int64_t>(-3, 64);
+      std::vector<float> segments(static_cast<size_t>(capacity > 0 ? capacity : 0) * 4 + 4, -7.0f);
+      int64_t count = 123;
+      const float tolerance = pickFloat(in);
+      const ZdStatus s = zd_path_flatten(path, in.ConsumeBool() ? nullptr : segments.data(),
+                                         capacity, &count, tolerance);
+      REQUIRE(validStatus(s));
+      if (s != ZD_OK) REQUIRE(count == 0);
+      const int64_t copied = (s == ZD_OK && capacity > 0) ? std::min(count, capacity) : 0;
+      // Nothing is written past what was copied.
+      for (size_t i = static_cast<size_t>(copied) * 4; i < segments.size(); ++i) REQUIRE(segments[i] == -7.0f);
+      break;
+    }
+    case 1: {  // fill with arbitrary rule, mode and tolerance
+      const std::vector<uint8_t> before = pixelsOf(image);
+      const int32_t rule = in.ConsumeIntegralInRange<int32_t>(-1, 2);
+      const int32_t mode = in.ConsumeIntegralInRange<int32_t>(-1, 2);
+      const ZdStatus s = zd_fill_path(image, path, color, rule, mode, pickFloat(in));
+      REQUIRE(validStatus(s));
+      if (s != ZD_OK && (rule < 0 || rule > 1 || mode < 0 || mode > 1)) REQUIRE(pixelsOf(image) == before);
+      break;
+    }
+    case 2: {
+      uint8_t *png = reinterpret_cast<uint8_t *>(1);
+      int64_t len = 5;
+      const ZdStatus s = zd_image_encode_png(image, &png, &len);
+      REQUIRE(validStatus(s));
+      if (s == ZD_OK) checkPng(png, len, image);
+      else REQUIRE(png == nullptr && len == 0);
+      zd_buffer_free(png);
+      break;
+    }
+    case 3: {
+      char *text = reinterpret_cast<char *>(1);
+      int64_t len = 5;
+      const int32_t w = in.ConsumeIntegralInRange<int32_t>(-1, 64);
+      const int32_t h = in.ConsumeIntegralInRange<int32_t>(-1, 64);
+      const ZdStatus s = zd_path_to_svg(path, color, w, h, &text, &len);
+      REQUIRE(validStatus(s));
+      if (s == ZD_OK) REQUIRE(text != nullptr && std::strlen(text) == static_cast<size_t>(len));
+      else REQUIRE(text == nullptr && len == 0);
+      zd_buffer_free(text);
+      break;
+    }
+    case 4: {  // print and parse back: same command count
+      char *text = reinterpret_cast<char *>(1);
+      int64_t len = 5;
+      const ZdStatus s = zd_path_to_d(path, &text, &len);
+      REQUIRE(validStatus(s));
+      if (s == ZD_OK) {
+        ZdPath *back = nullptr;
+        const ZdStatus p = zd_path_parse_d(text, &back);
+        if (zd_path_command_count(path) > 0) {
+          ZdCommand first;
+          REQUIRE(zd_path_command_get(path, 0, &first) == ZD_OK);
+          // Text that does not start with a moveto is refused by the parser.
+          if (first.kind == 1 || first.kind == 10) {
+            REQUIRE(p == ZD_OK);
+            REQUIRE(zd_path_command_count(back) == zd_path_command_count(path));
+          }
+        }
+        zd_path_free(back);
+      } else {
+        REQUIRE(text == nullptr && len == 0);
+      }
+      zd_buffer_free(text);
+      break;
+    }
+    default: {
+      ZdCommand command{77, {1, 2, 3, 4, 5, 6, 7}};
+      const ZdCommand before = command;
+      const int64_t index = in.ConsumeIntegralInRange<int64_t>(-2, 300);
+      const ZdStatus s = zd_path_command_get(path, index, &command);
+      REQUIRE(validStatus(s));
+      if (s != ZD_OK) REQUIRE(std::memcmp(&command, &before, sizeof command) == 0);
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+  zd_init();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  FuzzedDataProvider in(data, size);
+  ZdPath *path = zd_path_new();
+  ZdPath *other = zd_path_new();
+  zd_path_rect(other, 1, 1, 1, 5, 3);
+  const int width = in.ConsumeIntegralInRange<int>(1, 24);
+  const int height = in.ConsumeIntegralInRange<int>(1, 24);
+  ZdImage *image = zd_image_new(width, height);
+  ZdColor *color = in.ConsumeBool() ? zd_color_parse("oklch(0.7 0.4 150 / 0.6)")
+                                    : zd_color_rgba(in.ConsumeProbability<float>(), 0.25f, 0.5f,
+                                                    in.ConsumeProbability<float>());
+  REQUIRE(path && other && image && color);
+  for (int step = 0; step < 48 && in.remaining_bytes() > 0; ++step) {
+    if (zd_path_command_count(path) > 200) break;  // keep each input quick
+    if (in.ConsumeIntegralInRange<int>(0, 2) != 0) buildStep(in, path, other);
+    else useStep(in, path, image, color);
+  }
+  zd_color_free(color);
+  zd_image_free(image);
+  zd_path_free(other);
+  zd_path_free(path);
+  return 0;
+}
