@@ -1,11 +1,13 @@
 #include <limits>
+#include <string>
 
 #include "rastra/rastra.hpp"
 
 namespace zd::rastra {
 
 Image newImage(std::int64_t width, std::int64_t height, ChannelLayout layout) {
-  const std::int64_t channels = ChannelCount[layout <= csLayout5 ? layout : csRgba];
+  if (layout > csLayout5) throw Defect("newImage: layout " + std::to_string(layout) + " not in 0 .. 5");
+  const std::int64_t channels = ChannelCount[layout];
   std::int64_t pixels = 0;
   std::int64_t bytes = 0;
   if (__builtin_mul_overflow(width, height, &pixels) ||
@@ -39,8 +41,10 @@ namespace {
 void putLittleEndian(std::vector<std::uint8_t> &buffer, std::int64_t position,
                      std::uint64_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) {
-    const std::int64_t at = position + i;
-    if (at < 0 || static_cast<std::uint64_t>(at) >= buffer.size()) {
+    // A position near the top of the int64 range must not wrap around.
+    std::int64_t at = 0;
+    if (__builtin_add_overflow(position, i, &at) || at < 0 ||
+        static_cast<std::uint64_t>(at) >= buffer.size()) {
       throw Defect("index " + std::to_string(at) + " not in 0 .. " +
                    std::to_string(static_cast<std::int64_t>(buffer.size()) - 1));
     }

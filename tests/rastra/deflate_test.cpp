@@ -1,0 +1,273 @@
+// Deflate, zlib framing and Adler-32: exact bytes, agreement with a plain
+// bit-by-bit model of the matching rules, and inflation by zlib.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "common/errors.hpp"
+#include "rastra/compress.hpp"
+
+namespace zd::rastra {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes bytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+Bytes inflateWithZlib(const Bytes &stream, std::size_t expectedSize) {
+  Bytes out(expectedSize + 1);
+  uLongf outSize = static_cast<uLongf>(out.size());
+  const int status = uncompress(out.data(), &outSize, stream.data(), static_cast<uLong>(stream.size()));
+  EXPECT_EQ(status, Z_OK);
+  out.resize(outSize);
+  return out;
+}
+
+// A direct model of the compressor: a chain entry for every input byte, one
+// bit at a time into the output, tables searched linearly. Slow and plain, so
+// that the fast implementation can be held against it byte for byte.
+class ModelDeflate {
+ public:
+  Bytes run(const Bytes &data) {
+    const auto n = static_cast<std::int64_t>(data.size());
+    wHuff(0b110, 3);  // the header bits 1, 1, 0 in writing order
+    std::vector<std::int32_t> head(32768, -1);
+    std::vector<std::int32_t> chain(data.size(), -1);
+    auto hash = [&](std::int64_t i) { return ((data[i + 1] * 256) + data[i + 2]) & 0x7FFF; };
+    auto insert = [&](std::int64_t k) {
+      chain[k] = head[hash(k)];
+      head[hash(k)] = static_cast<std::int32_t>(k);
+    };
+    std::int64_t i = 0;
+    while (i < n) {
+      std::int64_t bestLength = 0;
+      std::int64_t bestDistance = 0;
+      if (i + 3 <= n) {
+        const std::int64_t maxLen = std::min<std::int64_t>(258, n - i);
+        std::int64_t v = head[hash(i)];
+        for (int j = 0;; ++j) {
+          if (v < 0 || i - v > 32768 || j > 63) break;
+          if (v + bestLength < n && data[v + bestLength] == data[i + bestLength]) {
+            std::int64_t k = 0;
+            while (k < maxLen && data[i + k] == data[v + k]) ++k;
+            if (k >= 3 && k > bestLength) {
+              bestLength = k;
+              bestDistance = i - v;
+              if (k == 258 || i + k >= n) break;
+            }
+          }
+          v = chain[v];
+        }
+      }
+      if (bestLength >= 3) {
+        int index = 28;
+        if (bestLength != 258) {
+          while (kLengthBase[index] > bestLength) --index;
+        }
+        writeSymbol(257 + index);
+        wbitsLsb(static_cast<std::uint32_t>(bestLength - kLengthBase[index]), kLengthExtra[index]);
+        int d = 29;
+        while (kDistBase[d] > bestDistance) --d;
+        wHuff(static_cast<std::uint32_t>(d), 5);
+        wbitsLsb(static_cast<std::uint32_t>(bestDistance - kDistBase[d]), kDistExtra[d]);
+        for (std::int64_t k = i; k < i + bestLength && k + 3 <= n; ++k) insert(k);
+        i += bestLength;
+      } else {
+        writeSymbol(data[i]);
+        if (i + 3 <= n) insert(i);
+        ++i;
+      }
+    }
+    writeSymbol(256);
+    if (count_ > 0) out_.push_back(buffer_);
+    return out_;
+  }
+
+ private:
+  static constexpr int kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10,  11,  13,  15,  17,  19,  23, 27,
+                                          31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+  static constexpr int kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                           2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+  static constexpr int kDistBase[30] = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
+                                        33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
+                                        1025, 1537, 2049, 3073, 4097, 6145,  8193, 12289, 16385, 24577};
+  static constexpr int kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6,
+                                         6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+
+  void bit(std::uint32_t b) {
+    buffer_ = static_cast<std::uint8_t>(buffer_ | (b << count_));
+    if (++count_ == 8) {
+      out_.push_back(buffer_);
+      buffer_ = 0;
+      count_ = 0;
+    }
+  }
+  void wHuff(std::uint32_t code, int n) {
+    for (int k = n - 1; k >= 0; --k) bit((code >> k) & 1u);
+  }
+  void wbitsLsb(std::uint32_t value, int n) {
+    for (int k = 0; k < n; ++k) bit((value >> k) & 1u);
+  }
+  void writeSymbol(int symbol) {
+    if (symbol < 144) wHuff(static_cast<std::uint32_t>(symbol + 48), 8);
+    else if (symbol < 256) wHuff(static_cast<std::uint32_t>(symbol + 256), 9);
+    else if (symbol < 280) wHuff(static_cast<std::uint32_t>(symbol - 256), 7);
+    else wHuff(static_cast<std::uint32_t>(symbol - 280 + 192), 8);
+  }
+
+  Bytes out_;
+  std::uint8_t buffer_ = 0;
+  int count_ = 0;
+};
+
+// Checks a stream three ways: the model's bytes, the zlib framing, inflation.
+void expectExact(const Bytes &data) {
+  const Bytes raw = compress(data.data(), static_cast<std::int64_t>(data.size()));
+  ASSERT_EQ(raw, ModelDeflate().run(data)) << "input of " << data.size() << " bytes";
+  const Bytes framed = zlibDeflate(data.data(), static_cast<std::int64_t>(data.size()));
+  ASSERT_EQ(framed.size(), raw.size() + 6);
+  EXPECT_EQ(framed[0], 0x78);
+  EXPECT_EQ(framed[1], 0x01);
+  EXPECT_TRUE(std::equal(raw.begin(), raw.end(), framed.begin() + 2));
+  EXPECT_EQ(inflateWithZlib(framed, data.size()), data);
+}
+
+Bytes randomBytes(std::size_t size, std::uint32_t seed, int alphabet = 256) {
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<int> pick(0, alphabet - 1);
+  Bytes data(size);
+  for (auto &b : data) b = static_cast<std::uint8_t>(pick(rng));
+  return data;
+}
+
+TEST(Deflate, KnownStreams) {
+  EXPECT_EQ(compress(nullptr, 0), (Bytes{0x03, 0x00}));
+  EXPECT_EQ(zlibDeflate(nullptr, 0), (Bytes{0x78, 0x01, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01}));
+  const Bytes abc = bytesOf("abc");
+  EXPECT_EQ(zlibDeflate(abc.data(), 3),
+            (Bytes{0x78, 0x01, 0x4B, 0x4C, 0x4A, 0x06, 0x00, 0x02, 0x4D, 0x01, 0x27}));
+  const Bytes tenA(10, 0x61);
+  EXPECT_EQ(zlibDeflate(tenA.data(), 10),
+            (Bytes{0x78, 0x01, 0x4B, 0x84, 0x03, 0x00, 0x14, 0xE1, 0x03, 0xCB}));
+  const Bytes nineZeros(9, 0);  // one filtered row of a 2 x 1 transparent image
+  EXPECT_EQ(zlibDeflate(nineZeros.data(), 9),
+            (Bytes{0x78, 0x01, 0x63, 0x80, 0x01, 0x00, 0x00, 0x09, 0x00, 0x01}));
+}
+
+TEST(Deflate, CodeTablesFollowTheFixedCodes) {
+  const std::pair<int, FixedCode> codes[] = {
+      {0, {0x30, 8}},   {143, {0xBF, 8}}, {144, {0x190, 9}}, {255, {0x1FF, 9}},
+      {256, {0, 7}},    {279, {23, 7}},   {280, {0xC0, 8}},  {287, {0xC7, 8}}};
+  for (const auto &[symbol, expected] : codes) {
+    const FixedCode code = fixedLitCode(symbol);
+    EXPECT_EQ(code.code, expected.code) << symbol;
+    EXPECT_EQ(code.bits, expected.bits) << symbol;
+  }
+  // Lengths and distances at the edges of their codes' ranges.
+  const std::pair<int, int> lengths[] = {{3, 0},    {10, 7},   {11, 8},   {12, 8},   {13, 9},
+                                         {114, 22}, {115, 23}, {130, 23}, {131, 24}, {227, 27},
+                                         {257, 27}, {258, 28}};
+  for (const auto &[length, index] : lengths) EXPECT_EQ(lengthCodeIndex(length), index) << length;
+  const std::pair<int, int> distances[] = {{1, 0},     {4, 3},      {5, 4},      {6, 4},
+                                           {7, 5},     {8, 5},      {9, 6},      {24576, 28},
+                                           {24577, 29}, {32768, 29}};
+  for (const auto &[distance, index] : distances) EXPECT_EQ(distCodeIndex(distance), index) << distance;
+  EXPECT_THROW(fixedLitCode(288), Defect);
+  EXPECT_THROW(lengthCodeIndex(2), Defect);
+  EXPECT_THROW(lengthCodeIndex(259), Defect);
+  EXPECT_THROW(distCodeIndex(0), Defect);
+  EXPECT_THROW(distCodeIndex(32769), Defect);
+}
+
+TEST(Deflate, HashUsesOnlyTheSecondAndThirdBytes) {
+  const Bytes a = {0x00, 0x81, 0x42};
+  const Bytes b = {0xFF, 0x01, 0x42};  // differs in byte 0 and in bit 7 of byte 1
+  EXPECT_EQ(hash3(a.data(), 3, 0), 0x0142u);
+  EXPECT_EQ(hash3(b.data(), 3, 0), 0x0142u);
+  EXPECT_THROW(hash3(a.data(), 3, 1), Defect);
+}
+
+TEST(Deflate, AgreesWithTheModelOnVariedInput) {
+  expectExact(bytesOf("a"));
+  expectExact(bytesOf("ab"));
+  expectExact(bytesOf("abcabcabcabcabcabcab"));
+  expectExact(Bytes(1000, 0xFF));  // runs of a 9-bit literal
+  for (std::uint32_t seed = 1; seed <= 6; ++seed) {
+    // Small alphabets give long chains and many ties; 256 gives few matches.
+    for (int alphabet : {2, 3, 16, 256}) expectExact(randomBytes(4000 + seed * 777, seed, alphabet));
+  }
+  // Hash collisions: bytes that differ only in bit 7 of the hashed byte.
+  Bytes collide(20000);
+  std::mt19937 rng(9);
+  for (std::size_t k = 0; k < collide.size(); ++k) {
+    collide[k] = static_cast<std::uint8_t>((k % 3 == 1 ? (rng() & 0x80u) : 0u) | (k % 5));
+  }
+  expectExact(collide);
+}
+
+TEST(Deflate, LongRunsAreCutAt258) {
+  const Bytes run(1000, 7);
+  expectExact(run);
+  // A literal, then matches at distance 1 of 258, 258, 258 and the 225 left:
+  // 3 + 8 + 3 * (8 + 5) + (8 + 5 + 5) + 7 = 75 bits, 10 bytes.
+  EXPECT_EQ(compress(run.data(), 1000).size(), 10u);
+  // A repeat of 300 bytes is at most 258 per match.
+  Bytes twice = randomBytes(300, 3);
+  twice.insert(twice.end(), twice.begin(), twice.end());
+  expectExact(twice);
+}
+
+TEST(Deflate, LargeInputsAndTheWindowEdge) {
+  // A block repeated at exactly 32768 bytes is found; at 32769 it is not.
+  const Bytes block = randomBytes(4096, 21);
+  std::size_t compressedSize[2] = {};
+  for (std::size_t distance : {32768u, 32769u}) {
+    Bytes data = block;
+    const Bytes filler = randomBytes(distance - block.size(), 22);
+    data.insert(data.end(), filler.begin(), filler.end());
+    data.insert(data.end(), block.begin(), block.end());
+    expectExact(data);
+    compressedSize[distance - 32768] = compress(data.data(), static_cast<std::int64_t>(data.size())).size();
+  }
+  // Matched, the 4096 repeated bytes cost a few dozen bytes instead of ~4350.
+  EXPECT_LT(compressedSize[0] + 4000, compressedSize[1]);
+  // Inputs far beyond the 32 KiB ring of chain links.
+  Bytes mixed;
+  for (std::uint32_t part = 0; part < 40; ++part) {
+    const Bytes piece = randomBytes(5000, 100 + part % 7, part % 2 == 0 ? 4 : 256);
+    mixed.insert(mixed.end(), piece.begin(), piece.end());
+  }
+  expectExact(mixed);
+}
+
+TEST(Deflate, RefusesInputsBeyondThirtyTwoBitPositions) {
+  const std::uint8_t byte = 0;
+  // The refusal comes before any byte is read.
+  EXPECT_THROW(compress(&byte, (std::int64_t{1} << 31) + 3), Defect);
+  EXPECT_THROW(zlibDeflate(&byte, (std::int64_t{1} << 31) + 3), Defect);
+  EXPECT_THROW(compress(&byte, INT64_MAX - 2), Defect);
+  EXPECT_THROW(compress(&byte, -1), Defect);
+  Bytes out = {1, 2};
+  EXPECT_THROW(appendZlib(out, &byte, (std::int64_t{1} << 31) + 3), Defect);
+  EXPECT_EQ(out, (Bytes{1, 2}));
+}
+
+TEST(Adler32, MatchesZlibAcrossReductionRuns) {
+  EXPECT_EQ(adler32(nullptr, 0), 1u);
+  const Bytes wiki = bytesOf("Wikipedia");
+  EXPECT_EQ(adler32(wiki.data(), 9), 0x11E60398u);
+  // All 0xFF stresses the sums hardest; lengths straddle the 5552-byte runs.
+  for (std::size_t size : {15u, 16u, 17u, 5551u, 5552u, 5553u, 100000u}) {
+    for (const Bytes &data : {Bytes(size, 0xFF), randomBytes(size, static_cast<std::uint32_t>(size))}) {
+      const auto expected = static_cast<std::uint32_t>(
+          ::adler32(1, data.data(), static_cast<uInt>(data.size())));
+      EXPECT_EQ(adler32(data.data(), static_cast<std::int64_t>(size)), expected) << size;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zd::rastra
