@@ -1,0 +1,48 @@
+// Path-data exports: parse SVG path data into a new path, print a path.
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "capi/handles.hpp"
+#include "path/pathdata.hpp"
+
+using zd::capi::guarded;
+using zd::capi::kBadArgument;
+using zd::capi::kOk;
+using zd::capi::Ref;
+namespace path = zd::path;
+
+extern "C" {
+
+ZD_API ZdStatus zd_path_parse_d(const char *text, ZdPath **out) {
+  if (out == nullptr) return kBadArgument;
+  *out = nullptr;
+  if (text == nullptr) return kBadArgument;
+  return guarded<ZdStatus>(kBadArgument, [&] {
+    // The parser only reads the text during the call and keeps nothing of
+    // it, so the caller's bytes are read in place up to the first NUL.
+    path::Path parsed = path::parsePath(std::string_view(text, std::strlen(text)));
+    auto *handle = new ZdPath();
+    handle->value = std::move(parsed);
+    *out = handle;
+    return kOk;
+  });
+}
+
+ZD_API ZdStatus zd_path_to_d(ZdPath *handle, char **out, int64_t *len) {
+  if (out == nullptr || len == nullptr) return kBadArgument;
+  *out = nullptr;
+  *len = 0;
+  if (handle == nullptr) return kBadArgument;
+  return guarded<ZdStatus>(kBadArgument, [&] {
+    std::string text;
+    {
+      Ref<ZdPath> ref(handle);
+      text = path::toString(*ref);
+    }
+    return zd::capi::writeString(text, out, len);
+  });
+}
+
+}  // extern "C"
