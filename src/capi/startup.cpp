@@ -1,5 +1,8 @@
 // Start-up and tear-down of the library's global tables.
 #include "capi/frame.hpp"
+#include "rastra/rastra.hpp"
+#include "tintra/hub.hpp"
+#include "tintra/registry.hpp"
 
 namespace zd::capi {
 void installSignalHandlers();
@@ -19,6 +22,9 @@ ZD_API void zd_init(void) {
   // neither reported nor retried.
   zd::capi::guarded(0, [] {
     // (module start-up steps are added here as modules arrive)
+    zd::tintra::initColorSpaces();
+    zd::tintra::initConversionHub();
+    zd::rastra::initJpegTables();
     return 0;
   });
   started = 1;
@@ -26,6 +32,8 @@ ZD_API void zd_init(void) {
 
 ZD_API void zd_destroy_globals(void) {
   // Global tables are released here, in the reverse order of start-up.
+  zd::tintra::destroyConversionHub();
+  zd::tintra::destroyColorSpaces();
 }
 
 }  // extern "C"
