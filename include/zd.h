@@ -168,17 +168,22 @@ ZD_API ZdStatus zd_path_to_d(ZdPath *path, char **out, int64_t *len);
  * the total number of segments even when it exceeds `capacity`; the first
  * min(total, capacity) are copied to `segments`. A nil array is allowed only with
  * capacity 0; with a negative capacity nothing is copied. tolerance <= 0 means 0.5.
- * 2 when the path needs more than 1048576 segments.
+ * *count is set to 0 as soon as path and count are known non-nil, and keeps 0 on
+ * failure: 2 for a non-finite tolerance, a nil array with capacity != 0, or a path
+ * that needs more than 1048576 segments.
  */
 ZD_API ZdStatus zd_path_flatten(ZdPath *path, float *segments, int64_t capacity, int64_t *count,
                                 float tolerance);
 /** Bounds of `count` segments (4 floats each) as minX, minY, width, height in bounds[0..3];
- *  all zero for count 0. */
+ *  all zero for count 0. 2 (bounds untouched) for count < 0, nil bounds, a nil array with
+ *  count != 0, or any non-finite coordinate. */
 ZD_API ZdStatus zd_segments_bounds(const float *segments, int64_t count, float *bounds);
-/** Point at t in [0, 1] of the quadratic Bezier curve (x0,y0) (x1,y1) (x2,y2), into xy[0..1]. */
+/** Point at t in [0, 1] of the quadratic Bezier curve (x0,y0) (x1,y1) (x2,y2), into xy[0..1].
+ *  2 (xy untouched) for t outside [0, 1], nil xy, or any non-finite argument. */
 ZD_API ZdStatus zd_quad_point(float x0, float y0, float x1, float y1, float x2, float y2, float t,
                               float *xy);
-/** Point at t in [0, 1] of the cubic Bezier curve (x0,y0)..(x3,y3), into xy[0..1]. */
+/** Point at t in [0, 1] of the cubic Bezier curve (x0,y0)..(x3,y3), into xy[0..1].
+ *  2 (xy untouched) for t outside [0, 1], nil xy, or any non-finite argument. */
 ZD_API ZdStatus zd_cubic_point(float x0, float y0, float x1, float y1, float x2, float y2,
                                float x3, float y3, float t, float *xy);
 
