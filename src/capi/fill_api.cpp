@@ -1,0 +1,30 @@
+// The fill export: one path painted into an image with one colour.
+#include "capi/handles.hpp"
+#include "raster/raster.hpp"
+
+using zd::capi::guarded;
+using zd::capi::kBadArgument;
+using zd::capi::kOk;
+using zd::capi::Ref;
+
+extern "C" {
+
+ZD_API ZdStatus zd_fill_path(ZdImage *image, ZdPath *path, ZdColor *color, int32_t fill_rule,
+                             int32_t mode, float tolerance) {
+  if (image == nullptr || path == nullptr || color == nullptr) return kBadArgument;
+  if (!std::isfinite(tolerance)) return kBadArgument;
+  // Both switches are 0 or 1: one unsigned test of their bits together.
+  if ((static_cast<uint32_t>(fill_rule) | static_cast<uint32_t>(mode)) > 1u) return kBadArgument;
+  const float flatness = tolerance > 0.0f ? tolerance : 0.5f;
+  return guarded<ZdStatus>(kBadArgument, [&] {
+    // References in argument order; released in reverse (colour, path, image).
+    Ref<ZdImage> target(image);
+    Ref<ZdPath> shape(path);
+    Ref<ZdColor> paint(color);
+    const zd::tintra::Color colorCopy = *paint;
+    zd::raster::fillPath(*target, *shape, colorCopy, fill_rule == 1, mode == 1, flatness);
+    return kOk;
+  });
+}
+
+}  // extern "C"

@@ -1,0 +1,257 @@
+// The two pixel operations (checked, one pixel) and their row kernels.
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "raster/kernels.hpp"
+#include "raster/pixel_ops.hpp"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define ZD_RASTER_X86 1
+#endif
+
+namespace zd::raster {
+
+using detail::byteOf;
+
+std::uint8_t toByte(float v) { return byteOf(v); }
+
+namespace {
+
+[[noreturn]] void badOffset(const Image &image, std::int64_t offset) {
+  throw Defect("blend: byte offset " + std::to_string(offset) + " outside the pixel buffer of " +
+               std::to_string(image.data.size()) + " bytes");
+}
+
+bool inBuffer(const Image &image, std::int64_t offset) {
+  return offset >= 0 && static_cast<std::uint64_t>(offset) < image.data.size();
+}
+
+}  // namespace
+
+void blendOver(Image &image, std::int64_t offset, float coverage, float red, float green,
+               float blue, float alpha) {
+  const float a = coverage * alpha;
+  if (a <= 0.0f) return;
+  // All four bytes are checked before anything is read or written.
+  if (!inBuffer(image, offset)) badOffset(image, offset);
+  if (offset > INT64_MAX - 3 || !inBuffer(image, offset + 3)) badOffset(image, offset + 3);
+  detail::overPixel(image.data.data() + offset, a, Paint{red, green, blue, alpha});
+}
+
+void blendOverwrite(Image &image, std::int64_t offset, float coverage, float red, float green,
+                    float blue, float alpha) {
+  const float a = clampUnit(coverage * alpha);
+  const std::uint8_t bytes[4] = {byteOf(red), byteOf(green), byteOf(blue), byteOf(a)};
+  // Each byte is checked just before its own store, so a pixel straddling
+  // the end of the buffer gets its leading bytes written.
+  for (std::int64_t i = 0; i < 4; ++i) {
+    if (offset > INT64_MAX - i || !inBuffer(image, offset + i)) badOffset(image, offset + i);
+    image.data[static_cast<std::size_t>(offset + i)] = bytes[i];
+  }
+}
+
+namespace detail {
+
+namespace {
+
+std::uint32_t packPixel(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
+  const std::uint8_t bytes[4] = {r, g, b, a};
+  std::uint32_t word;
+  std::memcpy(&word, bytes, 4);
+  return word;
+}
+
+// The bytes every fully covered pixel gets from an opaque source-over, and
+// from overwrite at coverage 1: the paint bytes with byte(alpha).
+std::uint32_t fullPixel(const Paint &paint) {
+  return packPixel(byteOf(paint.red), byteOf(paint.green), byteOf(paint.blue),
+                   byteOf(clampUnit(paint.alpha)));
+}
+
+ZD_RASTER_INLINE void overRowScalar(std::uint8_t *row, const float *coverage, std::int64_t from,
+                                    std::int64_t to, const Paint &paint) {
+  const bool opaque = paint.alpha == 1.0f;
+  const std::uint32_t solid = fullPixel(paint);
+  for (std::int64_t x = from; x < to; ++x) {
+    const float c = coverage[x];
+    if (!(c > 0.0f)) continue;
+    std::uint8_t *px = row + x * 4;
+    if (opaque && c == 1.0f) {
+      // a = 1: outA is exactly 1 and each channel exactly the paint value.
+      std::memcpy(px, &solid, 4);
+      continue;
+    }
+    const float a = c * paint.alpha;
+    if (a <= 0.0f) continue;
+    overPixel(px, a, paint);
+  }
+}
+
+ZD_RASTER_INLINE void overwriteRowScalar(std::uint8_t *row, const float *coverage,
+                                         std::int64_t from, std::int64_t to, const Paint &paint) {
+  const std::uint8_t r = byteOf(paint.red), g = byteOf(paint.green), b = byteOf(paint.blue);
+  const std::uint32_t solid = fullPixel(paint);
+  for (std::int64_t x = from; x < to; ++x) {
+    const float c = coverage[x];
+    if (!(c > 0.0f)) continue;
+    std::uint8_t *px = row + x * 4;
+    if (c == 1.0f) {
+      std::memcpy(px, &solid, 4);
+      continue;
+    }
+    px[0] = r;
+    px[1] = g;
+    px[2] = b;
+    px[3] = byteOf(clampUnit(c * paint.alpha));
+  }
+}
+
+void overRowBaseline(std::uint8_t *row, const float *coverage, std::int64_t from, std::int64_t to,
+                     const Paint &paint) {
+  overRowScalar(row, coverage, from, to, paint);
+}
+
+void overwriteRowBaseline(std::uint8_t *row, const float *coverage, std::int64_t from,
+                          std::int64_t to, const Paint &paint) {
+  overwriteRowScalar(row, coverage, from, to, paint);
+}
+
+#ifdef ZD_RASTER_X86
+
+#define ZD_VECTOR_TARGET __attribute__((target("avx2,fma")))
+
+// byte(clamp(v, 0, 1)) for eight lanes. max(v, 0) turns a NaN into 0, whose
+// byte is 0 as the rule gives for NaN; min(., 1) finishes the clamp.
+ZD_VECTOR_TARGET inline __m256i bytesOf(__m256 v) {
+  const __m256 clamped = _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(1.0f));
+  return _mm256_cvttps_epi32(
+      _mm256_fmadd_ps(clamped, _mm256_set1_ps(255.0f), _mm256_set1_ps(0.5f)));
+}
+
+// One colour channel of source-over for eight lanes: (1 / outA) *
+// fma(s, a, (1 - a) * (d * dA)), as a byte.
+ZD_VECTOR_TARGET inline __m256i overChannel(__m256 s, __m256 d, __m256 dA, __m256 a,
+                                            __m256 oneMinusA, __m256 reciprocal) {
+  const __m256 inner = _mm256_mul_ps(oneMinusA, _mm256_mul_ps(d, dA));
+  return bytesOf(_mm256_mul_ps(reciprocal, _mm256_fmadd_ps(s, a, inner)));
+}
+
+ZD_VECTOR_TARGET void overRowVector(std::uint8_t *row, const float *coverage, std::int64_t from,
+                                    std::int64_t to, const Paint &paint) {
+  const __m256 zero = _mm256_setzero_ps();
+  const __m256 one = _mm256_set1_ps(1.0f);
+  const __m256 scale = _mm256_set1_ps(255.0f);
+  const __m256 alpha = _mm256_set1_ps(paint.alpha);
+  const __m256 red = _mm256_set1_ps(paint.red);
+  const __m256 green = _mm256_set1_ps(paint.green);
+  const __m256 blue = _mm256_set1_ps(paint.blue);
+  const __m256i lowByte = _mm256_set1_epi32(0xFF);
+  const __m256i solid = _mm256_set1_epi32(static_cast<int>(fullPixel(paint)));
+  const bool opaque = paint.alpha == 1.0f;
+
+  std::int64_t x = from;
+  for (; x + 8 <= to; x += 8) {
+    const __m256 c = _mm256_loadu_ps(coverage + x);
+    auto *where = reinterpret_cast<__m256i *>(row + x * 4);
+    if (opaque && _mm256_movemask_ps(_mm256_cmp_ps(c, one, _CMP_EQ_OQ)) == 0xFF) {
+      _mm256_storeu_si256(where, solid);
+      continue;
+    }
+    const __m256 a = _mm256_mul_ps(c, alpha);
+    // Lanes that change: coverage above 0 and not (a <= 0).
+    const __m256 live = _mm256_and_ps(_mm256_cmp_ps(c, zero, _CMP_GT_OQ),
+                                      _mm256_cmp_ps(a, zero, _CMP_NLE_UQ));
+    const int liveBits = _mm256_movemask_ps(live);
+    if (liveBits == 0) continue;
+
+    const __m256i px = _mm256_loadu_si256(where);
+    const __m256 dR = _mm256_div_ps(_mm256_cvtepi32_ps(_mm256_and_si256(px, lowByte)), scale);
+    const __m256 dG = _mm256_div_ps(
+        _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(px, 8), lowByte)), scale);
+    const __m256 dB = _mm256_div_ps(
+        _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(px, 16), lowByte)), scale);
+    const __m256 dA = _mm256_div_ps(_mm256_cvtepi32_ps(_mm256_srli_epi32(px, 24)), scale);
+
+    const __m256 oneMinusA = _mm256_sub_ps(one, a);
+    const __m256 outA = _mm256_fmadd_ps(dA, oneMinusA, a);
+    const __m256 reciprocal = _mm256_div_ps(one, outA);
+    __m256i out = overChannel(red, dR, dA, a, oneMinusA, reciprocal);
+    out = _mm256_or_si256(out, _mm256_slli_epi32(overChannel(green, dG, dA, a, oneMinusA, reciprocal), 8));
+    out = _mm256_or_si256(out, _mm256_slli_epi32(overChannel(blue, dB, dA, a, oneMinusA, reciprocal), 16));
+    out = _mm256_or_si256(out, _mm256_slli_epi32(bytesOf(outA), 24));
+    // outA <= 0 clears the pixel (it cannot happen for a in (0, 1], kept
+    // for the rule's sake).
+    const __m256i cleared = _mm256_castps_si256(_mm256_cmp_ps(outA, zero, _CMP_LE_OQ));
+    out = _mm256_andnot_si256(cleared, out);
+    out = _mm256_blendv_epi8(px, out, _mm256_castps_si256(live));
+    _mm256_storeu_si256(where, out);
+  }
+  overRowScalar(row, coverage, x, to, paint);
+}
+
+ZD_VECTOR_TARGET void overwriteRowVector(std::uint8_t *row, const float *coverage,
+                                         std::int64_t from, std::int64_t to, const Paint &paint) {
+  const __m256 zero = _mm256_setzero_ps();
+  const __m256 alpha = _mm256_set1_ps(paint.alpha);
+  const __m256i colour = _mm256_set1_epi32(
+      static_cast<int>(packPixel(byteOf(paint.red), byteOf(paint.green), byteOf(paint.blue), 0)));
+  std::int64_t x = from;
+  for (; x + 8 <= to; x += 8) {
+    const __m256 c = _mm256_loadu_ps(coverage + x);
+    const __m256 live = _mm256_cmp_ps(c, zero, _CMP_GT_OQ);
+    const int liveBits = _mm256_movemask_ps(live);
+    if (liveBits == 0) continue;
+    auto *where = reinterpret_cast<__m256i *>(row + x * 4);
+    const __m256i out =
+        _mm256_or_si256(colour, _mm256_slli_epi32(bytesOf(_mm256_mul_ps(c, alpha)), 24));
+    if (liveBits == 0xFF) {
+      _mm256_storeu_si256(where, out);
+    } else {
+      const __m256i px = _mm256_loadu_si256(where);
+      _mm256_storeu_si256(where, _mm256_blendv_epi8(px, out, _mm256_castps_si256(live)));
+    }
+  }
+  overwriteRowScalar(row, coverage, x, to, paint);
+}
+
+bool cpuHasVectorKernels() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+}
+
+#else
+
+bool cpuHasVectorKernels() { return false; }
+
+#endif
+
+bool forcedBaseline = false;
+const bool vectorAvailable = cpuHasVectorKernels();
+
+}  // namespace
+
+bool usingVectorKernels() { return vectorAvailable && !forcedBaseline; }
+
+void forceBaselineKernels(bool baseline) { forcedBaseline = baseline; }
+
+void blendRowOver(std::uint8_t *row, const float *coverage, std::int64_t from, std::int64_t to,
+                  const Paint &paint) {
+#ifdef ZD_RASTER_X86
+  if (usingVectorKernels()) return overRowVector(row, coverage, from, to, paint);
+#endif
+  overRowBaseline(row, coverage, from, to, paint);
+}
+
+void blendRowOverwrite(std::uint8_t *row, const float *coverage, std::int64_t from,
+                       std::int64_t to, const Paint &paint) {
+#ifdef ZD_RASTER_X86
+  if (usingVectorKernels()) return overwriteRowVector(row, coverage, from, to, paint);
+#endif
+  overwriteRowBaseline(row, coverage, from, to, paint);
+}
+
+}  // namespace detail
+
+}  // namespace zd::raster

@@ -1,0 +1,401 @@
+// Scanline filling: rows, sub-scanlines, crossings, spans and coverage.
+//
+// The pixel values are those of the plain method: on every sub-scanline test
+// every segment (lo <= sy < hi), collect the crossings in segment order, sort
+// them stably by x, turn them into spans by the fill rule and add each span's
+// exact horizontal overlap to a row of coverage. Here the same crossings come
+// from an active-edge list: segments enter it in order of their top and leave
+// it below their bottom, and the list is kept in the previous sub-scanline's
+// sorted order, so the sort is usually a near-no-op insertion pass. Ties in x
+// are broken by segment index, which is exactly the order a stable sort of a
+// list in segment order keeps; so the spans, and the order in which each
+// pixel's coverage is summed, are unchanged.
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "raster/kernels.hpp"
+#include "raster/raster.hpp"
+#include "tintra/gamut.hpp"
+
+namespace zd::raster {
+
+namespace {
+
+// The sample line of sub-scanline s of row y: y + (s + 0.5) * 0.25 as one
+// fused multiply-add. The product is exact, so a plain sum gives the same
+// float; the fma is kept to read as the rule does.
+inline float sampleLine(std::int64_t y, int s) {
+  return std::fmaf(static_cast<float>(s) + 0.5f, 0.25f, static_cast<float>(y));
+}
+
+// A segment that can meet a sample line, with what the crossing needs.
+struct Edge {
+  float x0, y0;
+  float dx, dy;  // x1 - x0 and y1 - y0, as the crossing formula computes them
+  float hi;      // max(y0, y1): the edge meets lines strictly above it
+  std::int32_t winding;
+  std::uint32_t index;  // position in the segment list, the tie-break
+  float x;              // the crossing on the current sample line
+};
+
+// x = x0 + (x1 - x0) * ((sy - y0) / (y1 - y0)): the quotient first, then one
+// fused multiply-add. Built twice: with the FMA instruction where the CPU has
+// it, and for the baseline (where std::fmaf is a library call); both give
+// the correctly rounded fused result.
+inline __attribute__((always_inline)) void crossingsBody(Edge *edges, std::size_t count,
+                                                         float sy) {
+  for (std::size_t i = 0; i < count; ++i) {
+    Edge &e = edges[i];
+    e.x = std::fmaf(e.dx, (sy - e.y0) / e.dy, e.x0);
+  }
+}
+
+void crossingsBaseline(Edge *edges, std::size_t count, float sy) {
+  crossingsBody(edges, count, sy);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx2,fma"))) void crossingsVector(Edge *edges, std::size_t count,
+                                                         float sy) {
+  crossingsBody(edges, count, sy);
+}
+#endif
+
+using CrossingsFunction = void (*)(Edge *, std::size_t, float);
+
+CrossingsFunction pickCrossings() {
+#if defined(__x86_64__) || defined(__i386__)
+  if (detail::usingVectorKernels()) return crossingsVector;
+#endif
+  return crossingsBaseline;
+}
+
+// The crossing order: by x, NaN after every number, equal x by segment index.
+inline bool crossesBefore(const Edge &a, const Edge &b) {
+  if (a.x < b.x) return true;
+  if (b.x < a.x) return false;
+  const bool aNan = std::isnan(a.x);
+  const bool bNan = std::isnan(b.x);
+  if (aNan != bNan) return bNan;
+  return a.index < b.index;
+}
+
+// Insertion sort, nearly free on a list already in the previous line's
+// order; when too much has moved it hands over to std::sort.
+void sortCrossings(Edge *edges, std::size_t count) {
+  std::size_t budget = 8 * count + 64;
+  for (std::size_t i = 1; i < count; ++i) {
+    if (!crossesBefore(edges[i], edges[i - 1])) continue;
+    const Edge moving = edges[i];
+    std::size_t j = i;
+    do {
+      edges[j] = edges[j - 1];
+      --j;
+    } while (j > 0 && crossesBefore(moving, edges[j - 1]));
+    edges[j] = moving;
+    const std::size_t moved = i - j;
+    if (moved >= budget) {
+      std::sort(edges, edges + count, crossesBefore);
+      return;
+    }
+    budget -= moved;
+  }
+}
+
+// An order-preserving unsigned key of a float (no NaN here).
+inline std::uint32_t floatKey(float value) {
+  const auto bits = std::bit_cast<std::uint32_t>(value);
+  return (bits & 0x80000000u) != 0 ? ~bits : (bits | 0x80000000u);
+}
+
+// Stable LSD radix sort of (key << 32 | slot) words by their key, 11 bits a
+// pass; a pass whose digit is the same for every word is skipped.
+void radixSortByKey(std::vector<std::uint64_t> &words) {
+  std::vector<std::uint64_t> scratch(words.size());
+  for (int shift = 32; shift < 64; shift += 11) {
+    std::uint32_t counts[2048] = {};
+    for (const std::uint64_t w : words) ++counts[(w >> shift) & 2047];
+    if (counts[(words.front() >> shift) & 2047] == words.size()) continue;
+    std::uint32_t total = 0;
+    for (std::uint32_t &c : counts) {
+      const std::uint32_t n = c;
+      c = total;
+      total += n;
+    }
+    for (const std::uint64_t w : words) scratch[counts[(w >> shift) & 2047]++] = w;
+    words.swap(scratch);
+  }
+}
+
+// Everything one fill works with; lives for one call.
+class Scan {
+ public:
+  Scan(Image &image, const Paint &paint, bool evenOdd, bool overwrite)
+      : image_(image),
+        paint_(paint),
+        evenOdd_(evenOdd),
+        overwrite_(overwrite),
+        width_(image.width),
+        coverage_(static_cast<std::size_t>(image.width), 0.0f) {}
+
+  // Orders the segments that can cross any sample line of `rows` by top.
+  void prepare(std::span<const Segment> segments, RowRange rows);
+  void run(RowRange rows);
+
+ private:
+  void scanLine(float sy);
+  void addSpanTracked(float x0, float x1);
+  void paintRow(std::int64_t y);
+  [[noreturn]] void offsetOverflow(std::int64_t y, std::int64_t x);
+
+  Image &image_;
+  const Paint paint_;
+  const bool evenOdd_;
+  const bool overwrite_;
+  const std::int64_t width_;
+  const CrossingsFunction computeCrossings_ = pickCrossings();
+  std::vector<float> coverage_;
+  std::int64_t touchedFrom_ = 0;
+  std::int64_t touchedTo_ = -1;  // inclusive; empty when below touchedFrom_
+
+  std::vector<Edge> pending_;  // by top; pendingTop_ holds each one's top
+  std::vector<float> pendingTop_;
+  std::size_t next_ = 0;
+  std::vector<Edge> active_;  // in crossing order of the last sample line
+};
+
+void Scan::prepare(std::span<const Segment> segments, RowRange rows) {
+  if (segments.size() > std::numeric_limits<std::uint32_t>::max()) {
+    throw Defect("fillPath: too many segments");
+  }
+  const float firstLine = sampleLine(rows.first, 0);
+  const float lastLine = sampleLine(rows.last, 3);
+  std::vector<Edge> edges;
+  std::vector<std::uint64_t> order;
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    const Segment &s = segments[i];
+    const float lo = s.y0 < s.y1 ? s.y0 : s.y1;
+    const float hi = s.y0 < s.y1 ? s.y1 : s.y0;
+    // Horizontal and NaN segments never meet a line (lo <= sy < hi fails);
+    // nor do those wholly outside the visited lines.
+    if (!(lo < hi) || hi <= firstLine || lo > lastLine) continue;
+    order.push_back(static_cast<std::uint64_t>(floatKey(lo)) << 32 | edges.size());
+    edges.push_back(Edge{s.x0, s.y0, s.x1 - s.x0, s.y1 - s.y0, hi, s.y0 < s.y1 ? 1 : -1,
+                         static_cast<std::uint32_t>(i), 0.0f});
+    pendingTop_.push_back(lo);
+  }
+  if (order.empty()) return;
+  radixSortByKey(order);
+  pending_.reserve(edges.size());
+  std::vector<float> tops(edges.size());
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    const auto slot = static_cast<std::size_t>(order[k] & 0xFFFFFFFFu);
+    pending_.push_back(edges[slot]);
+    tops[k] = pendingTop_[slot];
+  }
+  pendingTop_.swap(tops);
+}
+
+void Scan::run(RowRange rows) {
+  // Below this, y + 0.875 is exact in float32, so a row whose last sample
+  // line is above the next top can be skipped by arithmetic.
+  constexpr float kExactRows = 4194304.0f;  // 2^22
+  for (std::int64_t y = rows.first; y <= rows.last; ++y) {
+    if (active_.empty()) {
+      if (next_ == pending_.size()) return;  // nothing left to cross a line
+      const float top = pendingTop_[next_];
+      if (top > static_cast<float>(y) + 1.0f && top < kExactRows) {
+        y = std::min(rows.last, static_cast<std::int64_t>(std::floor(top)));
+      }
+    }
+    for (int s = 0; s < 4; ++s) scanLine(sampleLine(y, s));
+    if (touchedTo_ >= touchedFrom_) paintRow(y);
+  }
+}
+
+// The crossings of one sample line: edges that have ended leave the list,
+// edges whose top has been reached join it, then the list is sorted.
+void Scan::scanLine(float sy) {
+  std::size_t kept = 0;
+  for (const Edge &edge : active_) {
+    if (sy < edge.hi) active_[kept++] = edge;
+  }
+  active_.resize(kept);
+  while (next_ < pending_.size() && pendingTop_[next_] <= sy) {
+    const Edge &edge = pending_[next_++];
+    if (sy < edge.hi) active_.push_back(edge);
+  }
+  if (active_.empty()) return;
+  computeCrossings_(active_.data(), active_.size(), sy);
+  sortCrossings(active_.data(), active_.size());
+
+  if (evenOdd_) {
+    // Pairs in order; an unpaired last crossing is ignored.
+    for (std::size_t k = 0; k + 1 < active_.size(); k += 2) {
+      addSpanTracked(active_[k].x, active_[k + 1].x);
+    }
+    return;
+  }
+  // Non-zero: a span opens where the winding sum leaves 0 and closes where it
+  // returns to 0; one still open at the end is dropped.
+  std::int64_t winding = 0;
+  float start = 0.0f;
+  for (const Edge &edge : active_) {
+    if (winding == 0) {
+      start = edge.x;
+      winding = edge.winding;
+    } else {
+      winding += edge.winding;
+      if (winding == 0) addSpanTracked(start, edge.x);
+    }
+  }
+}
+
+// addSpan with weight 0.25 that also widens the range of touched columns.
+// Columns strictly inside the span overlap it by exactly 1 (while column
+// numbers are exact floats), so they take 0.25 without the min/max.
+void Scan::addSpanTracked(float x0, float x1) {
+  constexpr float kWeight = 0.25f;
+  const float limit = static_cast<float>(width_);
+  const float a = x0 >= 0.0f ? x0 : 0.0f;
+  const float b = x1 <= limit ? x1 : limit;
+  if (b <= a) return;
+  const std::int64_t first = static_cast<std::int64_t>(std::floor(a));
+  const std::int64_t last = std::min(width_ - 1, static_cast<std::int64_t>(std::floor(b)));
+  if (first > last) return;
+  float *coverage = coverage_.data();
+  const auto addEdgeColumn = [&](std::int64_t i) {
+    const float overlap =
+        std::min(static_cast<float>(i + 1), b) - std::max(a, static_cast<float>(i));
+    if (overlap > 0.0f) coverage[i] += kWeight * overlap;
+  };
+  addEdgeColumn(first);
+  if (last > first) {
+    if (width_ <= (std::int64_t{1} << 24)) {
+      for (std::int64_t i = first + 1; i < last; ++i) coverage[i] += kWeight;
+    } else {
+      for (std::int64_t i = first + 1; i < last; ++i) addEdgeColumn(i);
+    }
+    addEdgeColumn(last);
+  }
+  touchedFrom_ = touchedTo_ < touchedFrom_ ? first : std::min(touchedFrom_, first);
+  touchedTo_ = std::max(touchedTo_, last);
+}
+
+// Blends the touched columns of row y, then zeroes them for the next row.
+void Scan::paintRow(std::int64_t y) {
+  const std::int64_t pixelCount = static_cast<std::int64_t>(image_.data.size() / 4);
+  const bool rowInBuffer = width_ <= pixelCount && y < pixelCount / width_;
+  if (rowInBuffer) {
+    std::uint8_t *row = image_.data.data() + y * width_ * 4;
+    if (overwrite_) {
+      detail::blendRowOverwrite(row, coverage_.data(), touchedFrom_, touchedTo_ + 1, paint_);
+    } else {
+      detail::blendRowOver(row, coverage_.data(), touchedFrom_, touchedTo_ + 1, paint_);
+    }
+  } else {
+    // A buffer shorter than the image's size: the checked operations raise
+    // the index error at the first pixel beyond it.
+    for (std::int64_t x = touchedFrom_; x <= touchedTo_; ++x) {
+      const float c = coverage_[static_cast<std::size_t>(x)];
+      if (!(c > 0.0f)) continue;
+      std::int64_t offset = 0;
+      if (__builtin_mul_overflow(y, width_, &offset) ||
+          __builtin_add_overflow(offset, x, &offset) ||
+          __builtin_mul_overflow(offset, std::int64_t{4}, &offset)) {
+        offsetOverflow(y, x);
+      }
+      if (overwrite_) {
+        blendOverwrite(image_, offset, c, paint_.red, paint_.green, paint_.blue, paint_.alpha);
+      } else {
+        blendOver(image_, offset, c, paint_.red, paint_.green, paint_.blue, paint_.alpha);
+      }
+    }
+  }
+  std::fill(coverage_.begin() + touchedFrom_, coverage_.begin() + touchedTo_ + 1, 0.0f);
+  touchedFrom_ = 0;
+  touchedTo_ = -1;
+}
+
+void Scan::offsetOverflow(std::int64_t y, std::int64_t x) {
+  throw Defect("fillPath: byte offset of pixel (" + std::to_string(x) + ", " + std::to_string(y) +
+               ") overflows");
+}
+
+}  // namespace
+
+RowRange rowsToVisit(std::span<const Segment> segments, std::int64_t height) {
+  if (segments.empty()) return {};
+  // NaN values are passed over; the extent is that of the numbers.
+  float minY = segments.front().y0;
+  float maxY = minY;
+  for (const Segment &s : segments) {
+    for (const float y : {s.y0, s.y1}) {
+      if (std::isnan(y)) continue;
+      if (!(y >= minY)) minY = y;  // also replaces a NaN start
+      if (!(y <= maxY)) maxY = y;
+    }
+  }
+  const float limit = static_cast<float>(height);
+  if (std::isnan(minY) || maxY < 0.0f || minY > limit) return {};
+  // Now 0 <= max(minY, 0) <= height and 0 <= min(maxY, height) <= height,
+  // so both conversions are in range.
+  RowRange rows;
+  rows.first = static_cast<std::int64_t>(std::floor(std::max(minY, 0.0f)));
+  rows.last = std::min(height - 1, static_cast<std::int64_t>(std::ceil(std::min(maxY, limit))));
+  return rows;
+}
+
+Paint paintFromColor(const zd::tintra::Color &color) {
+  const auto mapped = zd::tintra::gamutMap(color, zd::tintra::stSrgb);
+  if (!mapped.isOk()) throw Error("fillPath: color cannot be converted to sRGB");
+  const zd::tintra::Color &c = mapped.value();
+  return Paint{clampUnit(c.comps[0]), clampUnit(c.comps[1]), clampUnit(c.comps[2]),
+               clampUnit(c.alpha)};
+}
+
+void addSpan(float *coverage, std::int64_t width, float x0, float x1, float weight) {
+  const float limit = static_cast<float>(width);
+  const float a = x0 >= 0.0f ? x0 : 0.0f;
+  const float b = x1 <= limit ? x1 : limit;
+  if (b <= a) return;
+  // a is in [0, width) and b in (a, width] here, so both floors convert.
+  const std::int64_t first = std::max<std::int64_t>(static_cast<std::int64_t>(std::floor(a)), 0);
+  const std::int64_t last = std::min(width - 1, static_cast<std::int64_t>(std::floor(b)));
+  for (std::int64_t i = first; i <= last; ++i) {
+    const float overlap =
+        std::min(static_cast<float>(i + 1), b) - std::max(a, static_cast<float>(i));
+    if (overlap > 0.0f) coverage[i] += weight * overlap;
+  }
+}
+
+void paintSegments(Image &image, std::span<const Segment> segments, const Paint &paint,
+                   bool evenOdd, bool overwrite) {
+  const RowRange rows = rowsToVisit(segments, image.height);
+  if (rows.empty() || image.width <= 0) return;
+  Scan scan(image, paint, evenOdd, overwrite);
+  scan.prepare(segments, rows);
+  scan.run(rows);
+}
+
+void fillSegments(Image &image, std::span<const Segment> segments, const zd::tintra::Color &color,
+                  bool evenOdd, bool overwrite) {
+  if (rowsToVisit(segments, image.height).empty()) return;
+  // The colour is mapped only once the path is known to reach the rows.
+  const Paint paint = paintFromColor(color);
+  if (paint.alpha <= 0.0f) return;
+  paintSegments(image, segments, paint, evenOdd, overwrite);
+}
+
+void fillPath(Image &image, const zd::path::Path &path, const zd::tintra::Color &color,
+              bool evenOdd, bool overwrite, float tolerance) {
+  const std::vector<Segment> segments = zd::geom::flatten(path, tolerance);
+  fillSegments(image, segments, color, evenOdd, overwrite);
+}
+
+}  // namespace zd::raster

@@ -1,0 +1,26 @@
+// Row kernels of the rasterizer (internal). Each comes in a baseline build
+// and, where the CPU has AVX2 and FMA, a vector build; both produce the same
+// bytes, since every lane performs the same IEEE float32 operations in the
+// same order as the single-pixel rules.
+#pragma once
+
+#include <cstdint>
+
+#include "raster/raster.hpp"
+
+namespace zd::raster::detail {
+
+// Blends the pixels of columns [from, to) of one row (`row` points at the
+// row's first byte) whose coverage is above 0; others are not touched.
+void blendRowOver(std::uint8_t *row, const float *coverage, std::int64_t from, std::int64_t to,
+                  const Paint &paint);
+void blendRowOverwrite(std::uint8_t *row, const float *coverage, std::int64_t from,
+                       std::int64_t to, const Paint &paint);
+
+// True when the vector kernels (AVX2 + FMA) are in use.
+bool usingVectorKernels();
+// Restricts the rasterizer to its baseline kernels (true) or lets it pick
+// by CPU again (false). For tests that compare the two builds.
+void forceBaselineKernels(bool baseline);
+
+}  // namespace zd::raster::detail
