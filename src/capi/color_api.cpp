@@ -3,6 +3,7 @@
 #include <string>
 
 #include "capi/handles.hpp"
+#include "svg/svg.hpp"
 #include "tintra/parse_color.hpp"
 
 using zd::capi::allFinite;
@@ -46,6 +47,42 @@ ZD_API ZdColor *zd_color_rgba(float r, float g, float b, float a) {
 
 ZD_API void zd_color_free(ZdColor *handle) {
   if (handle != nullptr) zd::capi::release(handle);
+}
+
+}  // extern "C"
+
+namespace {
+
+// Clears whichever of the two string outputs is given; true when both are.
+bool clearStringOutputs(char **out, int64_t *len) {
+  if (out != nullptr) *out = nullptr;
+  if (len != nullptr) *len = 0;
+  return out != nullptr && len != nullptr;
+}
+
+}  // namespace
+
+extern "C" {
+
+ZD_API ZdStatus zd_color_to_svg(ZdColor *color, char **out, int64_t *len) {
+  if (!clearStringOutputs(out, len) || color == nullptr) return kBadArgument;
+  return guarded<ZdStatus>(kBadArgument, [&] {
+    Ref<ZdColor> colorRef(color);
+    const tintra::Color copy = *colorRef;
+    return zd::capi::writeString(zd::svg::toSvgColor(copy), out, len);
+  });
+}
+
+ZD_API ZdStatus zd_path_to_svg(ZdPath *path, ZdColor *color, int32_t width, int32_t height,
+                               char **out, int64_t *len) {
+  if (!clearStringOutputs(out, len)) return kBadArgument;
+  if (path == nullptr || color == nullptr || width < 1 || height < 1) return kBadArgument;
+  return guarded<ZdStatus>(kBadArgument, [&] {
+    Ref<ZdPath> pathRef(path);
+    Ref<ZdColor> colorRef(color);
+    const tintra::Color copy = *colorRef;
+    return zd::capi::writeString(zd::svg::toSvgString(*pathRef, copy, width, height), out, len);
+  });
 }
 
 }  // extern "C"

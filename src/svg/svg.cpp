@@ -1,0 +1,92 @@
+#include "svg/svg.hpp"
+
+#include <charconv>
+#include <cmath>
+
+#include "common/errors.hpp"
+#include "path/pathdata.hpp"
+#include "tintra/gamut.hpp"
+
+namespace zd::svg {
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// The byte of a value under the float-to-byte rule. The float is tested
+// against the byte range before it is converted, so the conversion is
+// always defined (NaN included).
+int toByte(float value) {
+  const float scaled = std::fmaf(value, 255.0f, 0.5f);
+  if (std::isnan(scaled) || scaled <= 0.0f) return 0;
+  if (scaled >= 255.0f) return 255;
+  return static_cast<int>(scaled);
+}
+
+// v > 1 → 1, v < 0 → 0, otherwise v (a NaN stays NaN).
+float clampUnit(float value) {
+  if (value > 1.0f) return 1.0f;
+  if (value < 0.0f) return 0.0f;
+  return value;
+}
+
+void appendHex2(std::string &out, float value) {
+  const int byte = toByte(value);
+  out.push_back(kHexDigits[byte >> 4]);
+  out.push_back(kHexDigits[byte & 15]);
+}
+
+void appendDecimal(std::string &out, std::int32_t value) {
+  char digits[16];
+  const auto result = std::to_chars(digits, digits + sizeof digits, value);
+  out.append(digits, result.ptr);
+}
+
+}  // namespace
+
+std::string toHex2(float value) {
+  std::string pair;
+  appendHex2(pair, value);
+  return pair;
+}
+
+std::string toSvgColor(const tintra::Color &color) {
+  const tintra::Result<tintra::Color> mapped = tintra::gamutMap(color, tintra::stSrgb);
+  if (!mapped.isOk()) throw Error("toSvgColor: color cannot be converted to sRGB");
+  const tintra::Color &srgb = mapped.value();
+  std::string text;
+  text.reserve(9);
+  text.push_back('#');
+  for (float component : srgb.comps) appendHex2(text, component);
+  // An alpha above 1 or NaN counts as opaque: only a clamped alpha below 1
+  // adds the fourth pair.
+  const float alpha = clampUnit(srgb.alpha);
+  if (alpha < 1.0f) appendHex2(text, alpha);
+  return text;
+}
+
+std::string toSvgString(const path::Path &path, const tintra::Color &color, std::int32_t width,
+                        std::int32_t height) {
+  const std::string pathData = path::toString(path);
+  const std::string fill = toSvgColor(color);
+  std::string document;
+  document.reserve(200);
+  document += "<svg xmlns=\"";
+  document += "http://www.w3.org/2000/svg";
+  document += "\" width=\"";
+  appendDecimal(document, width);
+  document += "\" height=\"";
+  appendDecimal(document, height);
+  document += "\" viewBox=\"0 0 ";
+  appendDecimal(document, width);
+  document += ' ';
+  appendDecimal(document, height);
+  document += "\"><path d=\"";
+  document += pathData;
+  document += "\" fill=\"";
+  document += fill;
+  document += "\"/></svg>";
+  return document;
+}
+
+}  // namespace zd::svg
