@@ -69,18 +69,20 @@ bool spacesSealed() { return registry().sealed; }
 bool isAchromatic(const Color &c) {
   const SpaceDescriptor *d = findSpace(c.space);
   if (d == nullptr) return false;
-  double chroma = 0;
+  // Compared in float32, the components' own precision: a chroma stored as
+  // 0.02f is not below the threshold.
+  float chroma = 0;
   switch (d->chromaKind) {
     case ckNone:
       return false;
     case ckPolar:
-      chroma = std::fabs(static_cast<double>(c.comps[1]));
+      chroma = std::fabs(c.comps[1]);
       break;
     case ckOpponent:
-      chroma = std::hypot(static_cast<double>(c.comps[1]), static_cast<double>(c.comps[2]));
+      chroma = std::hypot(c.comps[1], c.comps[2]);
       break;
   }
-  return chroma < 0.02;
+  return chroma < 0.02f;
 }
 
 void initColorSpaces() {
