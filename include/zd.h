@@ -215,6 +215,24 @@ ZD_API int32_t zd_image_channels(ZdImage *image);
 ZD_API ZdStatus zd_image_pixels(ZdImage *image, uint8_t **pixels, int64_t *len);
 /** Encodes the image as PNG into a block of exactly *len bytes (free with zd_buffer_free). */
 ZD_API ZdStatus zd_image_encode_png(ZdImage *image, uint8_t **out, int64_t *len);
+/** Formats of zd_image_encode. */
+#define ZD_FORMAT_PNG 0
+#define ZD_FORMAT_JPEG 1
+#define ZD_FORMAT_BMP 2
+#define ZD_FORMAT_QOI 3
+#define ZD_FORMAT_PNM 4
+#define ZD_FORMAT_TGA 5
+/** Encodes the image in `format` into a block of exactly *len bytes (free with
+ *  zd_buffer_free). PNG: 8-bit RGBA, as zd_image_encode_png. JPEG: baseline JFIF,
+ *  4:4:4, `quality` clamped to 1..100; JPEG has no alpha, so the alpha bytes are
+ *  ignored and the red, green and blue bytes are encoded as they stand (not
+ *  composited over any background). BMP: 32-bit, bottom-up. QOI: 4 channels. PNM:
+ *  a PAM (P7, RGB_ALPHA). TGA: 32-bit uncompressed, at most 65535 pixels a side.
+ *  `quality` is read by JPEG only. Both outputs are cleared first; 2 if either is
+ *  nil, for a nil image, an unknown format or an image the format cannot hold (JPEG
+ *  or TGA above 65535 pixels a side, a BMP of 4 GiB or more); 8 if no block is had. */
+ZD_API ZdStatus zd_image_encode(ZdImage *image, int32_t format, int32_t quality, uint8_t **out,
+                                int64_t *len);
 
 /* ------------------------------------------------ colours, fill, documents */
 
