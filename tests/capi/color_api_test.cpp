@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <utility>
 #include <limits>
 #include <string>
 
 #include "capi/handles.hpp"
+#include "path/shapes.hpp"
 #include "zd.h"
 
 namespace {
@@ -75,6 +79,104 @@ TEST(ColorRgbaExport, RangeAndFinitenessChecks) {
   EXPECT_EQ(c.comps[1], subnormal);
   EXPECT_EQ(c.comps[2], 1.0f);
   EXPECT_EQ(c.alpha, 0.0f);
+}
+
+// Runs an export that hands out a string; the outputs start as garbage so
+// that clearing them is visible.
+struct StringOut {
+  char *text = reinterpret_cast<char *>(0x1);
+  int64_t len = -7;
+  ~StringOut() {
+    if (text != reinterpret_cast<char *>(0x1)) zd_buffer_free(text);
+  }
+  std::string str() const { return std::string(text, static_cast<size_t>(len)); }
+};
+
+TEST(ColorToSvgExport, HandsOutTheTextAndLeavesTheHandleAlone) {
+  ColorHandle red(zd_color_rgba(1, 0, 0, 1));
+  ASSERT_NE(red.handle, nullptr);
+  StringOut out;
+  ASSERT_EQ(zd_color_to_svg(red.handle, &out.text, &out.len), ZD_OK);
+  EXPECT_EQ(out.str(), "#FF0000");
+  EXPECT_EQ(out.len, 7);
+  EXPECT_EQ(out.text[7], '\0');
+  EXPECT_EQ(red.handle->refs, 1u);
+
+  // An out-of-gamut colour: the handle keeps its own value, only the copy is mapped.
+  ColorHandle vivid(zd_color_parse("oklch(0.7 0.4 150 / 50%)"));
+  ASSERT_NE(vivid.handle, nullptr);
+  StringOut mapped;
+  ASSERT_EQ(zd_color_to_svg(vivid.handle, &mapped.text, &mapped.len), ZD_OK);
+  EXPECT_EQ(mapped.len, 9);
+  EXPECT_EQ(mapped.str().substr(7), "80");
+  EXPECT_EQ(vivid.handle->value.space, zd::tintra::stOklch);
+  EXPECT_EQ(vivid.handle->value.comps[1], 0.4f);
+}
+
+TEST(ColorToSvgExport, ArgumentChecksClearTheOutputs) {
+  ColorHandle red(zd_color_rgba(1, 0, 0, 1));
+  StringOut a;
+  EXPECT_EQ(zd_color_to_svg(red.handle, nullptr, &a.len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(a.len, 0);
+  StringOut b;
+  EXPECT_EQ(zd_color_to_svg(red.handle, &b.text, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(b.text, nullptr);
+  StringOut c;
+  EXPECT_EQ(zd_color_to_svg(nullptr, &c.text, &c.len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(c.text, nullptr);
+  EXPECT_EQ(c.len, 0);
+
+  // A colour that cannot be put into sRGB (only reachable from inside).
+  auto *odd = new ZdColor();
+  odd->value = zd::tintra::color(999, 0, 0, 0, 1).value();
+  StringOut d;
+  EXPECT_EQ(zd_color_to_svg(odd, &d.text, &d.len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(d.text, nullptr);
+  EXPECT_EQ(d.len, 0);
+  EXPECT_EQ(odd->refs, 1u);
+  zd_color_free(odd);
+}
+
+TEST(PathToSvgExport, DocumentAndChecks) {
+  ZdPath *path = nullptr;
+  ASSERT_EQ(zd_path_parse_d("M10 10 L90 10 L50 80 Z", &path), ZD_OK);
+  ColorHandle blue(zd_color_parse("#0000ff"));
+  {
+    StringOut doc;
+    ASSERT_EQ(zd_path_to_svg(path, blue.handle, 100, 80, &doc.text, &doc.len), ZD_OK);
+    EXPECT_EQ(doc.str(),
+              "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100\" height=\"80\" "
+              "viewBox=\"0 0 100 80\"><path d=\"M 10 10 L 90 10 L 50 80 Z\" "
+              "fill=\"#0000FF\"/></svg>");
+    EXPECT_EQ(static_cast<size_t>(doc.len), std::strlen(doc.text));
+    EXPECT_EQ(path->refs, 1u);
+    EXPECT_EQ(blue.handle->refs, 1u);
+  }
+  for (auto [w, h] : {std::pair{0, 10}, std::pair{10, 0}, std::pair{-1, 10}, std::pair{10, INT32_MIN}}) {
+    StringOut doc;
+    EXPECT_EQ(zd_path_to_svg(path, blue.handle, w, h, &doc.text, &doc.len), ZD_BAD_ARGUMENT);
+    EXPECT_EQ(doc.text, nullptr);
+    EXPECT_EQ(doc.len, 0);
+  }
+  StringOut noPath;
+  EXPECT_EQ(zd_path_to_svg(nullptr, blue.handle, 1, 1, &noPath.text, &noPath.len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(noPath.text, nullptr);
+  StringOut noColor;
+  EXPECT_EQ(zd_path_to_svg(path, nullptr, 1, 1, &noColor.text, &noColor.len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(noColor.len, 0);
+  StringOut noText;
+  EXPECT_EQ(zd_path_to_svg(path, blue.handle, 1, 1, nullptr, &noText.len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(noText.len, 0);
+
+  // A non-finite coordinate (only reachable from inside) fails the document.
+  zd::path::lineTo(path->value, {std::numeric_limits<float>::infinity(), 0});
+  StringOut broken;
+  EXPECT_EQ(zd_path_to_svg(path, blue.handle, 5, 5, &broken.text, &broken.len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(broken.text, nullptr);
+  EXPECT_EQ(broken.len, 0);
+  EXPECT_EQ(path->refs, 1u);
+  EXPECT_EQ(blue.handle->refs, 1u);
+  zd_path_free(path);
 }
 
 }  // namespace
