@@ -38,10 +38,8 @@ Color validColor(SpaceTag space, float c1, float c2, float c3, float alpha) {
   return color(space, c1, c2, c3, alpha).value();
 }
 
-}  // namespace
-
-bool inGamut(const Color &c, const SpaceDescriptor &d, SpaceTag target) {
-  const Result<Color> converted = to(c, target);
+// The range test on a conversion already made (inGamut without converting).
+bool convertedInGamut(const Result<Color> &converted, const SpaceDescriptor &d) {
   if (!converted.isOk()) return false;
   if (d.componentCount < 1) return true;
   const Color &r = converted.value();
@@ -54,8 +52,9 @@ bool inGamut(const Color &c, const SpaceDescriptor &d, SpaceTag target) {
   return true;
 }
 
-Color clipColor(const Color &c, const SpaceDescriptor &d, SpaceTag target, float alpha) {
-  const Result<Color> converted = to(c, target);
+// Clamping of a conversion already made (clipColor without converting).
+Color clipConverted(const Result<Color> &converted, const SpaceDescriptor &d, SpaceTag target,
+                    float alpha) {
   if (!converted.isOk()) return validColor(target, 0.0f, 0.0f, 0.0f, alpha);
   float clipped[3] = {0.0f, 0.0f, 0.0f};
   for (std::size_t i = 0; i < testedComponents(d); ++i) {
@@ -65,6 +64,16 @@ Color clipColor(const Color &c, const SpaceDescriptor &d, SpaceTag target, float
     clipped[i] = toFloat32(v);
   }
   return validColor(target, clipped[0], clipped[1], clipped[2], alpha);
+}
+
+}  // namespace
+
+bool inGamut(const Color &c, const SpaceDescriptor &d, SpaceTag target) {
+  return convertedInGamut(to(c, target), d);
+}
+
+Color clipColor(const Color &c, const SpaceDescriptor &d, SpaceTag target, float alpha) {
+  return clipConverted(to(c, target), d, target, alpha);
 }
 
 double deltaEOK(const Color &a, const Color &b) {
@@ -95,9 +104,12 @@ Result<Color> gamutMap(const Color &c, SpaceTag target) {
 
   if (lightness >= 1.0f) return to(validColor(stOklab, 1.0f, 0.0f, 0.0f, alpha), target);
   if (lightness <= 0.0f) return to(validColor(stOklab, 0.0f, 0.0f, 0.0f, alpha), target);
-  if (inGamut(o, *d, target)) return to(o, target);
+  // Each colour is converted into the target once; the range test, the
+  // clamping and the returned conversion all read that one result.
+  const Result<Color> converted = to(o, target);
+  if (convertedInGamut(converted, *d)) return converted;
 
-  Color clipped = clipColor(o, *d, target, alpha);
+  Color clipped = clipConverted(converted, *d, target, alpha);
   if (deltaEOK(clipped, o) < kJnd) return ok(clipped);
   if (chroma <= kEpsilon) return ok(clipped);
 
@@ -108,11 +120,12 @@ Result<Color> gamutMap(const Color &c, SpaceTag target) {
   do {
     const double middle = (high + low) * 0.5;
     const Color current = validColor(stOklch, lightness, toFloat32(middle), hue, alpha);
-    if (lowInGamut && inGamut(current, *d, target)) {
+    const Result<Color> candidate = to(current, target);
+    if (lowInGamut && convertedInGamut(candidate, *d)) {
       low = middle;
       continue;
     }
-    clipped = clipColor(current, *d, target, alpha);
+    clipped = clipConverted(candidate, *d, target, alpha);
     const double error = deltaEOK(clipped, current);
     if (error < kJnd) {
       if (kJnd - error < kEpsilon) return ok(clipped);
