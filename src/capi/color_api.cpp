@@ -9,7 +9,6 @@
 using zd::capi::allFinite;
 using zd::capi::guarded;
 using zd::capi::kBadArgument;
-using zd::capi::kOk;
 using zd::capi::Ref;
 namespace tintra = zd::tintra;
 
@@ -24,6 +23,13 @@ ZdColor *newColorHandle(const tintra::Result<tintra::Color> &result) {
 }
 
 bool inUnitRange(float value) { return !(value > 1.0f || value < 0.0f); }
+
+// Clears whichever of the two string outputs is given; true when both are.
+bool clearStringOutputs(char **out, int64_t *len) {
+  if (out != nullptr) *out = nullptr;
+  if (len != nullptr) *len = 0;
+  return out != nullptr && len != nullptr;
+}
 
 }  // namespace
 
@@ -48,21 +54,6 @@ ZD_API ZdColor *zd_color_rgba(float r, float g, float b, float a) {
 ZD_API void zd_color_free(ZdColor *handle) {
   if (handle != nullptr) zd::capi::release(handle);
 }
-
-}  // extern "C"
-
-namespace {
-
-// Clears whichever of the two string outputs is given; true when both are.
-bool clearStringOutputs(char **out, int64_t *len) {
-  if (out != nullptr) *out = nullptr;
-  if (len != nullptr) *len = 0;
-  return out != nullptr && len != nullptr;
-}
-
-}  // namespace
-
-extern "C" {
 
 ZD_API ZdStatus zd_color_to_svg(ZdColor *color, char **out, int64_t *len) {
   if (!clearStringOutputs(out, len) || color == nullptr) return kBadArgument;
