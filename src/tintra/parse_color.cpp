@@ -7,7 +7,6 @@
 #include <limits>
 #include <string>
 #include <system_error>
-#include <vector>
 
 namespace zd::tintra {
 
@@ -52,30 +51,44 @@ bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
          equalsIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
+// The parts of a split: every form needs at most four parts and the count
+// of the rest (for its message), so the parts live inline and the count goes on.
+struct Parts {
+  static constexpr std::size_t kKept = 4;
+  std::string_view items[kKept];
+  std::size_t count = 0;
+
+  void add(std::string_view part) {
+    if (count < kKept) items[count] = part;
+    ++count;
+  }
+  std::string_view operator[](std::size_t i) const { return items[i]; }
+};
+
 // Splits at every occurrence of `separator`, keeping empty parts.
-std::vector<std::string_view> splitAt(std::string_view text, char separator) {
-  std::vector<std::string_view> parts;
+Parts splitAt(std::string_view text, char separator) {
+  Parts parts;
   std::size_t begin = 0;
   for (;;) {
     const std::size_t end = text.find(separator, begin);
     if (end == std::string_view::npos) {
-      parts.push_back(text.substr(begin));
+      parts.add(text.substr(begin));
       return parts;
     }
-    parts.push_back(text.substr(begin, end - begin));
+    parts.add(text.substr(begin, end - begin));
     begin = end + 1;
   }
 }
 
 // Splits at runs of whitespace, dropping empty parts.
-std::vector<std::string_view> splitWhitespace(std::string_view text) {
-  std::vector<std::string_view> tokens;
+Parts splitWhitespace(std::string_view text) {
+  Parts tokens;
   std::size_t i = 0;
   while (i < text.size()) {
     while (i < text.size() && isSpace(text[i])) ++i;
     const std::size_t begin = i;
     while (i < text.size() && !isSpace(text[i])) ++i;
-    if (i > begin) tokens.push_back(text.substr(begin, i - begin));
+    if (i > begin) tokens.add(text.substr(begin, i - begin));
   }
   return tokens;
 }
@@ -279,7 +292,7 @@ bool splitAlpha(std::string_view body, std::string_view &components, std::string
   components = body;
   if (!hasAlpha) return true;
   const auto parts = splitAt(body, '/');
-  if (parts.size() != 2) return false;
+  if (parts.count != 2) return false;
   components = parts[0];
   alpha = parts[1];
   return true;
@@ -293,8 +306,8 @@ Result<Color> parseOklchBody(std::string_view body) {
     return fail("parseColor: oklch() with multiple '/'");
   }
   const auto tokens = splitWhitespace(componentText);
-  if (tokens.size() != 3) {
-    return fail("parseColor: oklch() needs L C h, got " + std::to_string(tokens.size()) +
+  if (tokens.count != 3) {
+    return fail("parseColor: oklch() needs L C h, got " + std::to_string(tokens.count) +
                 " components");
   }
   float lightness = 0.0f;
@@ -323,23 +336,23 @@ Result<Color> parseRgbBody(std::string_view body) {
   if (!splitAlpha(body, componentText, alphaText, hasAlpha)) {
     return fail("parseColor: rgb() with multiple '/'");
   }
-  std::vector<std::string_view> parts;
+  Parts parts;
   if (componentText.find(',') != std::string_view::npos) {
     if (hasAlpha) return fail("parseColor: rgb() comma syntax cannot use '/' alpha");
     parts = splitAt(componentText, ',');
-    if (parts.size() != 3 && parts.size() != 4) {
+    if (parts.count != 3 && parts.count != 4) {
       return fail("parseColor: rgb() comma syntax needs 3 components, got " +
-                  std::to_string(parts.size()));
+                  std::to_string(parts.count));
     }
-    if (parts.size() == 4) {
+    if (parts.count == 4) {
       hasAlpha = true;
       alphaText = parts[3];
     }
   } else {
     parts = splitWhitespace(componentText);
-    if (parts.size() != 3) {
+    if (parts.count != 3) {
       return fail("parseColor: rgb() whitespace syntax needs 3 components, got " +
-                  std::to_string(parts.size()));
+                  std::to_string(parts.count));
     }
   }
   static constexpr const char *kChannelNames[] = {"red", "green", "blue"};
