@@ -108,15 +108,17 @@ float toFloat32(double value) {
   return value < 0 ? -rounded : rounded;
 }
 
-// Appends a run of decimal digits at text[i...] to `digits`, skipping any run
-// of '_' that directly follows a digit. Returns the number of digits read.
-std::size_t scanDigits(std::string_view text, std::size_t &i, std::string &digits) {
+// Appends a run of decimal digits at text[i...] to `digits`. In the
+// mantissa a run of '_' directly after a digit is skipped (1_000 is 1000);
+// the exponent's digits are plain. Returns the number of digits read.
+std::size_t scanDigits(std::string_view text, std::size_t &i, std::string &digits,
+                       bool skipUnderscores = true) {
   std::size_t count = 0;
   while (i < text.size() && isDigit(text[i])) {
     digits.push_back(text[i]);
     ++count;
     ++i;
-    while (i < text.size() && text[i] == '_') ++i;
+    while (skipUnderscores && i < text.size() && text[i] == '_') ++i;
   }
   return count;
 }
@@ -176,7 +178,7 @@ bool parseNumber(std::string_view token, double &value) {
       negativeExponent = token[i] == '-';
       ++i;
     }
-    if (scanDigits(token, i, exponentDigits) == 0) return false;
+    if (scanDigits(token, i, exponentDigits, false) == 0) return false;
   }
   if (i != token.size()) return false;
 

@@ -166,7 +166,7 @@ TEST(ParseNumber, AcceptedSpellings) {
   const Case cases[] = {
       {"1_0", 10},     {"1e3", 1000},   {"1_000", 1000}, {"1__2", 12},    {".5", 0.5},
       {"5.", 5},       {"+2", 2},       {"-0.25", -0.25}, {"1E-2", 0.01},  {"1e+2", 100},
-      {"1_.5", 1.5},   {"2.5_e1", 25},  {"007", 7},      {"0.1", 0.1},    {"1e1_0", 1e10},
+      {"1_.5", 1.5},   {"2.5_e1", 25},  {"007", 7},      {"0.1", 0.1},    
       {"123456789012345678901234567890", 123456789012345678901234567890.0},
   };
   for (const Case &c : cases) {
@@ -194,7 +194,7 @@ TEST(ParseNumber, AcceptedSpellings) {
 TEST(ParseNumber, RejectedSpellings) {
   for (const char *text : {"", "+", "-", ".", "e3", "1e", "1e+", "1e-", "_1", "1._5", "infinity",
                            "inf_", "nan1", "inF5", "0x10", "1.2.3", "1 ", " 1", "++1", "1e3.5",
-                           "1,5", "1e_3", "in", "--inf"}) {
+                           "1,5", "1e_3", "1e1_0", "in", "--inf"}) {
     double value = 42;
     EXPECT_FALSE(parseNumber(text, value)) << '"' << text << '"';
     EXPECT_EQ(value, 42) << text;
