@@ -56,7 +56,7 @@ namespace detail {
 
 namespace {
 
-std::uint32_t packPixel(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
+ZD_RASTER_INLINE std::uint32_t packPixel(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
   const std::uint8_t bytes[4] = {r, g, b, a};
   std::uint32_t word;
   std::memcpy(&word, bytes, 4);
@@ -65,7 +65,7 @@ std::uint32_t packPixel(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uin
 
 // The bytes every fully covered pixel gets from an opaque source-over, and
 // from overwrite at coverage 1: the paint bytes with byte(alpha).
-std::uint32_t fullPixel(const Paint &paint) {
+ZD_RASTER_INLINE std::uint32_t fullPixel(const Paint &paint) {
   return packPixel(byteOf(paint.red), byteOf(paint.green), byteOf(paint.blue),
                    byteOf(clampUnit(paint.alpha)));
 }
@@ -130,6 +130,18 @@ ZD_VECTOR_TARGET inline __m256i bytesOf(__m256 v) {
       _mm256_fmadd_ps(clamped, _mm256_set1_ps(255.0f), _mm256_set1_ps(0.5f)));
 }
 
+// byte / 255 for eight lanes without a division: q = byte * (1/255) and one
+// Newton-style correction q + (byte - 255 q) / 255 with fused operations.
+// For the 256 possible bytes this equals the float32 division exactly
+// (checked for every byte value; the row-kernel tests cover all of them).
+ZD_VECTOR_TARGET inline __m256 unitOfByte(__m256i bytes) {
+  const __m256 value = _mm256_cvtepi32_ps(bytes);
+  const __m256 reciprocal = _mm256_set1_ps(1.0f / 255.0f);
+  const __m256 q = _mm256_mul_ps(value, reciprocal);
+  const __m256 residual = _mm256_fnmadd_ps(q, _mm256_set1_ps(255.0f), value);
+  return _mm256_fmadd_ps(residual, reciprocal, q);
+}
+
 // One colour channel of source-over for eight lanes: (1 / outA) *
 // fma(s, a, (1 - a) * (d * dA)), as a byte.
 ZD_VECTOR_TARGET inline __m256i overChannel(__m256 s, __m256 d, __m256 dA, __m256 a,
@@ -142,7 +154,6 @@ ZD_VECTOR_TARGET void overRowVector(std::uint8_t *row, const float *coverage, st
                                     std::int64_t to, const Paint &paint) {
   const __m256 zero = _mm256_setzero_ps();
   const __m256 one = _mm256_set1_ps(1.0f);
-  const __m256 scale = _mm256_set1_ps(255.0f);
   const __m256 alpha = _mm256_set1_ps(paint.alpha);
   const __m256 red = _mm256_set1_ps(paint.red);
   const __m256 green = _mm256_set1_ps(paint.green);
@@ -150,13 +161,16 @@ ZD_VECTOR_TARGET void overRowVector(std::uint8_t *row, const float *coverage, st
   const __m256i lowByte = _mm256_set1_epi32(0xFF);
   const __m256i solid = _mm256_set1_epi32(static_cast<int>(fullPixel(paint)));
   const bool opaque = paint.alpha == 1.0f;
+  // The last run of eight fully covered, equal pixels and what they became.
+  bool haveMemo = false;
+  __m256i memoFrom = _mm256_setzero_si256(), memoTo = _mm256_setzero_si256();
 
   std::int64_t x = from;
   for (; x + 8 <= to; x += 8) {
     const __m256 c = _mm256_loadu_ps(coverage + x);
     auto *where = reinterpret_cast<__m256i *>(row + x * 4);
     if (opaque && _mm256_movemask_ps(_mm256_cmp_ps(c, one, _CMP_EQ_OQ)) == 0xFF) {
-      _mm256_storeu_si256(where, solid);
+      _mm256_storeu_si256(where, solid);  // a = 1: exactly the paint bytes
       continue;
     }
     const __m256 a = _mm256_mul_ps(c, alpha);
@@ -167,12 +181,17 @@ ZD_VECTOR_TARGET void overRowVector(std::uint8_t *row, const float *coverage, st
     if (liveBits == 0) continue;
 
     const __m256i px = _mm256_loadu_si256(where);
-    const __m256 dR = _mm256_div_ps(_mm256_cvtepi32_ps(_mm256_and_si256(px, lowByte)), scale);
-    const __m256 dG = _mm256_div_ps(
-        _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(px, 8), lowByte)), scale);
-    const __m256 dB = _mm256_div_ps(
-        _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(px, 16), lowByte)), scale);
-    const __m256 dA = _mm256_div_ps(_mm256_cvtepi32_ps(_mm256_srli_epi32(px, 24)), scale);
+    const bool fullyCovered = _mm256_movemask_ps(_mm256_cmp_ps(c, one, _CMP_EQ_OQ)) == 0xFF;
+    // Fully covered pixels all equal to the last uniform run's: same result.
+    if (fullyCovered && haveMemo &&
+        _mm256_movemask_epi8(_mm256_cmpeq_epi32(px, memoFrom)) == -1) {
+      _mm256_storeu_si256(where, memoTo);
+      continue;
+    }
+    const __m256 dR = unitOfByte(_mm256_and_si256(px, lowByte));
+    const __m256 dG = unitOfByte(_mm256_and_si256(_mm256_srli_epi32(px, 8), lowByte));
+    const __m256 dB = unitOfByte(_mm256_and_si256(_mm256_srli_epi32(px, 16), lowByte));
+    const __m256 dA = unitOfByte(_mm256_srli_epi32(px, 24));
 
     const __m256 oneMinusA = _mm256_sub_ps(one, a);
     const __m256 outA = _mm256_fmadd_ps(dA, oneMinusA, a);
@@ -187,6 +206,14 @@ ZD_VECTOR_TARGET void overRowVector(std::uint8_t *row, const float *coverage, st
     out = _mm256_andnot_si256(cleared, out);
     out = _mm256_blendv_epi8(px, out, _mm256_castps_si256(live));
     _mm256_storeu_si256(where, out);
+    if (fullyCovered) {
+      const __m256i first = _mm256_set1_epi32(_mm256_cvtsi256_si32(px));
+      if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(px, first)) == -1) {
+        memoFrom = first;
+        memoTo = out;
+        haveMemo = true;
+      }
+    }
   }
   overRowScalar(row, coverage, x, to, paint);
 }

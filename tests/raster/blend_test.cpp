@@ -119,6 +119,14 @@ TEST_P(RowKernels, MatchTheSinglePixelOperations) {
       if (round % 3 == 0) std::fill(coverage.begin() + 100, coverage.begin() + 900, 1.0f);
       Image start = zd::rastra::newImage(width, 1, zd::rastra::csRgba);
       for (auto &byte : start.data) byte = static_cast<std::uint8_t>(random());
+      if (round % 2 == 0) {
+        // Long runs of one pixel value, as painted areas have, some of them
+        // differing only in one byte.
+        for (std::int64_t x = 0; x < width; ++x) {
+          const std::uint32_t run = static_cast<std::uint32_t>(x / 37 % 3);
+          for (int c = 0; c < 4; ++c) start.data[x * 4 + c] = static_cast<std::uint8_t>(40 * c + (c == 3 ? run : 0));
+        }
+      }
       for (const bool overwrite : {false, true}) {
         Image expected = start, actual = start;
         for (std::int64_t x = 0; x < width; ++x) {

@@ -1,0 +1,327 @@
+// Filling speed on a 1024 x 1024 RGBA image, side by side with cairo
+// (default antialiasing) and AGG (scanline AA renderer), on four seeded
+// scenes:
+//   Polygons - 200 random polygons of 3..12 vertices, half opaque, half at
+//              50% alpha, non-zero;
+//   Stars    - 50 large self-intersecting stars, even-odd;
+//   Circles  - 2,000 small circles of four cubics each, non-zero;
+//   BigPolygon - one polygon of 100,000 edges, non-zero.
+// Every iteration clears the image and paints the whole scene; each library
+// gets the same shapes and colours and flattens its own curves. Ours runs
+// the whole fill (flattening, colour mapping, painting) per shape.
+//
+// The Memory benchmark reports the peak working memory of one fill (bytes
+// held through operator new beyond the image) for each scene's largest shape.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <random>
+#include <vector>
+
+#include "path/path.hpp"
+#include "path/shapes.hpp"
+#include "raster/raster.hpp"
+#include "zd.h"
+
+#ifdef ZD_HAVE_CAIRO
+#include <cairo.h>
+#endif
+#ifdef ZD_HAVE_AGG
+#include <agg2/agg_conv_curve.h>
+#include <agg2/agg_path_storage.h>
+#include <agg2/agg_pixfmt_rgba.h>
+#include <agg2/agg_rasterizer_scanline_aa.h>
+#include <agg2/agg_renderer_base.h>
+#include <agg2/agg_renderer_scanline.h>
+#include <agg2/agg_rendering_buffer.h>
+#include <agg2/agg_scanline_u.h>
+#endif
+
+// ------------------------------------------------------------ allocation meter
+namespace {
+std::size_t liveBytes = 0;
+std::size_t peakBytes = 0;
+}  // namespace
+
+[[gnu::noinline]] void *operator new(std::size_t size) {
+  void *block = std::malloc(size + 16);
+  if (block == nullptr) throw std::bad_alloc();
+  *static_cast<std::size_t *>(block) = size;
+  liveBytes += size;
+  peakBytes = std::max(peakBytes, liveBytes);
+  return static_cast<char *>(block) + 16;
+}
+[[gnu::noinline]] void operator delete(void *pointer) noexcept {
+  if (pointer == nullptr) return;
+  char *block = static_cast<char *>(pointer) - 16;
+  liveBytes -= *reinterpret_cast<std::size_t *>(block);
+  std::free(block);
+}
+void operator delete(void *pointer, std::size_t) noexcept { operator delete(pointer); }
+
+namespace {
+
+constexpr int kSize = 1024;
+
+struct Point {
+  float x, y;
+};
+
+// One shape: closed polygons (lines) or closed cubic loops, and its paint.
+struct Shape {
+  std::vector<Point> points;  // polygon vertices, or p0 then 3 points per cubic
+  bool cubic = false;
+  bool evenOdd = false;
+  float red = 0, green = 0, blue = 0, alpha = 1;
+};
+
+using Scene = std::vector<Shape>;
+
+void paintFor(Shape &shape, std::mt19937 &random, float alpha) {
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  shape.red = unit(random);
+  shape.green = unit(random);
+  shape.blue = unit(random);
+  shape.alpha = alpha;
+}
+
+Scene polygons() {
+  std::mt19937 random(1);
+  std::uniform_real_distribution<float> coordinate(0.0f, float(kSize));
+  Scene scene(200);
+  for (std::size_t i = 0; i < scene.size(); ++i) {
+    const int vertices = 3 + static_cast<int>(random() % 10);
+    for (int v = 0; v < vertices; ++v) scene[i].points.push_back({coordinate(random), coordinate(random)});
+    paintFor(scene[i], random, i % 2 == 0 ? 1.0f : 0.5f);
+  }
+  return scene;
+}
+
+Scene stars() {
+  std::mt19937 random(2);
+  std::uniform_real_distribution<float> centre(200.0f, 824.0f), radius(250.0f, 500.0f);
+  Scene scene(50);
+  for (Shape &star : scene) {
+    const int points = 5 + 2 * static_cast<int>(random() % 6);  // 5..15, odd
+    const int step = points / 2;                                 // the most crossings
+    const float cx = centre(random), cy = centre(random), r = radius(random);
+    for (int k = 0; k < points; ++k) {
+      const float angle = 6.2831853f * float(k * step % points) / float(points);
+      star.points.push_back({cx + r * std::sin(angle), cy - r * std::cos(angle)});
+    }
+    star.evenOdd = true;
+    paintFor(star, random, 1.0f);
+  }
+  return scene;
+}
+
+Scene circles() {
+  std::mt19937 random(3);
+  std::uniform_real_distribution<float> centre(0.0f, float(kSize)), radius(3.0f, 12.0f);
+  Scene scene(2000);
+  for (Shape &circle : scene) {
+    const float cx = centre(random), cy = centre(random), r = radius(random);
+    const float k = 0.5522848f * r;
+    circle.cubic = true;
+    circle.points = {{cx + r, cy},     {cx + r, cy + k}, {cx + k, cy + r}, {cx, cy + r},
+                     {cx - k, cy + r}, {cx - r, cy + k}, {cx - r, cy},     {cx - r, cy - k},
+                     {cx - k, cy - r}, {cx, cy - r},     {cx + k, cy - r}, {cx + r, cy - k},
+                     {cx + r, cy}};
+    paintFor(circle, random, 1.0f);
+  }
+  return scene;
+}
+
+Scene bigPolygon() {
+  std::mt19937 random(4);
+  std::uniform_real_distribution<float> radius(300.0f, 500.0f);
+  Scene scene(1);
+  for (int k = 0; k < 100000; ++k) {
+    const float angle = 6.2831853f * float(k) / 100000.0f;
+    const float r = radius(random);
+    scene[0].points.push_back({512.0f + r * std::cos(angle), 512.0f + r * std::sin(angle)});
+  }
+  paintFor(scene[0], random, 1.0f);
+  return scene;
+}
+
+const Scene &sceneNumber(int which) {
+  static const Scene scenes[4] = {polygons(), stars(), circles(), bigPolygon()};
+  return scenes[which];
+}
+
+const char *const kSceneNames[4] = {"Polygons", "Stars", "Circles", "BigPolygon"};
+
+// ------------------------------------------------------------------ ours
+struct OurShape {
+  zd::path::Path path;
+  zd::tintra::Color color;
+  bool evenOdd;
+};
+
+std::vector<OurShape> ourScene(const Scene &scene) {
+  std::vector<OurShape> out;
+  for (const Shape &shape : scene) {
+    OurShape our;
+    zd::path::moveTo(our.path, {shape.points[0].x, shape.points[0].y});
+    if (shape.cubic) {
+      for (std::size_t i = 1; i + 2 < shape.points.size(); i += 3) {
+        const auto &p = shape.points;
+        zd::path::cubicTo(our.path, {p[i].x, p[i].y}, {p[i + 1].x, p[i + 1].y},
+                          {p[i + 2].x, p[i + 2].y});
+      }
+    } else {
+      for (std::size_t i = 1; i < shape.points.size(); ++i) {
+        zd::path::lineTo(our.path, {shape.points[i].x, shape.points[i].y});
+      }
+    }
+    zd::path::closePath(our.path);
+    our.color = zd::tintra::color(zd::tintra::stSrgb, shape.red, shape.green, shape.blue,
+                                  shape.alpha)
+                    .value();
+    our.evenOdd = shape.evenOdd;
+    out.push_back(std::move(our));
+  }
+  return out;
+}
+
+void Zd(benchmark::State &state) {
+  const auto shapes = ourScene(sceneNumber(static_cast<int>(state.range(0))));
+  zd::rastra::Image image = zd::rastra::newImage(kSize, kSize, zd::rastra::csRgba);
+  for (auto _ : state) {
+    std::memset(image.data.data(), 0, image.data.size());
+    for (const OurShape &shape : shapes) {
+      zd::raster::fillPath(image, shape.path, shape.color, shape.evenOdd, false, 0.5f);
+    }
+    benchmark::DoNotOptimize(image.data.data());
+  }
+  state.SetLabel(kSceneNames[state.range(0)]);
+}
+
+// The peak memory one fill holds beyond the image, for the scene's largest shape.
+void ZdWorkingMemory(benchmark::State &state) {
+  const auto shapes = ourScene(sceneNumber(static_cast<int>(state.range(0))));
+  const auto largest = std::max_element(shapes.begin(), shapes.end(), [](const auto &a, const auto &b) {
+    return a.path.commands.size() < b.path.commands.size();
+  });
+  zd::rastra::Image image = zd::rastra::newImage(kSize, kSize, zd::rastra::csRgba);
+  std::size_t peak = 0;
+  for (auto _ : state) {
+    const std::size_t before = liveBytes;
+    peakBytes = liveBytes;
+    zd::raster::fillPath(image, largest->path, largest->color, largest->evenOdd, false, 0.5f);
+    peak = peakBytes - before;
+  }
+  state.counters["peak_bytes"] = static_cast<double>(peak);
+  state.counters["commands"] = static_cast<double>(largest->path.commands.size());
+  state.SetLabel(kSceneNames[state.range(0)]);
+}
+
+// ----------------------------------------------------------------- cairo
+#ifdef ZD_HAVE_CAIRO
+void Cairo(benchmark::State &state) {
+  const Scene &scene = sceneNumber(static_cast<int>(state.range(0)));
+  cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSize, kSize);
+  cairo_t *cr = cairo_create(surface);
+  unsigned char *pixels = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  for (auto _ : state) {
+    cairo_surface_flush(surface);
+    std::memset(pixels, 0, static_cast<std::size_t>(stride) * kSize);
+    cairo_surface_mark_dirty(surface);
+    for (const Shape &shape : scene) {
+      const auto &p = shape.points;
+      cairo_move_to(cr, p[0].x, p[0].y);
+      if (shape.cubic) {
+        for (std::size_t i = 1; i + 2 < p.size(); i += 3) {
+          cairo_curve_to(cr, p[i].x, p[i].y, p[i + 1].x, p[i + 1].y, p[i + 2].x, p[i + 2].y);
+        }
+      } else {
+        for (std::size_t i = 1; i < p.size(); ++i) cairo_line_to(cr, p[i].x, p[i].y);
+      }
+      cairo_close_path(cr);
+      cairo_set_fill_rule(cr, shape.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+      cairo_set_source_rgba(cr, shape.red, shape.green, shape.blue, shape.alpha);
+      cairo_fill(cr);
+    }
+    cairo_surface_flush(surface);
+    benchmark::DoNotOptimize(pixels);
+  }
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+  state.SetLabel(kSceneNames[state.range(0)]);
+}
+#endif
+
+// ------------------------------------------------------------------- AGG
+#ifdef ZD_HAVE_AGG
+void Agg(benchmark::State &state) {
+  const Scene &scene = sceneNumber(static_cast<int>(state.range(0)));
+  std::vector<agg::path_storage> paths(scene.size());
+  for (std::size_t s = 0; s < scene.size(); ++s) {
+    const auto &p = scene[s].points;
+    paths[s].move_to(p[0].x, p[0].y);
+    if (scene[s].cubic) {
+      for (std::size_t i = 1; i + 2 < p.size(); i += 3) {
+        paths[s].curve4(p[i].x, p[i].y, p[i + 1].x, p[i + 1].y, p[i + 2].x, p[i + 2].y);
+      }
+    } else {
+      for (std::size_t i = 1; i < p.size(); ++i) paths[s].line_to(p[i].x, p[i].y);
+    }
+    paths[s].close_polygon();
+  }
+  std::vector<unsigned char> pixels(std::size_t{kSize} * kSize * 4);
+  agg::rendering_buffer buffer(pixels.data(), kSize, kSize, kSize * 4);
+  agg::pixfmt_rgba32 format(buffer);
+  agg::renderer_base<agg::pixfmt_rgba32> base(format);
+  agg::rasterizer_scanline_aa<> rasterizer;
+  agg::scanline_u8 scanline;
+  for (auto _ : state) {
+    std::memset(pixels.data(), 0, pixels.size());
+    for (std::size_t s = 0; s < scene.size(); ++s) {
+      const Shape &shape = scene[s];
+      rasterizer.reset();
+      rasterizer.filling_rule(shape.evenOdd ? agg::fill_even_odd : agg::fill_non_zero);
+      agg::conv_curve<agg::path_storage> curve(paths[s]);
+      rasterizer.add_path(curve);
+      agg::render_scanlines_aa_solid(
+          rasterizer, scanline, base,
+          agg::rgba8(static_cast<unsigned>(shape.red * 255 + 0.5f),
+                     static_cast<unsigned>(shape.green * 255 + 0.5f),
+                     static_cast<unsigned>(shape.blue * 255 + 0.5f),
+                     static_cast<unsigned>(shape.alpha * 255 + 0.5f)));
+    }
+    benchmark::DoNotOptimize(pixels.data());
+  }
+  state.SetLabel(kSceneNames[state.range(0)]);
+}
+#endif
+
+void scenes(benchmark::internal::Benchmark *b) {
+  for (int i = 0; i < 4; ++i) b->Arg(i);
+  b->Unit(benchmark::kMillisecond);
+}
+
+}  // namespace
+
+BENCHMARK(Zd)->Apply(scenes);
+#ifdef ZD_HAVE_CAIRO
+BENCHMARK(Cairo)->Apply(scenes);
+#endif
+#ifdef ZD_HAVE_AGG
+BENCHMARK(Agg)->Apply(scenes);
+#endif
+BENCHMARK(ZdWorkingMemory)->Apply(scenes)->Iterations(3);
+
+// The colour registry must be filled before any fill maps a colour.
+int main(int argc, char **argv) {
+  zd_init();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
