@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
 #endif
 
 #include "raster/kernels.hpp"
@@ -77,6 +77,39 @@ CrossingsFunction pickCrossings() {
   if (detail::usingVectorKernels()) return crossingsVector;
 #endif
   return crossingsBaseline;
+}
+
+// coverage[i] += 0.25 for i in [from, to): the columns a span covers whole.
+void addQuartersBaseline(float *coverage, std::int64_t from, std::int64_t to) {
+  std::int64_t i = from;
+#ifdef __SSE2__
+  const __m128 weight = _mm_set1_ps(0.25f);
+  for (; i + 4 <= to; i += 4) {
+    _mm_storeu_ps(coverage + i, _mm_add_ps(_mm_loadu_ps(coverage + i), weight));
+  }
+#endif
+  for (; i < to; ++i) coverage[i] += 0.25f;
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx2,fma"))) void addQuartersVector(float *coverage, std::int64_t from,
+                                                           std::int64_t to) {
+  std::int64_t i = from;
+  const __m256 weight = _mm256_set1_ps(0.25f);
+  for (; i + 8 <= to; i += 8) {
+    _mm256_storeu_ps(coverage + i, _mm256_add_ps(_mm256_loadu_ps(coverage + i), weight));
+  }
+  for (; i < to; ++i) coverage[i] += 0.25f;
+}
+#endif
+
+using QuartersFunction = void (*)(float *, std::int64_t, std::int64_t);
+
+QuartersFunction pickQuarters() {
+#if defined(__x86_64__) || defined(__i386__)
+  if (detail::usingVectorKernels()) return addQuartersVector;
+#endif
+  return addQuartersBaseline;
 }
 
 // The crossing order: by x, NaN after every number, equal x by segment index.
@@ -163,6 +196,7 @@ class Scan {
   const bool overwrite_;
   const std::int64_t width_;
   const CrossingsFunction computeCrossings_ = pickCrossings();
+  const QuartersFunction addQuarters_ = pickQuarters();
   std::vector<float> coverage_;
   std::int64_t touchedFrom_ = 0;
   std::int64_t touchedTo_ = -1;  // inclusive; empty when below touchedFrom_
@@ -306,14 +340,7 @@ void Scan::addSpanTracked(float x0, float x1) {
   addEdgeColumn(first);
   if (last > first) {
     if (width_ <= (std::int64_t{1} << 24)) {
-      std::int64_t i = first + 1;
-#ifdef __SSE2__
-      const __m128 weight = _mm_set1_ps(kWeight);
-      for (; i + 4 <= last; i += 4) {
-        _mm_storeu_ps(coverage + i, _mm_add_ps(_mm_loadu_ps(coverage + i), weight));
-      }
-#endif
-      for (; i < last; ++i) coverage[i] += kWeight;
+      addQuarters_(coverage, first + 1, last);
     } else {
       for (std::int64_t i = first + 1; i < last; ++i) addEdgeColumn(i);
     }
