@@ -112,13 +112,16 @@ TEST(ArcToSegments, HalfCircleOfRadius50) {
 }
 
 TEST(ArcToSegments, NeverFewerThanOneSegment) {
-  // A large radius over a short chord sweeps a tiny angle.
+  // A radius of 1e4 over a chord of 0.01: the vectors to the two end points
+  // are parallel in float, the sweep comes out as 0, and the count as 0;
+  // still one segment is made, ending at the formula's point for angle 0.
   Segments out;
-  arcToSegments(out, false, true, 0, 0, 1, 0, 1e3f, 1e3f, 0, 0.5f);
+  arcToSegments(out, false, true, 0, 0, 0.01f, 0, 1e4f, 1e4f, 0, 0.5f);
   ASSERT_EQ(out.size(), 1u);
   EXPECT_EQ(out[0].x0, 0.0f);
-  // acos near 1 loses digits: the vertex is only roughly (1, 0).
-  EXPECT_NEAR(out[0].x1, 1.0f, 0.05f);
+  EXPECT_EQ(out[0].y0, 0.0f);
+  EXPECT_NEAR(out[0].x1, 0.0f, 1e-3f);
+  EXPECT_NEAR(out[0].y1, 0.0f, 1e-3f);
 }
 
 TEST(ArcToSegments, CountIsCheckedBeforeAnythingIsAppended) {

@@ -88,6 +88,44 @@ TEST(FlattenQuad, VerticesLieOnTheCurveAndEndsAreExact) {
   }
 }
 
+TEST(FlattenQuad, SplitPointFollowsTheDocumentedOperationOrder) {
+  // One cut: the inner vertex is p2/4 + (p0/4 + p1/2) in that order; these
+  // coordinates round differently under any other grouping.
+  const Vec2 p0{9.86501503f, 1.33888948f}, p1{1.07489526f, 9.80229473f}, p2{5.8091855f, 9.32059479f};
+  Segments out;
+  flattenQuad(out, 0, p0, p1, p2, 4.0f);
+  ASSERT_EQ(out.size(), 2u);
+  const float mx = p2.x * 0.25f + (p0.x * 0.25f + p1.x * 0.5f);
+  const float my = p2.y * 0.25f + (p0.y * 0.25f + p1.y * 0.5f);
+  ASSERT_NE(mx, (p2.x * 0.25f + p0.x * 0.25f) + p1.x * 0.5f);
+  EXPECT_EQ(out[0], (Segment{p0.x, p0.y, mx, my}));
+  EXPECT_EQ(out[1], (Segment{mx, my, p2.x, p2.y}));
+}
+
+TEST(FlattenFlatness, ControlDistanceEqualToTheToleranceIsFlat) {
+  // Each tolerance is the control-point distance exactly as the flatness
+  // test computes it (quadratic: |cross| / length; cubic: |cross| times
+  // 1 / length); any other form rounds above it for these curves.
+  Segments out;
+  flattenQuad(out, 0, {2.68439007f, 0.159103587f}, {4.99882507f, 5.27764797f},
+              {6.79229975f, 8.68801498f}, 0.135941386f);
+  EXPECT_EQ(out.size(), 1u);
+  out.clear();
+  flattenCubic(out, 0, {6.69013262f, 1.9335562f}, {4.67752886f, 1.00473976f},
+               {2.048491f, 4.82636881f}, {4.90765905f, 6.13703489f}, 3.14396334f);
+  EXPECT_EQ(out.size(), 1u);
+  // A hair less and both are cut.
+  out.clear();
+  flattenQuad(out, 0, {2.68439007f, 0.159103587f}, {4.99882507f, 5.27764797f},
+              {6.79229975f, 8.68801498f}, std::nextafter(0.135941386f, 0.0f));
+  EXPECT_GT(out.size(), 1u);
+  out.clear();
+  flattenCubic(out, 0, {6.69013262f, 1.9335562f}, {4.67752886f, 1.00473976f},
+               {2.048491f, 4.82636881f}, {4.90765905f, 6.13703489f},
+               std::nextafter(3.14396334f, 0.0f));
+  EXPECT_GT(out.size(), 1u);
+}
+
 TEST(FlattenCubic, SegmentCountsAndFirstVertex) {
   const auto path = makePath({M(0, 0), C(0, 10, 10, 10, 10, 0)});
   const Segments fine = flatten(path, 0.5f);
@@ -173,6 +211,11 @@ TEST(FlattenSmooth, ReflectionOnlyWithinOneFamilyAndOnlyRightAfter) {
                      {M(0, 0), Q(5, 10, 10, 0), C(10, 0, 20, -10, 20, 0)});
   expectSameSegments({M(0, 0), C(0, 10, 10, 10, 10, 0), T(20, 5)},
                      {M(0, 0), C(0, 10, 10, 10, 10, 0), Q(10, 0, 20, 5)});
+  // A cubic between a quadratic and a T also breaks the quadratic chain.
+  expectSameSegments({M(0, 0), Q(5, 10, 10, 0), C(10, 5, 15, 5, 20, 0), T(30, 5)},
+                     {M(0, 0), Q(5, 10, 10, 0), C(10, 5, 15, 5, 20, 0), Q(20, 0, 30, 5)});
+  expectSameSegments({M(0, 0), C(0, 10, 10, 10, 10, 0), Q(15, 5, 20, 0), S(30, 5, 30, 0)},
+                     {M(0, 0), C(0, 10, 10, 10, 10, 0), Q(15, 5, 20, 0), C(20, 0, 30, 5, 30, 0)});
   // Anything in between (a line, a move, a close, an arc) clears the memory.
   expectSameSegments({M(0, 0), C(0, 10, 10, 10, 10, 0), L(10, 0), S(20, -10, 20, 0)},
                      {M(0, 0), C(0, 10, 10, 10, 10, 0), L(10, 0), C(10, 0, 20, -10, 20, 0)});
