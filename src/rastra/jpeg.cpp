@@ -529,8 +529,8 @@ void encodeScanPortable(const ScanInput &input, std::vector<std::uint8_t> &out) 
 
 #if defined(__x86_64__) || defined(__i386__)
 #define ZD_HAVE_FMA_KERNEL 1
-__attribute__((target("avx2,fma,bmi,bmi2"))) void encodeScanFma(const ScanInput &input,
-                                                       std::vector<std::uint8_t> &out) {
+__attribute__((target("avx2,fma,bmi,bmi2"))) void encodeScanFma(
+    const ScanInput &input, std::vector<std::uint8_t> &out) {
   encodeScan(input, out);
 }
 #endif

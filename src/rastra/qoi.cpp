@@ -77,6 +77,11 @@ std::vector<std::uint8_t> encodeQoi(const Image &image) {
   if (image.channels != 3 && image.channels != 4) {
     throw RastraException(rkUnsupportedLayout, "qoi: encode needs csRgb or csRgba");
   }
+  // The header holds each dimension in 32 bits; a larger value would be cut
+  // to its low bits and describe another image, so it is refused instead.
+  if (image.width > 0xFFFFFFFFll || image.height > 0xFFFFFFFFll) {
+    throw RastraException(rkBadDimensions, "qoi: dimensions exceed the 32-bit header fields");
+  }
   checkImageRecord(image, "qoi");
 
   const auto channels = static_cast<std::size_t>(image.channels);

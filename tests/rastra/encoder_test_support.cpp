@@ -159,7 +159,7 @@ std::vector<std::uint8_t> runTool(const std::string &command,
   return output;
 }
 
-double psnr(const std::vector<std::uint8_t> &a, const std::vector<std::uint8_t> &b) {
+double psnr(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
   if (a.size() != b.size() || a.empty()) return 0.0;
   double squared = 0.0;
   for (std::size_t i = 0; i < a.size(); ++i) {

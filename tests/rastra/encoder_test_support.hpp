@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,6 @@ std::vector<std::uint8_t> runTool(const std::string &command,
                                   const std::vector<std::uint8_t> &input, int &exitStatus);
 
 // Peak signal-to-noise ratio in dB between two byte sequences of equal size.
-double psnr(const std::vector<std::uint8_t> &a, const std::vector<std::uint8_t> &b);
+double psnr(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b);
 
 }  // namespace zd_encoder_tests

@@ -130,6 +130,29 @@ TEST(Qoi, HeaderIsBigEndianWithTheChannelCount) {
             (std::vector<std::uint8_t>{'q', 'o', 'i', 'f', 0, 0, 1, 2, 0, 0, 0, 3, 3, 0}));
 }
 
+TEST(Qoi, DimensionsBeyondTheHeaderAreRefused) {
+  // Cutting 2^32 to its low 32 bits would write a width of 0: refused before
+  // any pixel is read. 2^32 - 1 passes that test (the record without pixel
+  // bytes is then refused as a broken record).
+  Image record;
+  record.layout = csRgb;
+  record.channels = 3;
+  record.width = std::int64_t{1} << 32;
+  record.height = 1;
+  try {
+    encodeQoi(record);
+    ADD_FAILURE() << "width 2^32 accepted";
+  } catch (const RastraException &e) {
+    EXPECT_EQ(e.kind(), 3);
+    EXPECT_STREQ(e.what(), "qoi: dimensions exceed the 32-bit header fields");
+  }
+  std::swap(record.width, record.height);
+  EXPECT_THROW(encodeQoi(record), RastraException);
+  record.height = 0xFFFFFFFFll;
+  record.width = 1;
+  EXPECT_THROW(encodeQoi(record), zd::Defect);
+}
+
 TEST(Qoi, DecodesBackToTheImage) {
   const Image images[] = {
       noiseImage(37, 11, csRgb, 1),
