@@ -45,6 +45,11 @@ void appendCompressed(std::vector<std::uint8_t> &out, const std::uint8_t *data,
                       std::int64_t length);
 void appendZlib(std::vector<std::uint8_t> &out, const std::uint8_t *data, std::int64_t length);
 
+// Raises what `compress` raises for an input of `length` bytes before any
+// work: a Defect for a negative length, for one whose size computations
+// overflow, and for one of 2^31 + 3 bytes or more.
+void checkCompressInput(std::int64_t length);
+
 // Capacity hint for a compressed stream: length + length / 8 + 16 (Defect on
 // overflow or a negative length). At least the worst case of the fixed codes.
 std::int64_t compressedCapacity(std::int64_t length);

@@ -192,34 +192,136 @@ std::uint32_t hashAt(const std::uint8_t *data, std::int64_t position) {
   return ((static_cast<std::uint32_t>(data[position + 1]) << 8) | data[position + 2]) & (kHashSize - 1);
 }
 
-// The hash chains. The search never looks further back than 32768 bytes, so
-// the chain links live in a ring of 32768 slots: when position k is searched
-// only positions below k are inserted, so every slot the walk can still reach
-// (distance <= 32768) holds the link of its own position.
+// Bytes position .. position + 2 as one number, byte `position` lowest; one
+// load where a fourth byte may be read too.
+std::uint32_t tripleAt(const std::uint8_t *data, std::int64_t length, std::int64_t position) {
+  if (std::endian::native == std::endian::little && position + 4 <= length) {
+    return load32(data + position) & 0xFFFFFFu;
+  }
+  return data[position] | (std::uint32_t{data[position + 1]} << 8) | (std::uint32_t{data[position + 2]} << 16);
+}
+
+// hashAt from the three bytes: the low 7 bits of the middle byte above the
+// last byte.
+std::uint32_t hashOfTriple(std::uint32_t triple) { return (triple & 0x7F00u) | (triple >> 16); }
+
+// The hash chains.
+//
+// The candidates of position i are the (at most) 64 positions inserted last
+// with the same hash, as far as they lie within 32768 bytes; only those whose
+// first three bytes equal those at i can give a match. Byte i is not part of
+// the hash, so walked link by link that chain spends most of its steps on
+// positions that cannot match. Positions are therefore also linked in a
+// second set of chains keyed by all three bytes (a "triple" chain), and each
+// position keeps its rank among the insertions of its hash. A position whose
+// three bytes equal those at i has i's hash, so its rank says whether it is
+// among the 64 newest of that hash: walking the triple chain, skipping
+// positions that only share the triple key, until the distance or the rank
+// runs out meets the possible matches of the plain chain in the same order,
+// and the output is the same. Should the triple key be shared by too many
+// other triples, the search goes back to the plain chain, so a search never
+// takes more than a fixed number of steps.
+//
+// The search never looks further back than 32768 bytes, so links and ranks
+// live in a ring of 32768 slots: when position k is searched only positions
+// below k are inserted, so every slot the walk can still reach holds the
+// entry of its own position. Ranks are kept modulo 2^16: within the window a
+// hash sees at most 32768 insertions, so the difference of two ranks is
+// exact.
+//
+// A link is stored as the low 16 bits of the gap to the previous position of
+// its chain, so inserting takes no branch; the walk proves each step. Every
+// position below the one being inserted is already in the chains, so if the
+// position a gap leads back to lies within the window and has the chain's
+// key, it was inserted with that key after anything older and is the true
+// previous position; if it has another key, the chain has no earlier
+// position within the window.
 class HashChains {
  public:
   explicit HashChains(std::int64_t length)
-      : head_(kHashSize, -1),
-        chain_(std::bit_ceil(static_cast<std::size_t>(std::clamp<std::int64_t>(length, 1, kMaxDistance)))),
-        mask_(chain_.size() - 1) {}
+      : hashHead_(kHashSize, kNoPosition),
+        tripleHead_(kTripleSize, -1),
+        ring_(ringSize(length)),
+        mask_(ring_.size() - 1) {}
 
-  void insert(const std::uint8_t *data, std::int64_t position) {
-    const std::uint32_t h = hashAt(data, position);
-    chain_[static_cast<std::size_t>(position) & mask_] = head_[h];
-    head_[h] = static_cast<std::int32_t>(position);
+  void insert(const std::uint8_t *data, std::int64_t length, std::int64_t position) {
+    const std::uint32_t bytes = tripleAt(data, length, position);
+    const std::uint32_t hash = hashOfTriple(bytes);
+    const std::uint32_t triple = keyOfTriple(bytes);
+    const auto at = static_cast<std::uint32_t>(position);
+    // The hash's newest position (low half) and its count of insertions
+    // (high half) share one word: one load and one store.
+    const std::uint64_t head = hashHead_[hash];
+    const std::uint64_t hashGap = static_cast<std::uint16_t>(at - static_cast<std::uint32_t>(head));
+    const std::uint64_t tripleGap = static_cast<std::uint16_t>(at - static_cast<std::uint32_t>(tripleHead_[triple]));
+    const std::uint64_t count = head >> 32;
+    ring_[at & mask_] = hashGap | (tripleGap << 16) | (count << 32);
+    hashHead_[hash] = ((count + 1) << 32) | at;
+    tripleHead_[triple] = static_cast<std::int32_t>(position);
   }
 
-  std::int32_t first(const std::uint8_t *data, std::int64_t position) const {
-    return head_[hashAt(data, position)];
+  std::int32_t hashHead(std::uint32_t hash) const {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(hashHead_[hash]));
+  }
+  std::int32_t tripleHead(std::uint32_t triple) const { return tripleHead_[triple]; }
+
+  // The previous position of a chain within 32768 bytes of `searched`, or -1.
+  std::int32_t nextOfHash(const std::uint8_t *data, std::int64_t searched, std::int32_t position,
+                          std::uint32_t hash) const {
+    const std::int32_t previous = back(searched, position, slotOf(position) & 0xFFFFu);
+    return previous >= 0 && hashAt(data, previous) == hash ? previous : -1;
+  }
+  std::int32_t nextOfTriple(const std::uint8_t *data, std::int64_t searched, std::int32_t position,
+                            std::uint32_t triple) const {
+    const std::int32_t previous = back(searched, position, (slotOf(position) >> 16) & 0xFFFFu);
+    return previous >= 0 && tripleKey(data, previous) == triple ? previous : -1;
   }
 
-  std::int32_t next(std::int32_t position) const {
-    return chain_[static_cast<std::size_t>(position) & mask_];
+  // Insertions of `hash` so far, modulo 2^16.
+  std::uint16_t count(std::uint32_t hash) const { return static_cast<std::uint16_t>(hashHead_[hash] >> 32); }
+
+  // Where `position` comes in the walk of its hash's chain that starts after
+  // `count` insertions of that hash: 0 for the newest.
+  std::uint32_t chainIndex(std::uint16_t count, std::int32_t position) const {
+    const auto rank = static_cast<std::uint16_t>(slotOf(position) >> 32);
+    return static_cast<std::uint16_t>(count - rank - 1);
+  }
+
+  // Multiplicative hashing of the three bytes; the top bits mix all of them.
+  static std::uint32_t tripleKey(const std::uint8_t *data, std::int64_t position) {
+    const std::uint32_t bytes = data[position] | (std::uint32_t{data[position + 1]} << 8) |
+                                (std::uint32_t{data[position + 2]} << 16);
+    return keyOfTriple(bytes);
+  }
+  static std::uint32_t keyOfTriple(std::uint32_t bytes) {
+    return (bytes * 0x9E3779B1u) >> (32 - kTripleBits);
   }
 
  private:
-  std::vector<std::int32_t> head_;
-  std::vector<std::int32_t> chain_;
+  static constexpr std::uint32_t kTripleBits = 16;
+  static constexpr std::size_t kTripleSize = std::size_t{1} << kTripleBits;
+
+  static std::size_t ringSize(std::int64_t length) {
+    return std::bit_ceil(static_cast<std::size_t>(std::clamp<std::int64_t>(length, 1, kMaxDistance)));
+  }
+
+  // position - gap when that is a position within 32768 bytes of `searched`.
+  static std::int32_t back(std::int64_t searched, std::int32_t position, std::uint64_t gap) {
+    const std::int64_t previous = position - static_cast<std::int64_t>(gap);
+    if (gap == 0 || previous < 0 || searched - previous > kMaxDistance) return -1;
+    return static_cast<std::int32_t>(previous);
+  }
+
+  std::uint64_t slotOf(std::int32_t position) const {
+    return ring_[static_cast<std::size_t>(position) & mask_];
+  }
+
+  // An empty hash: no position (-1 in the low half), no insertions.
+  static constexpr std::uint64_t kNoPosition = 0xFFFFFFFFu;
+
+  std::vector<std::uint64_t> hashHead_;  // per hash: insertions << 32 | newest position
+  std::vector<std::int32_t> tripleHead_;
+  std::vector<std::uint64_t> ring_;  // per slot: hash gap, triple gap, rank
   std::size_t mask_;
 };
 
@@ -228,34 +330,70 @@ struct Match {
   std::int32_t distance = 0;
 };
 
-// The longest match for position i among at most 64 chain candidates within
-// 32768 bytes; only a strictly longer match replaces the best so far.
+bool sameTriple(const std::uint8_t *a, const std::uint8_t *b) {
+  return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
+}
+
+// Counts a candidate whose first three bytes are known to match: only a
+// strictly longer match replaces the best so far, so on equal lengths the
+// nearer candidate stays. True when the search is over (258 bytes, or the
+// match reaches the end of the input).
+bool tryCandidate(const std::uint8_t *data, std::int64_t i, std::int32_t candidate,
+                  std::int32_t maxLength, Match &best) {
+  const std::uint8_t *here = data + i;
+  const std::uint8_t *there = data + candidate;
+  // A candidate can only win if it also matches the byte at the current best
+  // length; testing the four bytes that end there rejects most losers at
+  // once. While a match is below maxLength, here[best.length] is inside the
+  // input.
+  if (best.length >= kMinMatch &&
+      load32(there + best.length - 3) != load32(here + best.length - 3)) {
+    return false;
+  }
+  const std::int32_t k = matchLength(there, here, maxLength);
+  if (k > best.length) {
+    best.length = k;
+    best.distance = static_cast<std::int32_t>(i - candidate);
+  }
+  return k == maxLength;
+}
+
+// The plain walk: the newest 64 positions of i's hash within 32768 bytes.
+Match searchHashChain(const std::uint8_t *data, std::int64_t i, std::int32_t maxLength,
+                      const HashChains &chains) {
+  Match best;
+  const std::uint32_t hash = hashAt(data, i);
+  std::int32_t candidate = chains.hashHead(hash);
+  for (std::int32_t tried = 0; tried < kMaxCandidates; ++tried) {
+    if (candidate < 0 || i - candidate > kMaxDistance) break;
+    if (sameTriple(data + candidate, data + i) && tryCandidate(data, i, candidate, maxLength, best)) break;
+    candidate = chains.nextOfHash(data, i, candidate, hash);
+  }
+  return best;
+}
+
+// Positions that share only the triple key may be skipped this many times
+// before the search falls back to the plain walk.
+constexpr std::int32_t kMaxTripleSkips = 16;
+
+// The longest match for position i among the 64 newest positions with its
+// hash within 32768 bytes, found along the triple chain (see HashChains).
 Match findMatch(const std::uint8_t *data, std::int64_t length, std::int64_t i,
                 const HashChains &chains) {
   Match best;
   const auto maxLength = static_cast<std::int32_t>(std::min<std::int64_t>(kMaxMatch, length - i));
-  const std::uint8_t *here = data + i;
-  std::int32_t candidate = chains.first(data, i);
-  for (std::int32_t tried = 0; tried < kMaxCandidates; ++tried) {
-    if (candidate < 0 || i - candidate > kMaxDistance) break;
-    const std::uint8_t *there = data + candidate;
-    // A candidate can only win if it also matches the byte at the current
-    // best length (and, with no match yet, the first three bytes); testing
-    // the four bytes that end there rejects most losers at once. While a
-    // match is below maxLength, here[best.length] is inside the input.
-    const bool promising =
-        best.length == 0
-            ? there[0] == here[0] && there[1] == here[1] && there[2] == here[2]
-            : load32(there + best.length - 3) == load32(here + best.length - 3);
-    if (promising) {
-      const std::int32_t k = matchLength(there, here, maxLength);
-      if (k >= kMinMatch && k > best.length) {
-        best.length = k;
-        best.distance = static_cast<std::int32_t>(i - candidate);
-        if (k == maxLength) break;  // 258 bytes, or the match reaches the end
-      }
+  const std::uint16_t count = chains.count(hashAt(data, i));
+  const std::uint32_t triple = HashChains::tripleKey(data, i);
+  std::int32_t skips = 0;
+  std::int32_t candidate = chains.tripleHead(triple);
+  if (candidate >= 0 && i - candidate > kMaxDistance) candidate = -1;
+  for (; candidate >= 0; candidate = chains.nextOfTriple(data, i, candidate, triple)) {
+    if (!sameTriple(data + candidate, data + i)) {
+      if (++skips > kMaxTripleSkips) return searchHashChain(data, i, maxLength, chains);
+      continue;
     }
-    candidate = chains.next(candidate);
+    if (chains.chainIndex(count, candidate) >= kMaxCandidates) break;
+    if (tryCandidate(data, i, candidate, maxLength, best)) break;
   }
   return best;
 }
@@ -299,14 +437,19 @@ std::int64_t compressedCapacity(std::int64_t length) {
   return capacity;
 }
 
-void appendCompressed(std::vector<std::uint8_t> &out, const std::uint8_t *data,
-                      std::int64_t length) {
-  const std::int64_t capacity = compressedCapacity(length);
+void checkCompressInput(std::int64_t length) {
+  compressedCapacity(length);
   // Every position up to length - 3 enters the chains as a 32-bit value.
   if (length - kMinMatch >= kMaxPosition + 1) {
     throw Defect("compress: position " + std::to_string(length - kMinMatch) +
                  " does not fit a 32-bit chain entry");
   }
+}
+
+void appendCompressed(std::vector<std::uint8_t> &out, const std::uint8_t *data,
+                      std::int64_t length) {
+  checkCompressInput(length);
+  const std::int64_t capacity = compressedCapacity(length);
   out.reserve(out.size() + static_cast<std::size_t>(capacity));
   BitWriter writer(out);
   writer.put(0b011, 3);  // BFINAL = 1, BTYPE = 01 (fixed codes), low bit first
@@ -321,12 +464,12 @@ void appendCompressed(std::vector<std::uint8_t> &out, const std::uint8_t *data,
         writer.put(lengthCode.bits | (distCode.bits << lengthCode.count),
                    lengthCode.count + distCode.count);
         const std::int64_t end = std::min<std::int64_t>(i + match.length, length - kMinMatch + 1);
-        for (std::int64_t k = i; k < end; ++k) chains.insert(data, k);
+        for (std::int64_t k = i; k < end; ++k) chains.insert(data, length, k);
         i += match.length;
       } else {
         const PackedCode literal = kLiteralCodes[data[i]];
         writer.put(literal.bits, literal.count);
-        if (i + kMinMatch <= length) chains.insert(data, i);
+        if (i + kMinMatch <= length) chains.insert(data, length, i);
         ++i;
       }
     }

@@ -151,8 +151,11 @@ std::vector<std::uint8_t> encodePng(const Image &image) {
     throw Defect("png: pixel data holds " + std::to_string(image.data.size()) +
                  " bytes, the image needs " + std::to_string(imageBytes));
   }
+  // The compressor's limits are known from the length alone: refuse before
+  // the filtered copy of a huge image is made.
+  const auto filteredLength = static_cast<std::int64_t>(imageBytes + static_cast<std::uint64_t>(image.height));
+  checkCompressInput(filteredLength);
   const std::vector<std::uint8_t> filtered = filterRows(image, rowBytes);
-  const auto filteredLength = static_cast<std::int64_t>(filtered.size());
 
   // Room for the whole file, so the zlib stream is written in place.
   std::vector<std::uint8_t> output;

@@ -1,0 +1,253 @@
+// PNG encoding of three 1024 x 1024 RGBA images, our encoder beside libpng +
+// zlib (levels 1 and 6, filter None and libpng's adaptive filters),
+// stb_image_write, and libdeflate level 1 on the same filtered rows.
+// Each benchmark reports the output size in the "bytes" counter.
+//
+// Our encoder's working memory (beyond image, filtered rows and output) is
+// measured by counting operator new: the "work_bytes" counter.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstdlib>
+#include <map>
+#include <new>
+
+#include "bench_images.hpp"
+#include "rastra/compress.hpp"
+#include "rastra/rastra.hpp"
+
+#ifdef ZD_HAVE_PNG
+#include <png.h>
+#endif
+#ifdef ZD_HAVE_DEFLATE
+#include <libdeflate.h>
+#endif
+#ifdef ZD_HAVE_STB
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#include <stb/stb_image_write.h>
+#pragma GCC diagnostic pop
+#endif
+
+// ---------------------------------------------------------------- heap meter
+// Live and peak bytes handed out by operator new while `metering` is on.
+namespace {
+std::atomic<bool> metering{false};
+std::size_t liveBytes = 0;
+std::size_t peakBytes = 0;
+std::map<void *, std::size_t> *blockSizes = nullptr;
+}  // namespace
+
+void *operator new(std::size_t size) {
+  void *block = std::malloc(size == 0 ? 1 : size);
+  if (block == nullptr) throw std::bad_alloc();
+  if (metering.load(std::memory_order_relaxed)) {
+    metering = false;  // the map's own nodes are not counted
+    (*blockSizes)[block] = size;
+    liveBytes += size;
+    peakBytes = std::max(peakBytes, liveBytes);
+    metering = true;
+  }
+  return block;
+}
+
+void operator delete(void *block) noexcept {
+  if (block != nullptr && metering.load(std::memory_order_relaxed)) {
+    metering = false;
+    auto found = blockSizes->find(block);
+    if (found != blockSizes->end()) {
+      liveBytes -= found->second;
+      blockSizes->erase(found);
+    }
+    metering = true;
+  }
+  std::free(block);
+}
+
+void operator delete(void *block, std::size_t) noexcept { operator delete(block); }
+
+namespace {
+
+using zd::bench::ImageKind;
+using zd::bench::RgbaImage;
+
+const RgbaImage &benchImage(ImageKind kind) {
+  static const RgbaImage images[3] = {zd::bench::makeBenchImage(ImageKind::vectorArt),
+                                      zd::bench::makeBenchImage(ImageKind::gradient),
+                                      zd::bench::makeBenchImage(ImageKind::noise)};
+  return images[static_cast<int>(kind)];
+}
+
+const zd::rastra::Image &zdImage(ImageKind kind) {
+  static const std::array<zd::rastra::Image, 3> images = [] {
+    std::array<zd::rastra::Image, 3> out{};
+    for (int k = 0; k < 3; ++k) {
+      const RgbaImage &source = benchImage(static_cast<ImageKind>(k));
+      out[k] = zd::rastra::newImage(source.width, source.height, zd::rastra::csRgba);
+      out[k].data = source.pixels;
+    }
+    return out;
+  }();
+  return images[static_cast<int>(kind)];
+}
+
+// Filter byte 0 in front of every row, as our PNG encoder compresses it.
+const std::vector<std::uint8_t> &filteredRows(ImageKind kind) {
+  static std::vector<std::uint8_t> rows[3];
+  std::vector<std::uint8_t> &cached = rows[static_cast<int>(kind)];
+  if (cached.empty()) {
+    const RgbaImage &image = benchImage(kind);
+    const std::size_t rowBytes = static_cast<std::size_t>(image.width) * 4;
+    for (int y = 0; y < image.height; ++y) {
+      cached.push_back(0);
+      const auto *row = image.pixels.data() + y * rowBytes;
+      cached.insert(cached.end(), row, row + rowBytes);
+    }
+  }
+  return cached;
+}
+
+void setLabel(benchmark::State &state, ImageKind kind, std::size_t bytes) {
+  state.SetLabel(zd::bench::imageKindName(kind));
+  state.counters["bytes"] = static_cast<double>(bytes);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(benchImage(kind).pixels.size()));
+}
+
+void BM_ZdPng(benchmark::State &state) {
+  const auto kind = static_cast<ImageKind>(state.range(0));
+  const zd::rastra::Image &image = zdImage(kind);
+  std::size_t size = 0;
+  for (auto _ : state) {
+    std::vector<std::uint8_t> file = zd::rastra::encodePng(image);
+    size = file.size();
+    benchmark::DoNotOptimize(file.data());
+  }
+  setLabel(state, kind, size);
+  // One metered run: the peak heap of the encoder minus the filtered rows and
+  // the reserved output, which the budget leaves out.
+  std::map<void *, std::size_t> sizes;
+  blockSizes = &sizes;
+  liveBytes = peakBytes = 0;
+  metering = true;
+  std::vector<std::uint8_t> file = zd::rastra::encodePng(image);
+  metering = false;
+  const std::size_t filtered = filteredRows(kind).size();
+  const std::size_t output = file.capacity();
+  state.counters["work_bytes"] = static_cast<double>(peakBytes - filtered - output);
+}
+BENCHMARK(BM_ZdPng)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+#ifdef ZD_HAVE_PNG
+void appendToVector(png_structp png, png_bytep data, png_size_t length) {
+  auto *out = static_cast<std::vector<std::uint8_t> *>(png_get_io_ptr(png));
+  out->insert(out->end(), data, data + length);
+}
+
+std::vector<std::uint8_t> encodeWithLibpng(const RgbaImage &image, int level, bool adaptiveFilters) {
+  std::vector<std::uint8_t> out;
+  out.reserve(image.pixels.size() + image.pixels.size() / 8);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return {};
+  }
+  png_set_write_fn(png, &out, appendToVector, nullptr);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
+               PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_set_compression_level(png, level);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, adaptiveFilters ? PNG_ALL_FILTERS : PNG_FILTER_NONE);
+  png_write_info(png, info);
+  const std::size_t rowBytes = static_cast<std::size_t>(image.width) * 4;
+  for (int y = 0; y < image.height; ++y) {
+    png_write_row(png, const_cast<png_bytep>(image.pixels.data() + y * rowBytes));
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+// range(0): image; range(1): zlib level; range(2): 1 = adaptive filters.
+void BM_Libpng(benchmark::State &state) {
+  const auto kind = static_cast<ImageKind>(state.range(0));
+  const RgbaImage &image = benchImage(kind);
+  std::size_t size = 0;
+  for (auto _ : state) {
+    std::vector<std::uint8_t> file = encodeWithLibpng(image, static_cast<int>(state.range(1)), state.range(2) != 0);
+    size = file.size();
+    benchmark::DoNotOptimize(file.data());
+  }
+  setLabel(state, kind, size);
+}
+BENCHMARK(BM_Libpng)
+    ->ArgsProduct({{0, 1, 2}, {1, 6}, {0, 1}})
+    ->ArgNames({"image", "level", "filters"})
+    ->Unit(benchmark::kMillisecond);
+#endif
+
+#ifdef ZD_HAVE_STB
+void appendStb(void *context, void *data, int size) {
+  auto *out = static_cast<std::vector<std::uint8_t> *>(context);
+  const auto *bytes = static_cast<const std::uint8_t *>(data);
+  out->insert(out->end(), bytes, bytes + size);
+}
+
+void BM_StbPng(benchmark::State &state) {
+  const auto kind = static_cast<ImageKind>(state.range(0));
+  const RgbaImage &image = benchImage(kind);
+  std::size_t size = 0;
+  for (auto _ : state) {
+    std::vector<std::uint8_t> file;
+    stbi_write_png_to_func(appendStb, &file, image.width, image.height, 4, image.pixels.data(),
+                           image.width * 4);
+    size = file.size();
+    benchmark::DoNotOptimize(file.data());
+  }
+  setLabel(state, kind, size);
+}
+BENCHMARK(BM_StbPng)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+#endif
+
+#ifdef ZD_HAVE_DEFLATE
+// Raw Deflate of the same filtered rows our encoder compresses.
+void BM_LibdeflateLevel1(benchmark::State &state) {
+  const auto kind = static_cast<ImageKind>(state.range(0));
+  const std::vector<std::uint8_t> &rows = filteredRows(kind);
+  libdeflate_compressor *compressor = libdeflate_alloc_compressor(1);
+  std::vector<std::uint8_t> out(libdeflate_deflate_compress_bound(compressor, rows.size()));
+  std::size_t size = 0;
+  for (auto _ : state) {
+    size = libdeflate_deflate_compress(compressor, rows.data(), rows.size(), out.data(), out.size());
+    benchmark::DoNotOptimize(out.data());
+  }
+  libdeflate_free_compressor(compressor);
+  setLabel(state, kind, size);
+}
+BENCHMARK(BM_LibdeflateLevel1)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+#endif
+
+// Our raw Deflate alone on the same rows, for the side-by-side with libdeflate.
+void BM_ZdDeflate(benchmark::State &state) {
+  const auto kind = static_cast<ImageKind>(state.range(0));
+  const std::vector<std::uint8_t> &rows = filteredRows(kind);
+  std::size_t size = 0;
+  for (auto _ : state) {
+    std::vector<std::uint8_t> out = zd::rastra::compress(rows.data(), static_cast<std::int64_t>(rows.size()));
+    size = out.size();
+    benchmark::DoNotOptimize(out.data());
+  }
+  setLabel(state, kind, size);
+}
+BENCHMARK(BM_ZdDeflate)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
