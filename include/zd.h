@@ -213,7 +213,10 @@ ZD_API int32_t zd_image_channels(ZdImage *image);
 /** Points *pixels at the image's own bytes (RGBA rows, top to bottom; not a copy, never
  *  freed by the caller, valid until the image is freed) and stores their count in *len. */
 ZD_API ZdStatus zd_image_pixels(ZdImage *image, uint8_t **pixels, int64_t *len);
-/** Encodes the image as PNG into a block of exactly *len bytes (free with zd_buffer_free). */
+/** Encodes the image as PNG into a block of exactly *len bytes (free with zd_buffer_free).
+ *  2 for a nil argument or when the image cannot be encoded (filtered rows of 2^31 + 3
+ *  bytes or more, or a zlib stream over the 2^31 - 1 byte chunk limit); 8 if the block
+ *  cannot be had. */
 ZD_API ZdStatus zd_image_encode_png(ZdImage *image, uint8_t **out, int64_t *len);
 /** Formats of zd_image_encode. */
 #define ZD_FORMAT_PNG 0
