@@ -1,5 +1,6 @@
 // Parses arbitrary bytes as path data; whatever parses is printed and parsed
 // again, and the second parse must give the same command kinds and state.
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -26,16 +27,51 @@ bool hasUnprintableRotation(const Path &path) {
   return false;
 }
 
+// Bit-exact equality of two parse results.
+bool samePath(const Path &a, const Path &b) {
+  if (a.commands.size() != b.commands.size()) return false;
+  for (std::size_t i = 0; i < a.commands.size(); ++i) {
+    if (a.commands[i].kind() != b.commands[i].kind()) return false;
+    float x[7], y[7];
+    const int count = a.commands[i].parameters(x);
+    b.commands[i].parameters(y);
+    for (int k = 0; k < count; ++k) {
+      if (std::bit_cast<std::uint32_t>(x[k]) != std::bit_cast<std::uint32_t>(y[k])) return false;
+    }
+  }
+  return std::bit_cast<std::uint64_t>(a.start) == std::bit_cast<std::uint64_t>(b.start) &&
+         std::bit_cast<std::uint64_t>(a.current) == std::bit_cast<std::uint64_t>(b.current);
+}
+
+// The parse, or its failure message.
+struct Outcome {
+  Path path;
+  std::string error;
+};
+
+Outcome parse(std::string_view text, bool bytewise) {
+  Outcome outcome;
+  try {
+    outcome.path = bytewise ? zd::path::parsePathBytewise(text) : zd::path::parsePath(text);
+  } catch (const zd::Error &error) {
+    outcome.error = error.what();
+    if (outcome.error.empty()) outcome.error = "(empty message)";
+  }
+  return outcome;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char *>(data), size);
-  Path first;
-  try {
-    first = zd::path::parsePath(text);
-  } catch (const zd::Error &) {
-    return 0;  // rejected input is fine; any other exception escapes and is reported
-  }
+  // The fast parse and the byte-by-byte parse must agree exactly, failures
+  // included. Rejected input is fine; any other exception escapes.
+  const Outcome fast = parse(text, false);
+  const Outcome bytewise = parse(text, true);
+  if (fast.error != bytewise.error) broken();
+  if (!fast.error.empty()) return 0;
+  if (!samePath(fast.path, bytewise.path)) broken();
+  const Path &first = fast.path;
 
   std::string printed;
   try {

@@ -7,6 +7,7 @@
 // reading order is the one reported.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -52,7 +53,31 @@ constexpr std::array<std::uint8_t, 256> makeClasses() {
 }
 constexpr std::array<std::uint8_t, 256> kClasses = makeClasses();
 
+// The kind of each command letter; kNoKind for every other byte.
+constexpr std::uint8_t kNoKind = 0xFF;
+constexpr std::array<std::uint8_t, 256> makeLetterKinds() {
+  std::array<std::uint8_t, 256> kinds{};
+  for (auto &kind : kinds) kind = kNoKind;
+  constexpr std::string_view absolute = "ZMLHVCSQTA";  // in kind order, 0..9
+  constexpr std::string_view relative = "mlhvcsqta";   // kinds 10..18
+  for (std::size_t k = 0; k < absolute.size(); ++k) {
+    kinds[static_cast<unsigned char>(absolute[k])] = static_cast<std::uint8_t>(k);
+  }
+  for (std::size_t k = 0; k < relative.size(); ++k) {
+    kinds[static_cast<unsigned char>(relative[k])] = static_cast<std::uint8_t>(pRMove + k);
+  }
+  kinds['z'] = pClose;
+  return kinds;
+}
+constexpr std::array<std::uint8_t, 256> kLetterKinds = makeLetterKinds();
+
 bool isArcKind(PathCommandKind kind) { return kind == pArc || kind == pRArc; }
+
+bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+// Numbers per command of each kind (the hot loop keeps this table at hand).
+constexpr int kGroupSizes[kKindCount] = {0, 2, 2, 1, 1, 6, 4, 4, 2, 7,
+                                         2, 2, 1, 1, 6, 4, 4, 2, 7};
 
 // ------------------------------------------------------------ float reader
 
@@ -95,6 +120,41 @@ bool isLonePoint(std::string_view text) {
 // Magnitude from which a double rounds to infinity as a float: half an ulp
 // above the largest float.
 constexpr double kFloatOverflow = 0x1.ffffffp127;
+
+// ---------------------------------------------------------- digits in words
+//
+// Eight text bytes at a time, first byte lowest: how many leading bytes are
+// digits, and the value of the first n digits.
+
+constexpr std::uint64_t kZeros = 0x3030303030303030ULL;
+
+int leadingDigits(std::uint64_t word) {
+  // Per byte x = byte ^ '0' is below 10 exactly for a digit; adding 0x76 to
+  // the low seven bits sets the top bit from 10 up, without carries.
+  const std::uint64_t x = word ^ kZeros;
+  const std::uint64_t nonDigit =
+      (((x & 0x7F7F7F7F7F7F7F7FULL) + 0x7676767676767676ULL) | x) & 0x8080808080808080ULL;
+  return nonDigit == 0 ? 8 : std::countr_zero(nonDigit) / 8;
+}
+
+std::uint64_t digitsValue(std::uint64_t word, int n) {  // n in 0..7
+  // Move the n digits to the top, zeros below, then combine pairs, quads and
+  // the two halves of an eight-digit number.
+  std::uint64_t v = n == 0 ? 0 : (word ^ kZeros) << (8 * (8 - n));
+  v = v * 10 + (v >> 8);
+  v = (((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
+       (((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
+      32;
+  return v;
+}
+
+constexpr std::uint64_t kIntPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+
+// Digit runs short enough that their integer is exact as a double, and the
+// powers of ten that are exact as doubles.
+constexpr int kMaxExactDigits = 15;
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // Reads one number text as a double, checks it and rounds it to a float.
 float readNumber(const char *begin, const char *end) {
@@ -176,28 +236,30 @@ class CommandLog {
   explicit CommandLog(std::size_t textSize)
       : firstBlockBytes_(std::min(kMaxBlockBytes, textSize * 3 + 64)) {}
 
-  // `group` holds the numbers in path-data order (an arc's flags as 0 / 1).
+  // `group` holds the numbers in path-data order (an arc's flags as 0 / 1);
+  // it has room for at least six floats, all initialised.
   void append(PathCommandKind kind, const float *group) {
-    float numbers[6];
+    float arcNumbers[6] = {};
     std::uint8_t tag = kind;
-    std::size_t n = static_cast<std::size_t>(parameterCount(kind));
+    std::size_t n = static_cast<std::size_t>(kGroupSizes[kind]);
     if (isArcKind(kind)) {
       tag |= (group[3] == 1.0f ? kLargeArcBit : 0) | (group[4] == 1.0f ? kSweepBit : 0);
-      numbers[0] = group[0];
-      numbers[1] = group[1];
-      numbers[2] = group[2];
-      numbers[3] = group[5];
-      numbers[4] = group[6];
-      group = numbers;
+      arcNumbers[0] = group[0];
+      arcNumbers[1] = group[1];
+      arcNumbers[2] = group[2];
+      arcNumbers[3] = group[5];
+      arcNumbers[4] = group[6];
+      group = arcNumbers;
       n = 5;
     }
-    const std::size_t need = 1 + sizeof(float) * n;
-    if (blocks_.empty() || blocks_.back().used + need > blocks_.back().capacity) addBlock(need);
+    // Every record is written with a fixed-size copy of six floats (so the
+    // reader can copy the same way) but takes only the bytes it needs.
+    if (blocks_.empty() || blocks_.back().used + kMaxRecord > blocks_.back().capacity) addBlock();
     Block &block = blocks_.back();
     unsigned char *at = block.bytes.get() + block.used;
     at[0] = tag;
-    if (n != 0) std::memcpy(at + 1, group, need - 1);
-    block.used += need;
+    std::memcpy(at + 1, group, kMaxRecord - 1);
+    block.used += 1 + sizeof(float) * n;
     if (count_ == 0) firstKind_ = kind;
     ++count_;
   }
@@ -205,33 +267,41 @@ class CommandLog {
   std::size_t count() const { return count_; }
   PathCommandKind firstKind() const { return firstKind_; }
 
-  // Appends the logged commands to `path`, in order.
+  // Appends the logged commands to `path`, in order, a batch at a time.
   void expandInto(Path &path) const {
     path.commands.reserve(path.commands.size() + count_);
-    float group[7];
+    constexpr std::size_t kBatch = 256;
+    PathCommand batch[kBatch];
+    std::size_t filled = 0;
+    float numbers[7];
     for (const Block &block : blocks_) {
       for (std::size_t at = 0; at < block.used;) {
         const std::uint8_t tag = block.bytes[at];
         const auto kind = static_cast<PathCommandKind>(tag & kKindMask);
-        const unsigned char *numbers = block.bytes.get() + at + 1;
-        std::size_t bytes = sizeof(float) * static_cast<std::size_t>(parameterCount(kind));
+        std::memcpy(numbers, block.bytes.get() + at + 1, kMaxRecord - 1);
+        std::size_t n = static_cast<std::size_t>(kGroupSizes[kind]);
         if (isArcKind(kind)) {
-          bytes = sizeof(float) * 5;
-          std::memcpy(group, numbers, sizeof(float) * 3);
-          group[3] = (tag & kLargeArcBit) ? 1.0f : 0.0f;
-          group[4] = (tag & kSweepBit) ? 1.0f : 0.0f;
-          std::memcpy(group + 5, numbers + sizeof(float) * 3, sizeof(float) * 2);
-        } else if (bytes != 0) {
-          std::memcpy(group, numbers, bytes);
+          // Back to path-data order: r.x r.y rot largeArc sweep a.x a.y.
+          numbers[6] = numbers[4];
+          numbers[5] = numbers[3];
+          numbers[3] = (tag & kLargeArcBit) ? 1.0f : 0.0f;
+          numbers[4] = (tag & kSweepBit) ? 1.0f : 0.0f;
+          n = 5;
         }
-        add(path, makeCommand(kind, group));
-        at += 1 + bytes;
+        batch[filled++] = makeCommand(kind, numbers);
+        if (filled == kBatch) {
+          add(path, batch, filled);
+          filled = 0;
+        }
+        at += 1 + sizeof(float) * n;
       }
     }
+    add(path, batch, filled);
   }
 
  private:
   static constexpr std::size_t kMaxBlockBytes = 64 * 1024;
+  static constexpr std::size_t kMaxRecord = 1 + 6 * sizeof(float);
   static constexpr std::uint8_t kKindMask = 0x1F;
   static constexpr std::uint8_t kLargeArcBit = 0x20;
   static constexpr std::uint8_t kSweepBit = 0x40;
@@ -242,9 +312,9 @@ class CommandLog {
     std::size_t used = 0;
   };
 
-  void addBlock(std::size_t need) {
+  void addBlock() {
     const std::size_t capacity =
-        std::max(blocks_.empty() ? firstBlockBytes_ : kMaxBlockBytes, need);
+        std::max(blocks_.empty() ? firstBlockBytes_ : kMaxBlockBytes, kMaxRecord);
     blocks_.push_back({std::make_unique_for_overwrite<unsigned char[]>(capacity), capacity, 0});
   }
 
@@ -258,20 +328,46 @@ class CommandLog {
 
 class Parser {
  public:
-  explicit Parser(std::string_view text)
-      : bytes_(reinterpret_cast<const unsigned char *>(text.data())),
+  Parser(std::string_view text, bool readAhead)
+      : readAhead_(readAhead),
+        text_(text.data()),
+        bytes_(reinterpret_cast<const unsigned char *>(text.data())),
         size_(text.size()),
         log_(text.size()) {}
 
   Path run() {
     for (std::size_t i = 0; i < size_; ++i) {
       const unsigned char c = bytes_[i];
-      switch (kClasses[c]) {
+      const std::uint8_t byteClass = kClasses[c];
+      if (readAhead_) {
+        if (byteClass >= bcSign && byteClass <= bcDigit && !inNumber() && hasPending_) {
+          const std::size_t end = readWholeNumber(i);
+          if (end != kNone) {
+            i = end - 1;
+            continue;
+          }
+        } else if (byteClass == bcLetter) {
+          // Separators after a letter have nothing to finish: skip them here.
+          onLetter(i, c);
+          while (i + 1 < size_ && kClasses[bytes_[i + 1]] == bcSeparator) ++i;
+          continue;
+        }
+      }
+      switch (byteClass) {
         case bcSeparator: finish(i); break;
-        case bcSign: onSign(i); break;
-        case bcPoint: onPoint(i); break;
+        case bcSign:
+          onSign(i);
+          i = continueNumber(i);
+          break;
+        case bcPoint:
+          onPoint(i);
+          i = continueNumber(i);
+          break;
         case bcDigit:
-        case bcExponent: i = onDigitOrExponent(i, c); break;
+        case bcExponent:
+          onDigitOrExponent(i, c);
+          i = continueNumber(i);
+          break;
         case bcLetter: onLetter(i, c); break;
         default:
           fail("parsePath: unexpected character '" + std::string(1, static_cast<char>(c)) +
@@ -324,30 +420,47 @@ class Parser {
     if (!inNumber()) numberStart_ = i;
   }
 
-  // Returns the index of the last byte consumed: a run of plain digits
-  // continuing a number is taken in one go.
-  std::size_t onDigitOrExponent(std::size_t i, unsigned char c) {
+  void onDigitOrExponent(std::size_t i, unsigned char c) {
     requireCommand();
     if (inNumber() && atArcFlag()) finish(i);
     if (atArcFlag() && c != '0' && c != '1') fail("parsePath: arc flag must be 0 or 1");
-    const bool digit = c >= '0' && c <= '9';
     if (!inNumber()) {
       numberStart_ = i;
-    } else if (digit && i - numberStart_ == 1 && bytes_[numberStart_] == '0') {
+    } else if (isDigit(c) && i - numberStart_ == 1 && bytes_[numberStart_] == '0') {
       finish(i);  // an unsigned leading zero is a number by itself
       numberStart_ = i;
     }
-    if (atArcFlag()) return i;
-    // A lone '0' ends at the next digit; anything else takes the digits.
-    if (i == numberStart_ && c == '0') return i;
-    while (i + 1 < size_ && bytes_[i + 1] >= '0' && bytes_[i + 1] <= '9') ++i;
-    return i;
+  }
+
+  // After byte i has been handled: takes the following bytes that the rules
+  // above would add to the number in progress, without dispatching on each,
+  // and returns the index of the last one taken. The byte that ends the
+  // number is left to the main loop, which reports it or finishes the number.
+  std::size_t continueNumber(std::size_t i) {
+    if (!inNumber() || atArcFlag()) return i;  // a flag is one byte
+    std::size_t j = i + 1;
+    // A lone leading "0" ends at the next digit.
+    if (numberStart_ == i && bytes_[i] == '0' && j < size_ && isDigit(bytes_[j])) return i;
+    while (j < size_) {
+      const unsigned char c = bytes_[j];
+      if (isDigit(c) || (c | 0x20) == 'e') {
+        ++j;
+      } else if (c == '.' && !pointSeen_) {
+        pointSeen_ = true;
+        ++j;
+      } else if ((c == '+' || c == '-') && (bytes_[j - 1] | 0x20) == 'e') {
+        ++j;  // the sign of an exponent
+      } else {
+        break;
+      }
+    }
+    return j - 1;
   }
 
   void onLetter(std::size_t i, unsigned char c) {
     finish(i);
     flushPending();
-    const PathCommandKind kind = charToKind(static_cast<char>(c));
+    const auto kind = static_cast<PathCommandKind>(kLetterKinds[c]);  // c is a letter
     if (kind == pClose) {
       log_.append(pClose, group_);
       hasPending_ = false;
@@ -357,7 +470,7 @@ class Parser {
     hasPending_ = true;
     pending_ = kind;
     pendingArc_ = isArcKind(kind);
-    groupSize_ = parameterCount(kind);
+    groupSize_ = kGroupSizes[kind];
   }
 
   // Ends the number in progress at byte i (exclusive) and files its value.
@@ -366,8 +479,133 @@ class Parser {
     if (!inNumber()) return;
     const std::size_t start = numberStart_;
     numberStart_ = kNone;
-    const char *text = reinterpret_cast<const char *>(bytes_);
-    addParameter(readNumber(text + start, text + i));
+    addParameter(readNumber(text_ + start, text_ + i));
+  }
+
+  // Reads "[-]digits[.digits]" at byte i when its value is exact as a
+  // double: at most 15 significant digits make an integer below 2^53 and a
+  // power of ten up to 10^15 is exact, so one division rounds correctly
+  // (the same fast path std::from_chars takes first). Returns false, with
+  // nothing changed, for anything else: no digit, an exponent, long digit
+  // runs. The digits are read once, here, instead of again by a converter.
+  bool readPlainDecimal(std::size_t i, std::size_t &end, double &value) const {
+    const bool negative = bytes_[i] == '-';
+    const std::size_t at = i + negative;
+    std::uint64_t mantissa = 0;
+    int decimals = 0;
+    std::size_t stop = 0;
+    if (size_ - at >= 17) {
+      if (!readDigitsInWords(at, mantissa, decimals, stop)) return false;
+    } else if (!readDigitsByteWise(at, mantissa, decimals, stop)) {
+      return false;
+    }
+    if (stop < size_ && (bytes_[stop] | 0x20) == 'e') return false;
+    const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[decimals];
+    // The sign goes on as a bit: which way a number leans is no branch.
+    value = std::bit_cast<double>(std::bit_cast<std::uint64_t>(magnitude) |
+                                  (static_cast<std::uint64_t>(negative) << 63));
+    end = stop;
+    return true;
+  }
+
+  // Both digit runs through 8-byte words, without a branch per digit; needs
+  // 17 readable bytes at `at` (two words, the second after at most 8 digits
+  // and a point). Runs of 8 digits or more are left to the
+  // general reader.
+  bool readDigitsInWords(std::size_t at, std::uint64_t &mantissa, int &decimals,
+                         std::size_t &stop) const {
+    const std::uint64_t intWord = loadWord(at);
+    const int intDigits = leadingDigits(intWord);
+    const bool point = bytes_[at + static_cast<std::size_t>(intDigits)] == '.';
+    const std::uint64_t fracWord = loadWord(at + static_cast<std::size_t>(intDigits) + 1);
+    const int fracDigits = point ? leadingDigits(fracWord) : 0;
+    if ((intDigits == 8) | (fracDigits == 8) | (intDigits + fracDigits == 0)) return false;
+    mantissa = digitsValue(intWord, intDigits) * kIntPowersOfTen[fracDigits] +
+               digitsValue(fracWord, fracDigits);
+    decimals = fracDigits;
+    stop = at + static_cast<std::size_t>(intDigits + point + fracDigits);
+    return true;
+  }
+
+  // The same near the end of the text, one byte at a time.
+  bool readDigitsByteWise(std::size_t at, std::uint64_t &mantissa, int &decimals,
+                          std::size_t &stop) const {
+    int digits = 0;
+    while (at < size_ && isDigit(bytes_[at])) {
+      mantissa = mantissa * 10 + (bytes_[at++] - '0');
+      ++digits;
+    }
+    if (at < size_ && bytes_[at] == '.') {
+      ++at;
+      while (at < size_ && isDigit(bytes_[at])) {
+        mantissa = mantissa * 10 + (bytes_[at++] - '0');
+        ++decimals;
+      }
+    }
+    digits += decimals;
+    if (digits == 0 || digits > kMaxExactDigits) return false;
+    stop = at;
+    return true;
+  }
+
+  std::uint64_t loadWord(std::size_t at) const {
+    std::uint64_t word;
+    std::memcpy(&word, bytes_ + at, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+    return word;
+  }
+
+  // The common case in one step: a number that starts at byte i with no
+  // number in progress. Returns the index to go on from, or kNone when the
+  // number needs the byte-wise rules (a leading '+', "inf" after a sign, an
+  // exponent or point the rules would keep reading, a value out of range, a
+  // flag that is not 0 or 1).
+  //
+  // The number is filed at once, and one separator after it is skipped.
+  // That is what the rules do: every byte that can follow a number begins by
+  // finishing it, and only the arc flag count is looked at earlier. That
+  // case is kept exact below: in an arc, a sign, point or digit that ends a
+  // number starts the next one even where the count says "flag".
+  std::size_t readWholeNumber(std::size_t i) {
+    if (atArcFlag()) return readArcFlag(i);
+    const unsigned char first = bytes_[i];
+    const unsigned char second = i + 1 < size_ ? bytes_[i + 1] : 0;
+    double value = 0.0;
+    std::size_t end = i + 1;
+    const bool loneZero = (first == '0') & isDigit(second);
+    if (!loneZero && !readPlainDecimal(i, end, value)) {
+      const bool unusualSign =
+          (first == '+') | ((first == '-') & !(isDigit(second) | (second == '.')));
+      if (unusualSign) return kNone;
+      const auto [stop, error] = std::from_chars(text_ + i, text_ + size_, value);
+      if (error != std::errc() || !(std::fabs(value) < kFloatOverflow)) return kNone;
+      end = static_cast<std::size_t>(stop - text_);
+    }
+    const unsigned char next = end < size_ ? bytes_[end] : 0;
+    const std::uint8_t nextClass = kClasses[next];
+    const bool rulesReadOn = (nextClass == bcExponent) | ((nextClass == bcDigit) & !loneZero) |
+                             ((nextClass == bcSign) & ((bytes_[end - 1] | 0x20) == 'e'));
+    if (rulesReadOn) return kNone;
+    // A second point ends the number; a point after an exponent does not.
+    if (next == '.' && std::memchr(text_ + i, '.', end - i) == nullptr) return kNone;
+    addParameter(static_cast<float>(value));
+    if (pendingArc_ && atArcFlag() &&
+        (nextClass == bcSign || nextClass == bcPoint || nextClass == bcDigit)) {
+      numberStart_ = end;  // started without the flag check, as the rules do
+      pointSeen_ = nextClass == bcPoint;
+      return end + 1;
+    }
+    return end + (nextClass == bcSeparator);
+  }
+
+  // A flag is one byte, '0' or '1', filed at once; the byte after it is
+  // then checked by the rules against the next position.
+  std::size_t readArcFlag(std::size_t i) {
+    const unsigned char flag = bytes_[i];
+    if (flag != '0' && flag != '1') return kNone;
+    addParameter(flag == '1' ? 1.0f : 0.0f);
+    const std::size_t end = i + 1;
+    return end + (end < size_ && kClasses[bytes_[end]] == bcSeparator);
   }
 
   void addParameter(float value) {
@@ -396,6 +634,8 @@ class Parser {
     arcInvalid_ = false;
   }
 
+  bool readAhead_;
+  const char *text_;
   const unsigned char *bytes_;
   std::size_t size_;
   CommandLog log_;
@@ -418,29 +658,9 @@ class Parser {
 }  // namespace
 
 PathCommandKind charToKind(char letter) {
-  switch (letter) {
-    case 'Z': case 'z': return pClose;
-    case 'M': return pMove;
-    case 'L': return pLine;
-    case 'H': return pHLine;
-    case 'V': return pVLine;
-    case 'C': return pCubic;
-    case 'S': return pSCubic;
-    case 'Q': return pQuad;
-    case 'T': return pTQuad;
-    case 'A': return pArc;
-    case 'm': return pRMove;
-    case 'l': return pRLine;
-    case 'h': return pRHLine;
-    case 'v': return pRVLine;
-    case 'c': return pRCubic;
-    case 's': return pRSCubic;
-    case 'q': return pRQuad;
-    case 't': return pRTQuad;
-    case 'a': return pRArc;
-    default: break;
-  }
-  fail("parsePath: unknown command '" + std::string(1, letter) + "'");
+  const std::uint8_t kind = kLetterKinds[static_cast<unsigned char>(letter)];
+  if (kind == kNoKind) fail("parsePath: unknown command '" + std::string(1, letter) + "'");
+  return static_cast<PathCommandKind>(kind);
 }
 
 void flushCommands(Path &path, PathCommandKind kind, std::span<const float> parameters) {
@@ -463,7 +683,12 @@ void flushCommands(Path &path, PathCommandKind kind, std::span<const float> para
 
 Path parsePath(std::string_view text) {
   if (text.empty()) return Path();
-  return Parser(text).run();
+  return Parser(text, true).run();
+}
+
+Path parsePathBytewise(std::string_view text) {
+  if (text.empty()) return Path();
+  return Parser(text, false).run();
 }
 
 }  // namespace zd::path

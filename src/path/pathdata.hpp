@@ -28,6 +28,12 @@ inline constexpr float kRadiansToDegrees = 57.29578f;
 // number); nothing is returned on failure.
 Path parsePath(std::string_view text);
 
+// The same parse with every byte going through the scanning rules one at a
+// time, without reading well-formed numbers ahead in one step. It gives the
+// same result and the same failure as parsePath; tests and the fuzzer hold
+// the fast path to it.
+Path parsePathBytewise(std::string_view text);
+
 // The path-data text of a path: "M 10 20 L 30.5 40 Z". An empty path gives
 // "". Throws zd::Error "path: cannot serialize a non-finite coordinate" when
 // any printed value is NaN or infinite; the path is never changed.

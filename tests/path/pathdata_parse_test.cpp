@@ -4,6 +4,8 @@
 
 #include <bit>
 #include <cfloat>
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -292,6 +294,61 @@ TEST(PathDataParse, LetterToKindAndFlushingOneLetter) {
 
   const std::vector<float> badFlag = {1, 1, 0, 0.5f, 0, 1, 1};
   EXPECT_THROW(flushCommands(path, pArc, badFlag), Error);
+}
+
+// Reading well-formed numbers ahead in one step must change nothing: on
+// text dense in the awkward cases (exponents, second points, signs after
+// 'e', leading zeros, arc flags, stray letters) both parses agree exactly.
+TEST(PathDataParse, ReadingNumbersAheadMatchesTheByteRules) {
+  // Mostly plain numbers and blanks, with a sprinkling of the awkward cases.
+  static const char *const kPlain[] = {"0", "1", "7", "12", "3.5", "-4", ".5", "-.25", "1e2",
+                                       " ", " ", ",", "\t", "H", "h", "v"};
+  static const char *const kAwkward[] = {"00", ".", "-", "+", "e", "E", "e-", "1e5", "-0",
+                                         "x", "M", "m", "a", "A", "l", "z", "-.", "9e99",
+                                         "1e39", "1e-400", "012", "1.2.3", "1e+", "+.5",
+                                         "0-1", "1110", "01.5", "1.5", "-0.", "0.5e1",
+                                         "123456789012345678", "9007199254740993",
+                                         "0.30000000000000004", ".000001"};
+  std::mt19937 random(7);
+  std::uniform_int_distribution<std::size_t> plain(0, std::size(kPlain) - 1);
+  std::uniform_int_distribution<std::size_t> awkward(0, std::size(kAwkward) - 1);
+  std::uniform_int_distribution<int> length(1, 30);
+  int agreedSuccesses = 0;
+  for (int round = 0; round < 20000; ++round) {
+    // One-number letters keep most texts whole; arcs exercise the flag rules.
+    static const char *const kStarts[] = {"M0 0h", "m1 1V", "M0 0a1 1 0 1"};
+    std::string text = kStarts[random() % 3];
+    for (int n = length(random); n > 0; --n) {
+      text += random() % 8 == 0 ? kAwkward[awkward(random)] : kPlain[plain(random)];
+    }
+    std::string fastError, bytewiseError;
+    Path fast, bytewise;
+    try {
+      fast = parsePath(text);
+    } catch (const Error &error) {
+      fastError = error.what();
+    }
+    try {
+      bytewise = parsePathBytewise(text);
+    } catch (const Error &error) {
+      bytewiseError = error.what();
+    }
+    ASSERT_EQ(fastError, bytewiseError) << text;
+    if (!fastError.empty()) continue;
+    ++agreedSuccesses;
+    ASSERT_EQ(fast.commands.size(), bytewise.commands.size()) << text;
+    for (std::size_t i = 0; i < fast.commands.size(); ++i) {
+      float x[7], y[7];
+      ASSERT_EQ(fast.commands[i].kind(), bytewise.commands[i].kind()) << text;
+      const int count = fast.commands[i].parameters(x);
+      bytewise.commands[i].parameters(y);
+      for (int k = 0; k < count; ++k) {
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(x[k]), std::bit_cast<std::uint32_t>(y[k])) << text;
+      }
+    }
+  }
+  // The generator must reach both outcomes for the comparison to mean much.
+  EXPECT_GT(agreedSuccesses, 2000);
 }
 
 }  // namespace
