@@ -158,10 +158,18 @@ ZD_API int32_t zd_path_command_parameter_count(int32_t kind);
 
 /* ------------------------------------------------- path data and geometry */
 
-/** Parses SVG path data `text` into a new path stored in *out (nil on any failure). */
+/**
+ * Parses SVG path data `text` (read up to its NUL) into a new path stored in *out
+ * (nil on any failure). Strict: commands are kept as written (relative ones stay
+ * relative; the arc rotation is read in degrees and kept in radians), the first
+ * command must be a moveto, and empty or blank text gives an empty path. 2 for a nil
+ * argument or text that does not parse.
+ */
 ZD_API ZdStatus zd_path_parse_d(const char *text, ZdPath **out);
-/** Prints `path` as SVG path data; *out receives a NUL-terminated block (free with
- *  zd_buffer_free) and *len its length without the NUL. 8 if the block cannot be had. */
+/** Prints `path` as canonical SVG path data ("M 10 20 L 30.5 40 Z": one letter per
+ *  command, one space between tokens, numbers to at most six decimals with '.' whatever
+ *  the locale); *out receives a NUL-terminated block (free with zd_buffer_free) and *len
+ *  its length without the NUL. 2 if a value is not finite, 8 if the block cannot be had. */
 ZD_API ZdStatus zd_path_to_d(ZdPath *path, char **out, int64_t *len);
 /**
  * Flattens `path` into line segments, 4 floats each (x0, y0, x1, y1). *count receives
