@@ -56,7 +56,7 @@ const Image &benchImage(ImageKind kind, bool rgb) {
       image.data[j + 2] = source.pixels[i + 2];
     }
   } else {
-    image.data = source.pixels;
+    image.data.assign(source.pixels.begin(), source.pixels.end());
   }
   return cache.emplace(key, std::move(image)).first->second;
 }

@@ -90,7 +90,7 @@ const zd::rastra::Image &zdImage(ImageKind kind) {
     for (int k = 0; k < 3; ++k) {
       const RgbaImage &source = benchImage(static_cast<ImageKind>(k));
       out[k] = zd::rastra::newImage(source.width, source.height, zd::rastra::csRgba);
-      out[k].data = source.pixels;
+      out[k].data.assign(source.pixels.begin(), source.pixels.end());
     }
     return out;
   }();

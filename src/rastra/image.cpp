@@ -20,7 +20,7 @@ Image newImage(std::int64_t width, std::int64_t height, ChannelLayout layout) {
   image.height = height;
   image.channels = channels;
   image.layout = layout;
-  image.data.assign(static_cast<std::size_t>(bytes), 0);
+  image.data = PixelBytes(static_cast<std::size_t>(bytes));  // zero pages, untouched
   return image;
 }
 

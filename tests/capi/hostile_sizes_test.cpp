@@ -126,14 +126,13 @@ TEST(HostileSizes, PngOfWidthTwoToThe30) {
     uint8_t *png = nullptr;
     int64_t len = 0;
     const ZdStatus s = zd_image_encode_png(image, &png, &len);
-    const bool ok = (s == ZD_OK && len > 0 && png[16] == 0x40 && png[17] == 0 && png[18] == 0 &&
-                     png[19] == 0) ||
-                    s == ZD_OUT_OF_MEMORY;
+    const bool ok = s == ZD_BAD_ARGUMENT && png == nullptr && len == 0;
     zd_buffer_free(png);
     zd_image_free(image);
     return ok;
   });
   EXPECT_TRUE(m.passed);
+  EXPECT_LT(m.seconds, 30.0);
 }
 #endif
 

@@ -167,7 +167,7 @@ TEST(Fill, NothingOrUnchangedWithoutAnError) {
     return bytes;
   }();
   Image image = zd::rastra::newImage(10, 10, zd::rastra::csRgba);
-  image.data = pattern;
+  image.data.assign(pattern.begin(), pattern.end());
   // Wholly above, wholly below, empty: no error even though the colour cannot be mapped.
   zd::raster::fillSegments(image, rectangle(2, -8, 8, -0.5f), unconvertible(), false, false);
   zd::raster::fillSegments(image, rectangle(2, 10.5f, 8, 20), unconvertible(), false, true);

@@ -81,7 +81,7 @@ TEST(RsvgPeer, InteriorsEqualEdgesClose) {
     ASSERT_EQ(peer.height, static_cast<std::uint32_t>(kSize));
     ASSERT_EQ(peer.colorType, 6);  // 8-bit RGBA
 
-    const auto alphaAt = [&](const std::vector<std::uint8_t> &bytes, int x, int y) {
+    const auto alphaAt = [&](const auto &bytes, int x, int y) {
       return static_cast<int>(bytes[(y * kSize + x) * 4 + 3]);
     };
     // A pixel is interior (exterior) when the 5 x 5 block around it is fully

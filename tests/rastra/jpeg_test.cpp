@@ -87,7 +87,7 @@ std::vector<std::uint8_t> bitsToBytes(std::string bits) {
 
 Image greyImage(std::int64_t width, std::int64_t height, std::vector<std::uint8_t> pixels) {
   Image image = newImage(width, height, csGray);
-  image.data = std::move(pixels);
+  image.data.assign(pixels.begin(), pixels.end());
   return image;
 }
 
