@@ -257,8 +257,11 @@ ZD_API ZdColor *zd_color_rgba(float r, float g, float b, float a);
  *  alpha is below 1 (upper-case hex), as a NUL-terminated block (free with zd_buffer_free);
  *  *len excludes the NUL. 2 on a nil argument or a colour that cannot be put into sRGB. */
 ZD_API ZdStatus zd_color_to_svg(ZdColor *color, char **out, int64_t *len);
-/** Fills `path` into `image` with `color`. fill_rule: 0 non-zero, 1 even-odd; mode: 0
- *  source-over, 1 overwrite; tolerance <= 0 means 0.5. */
+/** Fills `path` into `image` with `color`, anti-aliased (four sub-scanlines per row).
+ *  fill_rule: 0 non-zero, 1 even-odd; mode: 0 source-over, 1 overwrite; tolerance <= 0
+ *  means 0.5. 2 for a nil handle, a non-finite tolerance, a rule or mode other than 0/1,
+ *  a path needing more than 1048576 segments, or a colour with no sRGB form; nothing is
+ *  painted then. */
 ZD_API ZdStatus zd_fill_path(ZdImage *image, ZdPath *path, ZdColor *color, int32_t fill_rule,
                              int32_t mode, float tolerance);
 /** One-line SVG document of width x height (both >= 1, also the view box) holding the path
