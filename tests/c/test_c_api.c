@@ -66,11 +66,64 @@ static void test_numra(void) {
   CHECK(q == (uint64_t)1 << 63 && r == 0);
 }
 
+static void test_path_data_and_geometry(void) {
+  ZdPath *path = NULL;
+  char *text = NULL;
+  int64_t len = -1, count = -1;
+  float segments[12], bounds[4], xy[2];
+  CHECK(zd_path_parse_d("M 0 0 L 10 0 L 10 10 Z", &path) == ZD_OK && path != NULL);
+  CHECK(zd_path_to_d(path, &text, &len) == ZD_OK);
+  CHECK(text != NULL && strcmp(text, "M 0 0 L 10 0 L 10 10 Z") == 0 && len == 22);
+  zd_buffer_free(text);
+  CHECK(zd_path_flatten(path, NULL, 0, &count, 0.0f) == ZD_OK && count == 3);
+  CHECK(zd_path_flatten(path, segments, 3, &count, 0.0f) == ZD_OK);
+  CHECK(segments[8] == 10.0f && segments[11] == 0.0f);
+  CHECK(zd_segments_bounds(segments, count, bounds) == ZD_OK);
+  CHECK(bounds[0] == 0.0f && bounds[2] == 10.0f && bounds[3] == 10.0f);
+  CHECK(zd_cubic_point(0, 0, 0, 10, 10, 10, 10, 0, 0.5f, xy) == ZD_OK && xy[0] == 5.0f && xy[1] == 7.5f);
+  CHECK(zd_quad_point(0, 0, 50, 100, 100, 0, 1.5f, xy) == ZD_BAD_ARGUMENT);
+  zd_path_free(path);
+}
+
+static void test_images_colours_and_documents(void) {
+  ZdPath *path = zd_path_new();
+  ZdImage *image = zd_image_new(4, 4);
+  ZdColor *red = zd_color_rgba(1.0f, 0.0f, 0.0f, 1.0f);
+  ZdColor *green = zd_color_parse("oklch(0.7 0.4 150)");
+  uint8_t *pixels = NULL, *file = NULL;
+  char *text = NULL;
+  int64_t len = 0;
+  CHECK(image != NULL && red != NULL && green != NULL);
+  CHECK(zd_image_width(image) == 4 && zd_image_channels(image) == 4);
+  CHECK(zd_path_rect(path, 1, 0.0f, 0.0f, 2.0f, 4.0f) == ZD_OK);
+  CHECK(zd_fill_path(image, path, red, 0, 0, 0.0f) == ZD_OK);
+  CHECK(zd_fill_path(image, path, red, 2, 0, 0.0f) == ZD_BAD_ARGUMENT);
+  CHECK(zd_image_pixels(image, &pixels, &len) == ZD_OK && len == 64);
+  CHECK(pixels[0] == 255 && pixels[3] == 255 && pixels[8] == 0 && pixels[11] == 0);
+  CHECK(zd_image_encode_png(image, &file, &len) == ZD_OK && len > 8 && file[1] == 'P');
+  zd_buffer_free(file);
+  CHECK(zd_image_encode(image, ZD_FORMAT_BMP, 90, &file, &len) == ZD_OK && file[0] == 'B');
+  zd_buffer_free(file);
+  CHECK(zd_image_encode(image, 99, 90, &file, &len) == ZD_BAD_ARGUMENT && file == NULL && len == 0);
+  CHECK(zd_color_to_svg(red, &text, &len) == ZD_OK && strcmp(text, "#FF0000") == 0 && len == 7);
+  zd_buffer_free(text);
+  CHECK(zd_path_to_svg(path, green, 4, 4, &text, &len) == ZD_OK && strstr(text, "viewBox=\"0 0 4 4\"") != NULL);
+  zd_buffer_free(text);
+  CHECK(zd_image_new(0, 4) == NULL);
+  CHECK(zd_color_rgba(1.0f, 0.0f, 0.0f, 1.0001f) == NULL);
+  zd_color_free(green);
+  zd_color_free(red);
+  zd_image_free(image);
+  zd_path_free(path);
+}
+
 int main(void) {
   zd_init();
   test_frame();
   test_paths();
   test_numra();
+  test_path_data_and_geometry();
+  test_images_colours_and_documents();
   printf("%d passed, %d failed\n", checks - failures, failures);
   return failures == 0 ? 0 : 1;
 }
