@@ -1,4 +1,5 @@
 // The two pixel operations (checked, one pixel) and their row kernels.
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
@@ -70,12 +71,13 @@ ZD_RASTER_INLINE std::uint32_t fullPixel(const Paint &paint) {
                    byteOf(clampUnit(paint.alpha)));
 }
 
+template <bool Full>
 ZD_RASTER_INLINE void overRowScalar(std::uint8_t *row, const float *coverage, std::int64_t from,
                                     std::int64_t to, const Paint &paint) {
   const bool opaque = paint.alpha == 1.0f;
   const std::uint32_t solid = fullPixel(paint);
   for (std::int64_t x = from; x < to; ++x) {
-    const float c = coverage[x];
+    const float c = Full ? 1.0f : coverage[x];
     if (!(c > 0.0f)) continue;
     std::uint8_t *px = row + x * 4;
     if (opaque && c == 1.0f) {
@@ -108,9 +110,17 @@ ZD_RASTER_INLINE void overwriteRowScalar(std::uint8_t *row, const float *coverag
   }
 }
 
+template <bool Full>
 void overRowBaseline(std::uint8_t *row, const float *coverage, std::int64_t from, std::int64_t to,
                      const Paint &paint) {
-  overRowScalar(row, coverage, from, to, paint);
+  overRowScalar<Full>(row, coverage, from, to, paint);
+}
+
+// Columns of coverage 1 under an opaque source-over or under overwrite all
+// become the paint bytes with byte(alpha).
+void storeSolid(std::uint8_t *row, std::int64_t from, std::int64_t to, const Paint &paint) {
+  const std::uint32_t solid = fullPixel(paint);
+  for (std::int64_t x = from; x < to; ++x) std::memcpy(row + x * 4, &solid, 4);
 }
 
 void overwriteRowBaseline(std::uint8_t *row, const float *coverage, std::int64_t from,
@@ -150,8 +160,11 @@ ZD_VECTOR_TARGET inline __m256i overChannel(__m256 s, __m256 d, __m256 dA, __m25
   return bytesOf(_mm256_mul_ps(reciprocal, _mm256_fmadd_ps(s, a, inner)));
 }
 
+// Full: every column of [from, to) has coverage exactly 1 (coverage is not
+// read); otherwise coverage[x] is each column's.
+template <bool Full>
 ZD_VECTOR_TARGET void overRowVector(std::uint8_t *row, const float *coverage, std::int64_t from,
-                                    std::int64_t to, const Paint &paint) {
+                                    std::int64_t to, std::int64_t reach, const Paint &paint) {
   const __m256 zero = _mm256_setzero_ps();
   const __m256 one = _mm256_set1_ps(1.0f);
   const __m256 alpha = _mm256_set1_ps(paint.alpha);
@@ -166,8 +179,8 @@ ZD_VECTOR_TARGET void overRowVector(std::uint8_t *row, const float *coverage, st
   __m256i memoFrom = _mm256_setzero_si256(), memoTo = _mm256_setzero_si256();
 
   std::int64_t x = from;
-  for (; x + 8 <= to; x += 8) {
-    const __m256 c = _mm256_loadu_ps(coverage + x);
+  for (; x < to && x + 8 <= reach; x += 8) {
+    const __m256 c = Full ? one : _mm256_loadu_ps(coverage + x);
     auto *where = reinterpret_cast<__m256i *>(row + x * 4);
     if (opaque && _mm256_movemask_ps(_mm256_cmp_ps(c, one, _CMP_EQ_OQ)) == 0xFF) {
       _mm256_storeu_si256(where, solid);  // a = 1: exactly the paint bytes
@@ -215,17 +228,18 @@ ZD_VECTOR_TARGET void overRowVector(std::uint8_t *row, const float *coverage, st
       }
     }
   }
-  overRowScalar(row, coverage, x, to, paint);
+  if (x < to) overRowScalar<Full>(row, coverage, x, to, paint);
 }
 
 ZD_VECTOR_TARGET void overwriteRowVector(std::uint8_t *row, const float *coverage,
-                                         std::int64_t from, std::int64_t to, const Paint &paint) {
+                                         std::int64_t from, std::int64_t to, std::int64_t reach,
+                                         const Paint &paint) {
   const __m256 zero = _mm256_setzero_ps();
   const __m256 alpha = _mm256_set1_ps(paint.alpha);
   const __m256i colour = _mm256_set1_epi32(
       static_cast<int>(packPixel(byteOf(paint.red), byteOf(paint.green), byteOf(paint.blue), 0)));
   std::int64_t x = from;
-  for (; x + 8 <= to; x += 8) {
+  for (; x < to && x + 8 <= reach; x += 8) {
     const __m256 c = _mm256_loadu_ps(coverage + x);
     const __m256 live = _mm256_cmp_ps(c, zero, _CMP_GT_OQ);
     const int liveBits = _mm256_movemask_ps(live);
@@ -240,7 +254,7 @@ ZD_VECTOR_TARGET void overwriteRowVector(std::uint8_t *row, const float *coverag
       _mm256_storeu_si256(where, _mm256_blendv_epi8(px, out, _mm256_castps_si256(live)));
     }
   }
-  overwriteRowScalar(row, coverage, x, to, paint);
+  if (x < to) overwriteRowScalar(row, coverage, x, to, paint);
 }
 
 bool cpuHasVectorKernels() {
@@ -265,16 +279,41 @@ void forceBaselineKernels(bool baseline) { forcedBaseline = baseline; }
 
 void blendRowOver(std::uint8_t *row, const float *coverage, std::int64_t from, std::int64_t to,
                   const Paint &paint) {
-#ifdef ZD_RASTER_X86
-  if (usingVectorKernels()) return overRowVector(row, coverage, from, to, paint);
-#endif
-  overRowBaseline(row, coverage, from, to, paint);
+  blendRowOverReach(row, coverage, from, to, to, paint);
 }
 
 void blendRowOverwrite(std::uint8_t *row, const float *coverage, std::int64_t from,
                        std::int64_t to, const Paint &paint) {
+  blendRowOverwriteReach(row, coverage, from, to, to, paint);
+}
+
+void blendRowOverReach(std::uint8_t *row, const float *coverage, std::int64_t from,
+                       std::int64_t to, std::int64_t reach, const Paint &paint) {
 #ifdef ZD_RASTER_X86
-  if (usingVectorKernels()) return overwriteRowVector(row, coverage, from, to, paint);
+  if (usingVectorKernels()) {
+    return overRowVector<false>(row, coverage, from, to, std::max(to, reach), paint);
+  }
+#endif
+  overRowBaseline<false>(row, coverage, from, to, paint);
+}
+
+void blendRunFull(std::uint8_t *row, std::int64_t from, std::int64_t to, const Paint &paint,
+                  bool overwrite) {
+  // Overwrite stores byte(clamp(1 * alpha)) as alpha whatever alpha is;
+  // source-over of alpha 1 at coverage 1 gives outA = 1 and the paint itself.
+  if (overwrite || paint.alpha == 1.0f) return storeSolid(row, from, to, paint);
+#ifdef ZD_RASTER_X86
+  if (usingVectorKernels()) return overRowVector<true>(row, nullptr, from, to, to, paint);
+#endif
+  overRowBaseline<true>(row, nullptr, from, to, paint);
+}
+
+void blendRowOverwriteReach(std::uint8_t *row, const float *coverage, std::int64_t from,
+                            std::int64_t to, std::int64_t reach, const Paint &paint) {
+#ifdef ZD_RASTER_X86
+  if (usingVectorKernels()) {
+    return overwriteRowVector(row, coverage, from, to, std::max(to, reach), paint);
+  }
 #endif
   overwriteRowBaseline(row, coverage, from, to, paint);
 }

@@ -150,10 +150,14 @@ inline std::uint32_t floatKey(float value) {
   return (bits & 0x80000000u) != 0 ? ~bits : (bits | 0x80000000u);
 }
 
+inline std::uint32_t floatKeyInverse(std::uint32_t key) {
+  return (key & 0x80000000u) != 0 ? (key & 0x7FFFFFFFu) : ~key;
+}
+
 // Stable LSD radix sort of (key << 32 | slot) words by their key, 11 bits a
 // pass; a pass whose digit is the same for every word is skipped.
-void radixSortByKey(std::vector<std::uint64_t> &words) {
-  std::vector<std::uint64_t> scratch(words.size());
+void radixSortByKey(std::vector<std::uint64_t> &words, std::vector<std::uint64_t> &scratch) {
+  scratch.resize(words.size());
   for (int shift = 32; shift < 64; shift += 11) {
     std::uint32_t counts[2048] = {};
     for (const std::uint64_t w : words) ++counts[(w >> shift) & 2047];
@@ -169,16 +173,74 @@ void radixSortByKey(std::vector<std::uint64_t> &words) {
   }
 }
 
+// A span of one sample line after clamping to the row: 0 <= a < b <= width.
+struct Span {
+  float a, b;
+};
+
+// Columns [from, to) of a row.
+struct Run {
+  std::int64_t from, to;
+};
+
+// The buffers of a fill. One set per thread is kept between fills, so that
+// a small fill allocates nothing; buffers that grew large are released at
+// the end of the fill, so what stays behind is small.
+struct Scratch {
+  std::vector<float> coverage;  // all zero between fills (see Scan)
+  bool coverageClean = true;
+  std::vector<Edge> pending, active, entering, merged, edges;
+  std::vector<float> pendingTop, tops;
+  std::vector<std::uint64_t> order, orderScratch;
+  std::vector<Span> spans;
+  std::vector<Run> full, fullNext, lineFull;
+
+  void releaseLarge();
+};
+
+template <class T>
+void releaseIfLarge(std::vector<T> &buffer) {
+  constexpr std::size_t kKeptBytes = 256 * 1024;
+  if (buffer.capacity() * sizeof(T) > kKeptBytes) std::vector<T>().swap(buffer);
+}
+
+void Scratch::releaseLarge() {
+  // The coverage row is all zero here; dropping it keeps that true.
+  releaseIfLarge(coverage);
+  releaseIfLarge(pending);
+  releaseIfLarge(active);
+  releaseIfLarge(entering);
+  releaseIfLarge(merged);
+  releaseIfLarge(edges);
+  releaseIfLarge(pendingTop);
+  releaseIfLarge(tops);
+  releaseIfLarge(order);
+  releaseIfLarge(orderScratch);
+  releaseIfLarge(spans);
+  releaseIfLarge(full);
+  releaseIfLarge(fullNext);
+  releaseIfLarge(lineFull);
+}
+
+Scratch &threadScratch() {
+  thread_local Scratch scratch;
+  return scratch;
+}
+
 // Everything one fill works with; lives for one call.
+//
+// Each row is done in three steps. The four sample lines give their spans.
+// Then the columns that a span covers whole on all four lines are found:
+// such a column gets exactly 0.25 from one span on each line and nothing
+// else (the spans of one line are disjoint once sorted, as long as no
+// crossing is NaN), so its coverage is 0.25 + 0.25 + 0.25 + 0.25 = 1.0
+// exactly, in any order. Those columns are painted as coverage 1 and never
+// summed; every other column is summed as the rules say, in line and span
+// order.
 class Scan {
  public:
-  Scan(Image &image, const Paint &paint, bool evenOdd, bool overwrite)
-      : image_(image),
-        paint_(paint),
-        evenOdd_(evenOdd),
-        overwrite_(overwrite),
-        width_(image.width),
-        coverage_(static_cast<std::size_t>(image.width), 0.0f) {}
+  Scan(Image &image, const Paint &paint, bool evenOdd, bool overwrite, Scratch &scratch);
+  ~Scan();
 
   // Orders the segments that can cross any sample line of `rows` by top.
   void prepare(std::span<const Segment> segments, RowRange rows);
@@ -186,8 +248,13 @@ class Scan {
 
  private:
   void scanLine(float sy);
-  void addSpanTracked(float x0, float x1);
+  void pushSpan(float x0, float x1);
+  void findFullRuns();
+  void accumulate();
+  void addLine(const Span *begin, const Span *end);
+  void addQuartersOutsideFull(std::int64_t from, std::int64_t to, std::size_t &k);
   void paintRow(std::int64_t y);
+  void paintRowChecked(std::int64_t y);
   [[noreturn]] void offsetOverflow(std::int64_t y, std::int64_t x);
 
   Image &image_;
@@ -197,17 +264,59 @@ class Scan {
   const std::int64_t width_;
   const CrossingsFunction computeCrossings_ = pickCrossings();
   const QuartersFunction addQuarters_ = pickQuarters();
-  std::vector<float> coverage_;
+  Scratch &scratch_;
+  float *coverage_;
   std::int64_t touchedFrom_ = 0;
   std::int64_t touchedTo_ = -1;  // inclusive; empty when below touchedFrom_
 
-  std::vector<Edge> pending_;  // by top; pendingTop_ holds each one's top
-  std::vector<float> pendingTop_;
+  std::vector<Edge> &pending_;  // by top; pendingTop_ holds each one's top
+  std::vector<float> &pendingTop_;
   std::size_t next_ = 0;
-  std::vector<Edge> active_;  // in crossing order of the last sample line
-  std::vector<Edge> entering_;
-  std::vector<Edge> merged_;
+  std::vector<Edge> &active_;  // in crossing order of the last sample line
+  std::vector<Edge> &entering_;
+  std::vector<Edge> &merged_;
+
+  std::vector<Span> &spans_;  // this row's, line after line
+  std::size_t lineEnd_[4] = {};
+  bool rowHasNan_ = false;
+  std::vector<Run> &full_;  // columns of coverage 1 in this row, ascending
 };
+
+Scan::Scan(Image &image, const Paint &paint, bool evenOdd, bool overwrite, Scratch &scratch)
+    : image_(image),
+      paint_(paint),
+      evenOdd_(evenOdd),
+      overwrite_(overwrite),
+      width_(image.width),
+      scratch_(scratch),
+      pending_(scratch.pending),
+      pendingTop_(scratch.pendingTop),
+      active_(scratch.active),
+      entering_(scratch.entering),
+      merged_(scratch.merged),
+      spans_(scratch.spans),
+      full_(scratch.full) {
+  std::vector<float> &coverage = scratch.coverage;
+  if (!scratch.coverageClean) std::fill(coverage.begin(), coverage.end(), 0.0f);
+  if (coverage.size() < static_cast<std::size_t>(width_)) {
+    coverage.resize(static_cast<std::size_t>(width_), 0.0f);
+  }
+  // Until the fill ends normally, the row may hold sums (an index error
+  // can leave a row half painted).
+  scratch.coverageClean = false;
+  coverage_ = coverage.data();
+  pending_.clear();
+  pendingTop_.clear();
+  active_.clear();
+  spans_.clear();
+  full_.clear();
+}
+
+Scan::~Scan() {
+  pending_.clear();
+  active_.clear();
+  scratch_.releaseLarge();
+}
 
 void Scan::prepare(std::span<const Segment> segments, RowRange rows) {
   if (segments.size() > std::numeric_limits<std::uint32_t>::max()) {
@@ -215,8 +324,10 @@ void Scan::prepare(std::span<const Segment> segments, RowRange rows) {
   }
   const float firstLine = sampleLine(rows.first, 0);
   const float lastLine = sampleLine(rows.last, 3);
-  std::vector<Edge> edges;
-  std::vector<std::uint64_t> order;
+  std::vector<Edge> &edges = scratch_.edges;
+  std::vector<std::uint64_t> &order = scratch_.order;
+  edges.clear();
+  order.clear();
   for (std::size_t i = 0; i < segments.size(); ++i) {
     const Segment &s = segments[i];
     const float lo = s.y0 < s.y1 ? s.y0 : s.y1;
@@ -227,7 +338,6 @@ void Scan::prepare(std::span<const Segment> segments, RowRange rows) {
     order.push_back(static_cast<std::uint64_t>(floatKey(lo)) << 32 | edges.size());
     edges.push_back(Edge{s.x0, s.y0, s.x1 - s.x0, s.y1 - s.y0, hi, s.y0 < s.y1 ? 1 : -1,
                          static_cast<std::uint32_t>(i), 0.0f});
-    pendingTop_.push_back(lo);
   }
   if (order.empty()) return;
   // Radix passes cost a fixed 2048-bucket sweep each; few edges sort faster
@@ -236,16 +346,15 @@ void Scan::prepare(std::span<const Segment> segments, RowRange rows) {
   if (order.size() < 1024) {
     std::sort(order.begin(), order.end());
   } else {
-    radixSortByKey(order);
+    radixSortByKey(order, scratch_.orderScratch);
   }
   pending_.reserve(edges.size());
-  std::vector<float> tops(edges.size());
-  for (std::size_t k = 0; k < order.size(); ++k) {
-    const auto slot = static_cast<std::size_t>(order[k] & 0xFFFFFFFFu);
+  pendingTop_.reserve(edges.size());
+  for (const std::uint64_t word : order) {
+    const auto slot = static_cast<std::size_t>(word & 0xFFFFFFFFu);
     pending_.push_back(edges[slot]);
-    tops[k] = pendingTop_[slot];
+    pendingTop_.push_back(std::bit_cast<float>(floatKeyInverse(static_cast<std::uint32_t>(word >> 32))));
   }
-  pendingTop_.swap(tops);
 }
 
 void Scan::run(RowRange rows) {
@@ -254,15 +363,26 @@ void Scan::run(RowRange rows) {
   constexpr float kExactRows = 4194304.0f;  // 2^22
   for (std::int64_t y = rows.first; y <= rows.last; ++y) {
     if (active_.empty()) {
-      if (next_ == pending_.size()) return;  // nothing left to cross a line
+      if (next_ == pending_.size()) break;  // nothing left to cross a line
       const float top = pendingTop_[next_];
       if (top > static_cast<float>(y) + 1.0f && top < kExactRows) {
         y = std::min(rows.last, static_cast<std::int64_t>(std::floor(top)));
       }
     }
-    for (int s = 0; s < 4; ++s) scanLine(sampleLine(y, s));
+    spans_.clear();
+    rowHasNan_ = false;
+    for (int s = 0; s < 4; ++s) {
+      scanLine(sampleLine(y, s));
+      lineEnd_[s] = spans_.size();
+    }
+    if (spans_.empty()) continue;
+    full_.clear();
+    // Past 2^24 columns, column numbers stop being exact floats.
+    if (!rowHasNan_ && width_ <= (std::int64_t{1} << 24)) findFullRuns();
+    accumulate();
     if (touchedTo_ >= touchedFrom_) paintRow(y);
   }
+  scratch_.coverageClean = true;  // every painted row was zeroed again
 }
 
 // The crossings of one sample line: edges that have ended leave the list,
@@ -296,11 +416,13 @@ void Scan::scanLine(float sy) {
     }
   }
   if (active_.empty()) return;
+  // NaN crossings sort last; one makes spans that may overlap others.
+  if (std::isnan(active_.back().x)) rowHasNan_ = true;
 
   if (evenOdd_) {
     // Pairs in order; an unpaired last crossing is ignored.
     for (std::size_t k = 0; k + 1 < active_.size(); k += 2) {
-      addSpanTracked(active_[k].x, active_[k + 1].x);
+      pushSpan(active_[k].x, active_[k + 1].x);
     }
     return;
   }
@@ -314,73 +436,184 @@ void Scan::scanLine(float sy) {
       winding = edge.winding;
     } else {
       winding += edge.winding;
-      if (winding == 0) addSpanTracked(start, edge.x);
+      if (winding == 0) pushSpan(start, edge.x);
     }
   }
 }
 
-// addSpan with weight 0.25 that also widens the range of touched columns.
-// Columns strictly inside the span overlap it by exactly 1 (while column
-// numbers are exact floats), so they take 0.25 without the min/max.
-void Scan::addSpanTracked(float x0, float x1) {
-  constexpr float kWeight = 0.25f;
+// The clamping of addSpan; spans that end up empty add nothing and are
+// dropped here.
+inline void Scan::pushSpan(float x0, float x1) {
   const float limit = static_cast<float>(width_);
   const float a = x0 >= 0.0f ? x0 : 0.0f;
   const float b = x1 <= limit ? x1 : limit;
   if (b <= a) return;
-  const std::int64_t first = static_cast<std::int64_t>(std::floor(a));
-  const std::int64_t last = std::min(width_ - 1, static_cast<std::int64_t>(std::floor(b)));
-  if (first > last) return;
-  float *coverage = coverage_.data();
-  const auto addEdgeColumn = [&](std::int64_t i) {
-    const float overlap =
-        std::min(static_cast<float>(i + 1), b) - std::max(a, static_cast<float>(i));
-    if (overlap > 0.0f) coverage[i] += kWeight * overlap;
-  };
-  addEdgeColumn(first);
-  if (last > first) {
-    if (width_ <= (std::int64_t{1} << 24)) {
-      addQuarters_(coverage, first + 1, last);
-    } else {
-      for (std::int64_t i = first + 1; i < last; ++i) addEdgeColumn(i);
+  spans_.push_back({a, b});
+}
+
+// The columns a span covers whole on every one of the four lines: the
+// intersection of each line's whole-column runs [ceil(a), floor(b)).
+void Scan::findFullRuns() {
+  std::vector<Run> &line = scratch_.lineFull;
+  std::vector<Run> &next = scratch_.fullNext;
+  std::size_t begin = 0;
+  for (int s = 0; s < 4; ++s) {
+    line.clear();
+    for (std::size_t k = begin; k < lineEnd_[s]; ++k) {
+      const Span &span = spans_[k];
+      // 0 <= a < b <= width <= 2^24: truncation is the floor, and exact.
+      auto from = static_cast<std::int64_t>(span.a);
+      if (static_cast<float>(from) < span.a) ++from;
+      const auto to = static_cast<std::int64_t>(span.b);
+      if (from < to) line.push_back({from, to});
     }
-    addEdgeColumn(last);
+    begin = lineEnd_[s];
+    if (line.empty()) {
+      full_.clear();
+      return;
+    }
+    if (s == 0) {
+      full_.swap(line);
+      continue;
+    }
+    next.clear();
+    std::size_t i = 0, j = 0;
+    while (i < full_.size() && j < line.size()) {
+      const std::int64_t from = std::max(full_[i].from, line[j].from);
+      const std::int64_t to = std::min(full_[i].to, line[j].to);
+      if (from < to) next.push_back({from, to});
+      if (full_[i].to < line[j].to) {
+        ++i;
+      } else {
+        ++j;
+      }
+    }
+    full_.swap(next);
+    if (full_.empty()) return;
   }
-  touchedFrom_ = touchedTo_ < touchedFrom_ ? first : std::min(touchedFrom_, first);
-  touchedTo_ = std::max(touchedTo_, last);
+}
+
+void Scan::accumulate() {
+  std::size_t begin = 0;
+  for (int s = 0; s < 4; ++s) {
+    addLine(spans_.data() + begin, spans_.data() + lineEnd_[s]);
+    begin = lineEnd_[s];
+  }
+}
+
+// addSpan with weight 0.25 for the spans of one line, in order, leaving out
+// the full columns, and widening the range of touched columns. Columns
+// strictly inside a span overlap it by exactly 1 (while column numbers are
+// exact floats), so they take 0.25 without the min/max.
+void Scan::addLine(const Span *begin, const Span *end) {
+  constexpr float kWeight = 0.25f;
+  float *coverage = coverage_;
+  const std::size_t runs = full_.size();
+  const Run *full = full_.data();
+  std::size_t k = 0;  // the first full run that may hold the next column
+  const auto isFull = [&](std::int64_t column) {
+    while (k < runs && full[k].to <= column) ++k;
+    return k < runs && full[k].from <= column;
+  };
+  for (const Span *span = begin; span != end; ++span) {
+    const float a = span->a, b = span->b;
+    // 0 <= a < b <= width: truncation is the floor and in range.
+    const auto first = static_cast<std::int64_t>(a);
+    const std::int64_t last = std::min(width_ - 1, static_cast<std::int64_t>(b));
+    if (first > last) continue;  // a rounded-up float(width) can exceed width
+    const auto addEdgeColumn = [&](std::int64_t i) {
+      const float overlap =
+          std::min(static_cast<float>(i + 1), b) - std::max(a, static_cast<float>(i));
+      if (overlap > 0.0f) coverage[i] += kWeight * overlap;
+    };
+    if (!isFull(first)) addEdgeColumn(first);
+    if (last > first) {
+      if (width_ <= (std::int64_t{1} << 24)) {
+        addQuartersOutsideFull(first + 1, last, k);
+      } else {
+        for (std::int64_t i = first + 1; i < last; ++i) addEdgeColumn(i);
+      }
+      if (!isFull(last)) addEdgeColumn(last);
+    }
+    touchedFrom_ = touchedTo_ < touchedFrom_ ? first : std::min(touchedFrom_, first);
+    touchedTo_ = std::max(touchedTo_, last);
+  }
+}
+
+// coverage += 0.25 over [from, to) except the full runs; k is the first full
+// run that may reach `from` and moves on as runs are passed.
+void Scan::addQuartersOutsideFull(std::int64_t from, std::int64_t to, std::size_t &k) {
+  const std::size_t runs = full_.size();
+  while (from < to) {
+    while (k < runs && full_[k].to <= from) ++k;
+    if (k < runs && full_[k].from <= from) {
+      from = full_[k].to;
+      continue;
+    }
+    const std::int64_t pieceEnd = k < runs ? std::min(to, full_[k].from) : to;
+    addQuarters_(coverage_, from, pieceEnd);
+    from = pieceEnd;
+  }
 }
 
 // Blends the touched columns of row y, then zeroes them for the next row.
 void Scan::paintRow(std::int64_t y) {
   const std::int64_t pixelCount = static_cast<std::int64_t>(image_.data.size() / 4);
   const bool rowInBuffer = width_ <= pixelCount && y < pixelCount / width_;
-  if (rowInBuffer) {
-    std::uint8_t *row = image_.data.data() + y * width_ * 4;
+  if (!rowInBuffer) return paintRowChecked(y);
+  std::uint8_t *row = image_.data.data() + y * width_ * 4;
+  // Short full runs are written into the coverage row as 1.0 and blended
+  // with their neighbours; long ones are painted as runs.
+  constexpr std::int64_t kLongRun = 64;
+  const auto paintSummed = [&](std::int64_t from, std::int64_t to) {
+    if (from >= to) return;
+    // Past `to` lie untouched columns (coverage 0) or a long full run
+    // (coverage 0 in the row, painted after this), so a vector kernel may
+    // run on over them.
     if (overwrite_) {
-      detail::blendRowOverwrite(row, coverage_.data(), touchedFrom_, touchedTo_ + 1, paint_);
+      detail::blendRowOverwriteReach(row, coverage_, from, to, width_, paint_);
     } else {
-      detail::blendRowOver(row, coverage_.data(), touchedFrom_, touchedTo_ + 1, paint_);
+      detail::blendRowOverReach(row, coverage_, from, to, width_, paint_);
     }
-  } else {
-    // A buffer shorter than the image's size: the checked operations raise
-    // the index error at the first pixel beyond it.
-    for (std::int64_t x = touchedFrom_; x <= touchedTo_; ++x) {
-      const float c = coverage_[static_cast<std::size_t>(x)];
-      if (!(c > 0.0f)) continue;
-      std::int64_t offset = 0;
-      if (__builtin_mul_overflow(y, width_, &offset) ||
-          __builtin_add_overflow(offset, x, &offset) ||
-          __builtin_mul_overflow(offset, std::int64_t{4}, &offset)) {
-        offsetOverflow(y, x);
-      }
-      if (overwrite_) {
-        blendOverwrite(image_, offset, c, paint_.red, paint_.green, paint_.blue, paint_.alpha);
-      } else {
-        blendOver(image_, offset, c, paint_.red, paint_.green, paint_.blue, paint_.alpha);
-      }
+    std::fill(coverage_ + from, coverage_ + to, 0.0f);
+  };
+  std::int64_t x = touchedFrom_;
+  for (const Run &run : full_) {
+    if (run.to - run.from < kLongRun) {
+      std::fill(coverage_ + run.from, coverage_ + run.to, 1.0f);
+      continue;
+    }
+    paintSummed(x, run.from);
+    detail::blendRunFull(row, run.from, run.to, paint_, overwrite_);
+    x = run.to;
+  }
+  paintSummed(x, touchedTo_ + 1);
+  touchedFrom_ = 0;
+  touchedTo_ = -1;
+}
+
+// A buffer shorter than the image's size: the checked operations, column by
+// column, raise the index error at the first pixel beyond it.
+void Scan::paintRowChecked(std::int64_t y) {
+  std::size_t k = 0;
+  for (std::int64_t x = touchedFrom_; x <= touchedTo_; ++x) {
+    while (k < full_.size() && full_[k].to <= x) ++k;
+    const bool full = k < full_.size() && full_[k].from <= x;
+    const float c = full ? 1.0f : coverage_[x];
+    if (!(c > 0.0f)) continue;
+    std::int64_t offset = 0;
+    if (__builtin_mul_overflow(y, width_, &offset) ||
+        __builtin_add_overflow(offset, x, &offset) ||
+        __builtin_mul_overflow(offset, std::int64_t{4}, &offset)) {
+      offsetOverflow(y, x);
+    }
+    if (overwrite_) {
+      blendOverwrite(image_, offset, c, paint_.red, paint_.green, paint_.blue, paint_.alpha);
+    } else {
+      blendOver(image_, offset, c, paint_.red, paint_.green, paint_.blue, paint_.alpha);
     }
   }
-  std::fill(coverage_.begin() + touchedFrom_, coverage_.begin() + touchedTo_ + 1, 0.0f);
+  std::fill(coverage_ + touchedFrom_, coverage_ + touchedTo_ + 1, 0.0f);
   touchedFrom_ = 0;
   touchedTo_ = -1;
 }
@@ -441,7 +674,7 @@ void paintSegments(Image &image, std::span<const Segment> segments, const Paint 
                    bool evenOdd, bool overwrite) {
   const RowRange rows = rowsToVisit(segments, image.height);
   if (rows.empty() || image.width <= 0) return;
-  Scan scan(image, paint, evenOdd, overwrite);
+  Scan scan(image, paint, evenOdd, overwrite, threadScratch());
   scan.prepare(segments, rows);
   scan.run(rows);
 }

@@ -11,11 +11,24 @@
 namespace zd::raster::detail {
 
 // Blends the pixels of columns [from, to) of one row (`row` points at the
-// row's first byte) whose coverage is above 0; others are not touched.
+// row's first byte) whose coverage is above 0; others keep their bytes.
 void blendRowOver(std::uint8_t *row, const float *coverage, std::int64_t from, std::int64_t to,
                   const Paint &paint);
 void blendRowOverwrite(std::uint8_t *row, const float *coverage, std::int64_t from,
                        std::int64_t to, const Paint &paint);
+// The same, but the vector kernels may also read columns [to, reach) of the
+// row and of the coverage and write their pixels back unchanged: the caller
+// promises that those columns are inside the row with coverage at most 0,
+// and that no other thread uses them meanwhile. This spares a scalar tail
+// after each short run.
+void blendRowOverReach(std::uint8_t *row, const float *coverage, std::int64_t from,
+                       std::int64_t to, std::int64_t reach, const Paint &paint);
+void blendRowOverwriteReach(std::uint8_t *row, const float *coverage, std::int64_t from,
+                            std::int64_t to, std::int64_t reach, const Paint &paint);
+// The same for columns [from, to) whose coverage is exactly 1 (no coverage
+// row is read): blendOver when overwrite is false, else blendOverwrite.
+void blendRunFull(std::uint8_t *row, std::int64_t from, std::int64_t to, const Paint &paint,
+                  bool overwrite);
 
 // True when the vector kernels (AVX2 + FMA) are in use.
 bool usingVectorKernels();
