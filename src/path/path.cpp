@@ -181,28 +181,30 @@ void add(Path &path, const PathCommand *commands, std::size_t n) {
 void advanceState(Path &path, const PathCommand *commands, std::int64_t n) {
   Vec2 s = path.start;
   Vec2 q = path.current;
+  // The switch has settled each kind, so the fields are read from the raw
+  // slots (see PathCommand::raw) without a check per access.
   for (std::int64_t i = 0; i < n; ++i) {
-    const PathCommand &cmd = commands[i];
-    switch (cmd.kind()) {
+    const float *f = commands[i].raw();
+    switch (commands[i].kind()) {
       case pClose: q = s; break;
-      case pMove: s = q = cmd.p(); break;
+      case pMove: s = q = {f[0], f[1]}; break;
       case pLine:
-      case pTQuad: q = cmd.p(); break;
-      case pHLine: q.x = cmd.v(); break;
-      case pVLine: q.y = cmd.v(); break;
-      case pCubic: q = cmd.c3(); break;
+      case pTQuad: q = {f[0], f[1]}; break;
+      case pHLine: q.x = f[0]; break;
+      case pVLine: q.y = f[0]; break;
+      case pCubic: q = {f[4], f[5]}; break;
       case pSCubic:
-      case pQuad: q = cmd.e(); break;
-      case pArc: q = cmd.a(); break;
-      case pRMove: q = q + cmd.p(); s = q; break;
+      case pQuad: q = {f[2], f[3]}; break;
+      case pArc: q = {f[3], f[4]}; break;
+      case pRMove: q = q + Vec2{f[0], f[1]}; s = q; break;
       case pRLine:
-      case pRTQuad: q = q + cmd.p(); break;
-      case pRHLine: q.x = q.x + cmd.v(); break;
-      case pRVLine: q.y = q.y + cmd.v(); break;
-      case pRCubic: q = q + cmd.c3(); break;
+      case pRTQuad: q = q + Vec2{f[0], f[1]}; break;
+      case pRHLine: q.x = q.x + f[0]; break;
+      case pRVLine: q.y = q.y + f[0]; break;
+      case pRCubic: q = q + Vec2{f[4], f[5]}; break;
       case pRSCubic:
-      case pRQuad: q = q + cmd.e(); break;
-      case pRArc: q = q + cmd.a(); break;
+      case pRQuad: q = q + Vec2{f[2], f[3]}; break;
+      case pRArc: q = q + Vec2{f[3], f[4]}; break;
     }
   }
   path.start = s;

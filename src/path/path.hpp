@@ -90,6 +90,11 @@ class PathCommand {
   bool sweep() const;
   Vec2 a() const;
 
+  // The stored floats without a kind check, for hot loops that have already
+  // switched on the kind: p at 0-1, v at 0, c1 0-1, c2 2-3, c3 4-5, c 0-1,
+  // e 2-3, arc r 0-1, rot 2, a 3-4.
+  const float *raw() const { return f_; }
+
   // The parameters in path-data order (arc flags as 1.0 / 0.0); returns the count.
   int parameters(float out[7]) const;
 
