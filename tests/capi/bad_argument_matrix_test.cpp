@@ -238,6 +238,18 @@ TEST_F(BadArguments, Images) {
   EXPECT_EQ(len, 0);
   EXPECT_EQ(zd_image_encode_png(image, nullptr, &len), ZD_BAD_ARGUMENT);
   EXPECT_EQ(zd_image_encode_png(image, &bytes, nullptr), ZD_BAD_ARGUMENT);
+  for (int32_t format : {-1, 6, INT32_MIN, INT32_MAX}) {
+    bytes = reinterpret_cast<uint8_t *>(0x1);
+    len = 9;
+    EXPECT_EQ(zd_image_encode(image, format, 90, &bytes, &len), ZD_BAD_ARGUMENT) << format;
+    EXPECT_EQ(bytes, nullptr);
+    EXPECT_EQ(len, 0);
+  }
+  bytes = reinterpret_cast<uint8_t *>(0x1);
+  EXPECT_EQ(zd_image_encode(nullptr, ZD_FORMAT_PNG, 90, &bytes, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(bytes, nullptr);
+  EXPECT_EQ(zd_image_encode(image, ZD_FORMAT_JPEG, 90, nullptr, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_image_encode(image, ZD_FORMAT_QOI, 90, &bytes, nullptr), ZD_BAD_ARGUMENT);
 }
 
 TEST_F(BadArguments, ColoursFillAndDocuments) {
