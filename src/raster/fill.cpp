@@ -25,6 +25,7 @@
 #include "raster/kernels.hpp"
 #include "raster/raster.hpp"
 #include "tintra/gamut.hpp"
+#include "tintra/registry.hpp"
 
 namespace zd::raster {
 
@@ -99,7 +100,15 @@ __attribute__((target("avx2,fma"))) void addQuartersVector(float *coverage, std:
   for (; i + 8 <= to; i += 8) {
     _mm256_storeu_ps(coverage + i, _mm256_add_ps(_mm256_loadu_ps(coverage + i), weight));
   }
-  for (; i < to; ++i) coverage[i] += 0.25f;
+  if (i < to) {
+    // The last one to seven columns in one masked step: lanes below `left`
+    // are loaded, added and stored; the others touch no memory.
+    const auto left = static_cast<int>(to - i);
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(left), lanes);
+    const __m256 sum = _mm256_add_ps(_mm256_maskload_ps(coverage + i, mask), weight);
+    _mm256_maskstore_ps(coverage + i, mask, sum);
+  }
 }
 #endif
 
@@ -234,9 +243,14 @@ Scratch &threadScratch() {
 // such a column gets exactly 0.25 from one span on each line and nothing
 // else (the spans of one line are disjoint once sorted, as long as no
 // crossing is NaN), so its coverage is 0.25 + 0.25 + 0.25 + 0.25 = 1.0
-// exactly, in any order. Those columns are painted as coverage 1 and never
-// summed; every other column is summed as the rules say, in line and span
-// order.
+// exactly, in any order. Long runs of those columns are painted as coverage
+// 1 and never summed; every other column is summed as the rules say, in line
+// and span order.
+// Full runs at least this long are painted as runs and left out of the
+// sums; shorter ones are summed (to exactly 1.0) and blended with their
+// neighbours.
+constexpr std::int64_t kLongRun = 64;
+
 class Scan {
  public:
   Scan(Image &image, const Paint &paint, bool evenOdd, bool overwrite, Scratch &scratch);
@@ -250,6 +264,7 @@ class Scan {
   void scanLine(float sy);
   void pushSpan(float x0, float x1);
   void findFullRuns();
+  void keepLongRuns();
   void accumulate();
   void addLine(const Span *begin, const Span *end);
   void addQuartersOutsideFull(std::int64_t from, std::int64_t to, std::size_t &k);
@@ -378,7 +393,10 @@ void Scan::run(RowRange rows) {
     if (spans_.empty()) continue;
     full_.clear();
     // Past 2^24 columns, column numbers stop being exact floats.
-    if (!rowHasNan_ && width_ <= (std::int64_t{1} << 24)) findFullRuns();
+    if (!rowHasNan_ && width_ <= (std::int64_t{1} << 24)) {
+      findFullRuns();
+      keepLongRuns();
+    }
     accumulate();
     if (touchedTo_ >= touchedFrom_) paintRow(y);
   }
@@ -388,9 +406,13 @@ void Scan::run(RowRange rows) {
 // The crossings of one sample line: edges that have ended leave the list,
 // edges whose top has been reached join it, then the list is sorted.
 void Scan::scanLine(float sy) {
+  // Local pointers: the compiler cannot keep the vectors' fields in
+  // registers across the stores.
+  Edge *const live = active_.data();
+  const std::size_t liveCount = active_.size();
   std::size_t kept = 0;
-  for (const Edge &edge : active_) {
-    if (sy < edge.hi) active_[kept++] = edge;
+  for (std::size_t i = 0; i < liveCount; ++i) {
+    if (sy < live[i].hi) live[kept++] = live[i];
   }
   active_.resize(kept);
   computeCrossings_(active_.data(), active_.size(), sy);
@@ -399,10 +421,14 @@ void Scan::scanLine(float sy) {
   // Edges whose top has been reached are sorted on their own and merged in,
   // so a crowd of them never costs an insertion each across a long list.
   entering_.clear();
-  while (next_ < pending_.size() && pendingTop_[next_] <= sy) {
-    const Edge &edge = pending_[next_++];
+  const std::size_t pendingCount = pending_.size();
+  const float *const tops = pendingTop_.data();
+  std::size_t next = next_;
+  while (next < pendingCount && tops[next] <= sy) {
+    const Edge &edge = pending_[next++];
     if (sy < edge.hi) entering_.push_back(edge);
   }
+  next_ = next;
   if (!entering_.empty()) {
     computeCrossings_(entering_.data(), entering_.size(), sy);
     sortCrossings(entering_.data(), entering_.size());
@@ -419,10 +445,12 @@ void Scan::scanLine(float sy) {
   // NaN crossings sort last; one makes spans that may overlap others.
   if (std::isnan(active_.back().x)) rowHasNan_ = true;
 
+  const Edge *const crossings = active_.data();
+  const std::size_t crossingCount = active_.size();
   if (evenOdd_) {
     // Pairs in order; an unpaired last crossing is ignored.
-    for (std::size_t k = 0; k + 1 < active_.size(); k += 2) {
-      pushSpan(active_[k].x, active_[k + 1].x);
+    for (std::size_t k = 0; k + 1 < crossingCount; k += 2) {
+      pushSpan(crossings[k].x, crossings[k + 1].x);
     }
     return;
   }
@@ -430,7 +458,8 @@ void Scan::scanLine(float sy) {
   // returns to 0; one still open at the end is dropped.
   std::int64_t winding = 0;
   float start = 0.0f;
-  for (const Edge &edge : active_) {
+  for (std::size_t k = 0; k < crossingCount; ++k) {
+    const Edge &edge = crossings[k];
     if (winding == 0) {
       start = edge.x;
       winding = edge.winding;
@@ -459,8 +488,10 @@ void Scan::findFullRuns() {
   std::size_t begin = 0;
   for (int s = 0; s < 4; ++s) {
     line.clear();
-    for (std::size_t k = begin; k < lineEnd_[s]; ++k) {
-      const Span &span = spans_[k];
+    const Span *const spans = spans_.data();
+    const std::size_t end = lineEnd_[s];
+    for (std::size_t k = begin; k < end; ++k) {
+      const Span &span = spans[k];
       // 0 <= a < b <= width <= 2^24: truncation is the floor, and exact.
       auto from = static_cast<std::int64_t>(span.a);
       if (static_cast<float>(from) < span.a) ++from;
@@ -477,12 +508,15 @@ void Scan::findFullRuns() {
       continue;
     }
     next.clear();
+    const Run *const have = full_.data();
+    const Run *const add = line.data();
+    const std::size_t haveCount = full_.size(), addCount = line.size();
     std::size_t i = 0, j = 0;
-    while (i < full_.size() && j < line.size()) {
-      const std::int64_t from = std::max(full_[i].from, line[j].from);
-      const std::int64_t to = std::min(full_[i].to, line[j].to);
+    while (i < haveCount && j < addCount) {
+      const std::int64_t from = std::max(have[i].from, add[j].from);
+      const std::int64_t to = std::min(have[i].to, add[j].to);
       if (from < to) next.push_back({from, to});
-      if (full_[i].to < line[j].to) {
+      if (have[i].to < add[j].to) {
         ++i;
       } else {
         ++j;
@@ -491,6 +525,17 @@ void Scan::findFullRuns() {
     full_.swap(next);
     if (full_.empty()) return;
   }
+}
+
+// Short full runs are summed like any other column: their sum is exactly
+// 1.0 anyway, and adding a few quarters costs less than stepping around
+// them in every span. Only runs long enough to pay for that stay apart.
+void Scan::keepLongRuns() {
+  std::size_t kept = 0;
+  for (const Run &run : full_) {
+    if (run.to - run.from >= kLongRun) full_[kept++] = run;
+  }
+  full_.resize(kept);
 }
 
 void Scan::accumulate() {
@@ -562,9 +607,6 @@ void Scan::paintRow(std::int64_t y) {
   const bool rowInBuffer = width_ <= pixelCount && y < pixelCount / width_;
   if (!rowInBuffer) return paintRowChecked(y);
   std::uint8_t *row = image_.data.data() + y * width_ * 4;
-  // Short full runs are written into the coverage row as 1.0 and blended
-  // with their neighbours; long ones are painted as runs.
-  constexpr std::int64_t kLongRun = 64;
   const auto paintSummed = [&](std::int64_t from, std::int64_t to) {
     if (from >= to) return;
     // Past `to` lie untouched columns (coverage 0) or a long full run
@@ -579,10 +621,6 @@ void Scan::paintRow(std::int64_t y) {
   };
   std::int64_t x = touchedFrom_;
   for (const Run &run : full_) {
-    if (run.to - run.from < kLongRun) {
-      std::fill(coverage_ + run.from, coverage_ + run.to, 1.0f);
-      continue;
-    }
     paintSummed(x, run.from);
     detail::blendRunFull(row, run.from, run.to, paint_, overwrite_);
     x = run.to;
@@ -647,12 +685,46 @@ RowRange rowsToVisit(std::span<const Segment> segments, std::int64_t height) {
   return rows;
 }
 
+namespace {
+
+// The last colour mapped on this thread, by the exact bits of its floats and
+// its space. The mapping is a pure function of those, so a repeated colour
+// (a scene painted in one colour, or the same shape filled again) is mapped
+// once. Failures are not kept: they raise every time. The memo is used only
+// while the colour-space registry is sealed (its tables then never change).
+struct PaintMemo {
+  bool valid = false;
+  std::uint32_t bits[4] = {};
+  zd::tintra::SpaceTag space{};
+  Paint paint;
+};
+
+void colorBits(const zd::tintra::Color &color, std::uint32_t (&bits)[4]) {
+  for (int i = 0; i < 3; ++i) bits[i] = std::bit_cast<std::uint32_t>(color.comps[i]);
+  bits[3] = std::bit_cast<std::uint32_t>(color.alpha);
+}
+
+}  // namespace
+
 Paint paintFromColor(const zd::tintra::Color &color) {
+  thread_local PaintMemo memo;
+  std::uint32_t bits[4];
+  colorBits(color, bits);
+  const bool sealed = zd::tintra::spacesSealed();
+  if (sealed && memo.valid && memo.space == color.space &&
+      std::memcmp(memo.bits, bits, sizeof bits) == 0) {
+    return memo.paint;
+  }
   const auto mapped = zd::tintra::gamutMap(color, zd::tintra::stSrgb);
   if (!mapped.isOk()) throw Error("fillPath: color cannot be converted to sRGB");
   const zd::tintra::Color &c = mapped.value();
-  return Paint{clampUnit(c.comps[0]), clampUnit(c.comps[1]), clampUnit(c.comps[2]),
-               clampUnit(c.alpha)};
+  const Paint paint{clampUnit(c.comps[0]), clampUnit(c.comps[1]), clampUnit(c.comps[2]),
+                    clampUnit(c.alpha)};
+  memo.valid = sealed;
+  std::memcpy(memo.bits, bits, sizeof bits);
+  memo.space = color.space;
+  memo.paint = paint;
+  return paint;
 }
 
 void addSpan(float *coverage, std::int64_t width, float x0, float x1, float weight) {
@@ -690,7 +762,13 @@ void fillSegments(Image &image, std::span<const Segment> segments, const zd::tin
 
 void fillPath(Image &image, const zd::path::Path &path, const zd::tintra::Color &color,
               bool evenOdd, bool overwrite, float tolerance) {
-  const std::vector<Segment> segments = zd::geom::flatten(path, tolerance);
+  // The segment list is kept per thread like the other buffers; a large one
+  // is released when the fill ends, normally or not.
+  thread_local std::vector<Segment> segments;
+  struct ReleaseLarge {
+    ~ReleaseLarge() { releaseIfLarge(segments); }
+  } release;
+  zd::geom::flatten(path, tolerance, segments);
   fillSegments(image, segments, color, evenOdd, overwrite);
 }
 
