@@ -173,7 +173,7 @@ std::uint32_t load32(const std::uint8_t *p) {
 }
 
 // Number of equal leading bytes of a and b, at most `limit`.
-std::int32_t matchLength(const std::uint8_t *a, const std::uint8_t *b, std::int32_t limit) {
+std::int32_t countEqual(const std::uint8_t *a, const std::uint8_t *b, std::int32_t limit) {
   std::int32_t k = 0;
   while (k + 8 <= limit) {
     const std::uint64_t diff = load64(a + k) ^ load64(b + k);
@@ -229,18 +229,16 @@ std::uint32_t hashOfTriple(std::uint32_t triple) { return (triple & 0x7F00u) | (
 // hash sees at most 32768 insertions, so the difference of two ranks is
 // exact.
 //
-// A link is stored as the low 16 bits of the gap to the previous position of
-// its chain, so inserting takes no branch; the walk proves each step. Every
-// position below the one being inserted is already in the chains, so if the
-// position a gap leads back to lies within the window and has the chain's
-// key, it was inserted with that key after anything older and is the true
-// previous position; if it has another key, the chain has no earlier
-// position within the window.
+// A link is the gap back to the previous position of its chain when that gap
+// is at most 32768, and 0 (no previous position) otherwise: a farther
+// position is out of reach of every later search. Links are therefore exact,
+// which also lets the positions inside a match copy their links (see
+// insertMatch).
 class HashChains {
  public:
   explicit HashChains(std::int64_t length)
-      : hashHead_(kHashSize, kNoPosition),
-        tripleHead_(kTripleSize, -1),
+      : hashHead_(kHashSize, kEmptyHash),
+        tripleHead_(kTripleSize, kNoPosition),
         ring_(ringSize(length)),
         mask_(ring_.size() - 1) {}
 
@@ -252,12 +250,34 @@ class HashChains {
     // The hash's newest position (low half) and its count of insertions
     // (high half) share one word: one load and one store.
     const std::uint64_t head = hashHead_[hash];
-    const std::uint64_t hashGap = static_cast<std::uint16_t>(at - static_cast<std::uint32_t>(head));
-    const std::uint64_t tripleGap = static_cast<std::uint16_t>(at - static_cast<std::uint32_t>(tripleHead_[triple]));
+    const std::uint64_t hashGap = linkGap(at, static_cast<std::uint32_t>(head));
+    const std::uint64_t tripleGap = linkGap(at, static_cast<std::uint32_t>(tripleHead_[triple]));
     const std::uint64_t count = head >> 32;
     ring_[at & mask_] = hashGap | (tripleGap << 16) | (count << 32);
     hashHead_[hash] = ((count + 1) << 32) | at;
     tripleHead_[triple] = static_cast<std::int32_t>(position);
+  }
+
+  // Inserts the positions start .. start + matchLength - 1 of a match that
+  // copies the bytes `distance` back (stopping where fewer than three bytes
+  // are left in the input), with exactly the links and ranks one insert per
+  // position gives.
+  //
+  // A long match from far back often copies a run of one pixel (the row
+  // above in a flat region): as far as its bytes also repeat at a short
+  // period, they are inserted as a repeat at that period, which is cheaper.
+  void insertMatch(const std::uint8_t *data, std::int64_t length, std::int64_t start,
+                   std::int32_t matchLength, std::int32_t distance) {
+    std::int64_t from = start;
+    const std::int64_t to = start + matchLength;
+    if (distance > kMaxShortPeriod && matchLength >= kMinRunForPeriod && start >= kMaxShortPeriod) {
+      const std::int32_t period = shortPeriod(data + start);
+      if (period > 0) {
+        from = start + countEqual(data + start - period, data + start, matchLength);
+        insertRepeat(data, length, start, from, period);
+      }
+    }
+    if (from < to) insertRepeat(data, length, from, to, distance);
   }
 
   std::int32_t hashHead(std::uint32_t hash) const {
@@ -266,15 +286,11 @@ class HashChains {
   std::int32_t tripleHead(std::uint32_t triple) const { return tripleHead_[triple]; }
 
   // The previous position of a chain within 32768 bytes of `searched`, or -1.
-  std::int32_t nextOfHash(const std::uint8_t *data, std::int64_t searched, std::int32_t position,
-                          std::uint32_t hash) const {
-    const std::int32_t previous = back(searched, position, slotOf(position) & 0xFFFFu);
-    return previous >= 0 && hashAt(data, previous) == hash ? previous : -1;
+  std::int32_t nextOfHash(std::int64_t searched, std::int32_t position) const {
+    return back(searched, position, slotOf(position) & 0xFFFFu);
   }
-  std::int32_t nextOfTriple(const std::uint8_t *data, std::int64_t searched, std::int32_t position,
-                            std::uint32_t triple) const {
-    const std::int32_t previous = back(searched, position, (slotOf(position) >> 16) & 0xFFFFu);
-    return previous >= 0 && tripleKey(data, previous) == triple ? previous : -1;
+  std::int32_t nextOfTriple(std::int64_t searched, std::int32_t position) const {
+    return back(searched, position, (slotOf(position) >> 16) & 0xFFFFu);
   }
 
   // Insertions of `hash` so far, modulo 2^16.
@@ -300,24 +316,144 @@ class HashChains {
  private:
   static constexpr std::uint32_t kTripleBits = 16;
   static constexpr std::size_t kTripleSize = std::size_t{1} << kTripleBits;
+  // An empty head: a position so far back that no link reaches it (and
+  // negative, so no search starts there).
+  static constexpr std::int32_t kNoPosition = -65536;
+  static constexpr std::uint64_t kEmptyHash = static_cast<std::uint32_t>(kNoPosition);
 
   static std::size_t ringSize(std::int64_t length) {
     return std::bit_ceil(static_cast<std::size_t>(std::clamp<std::int64_t>(length, 1, kMaxDistance)));
   }
 
+  // The link from `at` back to `previous`: the gap, or 0 beyond 32768.
+  static std::uint64_t linkGap(std::uint32_t at, std::uint32_t previous) {
+    const std::uint32_t gap = at - previous;
+    return gap <= static_cast<std::uint32_t>(kMaxDistance) ? gap : 0;
+  }
+
   // position - gap when that is a position within 32768 bytes of `searched`.
   static std::int32_t back(std::int64_t searched, std::int32_t position, std::uint64_t gap) {
     const std::int64_t previous = position - static_cast<std::int64_t>(gap);
-    if (gap == 0 || previous < 0 || searched - previous > kMaxDistance) return -1;
+    if (gap == 0 || searched - previous > kMaxDistance) return -1;
     return static_cast<std::int32_t>(previous);
+  }
+
+  static constexpr std::uint64_t kRankBits = 0xFFFFFFFF00000000u;
+  static constexpr std::int32_t kMaxShortPeriod = 8;
+  static constexpr std::int32_t kMinRunForPeriod = 32;
+
+  // The smallest period 1 .. 8 at which the eight bytes at `at` repeat the
+  // eight before them (at - 8 .. at + 7 must be readable), or 0.
+  static std::int32_t shortPeriod(const std::uint8_t *at) {
+    const std::uint64_t here = load64(at);
+    for (std::int32_t period = 1; period <= kMaxShortPeriod; ++period) {
+      if (load64(at - period) == here) return period;
+    }
+    return 0;
+  }
+
+  // Inserts the positions from .. to - 1 (as far as three bytes are left),
+  // whose bytes repeat those `distance` back: data[y + distance] = data[y]
+  // for y in from - distance .. to - distance - 1.
+  //
+  // Position p whose three bytes lie inside from .. to - 1 repeats position
+  // p - distance: same bytes, same hash, same triple key. If the previous
+  // position of p - distance's chain lies at or after from - distance, the
+  // gap g to it recurs at p: p - g holds a copy of it, and the positions in
+  // between copy positions that are not in that chain. So the links of p
+  // are those of p - distance, and p's rank is one more than that of p - g.
+  // Where a link reaches back before the repeated stretch, the position is
+  // inserted the plain way.
+  //
+  // One period further on, links are those `step` back (a multiple of the
+  // distance, at least 2) and each rank has grown by as much as over the
+  // step before: the entry follows from the two entries `step` and
+  // 2 * `step` back.
+  //
+  // The heads follow last: a position whose copy lies `distance` further on
+  // inside the stretch is not the newest of its chain, so only the final
+  // `distance` positions can be heads.
+  void insertRepeat(const std::uint8_t *data, std::int64_t length, std::int64_t from,
+                    std::int64_t to, std::int32_t distance) {
+    const std::int64_t copyEnd = to - 2;  // three bytes inside the stretch
+    const std::int64_t end = std::min<std::int64_t>(to, length - kMinMatch + 1);
+    const std::int32_t step = distance == 1 ? 2 : distance;
+    // Positions from here on have both entries they follow from inside the
+    // repeat (the ring keeps both while 2 * step is within its size).
+    const std::int64_t periodicFrom =
+        step <= kMaxDistance / 4 ? from + 2 * step - distance : copyEnd;
+    const std::int64_t linksEnd = std::min(copyEnd, periodicFrom);
+    std::int64_t headsDone = from;
+    std::int64_t p = from;
+    while (p < linksEnd) {
+      p = copyLinks(from, p, linksEnd, distance);
+      if (p == linksEnd) break;
+      updateHeads(data, headsDone, p);
+      insert(data, length, p);
+      headsDone = ++p;
+    }
+    if (linksEnd < copyEnd) extendPeriodic(linksEnd, copyEnd, step);
+    updateHeads(data, std::max(headsDone, copyEnd - distance), copyEnd);
+    for (p = std::max(from, copyEnd); p < end; ++p) insert(data, length, p);
+  }
+
+  // For p in from .. to - 1: the links of p - step, and its rank grown by
+  // as much as from p - 2 * step to p - step. In stretches where none of the
+  // three slots wraps round the ring.
+  void extendPeriodic(std::int64_t from, std::int64_t to, std::int32_t step) {
+    std::uint64_t *const ring = ring_.data();
+    const auto size = static_cast<std::int64_t>(ring_.size());
+    for (std::int64_t p = from; p < to;) {
+      const auto at = static_cast<std::int64_t>(static_cast<std::size_t>(p) & mask_);
+      const auto near = static_cast<std::int64_t>(static_cast<std::size_t>(p - step) & mask_);
+      const auto far = static_cast<std::int64_t>(static_cast<std::size_t>(p - 2 * step) & mask_);
+      const std::int64_t count = std::min({to - p, size - at, size - near, size - far});
+      std::uint64_t *out = ring + at;
+      const std::uint64_t *nearIn = ring + near;
+      const std::uint64_t *farIn = ring + far;
+      for (std::int64_t k = 0; k < count; ++k) {
+        out[k] = nearIn[k] + ((nearIn[k] & kRankBits) - (farIn[k] & kRankBits));
+      }
+      p += count;
+    }
+  }
+
+  // Copies links and ranks for the positions from `p` on, up to `to` or the
+  // first position whose links reach back before `start` (returned). Local
+  // copies of the ring and mask: stores to the ring cannot change them.
+  std::int64_t copyLinks(std::int64_t start, std::int64_t p, std::int64_t to,
+                         std::int32_t distance) {
+    std::uint64_t *const ring = ring_.data();
+    const std::size_t mask = mask_;
+    for (; p < to; ++p) {
+      const std::uint64_t source = ring[static_cast<std::size_t>(p - distance) & mask];
+      const auto offset = static_cast<std::uint32_t>(p - start);
+      const auto hashGap = static_cast<std::uint32_t>(source & 0xFFFFu);
+      const auto tripleGap = static_cast<std::uint32_t>((source >> 16) & 0xFFFFu);
+      // Both gaps in 1 .. offset (a gap of 0 wraps to the top).
+      if (hashGap - 1 >= offset || tripleGap - 1 >= offset) break;
+      const std::uint64_t previous = ring[static_cast<std::size_t>(p - hashGap) & mask];
+      ring[static_cast<std::size_t>(p) & mask] = (source & 0xFFFFFFFFu) | ((previous >> 32) + 1) << 32;
+    }
+    return p;
+  }
+
+  // Sets the heads from the positions from .. to - 1, in order, as their
+  // inserts would have left them.
+  void updateHeads(const std::uint8_t *data, std::int64_t from, std::int64_t to) {
+    const std::uint64_t *const ring = ring_.data();
+    const std::size_t mask = mask_;
+    for (std::int64_t q = from; q < to; ++q) {
+      const auto at = static_cast<std::uint32_t>(q);
+      const std::uint64_t count = (ring[at & mask] >> 32) + 1;
+      hashHead_[hashAt(data, q)] = (count << 32) | at;
+      tripleHead_[tripleKey(data, q)] = static_cast<std::int32_t>(q);
+    }
   }
 
   std::uint64_t slotOf(std::int32_t position) const {
     return ring_[static_cast<std::size_t>(position) & mask_];
   }
-
-  // An empty hash: no position (-1 in the low half), no insertions.
-  static constexpr std::uint64_t kNoPosition = 0xFFFFFFFFu;
 
   std::vector<std::uint64_t> hashHead_;  // per hash: insertions << 32 | newest position
   std::vector<std::int32_t> tripleHead_;
@@ -350,7 +486,7 @@ bool tryCandidate(const std::uint8_t *data, std::int64_t i, std::int32_t candida
       load32(there + best.length - 3) != load32(here + best.length - 3)) {
     return false;
   }
-  const std::int32_t k = matchLength(there, here, maxLength);
+  const std::int32_t k = countEqual(there, here, maxLength);
   if (k > best.length) {
     best.length = k;
     best.distance = static_cast<std::int32_t>(i - candidate);
@@ -367,7 +503,7 @@ Match searchHashChain(const std::uint8_t *data, std::int64_t i, std::int32_t max
   for (std::int32_t tried = 0; tried < kMaxCandidates; ++tried) {
     if (candidate < 0 || i - candidate > kMaxDistance) break;
     if (sameTriple(data + candidate, data + i) && tryCandidate(data, i, candidate, maxLength, best)) break;
-    candidate = chains.nextOfHash(data, i, candidate, hash);
+    candidate = chains.nextOfHash(i, candidate);
   }
   return best;
 }
@@ -387,7 +523,7 @@ Match findMatch(const std::uint8_t *data, std::int64_t length, std::int64_t i,
   std::int32_t skips = 0;
   std::int32_t candidate = chains.tripleHead(triple);
   if (candidate >= 0 && i - candidate > kMaxDistance) candidate = -1;
-  for (; candidate >= 0; candidate = chains.nextOfTriple(data, i, candidate, triple)) {
+  for (; candidate >= 0; candidate = chains.nextOfTriple(i, candidate)) {
     if (!sameTriple(data + candidate, data + i)) {
       if (++skips > kMaxTripleSkips) return searchHashChain(data, i, maxLength, chains);
       continue;
@@ -463,8 +599,7 @@ void appendCompressed(std::vector<std::uint8_t> &out, const std::uint8_t *data,
         const PackedCode distCode = distanceCode(match.distance);
         writer.put(lengthCode.bits | (distCode.bits << lengthCode.count),
                    lengthCode.count + distCode.count);
-        const std::int64_t end = std::min<std::int64_t>(i + match.length, length - kMinMatch + 1);
-        for (std::int64_t k = i; k < end; ++k) chains.insert(data, length, k);
+        chains.insertMatch(data, length, i, match.length, match.distance);
         i += match.length;
       } else {
         const PackedCode literal = kLiteralCodes[data[i]];
