@@ -243,6 +243,68 @@ TEST(Deflate, LargeInputsAndTheWindowEdge) {
   expectExact(mixed);
 }
 
+// Inside a match the chain entries are derived from the bytes it repeats
+// rather than inserted one by one; these inputs steer every branch of that
+// against the model.
+TEST(Deflate, AgreesWithTheModelOnRepeatsAndPeriods) {
+  // Runs of every short period, long enough for many 258-byte matches, with
+  // a varied head so the first period's links reach back before the match.
+  for (std::size_t period = 1; period <= 9; ++period) {
+    Bytes data = randomBytes(50, static_cast<std::uint32_t>(period), 4);
+    const Bytes unit = randomBytes(period, static_cast<std::uint32_t>(period + 40));
+    for (int k = 0; k < 700; ++k) data.insert(data.end(), unit.begin(), unit.end());
+    expectExact(data);
+  }
+  // Rows of pixel runs under a row of the same runs (a long match from far
+  // back whose bytes also repeat at a short period), with row bytes between,
+  // runs that end inside a match and pixels whose bytes collide in the hash
+  // (equal but for bit 7 of the middle byte).
+  for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+    std::mt19937 rng(seed);
+    const std::size_t pixelBytes = 3 + seed % 2;
+    Bytes row;
+    while (row.size() < 3000) {
+      std::uint8_t pixel[4];
+      for (auto &b : pixel) b = static_cast<std::uint8_t>(rng() % 3 * 0x40 + 0x10);
+      if (rng() % 3 == 0) pixel[1] ^= 0x80;
+      const std::size_t run = 1 + rng() % (seed == 1 ? 300 : 40);
+      for (std::size_t k = 0; k < run; ++k) row.insert(row.end(), pixel, pixel + pixelBytes);
+    }
+    Bytes data;
+    for (int y = 0; y < 30; ++y) {
+      data.push_back(0);
+      data.insert(data.end(), row.begin(), row.end());
+      if (y % 7 == 3) row[rng() % row.size()] ^= 0x55;  // a row that differs in one byte
+    }
+    expectExact(data);
+  }
+  // Repeats at distances just inside and beyond the window, over runs, and
+  // inputs far longer than the 64 KiB a 16-bit gap spans.
+  for (std::size_t distance : {16383u, 16384u, 32767u, 32768u, 32769u}) {
+    Bytes data = randomBytes(2000, 7, 3);
+    data.insert(data.end(), 600, 0x20);
+    const Bytes filler = randomBytes(distance - data.size(), 8, 256);
+    const Bytes head = data;
+    data.insert(data.end(), filler.begin(), filler.end());
+    data.insert(data.end(), head.begin(), head.end());
+    expectExact(data);
+  }
+  Bytes longRuns;
+  for (std::uint32_t part = 0; part < 30; ++part) {
+    const Bytes piece = randomBytes(300 + part * 50, 200 + part, part % 3 == 0 ? 256 : 2);
+    longRuns.insert(longRuns.end(), piece.begin(), piece.end());
+    longRuns.insert(longRuns.end(), 3000 + part * 97, static_cast<std::uint8_t>(part % 4));
+  }
+  expectExact(longRuns);
+  // A run that starts just over 65536 bytes after the end of an earlier run
+  // of the same byte: a gap kept modulo 2^16 would lead a few bytes back,
+  // to a position of another chain.
+  Bytes aliasing(70000);
+  for (std::size_t k = 0; k < aliasing.size(); ++k) aliasing[k] = static_cast<std::uint8_t>(k * 131 % 251);
+  for (std::size_t k = 0; k < 40; ++k) aliasing[100 + k] = aliasing[100 + 65536 + 40 + k] = 0x99;
+  expectExact(aliasing);
+}
+
 TEST(Deflate, RefusesInputsBeyondThirtyTwoBitPositions) {
   const std::uint8_t byte = 0;
   // The refusal comes before any byte is read.
