@@ -131,6 +131,55 @@ inline bool crossesBefore(const Edge &a, const Edge &b) {
   return a.index < b.index;
 }
 
+// One pass from one sample line to the next: the edges of `active` (in the
+// previous line's order) that still reach below `sy` get their crossing and
+// go to `out`, and the `entering` edges (already sorted by crossing) are
+// merged in before the first kept edge they cross before. Returns the count
+// written. The result is a near-sorted list that the insertion sort finishes;
+// since the crossing order is total (x, NaN last, then segment index), the
+// sorted list is the same as sorting everything at once.
+inline __attribute__((always_inline)) std::size_t advanceBody(const Edge *active,
+                                                              std::size_t count,
+                                                              const Edge *entering,
+                                                              std::size_t enteringCount, Edge *out,
+                                                              float sy) {
+  std::size_t written = 0, j = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    Edge edge = active[i];
+    if (!(sy < edge.hi)) continue;
+    edge.x = std::fmaf(edge.dx, (sy - edge.y0) / edge.dy, edge.x0);
+    while (j < enteringCount && crossesBefore(entering[j], edge)) out[written++] = entering[j++];
+    out[written++] = edge;
+  }
+  while (j < enteringCount) out[written++] = entering[j++];
+  return written;
+}
+
+std::size_t advanceBaseline(const Edge *active, std::size_t count, const Edge *entering,
+                            std::size_t enteringCount, Edge *out, float sy) {
+  return advanceBody(active, count, entering, enteringCount, out, sy);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx2,fma"))) std::size_t advanceVector(const Edge *active,
+                                                              std::size_t count,
+                                                              const Edge *entering,
+                                                              std::size_t enteringCount,
+                                                              Edge *out, float sy) {
+  return advanceBody(active, count, entering, enteringCount, out, sy);
+}
+#endif
+
+using AdvanceFunction = std::size_t (*)(const Edge *, std::size_t, const Edge *, std::size_t,
+                                        Edge *, float);
+
+AdvanceFunction pickAdvance() {
+#if defined(__x86_64__) || defined(__i386__)
+  if (detail::usingVectorKernels()) return advanceVector;
+#endif
+  return advanceBaseline;
+}
+
 // Insertion sort, nearly free on a list already in the previous line's
 // order; when too much has moved it hands over to std::sort.
 void sortCrossings(Edge *edges, std::size_t count) {
@@ -278,6 +327,7 @@ class Scan {
   const bool overwrite_;
   const std::int64_t width_;
   const CrossingsFunction computeCrossings_ = pickCrossings();
+  const AdvanceFunction advance_ = pickAdvance();
   const QuartersFunction addQuarters_ = pickQuarters();
   Scratch &scratch_;
   float *coverage_;
@@ -406,20 +456,9 @@ void Scan::run(RowRange rows) {
 // The crossings of one sample line: edges that have ended leave the list,
 // edges whose top has been reached join it, then the list is sorted.
 void Scan::scanLine(float sy) {
-  // Local pointers: the compiler cannot keep the vectors' fields in
-  // registers across the stores.
-  Edge *const live = active_.data();
-  const std::size_t liveCount = active_.size();
-  std::size_t kept = 0;
-  for (std::size_t i = 0; i < liveCount; ++i) {
-    if (sy < live[i].hi) live[kept++] = live[i];
-  }
-  active_.resize(kept);
-  computeCrossings_(active_.data(), active_.size(), sy);
-  sortCrossings(active_.data(), active_.size());
-
-  // Edges whose top has been reached are sorted on their own and merged in,
-  // so a crowd of them never costs an insertion each across a long list.
+  // Edges whose top has been reached are sorted on their own, then merged
+  // into the active list in the same pass that drops the ended edges and
+  // moves the others to this line's crossing.
   entering_.clear();
   const std::size_t pendingCount = pending_.size();
   const float *const tops = pendingTop_.data();
@@ -432,14 +471,30 @@ void Scan::scanLine(float sy) {
   if (!entering_.empty()) {
     computeCrossings_(entering_.data(), entering_.size(), sy);
     sortCrossings(entering_.data(), entering_.size());
+  }
+  // Short lists: compact in place, sort, merge by std::merge. Long lists:
+  // one pass that also merges, so the list is copied once, not twice.
+  constexpr std::size_t kLongList = 256;
+  if (entering_.empty() || active_.size() < kLongList) {
+    // The pass compacts the list in place (it writes each edge at or before
+    // the place it was read from).
+    active_.resize(advance_(active_.data(), active_.size(), nullptr, 0, active_.data(), sy));
+    sortCrossings(active_.data(), active_.size());
     if (active_.empty()) {
-      active_.swap(entering_);
-    } else {
+      active_.swap(entering_);  // already with their crossings, in order
+    } else if (!entering_.empty()) {
       merged_.resize(active_.size() + entering_.size());
       std::merge(active_.begin(), active_.end(), entering_.begin(), entering_.end(),
                  merged_.begin(), crossesBefore);
       active_.swap(merged_);
     }
+  } else {
+    merged_.resize(active_.size() + entering_.size());
+    const std::size_t kept = advance_(active_.data(), active_.size(), entering_.data(),
+                                      entering_.size(), merged_.data(), sy);
+    merged_.resize(kept);
+    active_.swap(merged_);
+    sortCrossings(active_.data(), active_.size());
   }
   if (active_.empty()) return;
   // NaN crossings sort last; one makes spans that may overlap others.

@@ -247,6 +247,39 @@ TEST_P(ReferenceFill, LargeShapesWithWholeColumnRunsMatchByteForByte) {
   }
 }
 
+// Hundreds of edges active at once while more join on almost every line:
+// long edges whose tops are spread down the image, some on the grid (equal
+// crossings, ties by segment order), some doubled in reverse. (No NaN here:
+// the reference's plain x comparison cannot order many NaN crossings.)
+TEST_P(ReferenceFill, LongActiveListsWithJoiningEdgesMatchByteForByte) {
+  std::mt19937 random(31);
+  for (int scene = 0; scene < 6; ++scene) {
+    const std::int64_t width = 90 + static_cast<std::int64_t>(random() % 200);
+    const std::int64_t height = 40 + static_cast<std::int64_t>(random() % 40);
+    std::vector<Segment> segments;
+    for (int k = 0; k < 700; ++k) {
+      const float top = coordinate(random, -2.0f, float(height) * 0.8f);
+      const float bottom = coordinate(random, top + 1.0f, float(height) + 3.0f);
+      const float x0 = coordinate(random, -5.0f, float(width) + 5.0f);
+      const float x1 = coordinate(random, -5.0f, float(width) + 5.0f);
+      if (random() % 2 == 0) {
+        segments.push_back({x0, top, x1, bottom});
+      } else {
+        segments.push_back({x1, bottom, x0, top});
+      }
+      if (k % 9 == 0) segments.push_back({x1, bottom, x0, top});
+    }
+    const Image start = randomImage(random, width, height);
+    const Paint paint{0.6f, 0.3f, 0.8f, scene % 2 == 0 ? 1.0f : 0.6f};
+    for (const bool evenOdd : {false, true}) {
+      Image expected = start, actual = start;
+      referenceFill(expected, segments, paint, evenOdd, false);
+      zd::raster::paintSegments(actual, segments, paint, evenOdd, false);
+      ASSERT_EQ(actual.data, expected.data) << "scene " << scene << " evenOdd " << evenOdd;
+    }
+  }
+}
+
 // A fill stopped by an index error leaves sums in its working row; the
 // next fills (narrower and wider images) must not see them.
 TEST_P(ReferenceFill, FillAfterAnIndexErrorStartsClean) {
