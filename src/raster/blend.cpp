@@ -231,6 +231,54 @@ ZD_VECTOR_TARGET void overRowVector(std::uint8_t *row, const float *coverage, st
   if (x < to) overRowScalar<Full>(row, coverage, x, to, paint);
 }
 
+// Source-over of a translucent paint (0 < alpha < 1) on columns of coverage
+// exactly 1: a = 1 * alpha = alpha in every lane and every lane changes, so
+// only the pixels vary. Long stretches of one pixel value (the inside of an
+// earlier shape) are common: eight pixels equal to those of the last uniform
+// group take that group's result without arithmetic.
+ZD_VECTOR_TARGET void overFullTranslucentVector(std::uint8_t *row, std::int64_t from,
+                                                std::int64_t to, const Paint &paint) {
+  const __m256 zero = _mm256_setzero_ps();
+  const __m256 one = _mm256_set1_ps(1.0f);
+  const __m256 a = _mm256_set1_ps(paint.alpha);
+  const __m256 oneMinusA = _mm256_sub_ps(one, a);
+  const __m256 red = _mm256_set1_ps(paint.red);
+  const __m256 green = _mm256_set1_ps(paint.green);
+  const __m256 blue = _mm256_set1_ps(paint.blue);
+  const __m256i lowByte = _mm256_set1_epi32(0xFF);
+  bool haveMemo = false;
+  __m256i memoFrom = _mm256_setzero_si256(), memoTo = _mm256_setzero_si256();
+  std::int64_t x = from;
+  for (; x + 8 <= to; x += 8) {
+    auto *where = reinterpret_cast<__m256i *>(row + x * 4);
+    const __m256i px = _mm256_loadu_si256(where);
+    if (haveMemo && _mm256_movemask_epi8(_mm256_cmpeq_epi32(px, memoFrom)) == -1) {
+      _mm256_storeu_si256(where, memoTo);
+      continue;
+    }
+    const __m256 dR = unitOfByte(_mm256_and_si256(px, lowByte));
+    const __m256 dG = unitOfByte(_mm256_and_si256(_mm256_srli_epi32(px, 8), lowByte));
+    const __m256 dB = unitOfByte(_mm256_and_si256(_mm256_srli_epi32(px, 16), lowByte));
+    const __m256 dA = unitOfByte(_mm256_srli_epi32(px, 24));
+    const __m256 outA = _mm256_fmadd_ps(dA, oneMinusA, a);
+    const __m256 reciprocal = _mm256_div_ps(one, outA);
+    __m256i out = overChannel(red, dR, dA, a, oneMinusA, reciprocal);
+    out = _mm256_or_si256(out, _mm256_slli_epi32(overChannel(green, dG, dA, a, oneMinusA, reciprocal), 8));
+    out = _mm256_or_si256(out, _mm256_slli_epi32(overChannel(blue, dB, dA, a, oneMinusA, reciprocal), 16));
+    out = _mm256_or_si256(out, _mm256_slli_epi32(bytesOf(outA), 24));
+    const __m256i cleared = _mm256_castps_si256(_mm256_cmp_ps(outA, zero, _CMP_LE_OQ));
+    out = _mm256_andnot_si256(cleared, out);
+    _mm256_storeu_si256(where, out);
+    const __m256i first = _mm256_set1_epi32(_mm256_cvtsi256_si32(px));
+    if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(px, first)) == -1) {
+      memoFrom = first;
+      memoTo = out;
+      haveMemo = true;
+    }
+  }
+  if (x < to) overRowScalar<true>(row, nullptr, x, to, paint);
+}
+
 ZD_VECTOR_TARGET void overwriteRowVector(std::uint8_t *row, const float *coverage,
                                          std::int64_t from, std::int64_t to, std::int64_t reach,
                                          const Paint &paint) {
@@ -303,7 +351,12 @@ void blendRunFull(std::uint8_t *row, std::int64_t from, std::int64_t to, const P
   // source-over of alpha 1 at coverage 1 gives outA = 1 and the paint itself.
   if (overwrite || paint.alpha == 1.0f) return storeSolid(row, from, to, paint);
 #ifdef ZD_RASTER_X86
-  if (usingVectorKernels()) return overRowVector<true>(row, nullptr, from, to, to, paint);
+  if (usingVectorKernels()) {
+    if (paint.alpha > 0.0f && paint.alpha < 1.0f) {
+      return overFullTranslucentVector(row, from, to, paint);
+    }
+    return overRowVector<true>(row, nullptr, from, to, to, paint);
+  }
 #endif
   overRowBaseline<true>(row, nullptr, from, to, paint);
 }
