@@ -797,22 +797,32 @@ void addSpan(float *coverage, std::int64_t width, float x0, float x1, float weig
   }
 }
 
-void paintSegments(Image &image, std::span<const Segment> segments, const Paint &paint,
-                   bool evenOdd, bool overwrite) {
-  const RowRange rows = rowsToVisit(segments, image.height);
+namespace {
+
+// paintSegments with the rows to visit already known.
+void paintRows(Image &image, std::span<const Segment> segments, const Paint &paint, bool evenOdd,
+               bool overwrite, RowRange rows) {
   if (rows.empty() || image.width <= 0) return;
   Scan scan(image, paint, evenOdd, overwrite, threadScratch());
   scan.prepare(segments, rows);
   scan.run(rows);
 }
 
+}  // namespace
+
+void paintSegments(Image &image, std::span<const Segment> segments, const Paint &paint,
+                   bool evenOdd, bool overwrite) {
+  paintRows(image, segments, paint, evenOdd, overwrite, rowsToVisit(segments, image.height));
+}
+
 void fillSegments(Image &image, std::span<const Segment> segments, const zd::tintra::Color &color,
                   bool evenOdd, bool overwrite) {
-  if (rowsToVisit(segments, image.height).empty()) return;
+  const RowRange rows = rowsToVisit(segments, image.height);
+  if (rows.empty()) return;
   // The colour is mapped only once the path is known to reach the rows.
   const Paint paint = paintFromColor(color);
   if (paint.alpha <= 0.0f) return;
-  paintSegments(image, segments, paint, evenOdd, overwrite);
+  paintRows(image, segments, paint, evenOdd, overwrite, rows);
 }
 
 void fillPath(Image &image, const zd::path::Path &path, const zd::tintra::Color &color,
