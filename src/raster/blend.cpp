@@ -161,10 +161,13 @@ ZD_VECTOR_TARGET inline __m256i overChannel(__m256 s, __m256 d, __m256 dA, __m25
 }
 
 // Full: every column of [from, to) has coverage exactly 1 (coverage is not
-// read); otherwise coverage[x] is each column's.
+// read); otherwise coverage[x] is each column's. When `clear` is not null
+// (it is then the coverage row itself), each coverage value is set to 0 once
+// read, sparing the caller a second pass over the row.
 template <bool Full>
 ZD_VECTOR_TARGET void overRowVector(std::uint8_t *row, const float *coverage, std::int64_t from,
-                                    std::int64_t to, std::int64_t reach, const Paint &paint) {
+                                    std::int64_t to, std::int64_t reach, const Paint &paint,
+                                    float *clear = nullptr) {
   const __m256 zero = _mm256_setzero_ps();
   const __m256 one = _mm256_set1_ps(1.0f);
   const __m256 alpha = _mm256_set1_ps(paint.alpha);
@@ -181,6 +184,7 @@ ZD_VECTOR_TARGET void overRowVector(std::uint8_t *row, const float *coverage, st
   std::int64_t x = from;
   for (; x < to && x + 8 <= reach; x += 8) {
     const __m256 c = Full ? one : _mm256_loadu_ps(coverage + x);
+    if (!Full && clear != nullptr) _mm256_storeu_ps(clear + x, zero);
     auto *where = reinterpret_cast<__m256i *>(row + x * 4);
     if (opaque && _mm256_movemask_ps(_mm256_cmp_ps(c, one, _CMP_EQ_OQ)) == 0xFF) {
       _mm256_storeu_si256(where, solid);  // a = 1: exactly the paint bytes
@@ -228,7 +232,10 @@ ZD_VECTOR_TARGET void overRowVector(std::uint8_t *row, const float *coverage, st
       }
     }
   }
-  if (x < to) overRowScalar<Full>(row, coverage, x, to, paint);
+  if (x < to) {
+    overRowScalar<Full>(row, coverage, x, to, paint);
+    if (clear != nullptr) std::fill(clear + x, clear + to, 0.0f);
+  }
 }
 
 // Source-over of a translucent paint (0 < alpha < 1) on columns of coverage
@@ -343,6 +350,18 @@ void blendRowOverReach(std::uint8_t *row, const float *coverage, std::int64_t fr
   }
 #endif
   overRowBaseline<false>(row, coverage, from, to, paint);
+}
+
+void blendRowOverReachClearing(std::uint8_t *row, float *coverage, std::int64_t from,
+                               std::int64_t to, std::int64_t reach, const Paint &paint) {
+  if (from >= to) return;
+#ifdef ZD_RASTER_X86
+  if (usingVectorKernels()) {
+    return overRowVector<false>(row, coverage, from, to, std::max(to, reach), paint, coverage);
+  }
+#endif
+  overRowBaseline<false>(row, coverage, from, to, paint);
+  std::fill(coverage + from, coverage + to, 0.0f);
 }
 
 void blendRunFull(std::uint8_t *row, std::int64_t from, std::int64_t to, const Paint &paint,

@@ -669,10 +669,10 @@ void Scan::paintRow(std::int64_t y) {
     // run on over them.
     if (overwrite_) {
       detail::blendRowOverwriteReach(row, coverage_, from, to, width_, paint_);
+      std::fill(coverage_ + from, coverage_ + to, 0.0f);
     } else {
-      detail::blendRowOverReach(row, coverage_, from, to, width_, paint_);
+      detail::blendRowOverReachClearing(row, coverage_, from, to, width_, paint_);
     }
-    std::fill(coverage_ + from, coverage_ + to, 0.0f);
   };
   std::int64_t x = touchedFrom_;
   for (const Run &run : full_) {

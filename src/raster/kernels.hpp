@@ -23,6 +23,10 @@ void blendRowOverwrite(std::uint8_t *row, const float *coverage, std::int64_t fr
 // after each short run.
 void blendRowOverReach(std::uint8_t *row, const float *coverage, std::int64_t from,
                        std::int64_t to, std::int64_t reach, const Paint &paint);
+// blendRowOverReach that also sets coverage[from, to) to 0 (and possibly
+// some of [to, reach), which the caller promises are 0 already).
+void blendRowOverReachClearing(std::uint8_t *row, float *coverage, std::int64_t from,
+                               std::int64_t to, std::int64_t reach, const Paint &paint);
 void blendRowOverwriteReach(std::uint8_t *row, const float *coverage, std::int64_t from,
                             std::int64_t to, std::int64_t reach, const Paint &paint);
 // The same for columns [from, to) whose coverage is exactly 1 (no coverage
