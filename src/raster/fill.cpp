@@ -536,7 +536,8 @@ inline void Scan::pushSpan(float x0, float x1) {
 }
 
 // The columns a span covers whole on every one of the four lines: the
-// intersection of each line's whole-column runs [ceil(a), floor(b)).
+// intersection of each line's whole-column runs [ceil(a), floor(b)), as far
+// as it can give runs of kLongRun columns or more.
 void Scan::findFullRuns() {
   std::vector<Run> &line = scratch_.lineFull;
   std::vector<Run> &next = scratch_.fullNext;
@@ -551,7 +552,9 @@ void Scan::findFullRuns() {
       auto from = static_cast<std::int64_t>(span.a);
       if (static_cast<float>(from) < span.a) ++from;
       const auto to = static_cast<std::int64_t>(span.b);
-      if (from < to) line.push_back({from, to});
+      // Only long runs are kept in the end, and a long piece of the
+      // intersection lies in a long run of every line: short ones can go now.
+      if (to - from >= kLongRun) line.push_back({from, to});
     }
     begin = lineEnd_[s];
     if (line.empty()) {
