@@ -618,6 +618,10 @@ void Scan::addLine(const Span *begin, const Span *end) {
     while (k < runs && full[k].to <= column) ++k;
     return k < runs && full[k].from <= column;
   };
+  // The touched range in locals: the coverage stores would otherwise make
+  // the compiler reload and store the members for every span.
+  std::int64_t touchedFrom = touchedFrom_, touchedTo = touchedTo_;
+  const bool exactColumns = width_ <= (std::int64_t{1} << 24);
   for (const Span *span = begin; span != end; ++span) {
     const float a = span->a, b = span->b;
     // 0 <= a < b <= width: truncation is the floor and in range.
@@ -629,18 +633,29 @@ void Scan::addLine(const Span *begin, const Span *end) {
           std::min(static_cast<float>(i + 1), b) - std::max(a, static_cast<float>(i));
       if (overlap > 0.0f) coverage[i] += kWeight * overlap;
     };
-    if (!isFull(first)) addEdgeColumn(first);
-    if (last > first) {
-      if (width_ <= (std::int64_t{1} << 24)) {
-        addQuartersOutsideFull(first + 1, last, k);
-      } else {
-        for (std::int64_t i = first + 1; i < last; ++i) addEdgeColumn(i);
+    if (runs == 0 && exactColumns) {
+      // No full runs in this row (the usual case for small shapes).
+      addEdgeColumn(first);
+      if (last > first) {
+        addQuarters_(coverage, first + 1, last);
+        addEdgeColumn(last);
       }
-      if (!isFull(last)) addEdgeColumn(last);
+    } else {
+      if (!isFull(first)) addEdgeColumn(first);
+      if (last > first) {
+        if (exactColumns) {
+          addQuartersOutsideFull(first + 1, last, k);
+        } else {
+          for (std::int64_t i = first + 1; i < last; ++i) addEdgeColumn(i);
+        }
+        if (!isFull(last)) addEdgeColumn(last);
+      }
     }
-    touchedFrom_ = touchedTo_ < touchedFrom_ ? first : std::min(touchedFrom_, first);
-    touchedTo_ = std::max(touchedTo_, last);
+    touchedFrom = touchedTo < touchedFrom ? first : std::min(touchedFrom, first);
+    touchedTo = std::max(touchedTo, last);
   }
+  touchedFrom_ = touchedFrom;
+  touchedTo_ = touchedTo;
 }
 
 // coverage += 0.25 over [from, to) except the full runs; k is the first full
