@@ -92,15 +92,15 @@ QuantTable scaleQt(const std::uint8_t (&base)[64], std::int32_t quality) {
   return table;
 }
 
-HuffmanCodes buildHuffEnc(const HuffmanSpec &spec) {
+HuffmanCodes buildHuffEnc(const HuffmanSpec &table) {
   HuffmanCodes codes{};
   std::size_t next = 0;
   std::uint32_t code = 0;
   for (int length = 1; length <= 16; ++length) {
-    for (int j = 0; j < spec.counts[length - 1]; ++j) {
-      if (next >= spec.symbolCount) throw Defect("jpeg: Huffman table lists too few symbols");
+    for (int j = 0; j < table.counts[length - 1]; ++j) {
+      if (next >= table.symbolCount) throw Defect("jpeg: Huffman table lists too few symbols");
       if (code >= (1u << length)) throw Defect("jpeg: Huffman code counts overflow");
-      const std::uint8_t symbol = spec.symbols[next++];
+      const std::uint8_t symbol = table.symbols[next++];
       if (codes.length[symbol] != 0) throw Defect("jpeg: Huffman symbol listed twice");
       codes.code[symbol] = static_cast<std::uint16_t>(code);
       codes.length[symbol] = static_cast<std::uint8_t>(length);
@@ -108,7 +108,7 @@ HuffmanCodes buildHuffEnc(const HuffmanSpec &spec) {
     }
     code <<= 1;
   }
-  if (next != spec.symbolCount) throw Defect("jpeg: Huffman table lists too many symbols");
+  if (next != table.symbolCount) throw Defect("jpeg: Huffman table lists too many symbols");
   return codes;
 }
 
@@ -581,12 +581,12 @@ void writeSof0(std::vector<std::uint8_t> &out, const Image &image, int component
   }
 }
 
-std::size_t dhtTableSize(const HuffmanSpec &spec) { return 1 + 16 + spec.symbolCount; }
+std::size_t dhtTableSize(const HuffmanSpec &table) { return 1 + 16 + table.symbolCount; }
 
-void emitDht(std::vector<std::uint8_t> &out, int tableClass, int id, const HuffmanSpec &spec) {
+void emitDht(std::vector<std::uint8_t> &out, int tableClass, int id, const HuffmanSpec &table) {
   out.push_back(static_cast<std::uint8_t>(tableClass * 16 + id));
-  out.insert(out.end(), spec.counts, spec.counts + 16);
-  out.insert(out.end(), spec.symbols, spec.symbols + spec.symbolCount);
+  out.insert(out.end(), table.counts, table.counts + 16);
+  out.insert(out.end(), table.symbols, table.symbols + table.symbolCount);
 }
 
 void writeDht(std::vector<std::uint8_t> &out, bool colour) {

@@ -37,8 +37,8 @@ using QuantTable = std::array<std::uint8_t, 64>;  // natural order
 QuantTable scaleQt(const std::uint8_t (&base)[64], std::int32_t quality);
 
 // Canonical codes: codes of one length in list order, the code value shifted
-// left by one bit between lengths. Raises a Defect for an inconsistent spec.
-HuffmanCodes buildHuffEnc(const HuffmanSpec &spec);
+// left by one bit between lengths. Raises a Defect for an inconsistent table.
+HuffmanCodes buildHuffEnc(const HuffmanSpec &table);
 
 // CosT[n][k] = cos((2n + 1)kπ/16) in 32-bit floats, built once.
 using CosineTable = std::array<std::array<float, 8>, 8>;
