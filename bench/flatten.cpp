@@ -20,29 +20,10 @@
 #include <cairo.h>
 #endif
 
-// ------------------------------------------------------------ allocation meter
-// Counts the bytes held through operator new so the cap benchmark can report
-// the peak memory of one flattening (cairo allocates with malloc: not counted).
-namespace {
-std::size_t liveBytes = 0;
-std::size_t peakBytes = 0;
-}  // namespace
+#include "allocation_meter.hpp"
 
-[[gnu::noinline]] void *operator new(std::size_t size) {
-  void *block = std::malloc(size + 16);
-  if (block == nullptr) throw std::bad_alloc();
-  *static_cast<std::size_t *>(block) = size;
-  liveBytes += size;
-  if (liveBytes > peakBytes) peakBytes = liveBytes;
-  return static_cast<char *>(block) + 16;
-}
-[[gnu::noinline]] void operator delete(void *pointer) noexcept {
-  if (pointer == nullptr) return;
-  char *block = static_cast<char *>(pointer) - 16;
-  liveBytes -= *reinterpret_cast<std::size_t *>(block);
-  std::free(block);
-}
-void operator delete(void *pointer, std::size_t) noexcept { operator delete(pointer); }
+using zd::bench::liveBytes;
+using zd::bench::peakBytes;
 
 namespace {
 

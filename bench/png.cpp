@@ -24,16 +24,7 @@
 #ifdef ZD_HAVE_DEFLATE
 #include <libdeflate.h>
 #endif
-#ifdef ZD_HAVE_STB
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STB_IMAGE_WRITE_STATIC
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#include <stb/stb_image_write.h>
-#pragma GCC diagnostic pop
-#endif
+#include "stb_writer.hpp"
 
 // ---------------------------------------------------------------- heap meter
 // Live and peak bytes handed out by operator new while `metering` is on.
