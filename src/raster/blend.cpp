@@ -184,6 +184,10 @@ ZD_VECTOR_TARGET void overRowVector(std::uint8_t *row, const float *coverage, st
   std::int64_t x = from;
   for (; x < to && x + 8 <= reach; x += 8) {
     const __m256 c = Full ? one : _mm256_loadu_ps(coverage + x);
+    // A group whose coverage is all 0 (gaps between spans, the hollows of
+    // even-odd shapes) changes no pixel and needs no clearing.
+    if (!Full && _mm256_movemask_ps(_mm256_cmp_ps(c, zero, _CMP_NEQ_UQ)) == 0) continue;
+    const __m256 covered = _mm256_cmp_ps(c, zero, _CMP_GT_OQ);
     if (!Full && clear != nullptr) _mm256_storeu_ps(clear + x, zero);
     auto *where = reinterpret_cast<__m256i *>(row + x * 4);
     if (opaque && _mm256_movemask_ps(_mm256_cmp_ps(c, one, _CMP_EQ_OQ)) == 0xFF) {
@@ -192,8 +196,7 @@ ZD_VECTOR_TARGET void overRowVector(std::uint8_t *row, const float *coverage, st
     }
     const __m256 a = _mm256_mul_ps(c, alpha);
     // Lanes that change: coverage above 0 and not (a <= 0).
-    const __m256 live = _mm256_and_ps(_mm256_cmp_ps(c, zero, _CMP_GT_OQ),
-                                      _mm256_cmp_ps(a, zero, _CMP_NLE_UQ));
+    const __m256 live = _mm256_and_ps(covered, _mm256_cmp_ps(a, zero, _CMP_NLE_UQ));
     const int liveBits = _mm256_movemask_ps(live);
     if (liveBits == 0) continue;
 

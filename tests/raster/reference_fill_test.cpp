@@ -280,6 +280,71 @@ TEST_P(ReferenceFill, LongActiveListsWithJoiningEdgesMatchByteForByte) {
   }
 }
 
+// Rows whose spans leave wide untouched gaps (the hollow of even-odd rings,
+// separate shapes side by side) are painted stretch by stretch: rings
+// within rings, a narrow shape inside a wide one on some sample lines only,
+// and shapes at random distances (some just under and over the gap that is
+// stepped over, some touching the right border), on uniform and random
+// pixels, for every paint kind and both rules.
+TEST_P(ReferenceFill, RowsWithWideGapsMatchByteForByte) {
+  std::mt19937 random(4242);
+  const Paint paints[] = {{0.9f, 0.1f, 0.3f, 1.0f}, {0.2f, 0.6f, 0.9f, 0.5f},
+                          {0.4f, 0.4f, 0.1f, 0.8f}};
+  const auto polygon = [](std::vector<Segment> &out, float cx, float cy, float r, int sides,
+                          float turn) {
+    for (int k = 0; k < sides; ++k) {
+      const float a = turn + float(k) * 6.2831853f / float(sides);
+      const float b = turn + float(k + 1) * 6.2831853f / float(sides);
+      out.push_back({cx + r * std::cos(a), cy + r * std::sin(a), cx + r * std::cos(b),
+                     cy + r * std::sin(b)});
+    }
+  };
+  for (int scene = 0; scene < 40; ++scene) {
+    const std::int64_t width = 150 + static_cast<std::int64_t>(random() % 500);
+    const std::int64_t height = 20 + static_cast<std::int64_t>(random() % 60);
+    std::vector<Segment> segments;
+    const float cy = float(height) / 2;
+    // Rings: concentric polygons whose even-odd hollows are wide.
+    const float outer = coordinate(random, 0.4f * float(height), 0.7f * float(height));
+    for (float r = outer; r > 2.0f; r -= coordinate(random, 3.0f, 40.0f)) {
+      polygon(segments, coordinate(random, 0.0f, float(width)), cy, r, 5 + int(random() % 40),
+              coordinate(random, 0.0f, 1.0f));
+    }
+    // A row of small shapes at gaps around the one stepped over.
+    float x = coordinate(random, -5.0f, 10.0f);
+    while (x < float(width) + 5.0f) {
+      const float size = coordinate(random, 0.3f, 12.0f);
+      polygon(segments, x, coordinate(random, 0.0f, float(height)), size, 3 + int(random() % 5),
+              coordinate(random, 0.0f, 1.0f));
+      x += 2 * size + coordinate(random, 20.0f, 45.0f);
+    }
+    // A wide bar and, on the same rows, a shorter one starting later that
+    // reaches only some sample lines: spans of one line inside another's.
+    const float barTop = coordinate(random, 0.0f, float(height) - 2);
+    const float barLeft = coordinate(random, -3.0f, float(width) / 2);
+    const float barRight = coordinate(random, barLeft + 80.0f, float(width) + 3);
+    segments.push_back({barLeft, barTop, barLeft, barTop + 1.6f});
+    segments.push_back({barRight, barTop + 1.6f, barRight, barTop});
+    segments.push_back({barLeft + 40, barTop + 0.3f, barLeft + 40, barTop + 0.55f});
+    segments.push_back({barLeft + 50, barTop + 0.55f, barLeft + 50, barTop + 0.3f});
+    Image start = zd::rastra::newImage(width, height, zd::rastra::csRgba);
+    for (std::size_t i = 0; i < start.data.size(); i += 4) {
+      const std::uint32_t patch = (i / 4 / 40) % 2 == 0 ? random() : 0x20406080u;
+      for (int c = 0; c < 4; ++c) start.data[i + c] = static_cast<std::uint8_t>(patch >> (8 * c));
+    }
+    const Paint &paint = paints[scene % 3];
+    for (const bool evenOdd : {false, true}) {
+      for (const bool overwrite : {false, true}) {
+        Image expected = start, actual = start;
+        referenceFill(expected, segments, paint, evenOdd, overwrite);
+        zd::raster::paintSegments(actual, segments, paint, evenOdd, overwrite);
+        ASSERT_EQ(actual.data, expected.data)
+            << "scene " << scene << " evenOdd " << evenOdd << " overwrite " << overwrite;
+      }
+    }
+  }
+}
+
 // A fill stopped by an index error leaves sums in its working row; the
 // next fills (narrower and wider images) must not see them.
 TEST_P(ReferenceFill, FillAfterAnIndexErrorStartsClean) {
