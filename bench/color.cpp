@@ -7,13 +7,13 @@
 #include <stdexcept>
 #include <vector>
 
-#include "tintra/gamut.hpp"
-#include "tintra/hub.hpp"
+#include "color/gamut.hpp"
+#include "color/hub.hpp"
 #include "zd.h"
 
 namespace {
 
-using zd::tintra::Color;
+using zd::color::Color;
 
 void initOnce() {
   static const bool started = [] {
@@ -24,7 +24,7 @@ void initOnce() {
 }
 
 Color oklch(float l, float c, float h) {
-  return zd::tintra::color(zd::tintra::stOklch, l, c, h, 1.0f).value();
+  return zd::color::color(zd::color::stOklch, l, c, h, 1.0f).value();
 }
 
 // A spread of hues at moderate chroma: every one lies inside sRGB.
@@ -47,7 +47,7 @@ void mapAll(benchmark::State &state, const std::vector<Color> &colours) {
   initOnce();
   for (auto _ : state) {
     for (const Color &c : colours) {
-      const auto mapped = zd::tintra::gamutMap(c, zd::tintra::stSrgb);
+      const auto mapped = zd::color::gamutMap(c, zd::color::stSrgb);
       if (!mapped.isOk()) throw std::runtime_error(mapped.error().message);
       benchmark::DoNotOptimize(mapped.value().comps[0]);
     }
@@ -64,7 +64,7 @@ void BM_Convert_OklchToSrgb(benchmark::State &state) {
   const std::vector<Color> colours = inGamutColours();
   for (auto _ : state) {
     for (const Color &c : colours) {
-      const auto converted = zd::tintra::to(c, zd::tintra::stSrgb);
+      const auto converted = zd::color::to(c, zd::color::stSrgb);
       benchmark::DoNotOptimize(converted.value().comps[0]);
     }
   }

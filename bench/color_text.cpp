@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "svg/svg.hpp"
-#include "tintra/parse_color.hpp"
+#include "color/parse_color.hpp"
 #include "zd.h"
 
 namespace {
@@ -40,7 +40,7 @@ void parseMapPrint(benchmark::State &state, const std::array<const char *, N> &t
   std::size_t bytes = 0;
   for (auto _ : state) {
     for (const char *text : texts) {
-      const auto parsed = zd::tintra::parseColor(text);
+      const auto parsed = zd::color::parseColor(text);
       if (!parsed.isOk()) throw std::runtime_error(parsed.error().message);
       const std::string svg = zd::svg::toSvgColor(parsed.value());
       bytes += svg.size();
@@ -59,7 +59,7 @@ void BM_ParseOnly(benchmark::State &state) {
   initOnce();
   for (auto _ : state) {
     for (const auto *set : {&kInGamut, &kOutOfGamut}) {
-      for (const char *text : *set) benchmark::DoNotOptimize(zd::tintra::parseColor(text));
+      for (const char *text : *set) benchmark::DoNotOptimize(zd::color::parseColor(text));
     }
   }
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * 12));
@@ -69,8 +69,8 @@ void BM_ParseOnly(benchmark::State &state) {
 template <std::size_t N>
 void mapPrint(benchmark::State &state, const std::array<const char *, N> &texts) {
   initOnce();
-  std::vector<zd::tintra::Color> colors;
-  for (const char *text : texts) colors.push_back(zd::tintra::parseColor(text).value());
+  std::vector<zd::color::Color> colors;
+  for (const char *text : texts) colors.push_back(zd::color::parseColor(text).value());
   for (auto _ : state) {
     for (const auto &color : colors) benchmark::DoNotOptimize(zd::svg::toSvgColor(color));
   }

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "bench_images.hpp"
-#include "rastra/jpeg.hpp"
-#include "rastra/rastra.hpp"
+#include "codec/jpeg.hpp"
+#include "codec/codec.hpp"
 
 #ifdef ZD_HAVE_JPEG
 #include <jpeglib.h>
@@ -27,7 +27,7 @@
 namespace {
 
 using zd::bench::ImageKind;
-using zd::rastra::Image;
+using zd::image::Image;
 
 constexpr int kQuality = 90;
 
@@ -38,8 +38,8 @@ const Image &benchImage(ImageKind kind, bool rgb) {
   auto found = cache.find(key);
   if (found != cache.end()) return found->second;
   const zd::bench::RgbaImage source = zd::bench::makeBenchImage(kind);
-  Image image = zd::rastra::newImage(source.width, source.height,
-                                     rgb ? zd::rastra::csRgb : zd::rastra::csRgba);
+  Image image = zd::image::newImage(source.width, source.height,
+                                     rgb ? zd::image::csRgb : zd::image::csRgba);
   if (rgb) {
     for (std::size_t i = 0, j = 0; i < source.pixels.size(); i += 4, j += 3) {
       image.data[j] = source.pixels[i];
@@ -60,26 +60,26 @@ void reportSize(benchmark::State &state, std::size_t bytes, const Image &image) 
 
 // ------------------------------------------------------------------- ours
 
-void zdJpeg(benchmark::State &state, ImageKind kind, zd::rastra::jpeg::Kernel kernel) {
-  if (kernel == zd::rastra::jpeg::Kernel::fma && !zd::rastra::jpeg::fmaKernelAvailable()) {
+void zdJpeg(benchmark::State &state, ImageKind kind, zd::codec::jpeg::Kernel kernel) {
+  if (kernel == zd::codec::jpeg::Kernel::fma && !zd::codec::jpeg::fmaKernelAvailable()) {
     state.SkipWithError("no AVX2/FMA");
     return;
   }
   const Image &image = benchImage(kind, true);
   std::size_t size = 0;
   for (auto _ : state) {
-    const auto file = zd::rastra::jpeg::encodeJpegWith(image, kQuality, kernel);
+    const auto file = zd::codec::jpeg::encodeJpegWith(image, kQuality, kernel);
     size = file.size();
     benchmark::DoNotOptimize(file.data());
   }
   reportSize(state, size, image);
 }
 
-void zdEncode(benchmark::State &state, ImageKind kind, zd::rastra::ImageFormat format) {
+void zdEncode(benchmark::State &state, ImageKind kind, zd::codec::ImageFormat format) {
   const Image &image = benchImage(kind, false);
   std::size_t size = 0;
   for (auto _ : state) {
-    const auto file = zd::rastra::encodeImage(image, format, kQuality);
+    const auto file = zd::codec::encodeImage(image, format, kQuality);
     size = file.size();
     benchmark::DoNotOptimize(file.data());
   }
@@ -157,7 +157,7 @@ void stbWrite(benchmark::State &state, ImageKind kind, bool tga) {
 #endif
 
 void registerAll() {
-  using zd::rastra::jpeg::Kernel;
+  using zd::codec::jpeg::Kernel;
   const ImageKind kinds[] = {ImageKind::vectorArt, ImageKind::gradient, ImageKind::noise};
   for (ImageKind kind : kinds) {
     const std::string suffix = std::string("/") + zd::bench::imageKindName(kind);
@@ -176,18 +176,18 @@ void registerAll() {
   }
   struct Format {
     const char *name;
-    zd::rastra::ImageFormat format;
+    zd::codec::ImageFormat format;
   };
-  for (const Format f : {Format{"bmp", zd::rastra::fmtBmp}, Format{"qoi", zd::rastra::fmtQoi},
-                         Format{"pnm", zd::rastra::fmtPnm}, Format{"tga", zd::rastra::fmtTga}}) {
+  for (const Format f : {Format{"bmp", zd::codec::fmtBmp}, Format{"qoi", zd::codec::fmtQoi},
+                         Format{"pnm", zd::codec::fmtPnm}, Format{"tga", zd::codec::fmtTga}}) {
     for (ImageKind kind : kinds) {
       const std::string suffix = std::string("/") + zd::bench::imageKindName(kind);
       benchmark::RegisterBenchmark((std::string(f.name) + "/zd" + suffix).c_str(), zdEncode, kind, f.format)
           ->Unit(benchmark::kMillisecond);
 #ifdef ZD_HAVE_STB
-      if (f.format == zd::rastra::fmtBmp || f.format == zd::rastra::fmtTga) {
+      if (f.format == zd::codec::fmtBmp || f.format == zd::codec::fmtTga) {
         benchmark::RegisterBenchmark((std::string(f.name) + "/stb" + suffix).c_str(), stbWrite, kind,
-                                     f.format == zd::rastra::fmtTga)
+                                     f.format == zd::codec::fmtTga)
             ->Unit(benchmark::kMillisecond);
       }
 #endif
@@ -198,7 +198,7 @@ void registerAll() {
 }  // namespace
 
 int main(int argc, char **argv) {
-  zd::rastra::initJpegTables();
+  zd::codec::initJpegTables();
   registerAll();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

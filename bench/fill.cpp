@@ -142,7 +142,7 @@ const char *const kSceneNames[4] = {"Polygons", "Stars", "Circles", "BigPolygon"
 // ------------------------------------------------------------------ ours
 struct OurShape {
   zd::path::Path path;
-  zd::tintra::Color color;
+  zd::color::Color color;
   bool evenOdd;
 };
 
@@ -163,7 +163,7 @@ std::vector<OurShape> ourScene(const Scene &scene) {
       }
     }
     zd::path::closePath(our.path);
-    our.color = zd::tintra::color(zd::tintra::stSrgb, shape.red, shape.green, shape.blue,
+    our.color = zd::color::color(zd::color::stSrgb, shape.red, shape.green, shape.blue,
                                   shape.alpha)
                     .value();
     our.evenOdd = shape.evenOdd;
@@ -174,7 +174,7 @@ std::vector<OurShape> ourScene(const Scene &scene) {
 
 void Zd(benchmark::State &state) {
   const auto shapes = ourScene(sceneNumber(static_cast<int>(state.range(0))));
-  zd::rastra::Image image = zd::rastra::newImage(kSize, kSize, zd::rastra::csRgba);
+  zd::image::Image image = zd::image::newImage(kSize, kSize, zd::image::csRgba);
   for (auto _ : state) {
     std::memset(image.data.data(), 0, image.data.size());
     for (const OurShape &shape : shapes) {
@@ -191,7 +191,7 @@ void ZdWorkingMemory(benchmark::State &state) {
   const auto largest = std::max_element(shapes.begin(), shapes.end(), [](const auto &a, const auto &b) {
     return a.path.commands.size() < b.path.commands.size();
   });
-  zd::rastra::Image image = zd::rastra::newImage(kSize, kSize, zd::rastra::csRgba);
+  zd::image::Image image = zd::image::newImage(kSize, kSize, zd::image::csRgba);
   std::size_t peak = 0;
   for (auto _ : state) {
     const std::size_t before = liveBytes;

@@ -15,8 +15,8 @@
 #include <new>
 
 #include "bench_images.hpp"
-#include "rastra/compress.hpp"
-#include "rastra/rastra.hpp"
+#include "compress/compress.hpp"
+#include "codec/codec.hpp"
 
 #ifdef ZD_HAVE_PNG
 #include <png.h>
@@ -75,12 +75,12 @@ const RgbaImage &benchImage(ImageKind kind) {
   return images[static_cast<int>(kind)];
 }
 
-const zd::rastra::Image &zdImage(ImageKind kind) {
-  static const std::array<zd::rastra::Image, 3> images = [] {
-    std::array<zd::rastra::Image, 3> out{};
+const zd::image::Image &zdImage(ImageKind kind) {
+  static const std::array<zd::image::Image, 3> images = [] {
+    std::array<zd::image::Image, 3> out{};
     for (int k = 0; k < 3; ++k) {
       const RgbaImage &source = benchImage(static_cast<ImageKind>(k));
-      out[k] = zd::rastra::newImage(source.width, source.height, zd::rastra::csRgba);
+      out[k] = zd::image::newImage(source.width, source.height, zd::image::csRgba);
       out[k].data.assign(source.pixels.begin(), source.pixels.end());
     }
     return out;
@@ -113,10 +113,10 @@ void setLabel(benchmark::State &state, ImageKind kind, std::size_t bytes) {
 
 void BM_ZdPng(benchmark::State &state) {
   const auto kind = static_cast<ImageKind>(state.range(0));
-  const zd::rastra::Image &image = zdImage(kind);
+  const zd::image::Image &image = zdImage(kind);
   std::size_t size = 0;
   for (auto _ : state) {
-    std::vector<std::uint8_t> file = zd::rastra::encodePng(image);
+    std::vector<std::uint8_t> file = zd::codec::encodePng(image);
     size = file.size();
     benchmark::DoNotOptimize(file.data());
   }
@@ -127,7 +127,7 @@ void BM_ZdPng(benchmark::State &state) {
   blockSizes = &sizes;
   liveBytes = peakBytes = 0;
   metering = true;
-  std::vector<std::uint8_t> file = zd::rastra::encodePng(image);
+  std::vector<std::uint8_t> file = zd::codec::encodePng(image);
   metering = false;
   const std::size_t filtered = filteredRows(kind).size();
   const std::size_t output = file.capacity();
@@ -231,7 +231,7 @@ void BM_ZdDeflate(benchmark::State &state) {
   const std::vector<std::uint8_t> &rows = filteredRows(kind);
   std::size_t size = 0;
   for (auto _ : state) {
-    std::vector<std::uint8_t> out = zd::rastra::compress(rows.data(), static_cast<std::int64_t>(rows.size()));
+    std::vector<std::uint8_t> out = zd::compress::compress(rows.data(), static_cast<std::int64_t>(rows.size()));
     size = out.size();
     benchmark::DoNotOptimize(out.data());
   }

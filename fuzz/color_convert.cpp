@@ -8,15 +8,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tintra/gamut.hpp"
-#include "tintra/hub.hpp"
+#include "color/gamut.hpp"
+#include "color/hub.hpp"
 #include "zd.h"
 
 namespace {
 
-using zd::tintra::Color;
-using zd::tintra::Result;
-using zd::tintra::SpaceTag;
+using zd::color::Color;
+using zd::color::Result;
+using zd::color::SpaceTag;
 
 // Tags 0..27 cover every built-in space and both sides of the table.
 SpaceTag tagFrom(std::uint8_t byte) { return byte == 255 ? 1000 : static_cast<SpaceTag>(byte % 28); }
@@ -46,12 +46,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const SpaceTag target = tagFrom(data[1]);
   float values[4];
   std::memcpy(values, data + 2, sizeof values);
-  const Result<Color> made = zd::tintra::color(source, values[0], values[1], values[2], values[3]);
+  const Result<Color> made = zd::color::color(source, values[0], values[1], values[2], values[3]);
   if (!made.isOk()) return 0;
   const float alpha = made.value().alpha;
-  check(zd::tintra::to(made.value(), target), target, alpha, "to");
-  check(zd::tintra::gamutMap(made.value(), target), target, alpha, "gamutMap");
-  check(zd::tintra::gamutMap(made.value(), zd::tintra::stSrgb), zd::tintra::stSrgb, alpha,
+  check(zd::color::to(made.value(), target), target, alpha, "to");
+  check(zd::color::gamutMap(made.value(), target), target, alpha, "gamutMap");
+  check(zd::color::gamutMap(made.value(), zd::color::stSrgb), zd::color::stSrgb, alpha,
         "gamutMap srgb");
   return 0;
 }

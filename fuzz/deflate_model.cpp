@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "../tests/rastra/deflate_model.hpp"
-#include "rastra/compress.hpp"
+#include "../tests/compress/deflate_model.hpp"
+#include "compress/compress.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FuzzedDataProvider in(data, size);
@@ -50,8 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
   }
   if (bytes.size() > limit) bytes.resize(limit);
-  const std::vector<uint8_t> fast = zd::rastra::compress(bytes.data(), static_cast<int64_t>(bytes.size()));
-  const std::vector<uint8_t> model = zd::rastra::testing::ModelDeflate().run(bytes);
+  const std::vector<uint8_t> fast = zd::compress::compress(bytes.data(), static_cast<int64_t>(bytes.size()));
+  const std::vector<uint8_t> model = zd::compress::testing::ModelDeflate().run(bytes);
   if (fast != model) {
     std::fprintf(stderr, "compressor and model disagree on %zu bytes of input\n", bytes.size());
     std::abort();

@@ -1,5 +1,5 @@
 // Encodes small images of every layout in every format and checks what can
-// be checked without a peer: refusals are RastraExceptions of the listed
+// be checked without a peer: refusals are ImageErrors of the listed
 // kinds; QOI decodes back to the pixels; PNM ends with the pixel bytes; BMP
 // and TGA have their exact sizes; JPEG is framed by SOI and EOI with every
 // 0xFF in its entropy data stuffed, and both kernels write the same bytes.
@@ -10,12 +10,12 @@
 #include <cstring>
 #include <vector>
 
-#include "rastra/jpeg.hpp"
-#include "rastra/rastra.hpp"
+#include "codec/jpeg.hpp"
+#include "codec/codec.hpp"
 
 namespace {
 
-using namespace zd::rastra;
+using namespace zd::codec;
 
 #define REQUIRE(cond)                                                                  \
   do {                                                                                 \
@@ -128,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   }
   try {
     checkFile(image, format, quality, encodeImage(image, format, quality));
-  } catch (const RastraException &e) {
+  } catch (const ImageError &e) {
     // Only layouts are refused at these sizes, always with kind 1.
     REQUIRE(e.kind() == 1);
     const bool refusable = format == fmtJpeg ? layout > csRgb

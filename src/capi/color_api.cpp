@@ -4,18 +4,18 @@
 
 #include "capi/handles.hpp"
 #include "svg/svg.hpp"
-#include "tintra/parse_color.hpp"
+#include "color/parse_color.hpp"
 
 using zd::capi::allFinite;
 using zd::capi::guarded;
 using zd::capi::kBadArgument;
 using zd::capi::Ref;
-namespace tintra = zd::tintra;
+namespace color = zd::color;
 
 namespace {
 
 // A new handle holding the colour of an ok result; nil for an error result.
-ZdColor *newColorHandle(const tintra::Result<tintra::Color> &result) {
+ZdColor *newColorHandle(const color::Result<color::Color> &result) {
   if (!result.isOk()) return nullptr;
   auto *handle = new ZdColor();
   handle->value = result.value();
@@ -40,7 +40,7 @@ ZD_API ZdColor *zd_color_parse(const char *text) {
   return guarded<ZdColor *>(nullptr, [&] {
     // The caller's text is copied up to its NUL and not kept.
     const std::string copy(text);
-    return newColorHandle(tintra::parseColor(copy));
+    return newColorHandle(color::parseColor(copy));
   });
 }
 
@@ -48,7 +48,7 @@ ZD_API ZdColor *zd_color_rgba(float r, float g, float b, float a) {
   if (!allFinite(r, g, b, a)) return nullptr;
   if (!inUnitRange(r) || !inUnitRange(g) || !inUnitRange(b) || !inUnitRange(a)) return nullptr;
   return guarded<ZdColor *>(nullptr,
-                            [&] { return newColorHandle(tintra::color(tintra::stSrgb, r, g, b, a)); });
+                            [&] { return newColorHandle(color::color(color::stSrgb, r, g, b, a)); });
 }
 
 ZD_API void zd_color_free(ZdColor *handle) {
@@ -59,7 +59,7 @@ ZD_API ZdStatus zd_color_to_svg(ZdColor *color, char **out, int64_t *len) {
   if (!clearStringOutputs(out, len) || color == nullptr) return kBadArgument;
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdColor> colorRef(color);
-    const tintra::Color copy = *colorRef;
+    const color::Color copy = *colorRef;
     return zd::capi::writeString(zd::svg::toSvgColor(copy), out, len);
   });
 }
@@ -71,7 +71,7 @@ ZD_API ZdStatus zd_path_to_svg(ZdPath *path, ZdColor *color, int32_t width, int3
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdPath> pathRef(path);
     Ref<ZdColor> colorRef(color);
-    const tintra::Color copy = *colorRef;
+    const color::Color copy = *colorRef;
     return zd::capi::writeString(zd::svg::toSvgString(*pathRef, copy, width, height), out, len);
   });
 }

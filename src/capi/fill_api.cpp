@@ -21,7 +21,7 @@ ZD_API ZdStatus zd_fill_path(ZdImage *image, ZdPath *path, ZdColor *color, int32
     Ref<ZdImage> target(image);
     Ref<ZdPath> shape(path);
     Ref<ZdColor> paint(color);
-    const zd::tintra::Color colorCopy = *paint;
+    const zd::color::Color colorCopy = *paint;
     zd::raster::fillPath(*target, *shape, colorCopy, fill_rule == 1, mode == 1, flatness);
     return kOk;
   });

@@ -5,9 +5,9 @@
 
 #include "capi/frame.hpp"
 #include "path/path.hpp"
-#include "rastra/rastra.hpp"
-#include "tintra/color.hpp"
+#include "image/image.hpp"
+#include "color/color.hpp"
 
 struct ZdPath : zd::capi::Counted<zd::path::Path> {};
-struct ZdImage : zd::capi::Counted<zd::rastra::Image> {};
-struct ZdColor : zd::capi::Counted<zd::tintra::Color> {};
+struct ZdImage : zd::capi::Counted<zd::image::Image> {};
+struct ZdColor : zd::capi::Counted<zd::color::Color> {};

@@ -4,13 +4,14 @@
 #include <vector>
 
 #include "capi/handles.hpp"
-#include "rastra/rastra.hpp"
+#include "codec/codec.hpp"
 
 using zd::capi::guarded;
 using zd::capi::kBadArgument;
 using zd::capi::kOk;
 using zd::capi::Ref;
-namespace rastra = zd::rastra;
+namespace image = zd::image;
+namespace codec = zd::codec;
 
 namespace {
 
@@ -36,7 +37,7 @@ ZD_API ZdImage *zd_image_new(int32_t width, int32_t height) {
     // a nil result, not the out-of-memory stop kept for the library's own
     // working memory.
     try {
-      handle->value = rastra::newImage(width, height, rastra::csRgba);
+      handle->value = image::newImage(width, height, image::csRgba);
     } catch (const std::bad_alloc &) {
       delete handle;
       return nullptr;
@@ -56,15 +57,15 @@ ZD_API void zd_image_free(ZdImage *image) {
 }
 
 ZD_API int32_t zd_image_width(ZdImage *image) {
-  return query(image, [](const rastra::Image &im) { return im.width; });
+  return query(image, [](const image::Image &im) { return im.width; });
 }
 
 ZD_API int32_t zd_image_height(ZdImage *image) {
-  return query(image, [](const rastra::Image &im) { return im.height; });
+  return query(image, [](const image::Image &im) { return im.height; });
 }
 
 ZD_API int32_t zd_image_channels(ZdImage *image) {
-  return query(image, [](const rastra::Image &im) { return rastra::ChannelCount[im.layout]; });
+  return query(image, [](const image::Image &im) { return image::ChannelCount[im.layout]; });
 }
 
 ZD_API ZdStatus zd_image_pixels(ZdImage *image, uint8_t **pixels, int64_t *len) {
@@ -95,7 +96,7 @@ ZD_API ZdStatus zd_image_encode_png(ZdImage *image, uint8_t **out, int64_t *len)
   if (image == nullptr) return kBadArgument;
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdImage> ref(image);
-    const std::vector<std::uint8_t> file = rastra::encodeImage(*ref, rastra::fmtPng, 90);
+    const std::vector<std::uint8_t> file = codec::encodeImage(*ref, codec::fmtPng, 90);
     if (file.empty()) return kBadArgument;
     return zd::capi::writeBytes(file.data(), file.size(), out, len);
   });

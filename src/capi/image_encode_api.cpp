@@ -2,23 +2,24 @@
 #include <vector>
 
 #include "capi/handles.hpp"
-#include "rastra/encoder_checks.hpp"
-#include "rastra/rastra.hpp"
+#include "codec/encoder_checks.hpp"
+#include "codec/codec.hpp"
 
 using zd::capi::guarded;
 using zd::capi::kBadArgument;
 using zd::capi::Ref;
-namespace rastra = zd::rastra;
+namespace image = zd::image;
+namespace codec = zd::codec;
 
 namespace {
 
-constexpr int32_t kLastFormat = rastra::fmtTga;
+constexpr int32_t kLastFormat = codec::fmtTga;
 
 // JPEG carries no alpha and its encoder takes grey or RGB only, so an RGBA
 // image is encoded from a copy of its red, green and blue bytes.
-rastra::Image withoutAlpha(const rastra::Image &image) {
-  rastra::checkImageRecord(image, "zd_image_encode");
-  rastra::Image rgb = rastra::newImage(image.width, image.height, rastra::csRgb);
+image::Image withoutAlpha(const image::Image &image) {
+  codec::checkImageRecord(image, "zd_image_encode");
+  image::Image rgb = image::newImage(image.width, image.height, image::csRgb);
   const std::uint8_t *source = image.data.data();
   std::uint8_t *target = rgb.data.data();
   const std::size_t pixels = image.data.size() / 4;
@@ -30,11 +31,11 @@ rastra::Image withoutAlpha(const rastra::Image &image) {
   return rgb;
 }
 
-std::vector<std::uint8_t> encodeForHost(const rastra::Image &image, int32_t format, int32_t quality) {
-  if (format == rastra::fmtJpeg && image.layout == rastra::csRgba) {
-    return rastra::encodeImage(withoutAlpha(image), format, quality);
+std::vector<std::uint8_t> encodeForHost(const image::Image &image, int32_t format, int32_t quality) {
+  if (format == codec::fmtJpeg && image.layout == image::csRgba) {
+    return codec::encodeImage(withoutAlpha(image), format, quality);
   }
-  return rastra::encodeImage(image, format, quality);
+  return codec::encodeImage(image, format, quality);
 }
 
 }  // namespace
@@ -50,7 +51,7 @@ ZD_API ZdStatus zd_image_encode(ZdImage *image, int32_t format, int32_t quality,
   }
   *out = nullptr;
   *len = 0;
-  if (image == nullptr || format < rastra::fmtPng || format > kLastFormat) return kBadArgument;
+  if (image == nullptr || format < codec::fmtPng || format > kLastFormat) return kBadArgument;
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdImage> ref(image);
     const std::vector<std::uint8_t> file = encodeForHost(*ref, format, quality);

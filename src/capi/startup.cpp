@@ -1,8 +1,8 @@
 // Start-up and tear-down of the library's global tables.
 #include "capi/frame.hpp"
-#include "rastra/rastra.hpp"
-#include "tintra/hub.hpp"
-#include "tintra/registry.hpp"
+#include "codec/codec.hpp"
+#include "color/hub.hpp"
+#include "color/registry.hpp"
 
 namespace zd::capi {
 void installSignalHandlers();
@@ -22,9 +22,9 @@ ZD_API void zd_init(void) {
   // neither reported nor retried.
   zd::capi::guarded(0, [] {
     // (module start-up steps are added here as modules arrive)
-    zd::tintra::initColorSpaces();
-    zd::tintra::initConversionHub();
-    zd::rastra::initJpegTables();
+    zd::color::initColorSpaces();
+    zd::color::initConversionHub();
+    zd::codec::initJpegTables();
     return 0;
   });
   started = 1;
@@ -32,8 +32,8 @@ ZD_API void zd_init(void) {
 
 ZD_API void zd_destroy_globals(void) {
   // Global tables are released here, in the reverse order of start-up.
-  zd::tintra::destroyConversionHub();
-  zd::tintra::destroyColorSpaces();
+  zd::color::destroyConversionHub();
+  zd::color::destroyColorSpaces();
 }
 
 }  // extern "C"

@@ -24,8 +24,8 @@
 
 #include "raster/kernels.hpp"
 #include "raster/raster.hpp"
-#include "tintra/gamut.hpp"
-#include "tintra/registry.hpp"
+#include "color/gamut.hpp"
+#include "color/registry.hpp"
 
 namespace zd::raster {
 
@@ -768,29 +768,29 @@ namespace {
 struct PaintMemo {
   bool valid = false;
   std::uint32_t bits[4] = {};
-  zd::tintra::SpaceTag space{};
+  zd::color::SpaceTag space{};
   Paint paint;
 };
 
-void colorBits(const zd::tintra::Color &color, std::uint32_t (&bits)[4]) {
+void colorBits(const zd::color::Color &color, std::uint32_t (&bits)[4]) {
   for (int i = 0; i < 3; ++i) bits[i] = std::bit_cast<std::uint32_t>(color.comps[i]);
   bits[3] = std::bit_cast<std::uint32_t>(color.alpha);
 }
 
 }  // namespace
 
-Paint paintFromColor(const zd::tintra::Color &color) {
+Paint paintFromColor(const zd::color::Color &color) {
   thread_local PaintMemo memo;
   std::uint32_t bits[4];
   colorBits(color, bits);
-  const bool sealed = zd::tintra::spacesSealed();
+  const bool sealed = zd::color::spacesSealed();
   if (sealed && memo.valid && memo.space == color.space &&
       std::memcmp(memo.bits, bits, sizeof bits) == 0) {
     return memo.paint;
   }
-  const auto mapped = zd::tintra::gamutMap(color, zd::tintra::stSrgb);
+  const auto mapped = zd::color::gamutMap(color, zd::color::stSrgb);
   if (!mapped.isOk()) throw Error("fillPath: color cannot be converted to sRGB");
-  const zd::tintra::Color &c = mapped.value();
+  const zd::color::Color &c = mapped.value();
   const Paint paint{clampUnit(c.comps[0]), clampUnit(c.comps[1]), clampUnit(c.comps[2]),
                     clampUnit(c.alpha)};
   memo.valid = sealed;
@@ -833,7 +833,7 @@ void paintSegments(Image &image, std::span<const Segment> segments, const Paint 
   paintRows(image, segments, paint, evenOdd, overwrite, rowsToVisit(segments, image.height));
 }
 
-void fillSegments(Image &image, std::span<const Segment> segments, const zd::tintra::Color &color,
+void fillSegments(Image &image, std::span<const Segment> segments, const zd::color::Color &color,
                   bool evenOdd, bool overwrite) {
   const RowRange rows = rowsToVisit(segments, image.height);
   if (rows.empty()) return;
@@ -843,7 +843,7 @@ void fillSegments(Image &image, std::span<const Segment> segments, const zd::tin
   paintRows(image, segments, paint, evenOdd, overwrite, rows);
 }
 
-void fillPath(Image &image, const zd::path::Path &path, const zd::tintra::Color &color,
+void fillPath(Image &image, const zd::path::Path &path, const zd::color::Color &color,
               bool evenOdd, bool overwrite, float tolerance) {
   // The segment list is kept per thread like the other buffers; a large one
   // is released when the fill ends, normally or not.

@@ -17,13 +17,13 @@
 
 #include "geom/geom.hpp"
 #include "path/path.hpp"
-#include "rastra/rastra.hpp"
-#include "tintra/color.hpp"
+#include "image/image.hpp"
+#include "color/color.hpp"
 
 namespace zd::raster {
 
 using zd::geom::Segment;
-using zd::rastra::Image;
+using zd::image::Image;
 
 // The paint colour after mapping into sRGB: sRGB-encoded red, green, blue and
 // the alpha, each clamped to [0, 1] (a NaN stays NaN and becomes byte 0).
@@ -51,12 +51,12 @@ struct RowRange {
 // reach the image's rows), flattening errors unchanged, and index errors
 // (zd::Defect) if the pixel buffer is shorter than width * height * 4 bytes
 // (rows painted before that stay painted).
-void fillPath(Image &image, const zd::path::Path &path, const zd::tintra::Color &color,
+void fillPath(Image &image, const zd::path::Path &path, const zd::color::Color &color,
               bool evenOdd, bool overwrite, float tolerance);
 
 // fillPath after the flattening: the vertical test, the colour mapping and
 // the painting of an already flattened segment list.
-void fillSegments(Image &image, std::span<const Segment> segments, const zd::tintra::Color &color,
+void fillSegments(Image &image, std::span<const Segment> segments, const zd::color::Color &color,
                   bool evenOdd, bool overwrite);
 
 // The painting alone, with a paint colour already mapped and clamped (no
@@ -70,7 +70,7 @@ RowRange rowsToVisit(std::span<const Segment> segments, std::int64_t height);
 
 // Maps `color` into sRGB and clamps the result; raises the fillPath error
 // when the colour cannot be put into sRGB.
-Paint paintFromColor(const zd::tintra::Color &color);
+Paint paintFromColor(const zd::color::Color &color);
 
 // Adds weight times the overlap of [x0, x1] with each pixel column to the
 // first `width` entries of `coverage` (x0 below 0 and NaN become 0, x1 above

@@ -5,7 +5,7 @@
 
 #include "common/errors.hpp"
 #include "path/pathdata.hpp"
-#include "tintra/gamut.hpp"
+#include "color/gamut.hpp"
 
 namespace zd::svg {
 
@@ -50,10 +50,10 @@ std::string toHex2(float value) {
   return pair;
 }
 
-std::string toSvgColor(const tintra::Color &color) {
-  const tintra::Result<tintra::Color> mapped = tintra::gamutMap(color, tintra::stSrgb);
+std::string toSvgColor(const color::Color &color) {
+  const color::Result<color::Color> mapped = color::gamutMap(color, color::stSrgb);
   if (!mapped.isOk()) throw Error("toSvgColor: color cannot be converted to sRGB");
-  const tintra::Color &srgb = mapped.value();
+  const color::Color &srgb = mapped.value();
   std::string text;
   text.reserve(9);
   text.push_back('#');
@@ -65,7 +65,7 @@ std::string toSvgColor(const tintra::Color &color) {
   return text;
 }
 
-std::string toSvgString(const path::Path &path, const tintra::Color &color, std::int32_t width,
+std::string toSvgString(const path::Path &path, const color::Color &color, std::int32_t width,
                         std::int32_t height) {
   const std::string pathData = path::toString(path);
   const std::string fill = toSvgColor(color);

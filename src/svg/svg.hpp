@@ -7,7 +7,7 @@
 #include <string>
 
 #include "path/path.hpp"
-#include "tintra/color.hpp"
+#include "color/color.hpp"
 
 namespace zd::svg {
 
@@ -18,12 +18,12 @@ std::string toHex2(float value);
 // "#RRGGBB" for an opaque colour, "#RRGGBBAA" when the alpha clamped to
 // [0, 1] is below 1. The colour is first mapped into sRGB; throws zd::Error
 // "toSvgColor: color cannot be converted to sRGB" when that fails.
-std::string toSvgColor(const tintra::Color &color);
+std::string toSvgColor(const color::Color &color);
 
 // <svg xmlns="..." width="W" height="H" viewBox="0 0 W H"><path d="..."
 // fill="..."/></svg> on one line. The path is serialized before the colour
 // is converted, so a path error is reported even when the colour is bad too.
-std::string toSvgString(const path::Path &path, const tintra::Color &color, std::int32_t width,
+std::string toSvgString(const path::Path &path, const color::Color &color, std::int32_t width,
                         std::int32_t height);
 
 }  // namespace zd::svg

@@ -58,7 +58,7 @@ static void test_paths(void) {
   zd_path_free(path);
 }
 
-static void test_numra(void) {
+static void test_wide_integers(void) {
   uint64_t q = 0, r = 0;
   CHECK(numra_clz64(0) == 64);
   CHECK(numra_clz64(1) == 63);
@@ -121,7 +121,7 @@ int main(void) {
   zd_init();
   test_frame();
   test_paths();
-  test_numra();
+  test_wide_integers();
   test_path_data_and_geometry();
   test_images_colours_and_documents();
   printf("%d passed, %d failed\n", checks - failures, failures);

@@ -15,7 +15,7 @@
 
 namespace {
 
-using zd::tintra::Color;
+using zd::color::Color;
 
 // Frees the handle when the test leaves its scope.
 struct ColorHandle {
@@ -30,13 +30,13 @@ TEST(ColorParseExport, HandlesHoldTheParsedColour) {
   ColorHandle red(zd_color_parse("  #ff000080 "));
   ASSERT_NE(red.handle, nullptr);
   EXPECT_EQ(red.handle->refs, 1u);
-  EXPECT_EQ(red.handle->value.space, zd::tintra::stSrgb);
+  EXPECT_EQ(red.handle->value.space, zd::color::stSrgb);
   EXPECT_EQ(red.handle->value.comps[0], 1.0f);
   EXPECT_EQ(red.handle->value.alpha, 0.5019608f);
 
   ColorHandle green(zd_color_parse("oklch(70% 0.1 150)"));
   ASSERT_NE(green.handle, nullptr);
-  EXPECT_EQ(green.handle->value.space, zd::tintra::stOklch);
+  EXPECT_EQ(green.handle->value.space, zd::color::stOklch);
   EXPECT_EQ(green.handle->value.comps[0], 0.7f);
   EXPECT_EQ(green.handle->value.comps[2], 150.0f);
 
@@ -74,7 +74,7 @@ TEST(ColorRgbaExport, RangeAndFinitenessChecks) {
   ColorHandle edge(zd_color_rgba(-0.0f, subnormal, 1, 0));
   ASSERT_NE(edge.handle, nullptr);
   const Color &c = edge.handle->value;
-  EXPECT_EQ(c.space, zd::tintra::stSrgb);
+  EXPECT_EQ(c.space, zd::color::stSrgb);
   EXPECT_TRUE(std::signbit(c.comps[0]));
   EXPECT_EQ(c.comps[1], subnormal);
   EXPECT_EQ(c.comps[2], 1.0f);
@@ -109,7 +109,7 @@ TEST(ColorToSvgExport, HandsOutTheTextAndLeavesTheHandleAlone) {
   ASSERT_EQ(zd_color_to_svg(vivid.handle, &mapped.text, &mapped.len), ZD_OK);
   EXPECT_EQ(mapped.len, 9);
   EXPECT_EQ(mapped.str().substr(7), "80");
-  EXPECT_EQ(vivid.handle->value.space, zd::tintra::stOklch);
+  EXPECT_EQ(vivid.handle->value.space, zd::color::stOklch);
   EXPECT_EQ(vivid.handle->value.comps[1], 0.4f);
 }
 
@@ -128,7 +128,7 @@ TEST(ColorToSvgExport, ArgumentChecksClearTheOutputs) {
 
   // A colour that cannot be put into sRGB (only reachable from inside).
   auto *odd = new ZdColor();
-  odd->value = zd::tintra::color(999, 0, 0, 0, 1).value();
+  odd->value = zd::color::color(999, 0, 0, 0, 1).value();
   StringOut d;
   EXPECT_EQ(zd_color_to_svg(odd, &d.text, &d.len), ZD_BAD_ARGUMENT);
   EXPECT_EQ(d.text, nullptr);

@@ -3,12 +3,12 @@
 #include <cstring>
 #include <vector>
 
-#include "rastra/rastra.hpp"
+#include "codec/codec.hpp"
 #include "zd.h"
 
 namespace {
 
-using zd::rastra::Image;
+using zd::image::Image;
 
 // An image handle whose pixels (and alpha) all differ, plus the same pixels
 // as an internal record for comparing against the encoders directly.
@@ -18,7 +18,7 @@ struct TestImage {
 
   TestImage(int32_t width, int32_t height, std::uint8_t alphaBase = 0) {
     handle = zd_image_new(width, height);
-    record = zd::rastra::newImage(width, height, zd::rastra::csRgba);
+    record = zd::image::newImage(width, height, zd::image::csRgba);
     uint8_t *pixels = nullptr;
     int64_t len = 0;
     if (handle == nullptr || zd_image_pixels(handle, &pixels, &len) != ZD_OK) return;
@@ -56,15 +56,15 @@ TEST(ImageEncode, EveryFormatGivesTheEncodersBytes) {
   TestImage image(21, 13);
   ASSERT_NE(image.handle, nullptr);
   for (int32_t format : {ZD_FORMAT_PNG, ZD_FORMAT_BMP, ZD_FORMAT_QOI, ZD_FORMAT_PNM, ZD_FORMAT_TGA}) {
-    EXPECT_EQ(exported(image.handle, format, 90), zd::rastra::encodeImage(image.record, format, 90))
+    EXPECT_EQ(exported(image.handle, format, 90), zd::codec::encodeImage(image.record, format, 90))
         << "format " << format;
   }
   // JPEG: the RGB bytes of the image, alpha dropped.
-  Image rgb = zd::rastra::newImage(21, 13, zd::rastra::csRgb);
+  Image rgb = zd::image::newImage(21, 13, zd::image::csRgb);
   for (std::size_t i = 0, j = 0; i < image.record.data.size(); ++i) {
     if (i % 4 != 3) rgb.data[j++] = image.record.data[i];
   }
-  EXPECT_EQ(exported(image.handle, ZD_FORMAT_JPEG, 75), zd::rastra::encodeJpeg(rgb, 75));
+  EXPECT_EQ(exported(image.handle, ZD_FORMAT_JPEG, 75), zd::codec::encodeJpeg(rgb, 75));
 
   uint8_t *png = nullptr;
   int64_t pngLen = 0;

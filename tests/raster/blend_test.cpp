@@ -21,7 +21,7 @@ using zd::raster::Image;
 using zd::raster::Paint;
 
 Image onePixel(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
-  Image image = zd::rastra::newImage(1, 1, zd::rastra::csRgba);
+  Image image = zd::image::newImage(1, 1, zd::image::csRgba);
   image.data = {r, g, b, a};
   return image;
 }
@@ -74,7 +74,7 @@ TEST(BlendOverwrite, ReplacesWithReducedAlpha) {
 }
 
 TEST(PixelOffsets, OutsideTheBufferRaiseIndexErrors) {
-  Image image = zd::rastra::newImage(2, 1, zd::rastra::csRgba);
+  Image image = zd::image::newImage(2, 1, zd::image::csRgba);
   // blendOver checks all four bytes first and writes nothing.
   image.data.resize(6);
   EXPECT_THROW(blendOver(image, 4, 1.0f, 1, 1, 1, 1), zd::Defect);
@@ -117,7 +117,7 @@ TEST_P(RowKernels, MatchTheSinglePixelOperations) {
                                   : std::ldexp(static_cast<float>(random() % 4096), -12);
       }
       if (round % 3 == 0) std::fill(coverage.begin() + 100, coverage.begin() + 900, 1.0f);
-      Image start = zd::rastra::newImage(width, 1, zd::rastra::csRgba);
+      Image start = zd::image::newImage(width, 1, zd::image::csRgba);
       for (auto &byte : start.data) byte = static_cast<std::uint8_t>(random());
       if (round % 2 == 0) {
         // Long runs of one pixel value, as painted areas have, some of them

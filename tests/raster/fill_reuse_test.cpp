@@ -11,15 +11,15 @@
 #include "geom/geom.hpp"
 #include "path/shapes.hpp"
 #include "raster/raster.hpp"
-#include "tintra/gamut.hpp"
+#include "color/gamut.hpp"
 
 namespace {
 
 using zd::raster::Image;
 using zd::raster::Paint;
-using zd::tintra::Color;
+using zd::color::Color;
 
-Color colorOf(zd::tintra::SpaceTag space, float c0, float c1, float c2, float alpha) {
+Color colorOf(zd::color::SpaceTag space, float c0, float c1, float c2, float alpha) {
   Color c;
   c.comps[0] = c0;
   c.comps[1] = c1;
@@ -31,7 +31,7 @@ Color colorOf(zd::tintra::SpaceTag space, float c0, float c1, float c2, float al
 
 // The paint straight from the mapping, as the filler must produce it.
 Paint mappedDirectly(const Color &color) {
-  const auto mapped = zd::tintra::gamutMap(color, zd::tintra::stSrgb);
+  const auto mapped = zd::color::gamutMap(color, zd::color::stSrgb);
   EXPECT_TRUE(mapped.isOk());
   const Color &c = mapped.value();
   return Paint{zd::raster::clampUnit(c.comps[0]), zd::raster::clampUnit(c.comps[1]),
@@ -57,16 +57,16 @@ TEST(FillReuse, EachColourMapsAsOnItsOwn) {
   const float base = 0.3f;
   const float nextUp = std::nextafter(base, 1.0f);
   const std::vector<Color> colours = {
-      colorOf(zd::tintra::stSrgb, base, 0.6f, 0.9f, 1.0f),
-      colorOf(zd::tintra::stSrgb, base, 0.6f, 0.9f, 1.0f),
-      colorOf(zd::tintra::stSrgb, nextUp, 0.6f, 0.9f, 1.0f),
-      colorOf(zd::tintra::stSrgb, base, 0.6f, nextUp, 1.0f),
-      colorOf(zd::tintra::stSrgb, base, 0.6f, 0.9f, 0.5f),
-      colorOf(zd::tintra::stSrgbLinear, base, 0.6f, 0.9f, 0.5f),
-      colorOf(zd::tintra::stSrgbLinear, base, 0.6f, 0.9f, 0.5f),
-      colorOf(zd::tintra::stOklch, 0.7f, 0.3f, 40.0f, 0.5f),
-      colorOf(zd::tintra::stSrgb, 0.0f, 0.6f, 0.9f, 1.0f),
-      colorOf(zd::tintra::stSrgb, -0.0f, 0.6f, 0.9f, 1.0f),
+      colorOf(zd::color::stSrgb, base, 0.6f, 0.9f, 1.0f),
+      colorOf(zd::color::stSrgb, base, 0.6f, 0.9f, 1.0f),
+      colorOf(zd::color::stSrgb, nextUp, 0.6f, 0.9f, 1.0f),
+      colorOf(zd::color::stSrgb, base, 0.6f, nextUp, 1.0f),
+      colorOf(zd::color::stSrgb, base, 0.6f, 0.9f, 0.5f),
+      colorOf(zd::color::stSrgbLinear, base, 0.6f, 0.9f, 0.5f),
+      colorOf(zd::color::stSrgbLinear, base, 0.6f, 0.9f, 0.5f),
+      colorOf(zd::color::stOklch, 0.7f, 0.3f, 40.0f, 0.5f),
+      colorOf(zd::color::stSrgb, 0.0f, 0.6f, 0.9f, 1.0f),
+      colorOf(zd::color::stSrgb, -0.0f, 0.6f, 0.9f, 1.0f),
   };
   for (std::size_t i = 0; i < colours.size(); ++i) {
     expectSamePaint(zd::raster::paintFromColor(colours[i]), mappedDirectly(colours[i]),
@@ -77,7 +77,7 @@ TEST(FillReuse, EachColourMapsAsOnItsOwn) {
 // A colour that cannot be mapped fails even right after a colour with the
 // same components mapped well, and the good one still maps afterwards.
 TEST(FillReuse, FailureIsNotHiddenByTheLastColour) {
-  const Color good = colorOf(zd::tintra::stSrgb, 0.5f, 0.5f, 0.5f, 1.0f);
+  const Color good = colorOf(zd::color::stSrgb, 0.5f, 0.5f, 0.5f, 1.0f);
   Color unknownSpace = good;
   unknownSpace.space = 999;
   const Paint first = zd::raster::paintFromColor(good);
@@ -112,12 +112,12 @@ TEST(FillReuse, PathsInTurnMatchSeparateFills) {
       circlePath(40, 20, 25, 300),
   };
   const std::vector<Color> colours = {
-      colorOf(zd::tintra::stSrgb, 0.9f, 0.1f, 0.2f, 1.0f),
-      colorOf(zd::tintra::stSrgb, 0.1f, 0.8f, 0.2f, 0.5f),
-      colorOf(zd::tintra::stSrgb, 0.1f, 0.8f, 0.2f, 0.5f),
-      colorOf(zd::tintra::stSrgbLinear, 0.1f, 0.8f, 0.2f, 0.5f),
+      colorOf(zd::color::stSrgb, 0.9f, 0.1f, 0.2f, 1.0f),
+      colorOf(zd::color::stSrgb, 0.1f, 0.8f, 0.2f, 0.5f),
+      colorOf(zd::color::stSrgb, 0.1f, 0.8f, 0.2f, 0.5f),
+      colorOf(zd::color::stSrgbLinear, 0.1f, 0.8f, 0.2f, 0.5f),
   };
-  Image actual = zd::rastra::newImage(64, 64, zd::rastra::csRgba);
+  Image actual = zd::image::newImage(64, 64, zd::image::csRgba);
   Image expected = actual;
   for (int round = 0; round < 2; ++round) {
     for (std::size_t i = 0; i < paths.size(); ++i) {

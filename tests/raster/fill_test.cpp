@@ -46,32 +46,32 @@ std::vector<Segment> join(std::vector<Segment> a, const std::vector<Segment> &b)
 // Overwriting with opaque white makes each pixel's alpha byte its coverage.
 std::vector<int> coverageBytes(const std::vector<Segment> &segments, int width, int height,
                                bool evenOdd = false) {
-  Image image = zd::rastra::newImage(width, height, zd::rastra::csRgba);
+  Image image = zd::image::newImage(width, height, zd::image::csRgba);
   zd::raster::paintSegments(image, segments, Paint{1, 1, 1, 1}, evenOdd, true);
   std::vector<int> alpha;
   for (std::size_t i = 3; i < image.data.size(); i += 4) alpha.push_back(image.data[i]);
   return alpha;
 }
 
-zd::tintra::Color srgb(float r, float g, float b, float a) {
-  zd::tintra::Color c;
+zd::color::Color srgb(float r, float g, float b, float a) {
+  zd::color::Color c;
   c.comps[0] = r;
   c.comps[1] = g;
   c.comps[2] = b;
   c.alpha = a;
-  c.space = zd::tintra::stSrgb;
+  c.space = zd::color::stSrgb;
   return c;
 }
 
 // A colour in no registered space: mapping it into sRGB fails.
-zd::tintra::Color unconvertible() {
-  zd::tintra::Color c = srgb(0.5f, 0.5f, 0.5f, 1);
+zd::color::Color unconvertible() {
+  zd::color::Color c = srgb(0.5f, 0.5f, 0.5f, 1);
   c.space = 999;
   return c;
 }
 
 TEST(Fill, SquareOnPixelBordersCoversExactly) {
-  Image image = zd::rastra::newImage(10, 10, zd::rastra::csRgba);
+  Image image = zd::image::newImage(10, 10, zd::image::csRgba);
   zd::raster::fillSegments(image, rectangle(2, 2, 8, 8), srgb(1, 0.5f, 0, 1), false, false);
   for (int y = 0; y < 10; ++y) {
     for (int x = 0; x < 10; ++x) {
@@ -126,13 +126,13 @@ TEST(Fill, OpenSubpathPaintsNothingClosedFillsTheTriangle) {
   zd::path::lineTo(open, {10, 0});
   zd::path::lineTo(open, {10, 10});
   for (const bool evenOdd : {false, true}) {
-    Image image = zd::rastra::newImage(10, 10, zd::rastra::csRgba);
+    Image image = zd::image::newImage(10, 10, zd::image::csRgba);
     zd::raster::fillPath(image, open, srgb(1, 1, 1, 1), evenOdd, false, 0.5f);
     EXPECT_EQ(image.data, std::vector<std::uint8_t>(400, 0));
   }
   zd::path::Path closed = open;
   zd::path::closePath(closed);
-  Image image = zd::rastra::newImage(10, 10, zd::rastra::csRgba);
+  Image image = zd::image::newImage(10, 10, zd::image::csRgba);
   zd::raster::fillPath(image, closed, srgb(1, 1, 1, 1), false, false, 0.5f);
   EXPECT_EQ(image.data[(5 * 10 + 8) * 4 + 3], 255);  // below the diagonal
   EXPECT_EQ(image.data[(8 * 10 + 2) * 4 + 3], 0);    // above it
@@ -140,7 +140,7 @@ TEST(Fill, OpenSubpathPaintsNothingClosedFillsTheTriangle) {
 
 TEST(Fill, ClipsAtEveryBorder) {
   // Reaches past all four sides: every pixel fully covered, nothing else written.
-  Image image = zd::rastra::newImage(6, 4, zd::rastra::csRgba);
+  Image image = zd::image::newImage(6, 4, zd::image::csRgba);
   zd::raster::paintSegments(image, rectangle(-5, -3, 11, 9), Paint{0, 0, 1, 1}, false, false);
   for (std::size_t i = 0; i < image.data.size(); i += 4) {
     EXPECT_EQ(std::vector<int>(image.data.begin() + i, image.data.begin() + i + 4),
@@ -166,7 +166,7 @@ TEST(Fill, NothingOrUnchangedWithoutAnError) {
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
     return bytes;
   }();
-  Image image = zd::rastra::newImage(10, 10, zd::rastra::csRgba);
+  Image image = zd::image::newImage(10, 10, zd::image::csRgba);
   image.data.assign(pattern.begin(), pattern.end());
   // Wholly above, wholly below, empty: no error even though the colour cannot be mapped.
   zd::raster::fillSegments(image, rectangle(2, -8, 8, -0.5f), unconvertible(), false, false);
@@ -190,7 +190,7 @@ TEST(Fill, NothingOrUnchangedWithoutAnError) {
 }
 
 TEST(Fill, OverwriteTouchesOnlyCoveredPixels) {
-  Image image = zd::rastra::newImage(10, 10, zd::rastra::csRgba);
+  Image image = zd::image::newImage(10, 10, zd::image::csRgba);
   std::fill(image.data.begin(), image.data.end(), std::uint8_t{200});
   zd::raster::paintSegments(image, rectangle(2.5f, 2, 5, 6), Paint{0, 1, 0, 0.5f}, false, true);
   const auto pixel = [&](int x, int y) {
@@ -238,7 +238,7 @@ TEST(Fill, HostileCoordinates) {
   for (const auto &segments : scenes) {
     for (const bool evenOdd : {false, true}) {
       for (const bool overwrite : {false, true}) {
-        Image image = zd::rastra::newImage(9, 9, zd::rastra::csRgba);
+        Image image = zd::image::newImage(9, 9, zd::image::csRgba);
         EXPECT_NO_THROW(zd::raster::paintSegments(image, segments, Paint{1, 0, 0, 0.5f}, evenOdd,
                                                   overwrite));
       }
@@ -251,7 +251,7 @@ TEST(Fill, HostileCoordinates) {
 }
 
 TEST(Fill, ShortPixelBufferRaisesAfterTheRowsThatFit) {
-  Image image = zd::rastra::newImage(4, 4, zd::rastra::csRgba);
+  Image image = zd::image::newImage(4, 4, zd::image::csRgba);
   image.data.resize(4 * 4 * 2 + 6);  // two rows and a pixel and a half
   EXPECT_THROW(zd::raster::paintSegments(image, rectangle(0, 0, 4, 4), Paint{1, 1, 1, 1}, false,
                                          false),
@@ -259,7 +259,7 @@ TEST(Fill, ShortPixelBufferRaisesAfterTheRowsThatFit) {
   for (std::size_t i = 0; i < 36; ++i) EXPECT_EQ(image.data[i], 255) << i;  // rows 0, 1, pixel (0, 2)
   EXPECT_EQ(image.data[36], 0);  // blendOver checks the whole pixel first
   // Overwrite stores the bytes that fit before raising.
-  image = zd::rastra::newImage(4, 4, zd::rastra::csRgba);
+  image = zd::image::newImage(4, 4, zd::image::csRgba);
   image.data.resize(4 * 4 * 2 + 6);
   EXPECT_THROW(zd::raster::paintSegments(image, rectangle(0, 0, 4, 4), Paint{1, 1, 1, 1}, false,
                                          true),

@@ -136,7 +136,7 @@ std::vector<Segment> randomScene(std::mt19937 &random, float width, float height
 }
 
 Image randomImage(std::mt19937 &random, std::int64_t width, std::int64_t height) {
-  Image image = zd::rastra::newImage(width, height, zd::rastra::csRgba);
+  Image image = zd::image::newImage(width, height, zd::image::csRgba);
   for (auto &byte : image.data) byte = static_cast<std::uint8_t>(random() % 4 == 0 ? 0 : random());
   return image;
 }
@@ -229,7 +229,7 @@ TEST_P(ReferenceFill, LargeShapesWithWholeColumnRunsMatchByteForByte) {
       segments.push_back({std::nanf(""), 0.0f, 3.0f, float(height) / 2});
       segments.push_back({std::nanf(""), float(height) / 2, 5.0f, 0.0f});
     }
-    Image start = zd::rastra::newImage(width, height, zd::rastra::csRgba);
+    Image start = zd::image::newImage(width, height, zd::image::csRgba);
     for (std::size_t i = 0; i < start.data.size(); i += 4) {
       const std::uint32_t patch = (i / 4 / 16) % 3 == 0 ? random() : 0x80402010u * (i / 4 / 96);
       for (int c = 0; c < 4; ++c) start.data[i + c] = static_cast<std::uint8_t>(patch >> (8 * c));
@@ -327,7 +327,7 @@ TEST_P(ReferenceFill, RowsWithWideGapsMatchByteForByte) {
     segments.push_back({barRight, barTop + 1.6f, barRight, barTop});
     segments.push_back({barLeft + 40, barTop + 0.3f, barLeft + 40, barTop + 0.55f});
     segments.push_back({barLeft + 50, barTop + 0.55f, barLeft + 50, barTop + 0.3f});
-    Image start = zd::rastra::newImage(width, height, zd::rastra::csRgba);
+    Image start = zd::image::newImage(width, height, zd::image::csRgba);
     for (std::size_t i = 0; i < start.data.size(); i += 4) {
       const std::uint32_t patch = (i / 4 / 40) % 2 == 0 ? random() : 0x20406080u;
       for (int c = 0; c < 4; ++c) start.data[i + c] = static_cast<std::uint8_t>(patch >> (8 * c));
@@ -351,11 +351,11 @@ TEST_P(ReferenceFill, FillAfterAnIndexErrorStartsClean) {
   const std::vector<Segment> square = {{1.5f, 0.5f, 1.5f, 7.5f}, {1.5f, 7.5f, 30.25f, 7.5f},
                                        {30.25f, 7.5f, 30.25f, 0.5f}, {30.25f, 0.5f, 1.5f, 0.5f}};
   const Paint paint{0.3f, 0.4f, 0.5f, 0.7f};
-  Image broken = zd::rastra::newImage(40, 8, zd::rastra::csRgba);
+  Image broken = zd::image::newImage(40, 8, zd::image::csRgba);
   broken.data.resize(40 * 4 * 3 + 10);
   EXPECT_THROW(zd::raster::paintSegments(broken, square, paint, false, false), zd::Defect);
   for (const std::int64_t width : {20, 40, 90}) {
-    Image expected = zd::rastra::newImage(width, 8, zd::rastra::csRgba), actual = expected;
+    Image expected = zd::image::newImage(width, 8, zd::image::csRgba), actual = expected;
     referenceFill(expected, square, paint, false, false);
     zd::raster::paintSegments(actual, square, paint, false, false);
     ASSERT_EQ(actual.data, expected.data) << "width " << width;

@@ -63,10 +63,10 @@ TEST(RsvgPeer, InteriorsEqualEdgesClose) {
   for (const Scene &scene : kScenes) {
     SCOPED_TRACE(scene.name);
     const zd::path::Path path = zd::path::parsePath(scene.pathData);
-    const auto color = zd::tintra::color(zd::tintra::stSrgb, scene.red, scene.green, scene.blue, 1);
+    const auto color = zd::color::color(zd::color::stSrgb, scene.red, scene.green, scene.blue, 1);
     ASSERT_TRUE(color.isOk());
 
-    zd::raster::Image ours = zd::rastra::newImage(kSize, kSize, zd::rastra::csRgba);
+    zd::raster::Image ours = zd::image::newImage(kSize, kSize, zd::image::csRgba);
     zd::raster::fillPath(ours, path, color.value(), scene.evenOdd, false, 0.1f);
 
     std::string svg = zd::svg::toSvgString(path, color.value(), kSize, kSize);

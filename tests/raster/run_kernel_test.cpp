@@ -48,7 +48,7 @@ TEST_P(RunKernel, WholeColumnRunsMatchTheSinglePixelOperation) {
     const std::int64_t to =
         from + static_cast<std::int64_t>(random() % static_cast<std::uint32_t>(width - from + 1));
     const Paint &paint = paints[trial % 4];
-    Image expected = zd::rastra::newImage(width, 1, zd::rastra::csRgba);
+    Image expected = zd::image::newImage(width, 1, zd::image::csRgba);
     const std::vector<std::uint8_t> start = stretchyRow(random, width);
     expected.data.assign(start.begin(), start.end());
     Image actual = expected;

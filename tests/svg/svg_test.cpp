@@ -12,15 +12,15 @@
 #include "common/errors.hpp"
 #include "path/shapes.hpp"
 #include "svg/svg.hpp"
-#include "tintra/gamut.hpp"
+#include "color/gamut.hpp"
 
 namespace zd::svg {
 namespace {
 
-using tintra::Color;
+using color::Color;
 
-Color make(tintra::SpaceTag space, float c1, float c2, float c3, float alpha = 1.0f) {
-  return tintra::color(space, c1, c2, c3, alpha).value();
+Color make(color::SpaceTag space, float c1, float c2, float c3, float alpha = 1.0f) {
+  return color::color(space, c1, c2, c3, alpha).value();
 }
 
 // The four bytes of "#RRGGBB[AA]" (alpha 255 when absent); fails the test on
@@ -77,37 +77,37 @@ TEST(ToHex2, RoundingAndClampingRules) {
 }
 
 TEST(ToSvgColor, SrgbAndTheAlphaRule) {
-  EXPECT_EQ(toSvgColor(make(tintra::stSrgb, 1, 0, 0)), "#FF0000");
-  EXPECT_EQ(toSvgColor(make(tintra::stSrgb, 1, 0, 0, 0.5f)), "#FF000080");
-  EXPECT_EQ(toSvgColor(make(tintra::stSrgb, 1, 0, 0, 0.0f)), "#FF000000");
-  EXPECT_EQ(toSvgColor(make(tintra::stSrgb, 0, 0.2f, 0.6f, 1.0f)), "#003399");
+  EXPECT_EQ(toSvgColor(make(color::stSrgb, 1, 0, 0)), "#FF0000");
+  EXPECT_EQ(toSvgColor(make(color::stSrgb, 1, 0, 0, 0.5f)), "#FF000080");
+  EXPECT_EQ(toSvgColor(make(color::stSrgb, 1, 0, 0, 0.0f)), "#FF000000");
+  EXPECT_EQ(toSvgColor(make(color::stSrgb, 0, 0.2f, 0.6f, 1.0f)), "#003399");
   // Just below 1 still writes a pair, which rounds to FF.
-  EXPECT_EQ(toSvgColor(make(tintra::stSrgb, 1, 1, 1, 0.999f)), "#FFFFFFFF");
-  EXPECT_EQ(toSvgColor(make(tintra::stSrgb, 1, 1, 1)), "#FFFFFF");
-  EXPECT_EQ(toSvgColor(make(tintra::stSrgb, 0, 0, 0)), "#000000");
+  EXPECT_EQ(toSvgColor(make(color::stSrgb, 1, 1, 1, 0.999f)), "#FFFFFFFF");
+  EXPECT_EQ(toSvgColor(make(color::stSrgb, 1, 1, 1)), "#FFFFFF");
+  EXPECT_EQ(toSvgColor(make(color::stSrgb, 0, 0, 0)), "#000000");
 }
 
 TEST(ToSvgColor, OklchInAndOutOfGamut) {
   // Inside sRGB: converted, not clamped; alpha carried.
-  const std::string inside = toSvgColor(make(tintra::stOklch, 0.7f, 0.1f, 30, 0.25f));
+  const std::string inside = toSvgColor(make(color::stOklch, 0.7f, 0.1f, 30, 0.25f));
   EXPECT_EQ(inside.size(), 9u);
   expectNear(inside, {213, 134, 121, 64});
   // Far outside: chroma is reduced until clipping is unnoticeable.
-  expectNear(toSvgColor(make(tintra::stOklch, 0.7f, 0.4f, 150)), {0, 194, 72, 255});
-  expectNear(toSvgColor(make(tintra::stOklch, 0.5f, 0.35f, 300)), {131, 0, 234, 255});
+  expectNear(toSvgColor(make(color::stOklch, 0.7f, 0.4f, 150)), {0, 194, 72, 255});
+  expectNear(toSvgColor(make(color::stOklch, 0.5f, 0.35f, 300)), {131, 0, 234, 255});
   // Lightness at or beyond the ends gives white or black, alpha kept.
-  EXPECT_EQ(toSvgColor(make(tintra::stOklch, 1.2f, 0.3f, 30)), "#FFFFFF");
-  EXPECT_EQ(toSvgColor(make(tintra::stOklch, 1.0f, 0.0f, 0, 0.25f)), "#FFFFFF40");
-  EXPECT_EQ(toSvgColor(make(tintra::stOklch, 0.0f, 0.3f, 30)), "#000000");
-  EXPECT_EQ(toSvgColor(make(tintra::stOklch, -0.1f, 0.1f, 0, 0.5f)), "#00000080");
+  EXPECT_EQ(toSvgColor(make(color::stOklch, 1.2f, 0.3f, 30)), "#FFFFFF");
+  EXPECT_EQ(toSvgColor(make(color::stOklch, 1.0f, 0.0f, 0, 0.25f)), "#FFFFFF40");
+  EXPECT_EQ(toSvgColor(make(color::stOklch, 0.0f, 0.3f, 30)), "#000000");
+  EXPECT_EQ(toSvgColor(make(color::stOklch, -0.1f, 0.1f, 0, 0.5f)), "#00000080");
 }
 
 TEST(ToSvgColor, TextMatchesTheMappedComponents) {
   // Whatever the mapping gives, the text is the byte rule applied to it.
   for (float hue = 0; hue < 360; hue += 37) {
     for (float chroma : {0.05f, 0.2f, 0.4f}) {
-      const Color c = make(tintra::stOklch, 0.6f, chroma, hue, 0.75f);
-      const Color mapped = tintra::gamutMap(c, tintra::stSrgb).value();
+      const Color c = make(color::stOklch, 0.6f, chroma, hue, 0.75f);
+      const Color mapped = color::gamutMap(c, color::stSrgb).value();
       std::string expected = "#";
       for (float component : mapped.comps) expected += toHex2(component);
       expected += "BF";
@@ -127,11 +127,11 @@ TEST(ToSvgString, DocumentByteForByte) {
   path::moveTo(p, {10, 20});
   path::lineTo(p, {30.5f, 40});
   path::closePath(p);
-  EXPECT_EQ(toSvgString(p, make(tintra::stSrgb, 1, 0, 0, 0.5f), 100, 50),
+  EXPECT_EQ(toSvgString(p, make(color::stSrgb, 1, 0, 0, 0.5f), 100, 50),
             "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100\" height=\"50\" "
             "viewBox=\"0 0 100 50\"><path d=\"M 10 20 L 30.5 40 Z\" fill=\"#FF000080\"/></svg>");
   // An empty path is no error: the d attribute is empty.
-  EXPECT_EQ(toSvgString(path::Path{}, make(tintra::stSrgb, 0, 0, 0), 1, 2147483647),
+  EXPECT_EQ(toSvgString(path::Path{}, make(color::stSrgb, 0, 0, 0), 1, 2147483647),
             "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1\" height=\"2147483647\" "
             "viewBox=\"0 0 1 2147483647\"><path d=\"\" fill=\"#000000\"/></svg>");
 }

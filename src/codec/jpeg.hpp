@@ -1,0 +1,57 @@
+// The JPEG encoder's tables and building blocks, shared with the tests.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "codec/codec.hpp"
+
+namespace zd::codec::jpeg {
+
+// Natural (row-major) index of the i-th coefficient in zig-zag order.
+extern const std::uint8_t kZigZag[64];
+
+// The example quantization tables for luminance and chrominance, natural order.
+extern const std::uint8_t kLuminanceBase[64];
+extern const std::uint8_t kChrominanceBase[64];
+
+// A Huffman table as it is stored in a DHT segment: the number of codes of
+// each length 1..16, then the symbols in code order.
+struct HuffmanSpec {
+  std::uint8_t counts[16];
+  const std::uint8_t *symbols;
+  std::size_t symbolCount;
+};
+extern const HuffmanSpec kLuminanceDc, kLuminanceAc, kChrominanceDc, kChrominanceAc;
+
+// Codes and bit lengths by symbol; a length of 0 means the symbol has no code.
+struct HuffmanCodes {
+  std::uint16_t code[256];
+  std::uint8_t length[256];
+};
+
+using QuantTable = std::array<std::uint8_t, 64>;  // natural order
+
+// `base` scaled for `quality` (clamped to 1..100), every entry in 1..255.
+QuantTable scaleQt(const std::uint8_t (&base)[64], std::int32_t quality);
+
+// Canonical codes: codes of one length in list order, the code value shifted
+// left by one bit between lengths. Raises a Defect for an inconsistent table.
+HuffmanCodes buildHuffEnc(const HuffmanSpec &table);
+
+// CosT[n][k] = cos((2n + 1)kπ/16) in 32-bit floats, built once.
+using CosineTable = std::array<std::array<float, 8>, 8>;
+const CosineTable &cosineTable();
+
+// Forward DCT of one 8 × 8 block (rows of 8 samples) into coefficients in
+// natural order, in 32-bit floats with the summation order of the encoder.
+void fdct(const float (&samples)[64], float (&coefficients)[64]);
+
+// Which arithmetic kernel runs the colour conversion and the transform. All
+// give the same bytes; `fma` needs a processor with AVX2 and FMA.
+enum class Kernel { automatic, portable, fma };
+bool fmaKernelAvailable();
+std::vector<std::uint8_t> encodeJpegWith(const Image &image, std::int32_t quality, Kernel kernel);
+
+}  // namespace zd::codec::jpeg

@@ -1,0 +1,141 @@
+#include "color/gamut.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "color/hub.hpp"
+#include "color/registry.hpp"
+
+namespace zd::color {
+
+namespace {
+
+constexpr double kJnd = 0.02;               // deltaE-OK below which clipping is accepted
+constexpr double kEpsilon = 0.0001;         // bisection width, smallest chroma worth searching
+constexpr double kRangeTolerance = 0.000001;  // slack on each side of a range
+
+// At most three components are tested or clamped: a Color carries three.
+std::size_t testedComponents(const SpaceDescriptor &d) {
+  return static_cast<std::size_t>(std::clamp<std::int64_t>(d.componentCount, 0, 3));
+}
+
+// Spaces without a gamut: not mappable, or some component unbounded.
+bool hasNoGamut(const SpaceDescriptor &d) {
+  if (!d.gamutMappable) return true;
+  const std::size_t count = static_cast<std::size_t>(std::clamp<std::int64_t>(d.componentCount, 0, 4));
+  for (std::size_t i = 0; i < count; ++i) {
+    if (d.rangeMin[i] == -std::numeric_limits<double>::infinity() ||
+        d.rangeMax[i] == std::numeric_limits<double>::infinity()) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A colour that is known to be valid (finite components and alpha).
+Color validColor(SpaceTag space, float c1, float c2, float c3, float alpha) {
+  return color(space, c1, c2, c3, alpha).value();
+}
+
+// The range test on a conversion already made (inGamut without converting).
+bool convertedInGamut(const Result<Color> &converted, const SpaceDescriptor &d) {
+  if (!converted.isOk()) return false;
+  if (d.componentCount < 1) return true;
+  const Color &r = converted.value();
+  for (std::size_t i = 0; i < testedComponents(d); ++i) {
+    const double v = r.comps[i];
+    if (!(d.rangeMin[i] - kRangeTolerance <= v && v <= d.rangeMax[i] + kRangeTolerance)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Clamping of a conversion already made (clipColor without converting).
+Color clipConverted(const Result<Color> &converted, const SpaceDescriptor &d, SpaceTag target,
+                    float alpha) {
+  if (!converted.isOk()) return validColor(target, 0.0f, 0.0f, 0.0f, alpha);
+  float clipped[3] = {0.0f, 0.0f, 0.0f};
+  for (std::size_t i = 0; i < testedComponents(d); ++i) {
+    double v = converted.value().comps[i];
+    if (v < d.rangeMin[i]) v = d.rangeMin[i];
+    if (v > d.rangeMax[i]) v = d.rangeMax[i];
+    clipped[i] = toFloat32(v);
+  }
+  return validColor(target, clipped[0], clipped[1], clipped[2], alpha);
+}
+
+}  // namespace
+
+bool inGamut(const Color &c, const SpaceDescriptor &d, SpaceTag target) {
+  return convertedInGamut(to(c, target), d);
+}
+
+Color clipColor(const Color &c, const SpaceDescriptor &d, SpaceTag target, float alpha) {
+  return clipConverted(to(c, target), d, target, alpha);
+}
+
+double deltaEOK(const Color &a, const Color &b) {
+  const Result<Color> labA = to(a, stOklab);
+  const Result<Color> labB = to(b, stOklab);
+  if (!labA.isOk() || !labB.isOk()) return std::numeric_limits<double>::infinity();
+  const Color &p = labA.value();
+  const Color &q = labB.value();
+  const double dl = static_cast<double>(p.comps[0]) - q.comps[0];
+  const double da = static_cast<double>(p.comps[1]) - q.comps[1];
+  const double db = static_cast<double>(p.comps[2]) - q.comps[2];
+  return std::sqrt(dl * dl + da * da + db * db);
+}
+
+Result<Color> gamutMap(const Color &c, SpaceTag target) {
+  const SpaceDescriptor *d = findSpace(target);
+  if (d == nullptr) {
+    return Result<Color>::err(colorError(ErrorKind::UnknownSpace,
+                                         "gamutMap: target not registered", spaceName(target)));
+  }
+  if (hasNoGamut(*d)) return to(c, target);
+
+  const float alpha = c.alpha;
+  const Result<Color> polar = to(c, stOklch);
+  if (!polar.isOk()) return polar;
+  const Color &o = polar.value();
+  const float lightness = o.comps[0], chroma = o.comps[1], hue = o.comps[2];
+
+  if (lightness >= 1.0f) return to(validColor(stOklab, 1.0f, 0.0f, 0.0f, alpha), target);
+  if (lightness <= 0.0f) return to(validColor(stOklab, 0.0f, 0.0f, 0.0f, alpha), target);
+  // Each colour is converted into the target once; the range test, the
+  // clamping and the returned conversion all read that one result.
+  const Result<Color> converted = to(o, target);
+  if (convertedInGamut(converted, *d)) return converted;
+
+  Color clipped = clipConverted(converted, *d, target, alpha);
+  if (deltaEOK(clipped, o) < kJnd) return ok(clipped);
+  if (chroma <= kEpsilon) return ok(clipped);
+
+  // Bisect the chroma: below `low` the colour is in gamut (while
+  // lowInGamut holds) or clips acceptably; at `high` clipping is too far off.
+  double low = 0.0, high = chroma;
+  bool lowInGamut = true;
+  do {
+    const double middle = (high + low) * 0.5;
+    const Color current = validColor(stOklch, lightness, toFloat32(middle), hue, alpha);
+    const Result<Color> candidate = to(current, target);
+    if (lowInGamut && convertedInGamut(candidate, *d)) {
+      low = middle;
+      continue;
+    }
+    clipped = clipConverted(candidate, *d, target, alpha);
+    const double error = deltaEOK(clipped, current);
+    if (error < kJnd) {
+      if (kJnd - error < kEpsilon) return ok(clipped);
+      lowInGamut = false;
+      low = middle;
+    } else {
+      high = middle;
+    }
+  } while (high - low > kEpsilon);
+  return ok(clipped);
+}
+
+}  // namespace zd::color

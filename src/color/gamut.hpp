@@ -1,0 +1,31 @@
+// Gamut mapping: a colour converted into a target space and, when it lies
+// outside what the target can hold, brought inside by reducing OKLCH chroma
+// at constant lightness and hue until clipping changes it by less than a
+// just-noticeable difference in OKLab.
+#pragma once
+
+#include "color/descriptor.hpp"
+
+namespace zd::color {
+
+// The colour in `target`, mapped into its ranges when the target is
+// mappable and bounded; a plain conversion otherwise. The alpha is that of
+// `c`. UnknownSpace "gamutMap: target not registered" (context: the
+// target's short name) for an unregistered target; conversion errors pass
+// through unchanged.
+Result<Color> gamutMap(const Color &c, SpaceTag target);
+
+// True when the conversion of `c` into `target` succeeds and each of the
+// first (at most three) components lies within the descriptor's range
+// widened by 0.000001 on each side.
+bool inGamut(const Color &c, const SpaceDescriptor &d, SpaceTag target);
+
+// The conversion of `c` into `target` with each component clamped to its
+// range, carrying `alpha`; black (0, 0, 0) when the conversion fails.
+Color clipColor(const Color &c, const SpaceDescriptor &d, SpaceTag target, float alpha);
+
+// Euclidean distance in OKLab of the float32 components; +inf when either
+// colour cannot be converted.
+double deltaEOK(const Color &a, const Color &b);
+
+}  // namespace zd::color

@@ -1,0 +1,319 @@
+#include "color/hub.hpp"
+
+#include <cfloat>
+#include <cmath>
+#include <optional>
+
+#include "color/polar.hpp"
+#include "color/registry.hpp"
+#include "color/space_cam16.hpp"
+#include "color/space_cie.hpp"
+#include "color/space_cylindrical.hpp"
+#include "color/space_device.hpp"
+#include "color/space_hdr.hpp"
+#include "color/whitepoint.hpp"
+
+namespace zd::color {
+
+namespace {
+
+// Built once at start-up, after the registry is sealed; read-only after.
+struct HubDescriptors {
+  std::optional<SpaceDescriptor> srgbLinear;
+  std::optional<SpaceDescriptor> rec2020Linear;
+};
+
+HubDescriptors &hubDescriptors() {
+  static HubDescriptors instance;
+  return instance;
+}
+
+Vec3 widen(const Color &c) {
+  return {static_cast<double>(c.comps[0]), static_cast<double>(c.comps[1]),
+          static_cast<double>(c.comps[2])};
+}
+
+template <class T>
+Result<T> notRegistered(const char *message, SpaceTag tag) {
+  return Result<T>::err(colorError(ErrorKind::UnknownSpace, message, toString(tag)));
+}
+
+// The hub's copy of a linear RGB descriptor; absent before start-up.
+const SpaceDescriptor *privateDescriptor(const std::optional<SpaceDescriptor> &d) {
+  return d ? &*d : nullptr;
+}
+
+Vec3 rgbToXyz(const SpaceDescriptor &d, const Vec3 &linear) {
+  const Vec3 xyz = apply3(d.toXyz, linear);
+  return sameWhite(d.white, wpD65) ? xyz : adapt(xyz, d.white, wpD65);
+}
+
+Vec3 xyzToRgb(const SpaceDescriptor &d, const Vec3 &xyz) {
+  const Vec3 own = sameWhite(d.white, wpD65) ? xyz : adapt(xyz, wpD65, d.white);
+  return apply3(d.fromXyz, own);
+}
+
+// The XYZ of float64 sRGB values: they become an "srgb" colour first.
+Result<Vec3> viaSrgb(const Vec3 &rgb) {
+  const Result<Color> srgb = colorOf(stSrgb, rgb, 1.0f);
+  if (!srgb.isOk()) return Result<Vec3>::err(srgb);
+  return toXYZ(srgb.value());
+}
+
+// The float32 channels of the "srgb" colour of an XYZ, widened again.
+Result<Vec3> srgbChannelsOf(const Vec3 &xyz) {
+  const Result<Color> srgb = fromXYZ(xyz, stSrgb);
+  if (!srgb.isOk()) return Result<Vec3>::err(srgb);
+  return ok(widen(srgb.value()));
+}
+
+Result<Vec3> oklabToXyz(const Vec3 &lab) {
+  const SpaceDescriptor *linear = privateDescriptor(hubDescriptors().srgbLinear);
+  if (linear == nullptr) return notRegistered<Vec3>("space not registered", stSrgbLinear);
+  return ok(apply3(linear->toXyz, oklabToLinearSrgb(lab)));
+}
+
+Result<Vec3> xyzToOklab(const Vec3 &xyz) {
+  const SpaceDescriptor *linear = privateDescriptor(hubDescriptors().srgbLinear);
+  if (linear == nullptr) return notRegistered<Vec3>("target space not registered", stSrgbLinear);
+  return ok(linearSrgbToOklab(apply3(linear->fromXyz, xyz)));
+}
+
+Result<Vec3> ictcpToXyz(const Vec3 &ictcp) {
+  const SpaceDescriptor *linear = privateDescriptor(hubDescriptors().rec2020Linear);
+  if (linear == nullptr) return notRegistered<Vec3>("space not registered", stRec2020Linear);
+  return ok(apply3(linear->toXyz, ictcpToRec2020(ictcp)));
+}
+
+Result<Vec3> xyzToIctcp(const Vec3 &xyz) {
+  const SpaceDescriptor *linear = privateDescriptor(hubDescriptors().rec2020Linear);
+  if (linear == nullptr) {
+    return notRegistered<Vec3>("target space not registered", stRec2020Linear);
+  }
+  return ok(rec2020ToIctcp(apply3(linear->fromXyz, xyz)));
+}
+
+Vec3 scaled(const Vec3 &v, double factor) {
+  return {v[0] * factor, v[1] * factor, v[2] * factor};
+}
+
+// Polar (L, C, h) to opponent with the hue first reduced by fmod 360.
+Vec3 reducedPolarToOpponent(const Vec3 &lch) {
+  return polarToOpponent({lch[0], lch[1], std::fmod(lch[2], 360.0)});
+}
+
+// The family-specific part of toXYZ for every family except the RGB ones.
+Result<Vec3> analyticToXyz(const SpaceDescriptor &d, const Color &c) {
+  const Vec3 v = widen(c);
+  switch (d.family) {
+    case famXyz:
+      return ok(v);
+    case famXyy:
+      return xyyToXyz(v);
+    case famLab:
+      return ok(labToXyz(v));
+    case famLch:
+      return ok(labToXyz(reducedPolarToOpponent(v)));
+    case famOklab:
+      return oklabToXyz(v);
+    case famOklch: {
+      // a and b are rounded to float32 by building the "oklab" colour.
+      const Result<Color> lab = colorOf(stOklab, reducedPolarToOpponent(v), 1.0f);
+      if (!lab.isOk()) return Result<Vec3>::err(lab);
+      return toXYZ(lab.value());
+    }
+    case famHsv:
+      return viaSrgb(hsvToRgb(v));
+    case famHsl:
+      return viaSrgb(hslToRgb(v));
+    case famHwb:
+      return viaSrgb(hwbToRgb(v));
+    case famYcbcr:
+      return viaSrgb(ycbcrToRgb(v));
+    case famIctcp:
+      return ictcpToXyz(v);
+    case famJzazbz:
+      return ok(jzazbzToXyz(v));
+    case famCam16:
+      return ok(scaled(cam16ToXyz(v[0], v[1], v[2], defaultViewingConditions()), 0.01));
+    case famCam16Ucs: {
+      const ViewingConditions &vc = defaultViewingConditions();
+      const Vec3 jch = ucsToJch(v, vc);
+      return ok(scaled(cam16ToXyz(jch[0], jch[1], jch[2], vc), 0.01));
+    }
+    case famHct: {
+      const Result<Color> srgb = fromXYZ(hctToXyz(v), stSrgb);
+      if (!srgb.isOk()) return Result<Vec3>::err(srgb);
+      return toXYZ(srgb.value());
+    }
+    default:
+      break;
+  }
+  return Result<Vec3>::err(
+      colorError(ErrorKind::InvalidOp, "toXYZ not implemented for family", toString(d.family)));
+}
+
+// The family-specific part of fromXYZ for every family except the RGB ones,
+// as float64 components.
+Result<Vec3> analyticFromXyz(const SpaceDescriptor &d, const Vec3 &xyz) {
+  switch (d.family) {
+    case famXyz:
+      return ok(xyz);
+    case famXyy:
+      return xyzToXyy(xyz);
+    case famLab:
+      return ok(xyzToLab(xyz));
+    case famLch:
+      return ok(opponentToPolar(xyzToLab(xyz)));
+    case famOklab:
+      return xyzToOklab(xyz);
+    case famOklch: {
+      const Result<Vec3> lab = xyzToOklab(xyz);
+      if (!lab.isOk()) return lab;
+      return ok(opponentToPolar(lab.value()));
+    }
+    case famHsv:
+    case famHsl:
+    case famHwb:
+    case famYcbcr: {
+      const Result<Vec3> rgb = srgbChannelsOf(xyz);
+      if (!rgb.isOk()) return rgb;
+      if (d.family == famHsv) return ok(rgbToHsv(rgb.value()));
+      if (d.family == famHsl) return ok(rgbToHsl(rgb.value()));
+      if (d.family == famHwb) return ok(rgbToHwb(rgb.value()));
+      return ok(rgbToYcbcr(rgb.value()));
+    }
+    case famIctcp:
+      return xyzToIctcp(xyz);
+    case famJzazbz:
+      return ok(xyzToJzazbz(xyz));
+    case famCam16: {
+      const Cam16 cam = cam16FromXyz(scaled(xyz, 100.0), defaultViewingConditions());
+      return ok(Vec3{cam.j, cam.c, cam.h});
+    }
+    case famCam16Ucs:
+      return ok(cam16ToUcs(cam16FromXyz(scaled(xyz, 100.0), defaultViewingConditions())));
+    case famHct:
+      return ok(xyzToHct(xyz));
+    default:
+      break;
+  }
+  return Result<Vec3>::err(
+      colorError(ErrorKind::InvalidOp, "fromXYZ not implemented for family", toString(d.family)));
+}
+
+// The sRGB values of a colour in one of the cylindrical spaces.
+Vec3 cylindricalToRgb(SpaceTag space, const Vec3 &v) {
+  if (space == stHsv) return hsvToRgb(v);
+  if (space == stHsl) return hslToRgb(v);
+  return hwbToRgb(v);
+}
+
+Vec3 rgbToCylindrical(SpaceTag space, const Vec3 &rgb) {
+  if (space == stHsv) return rgbToHsv(rgb);
+  if (space == stHsl) return rgbToHsl(rgb);
+  return rgbToHwb(rgb);
+}
+
+bool isCylindrical(SpaceTag space) { return space == stHsv || space == stHsl || space == stHwb; }
+
+}  // namespace
+
+float toFloat32(double value) {
+  if (std::isfinite(value) && std::fabs(value) > static_cast<double>(FLT_MAX)) {
+    // Round to nearest: halfway past FLT_MAX (2^103 above it) rounds up.
+    const double overflowThreshold = static_cast<double>(FLT_MAX) + std::ldexp(1.0, 103);
+    const float magnitude = std::fabs(value) >= overflowThreshold ? INFINITY : FLT_MAX;
+    return value < 0 ? -magnitude : magnitude;
+  }
+  return static_cast<float>(value);
+}
+
+Result<Color> colorOf(SpaceTag space, const Vec3 &components, float alpha) {
+  return color(space, toFloat32(components[0]), toFloat32(components[1]),
+               toFloat32(components[2]), alpha);
+}
+
+bool isShortPathPair(SpaceTag source, SpaceTag target) {
+  const auto pair = [&](SpaceTag a, SpaceTag b) {
+    return (source == a && target == b) || (source == b && target == a);
+  };
+  return pair(stSrgb, stSrgbLinear) || pair(stLab, stLch) || pair(stOklab, stOklch) ||
+         pair(stHsv, stHsl) || pair(stHsv, stHwb) || pair(stHsl, stHwb);
+}
+
+Result<Color> shortPath(const Color &c, SpaceTag target) {
+  const SpaceTag source = c.space;
+  const Vec3 v = widen(c);
+  if (!isShortPathPair(source, target)) {
+    return Result<Color>::err(colorError(ErrorKind::InvalidOp, "not a short-path pair",
+                                         toString(source) + " -> " + toString(target)));
+  }
+  Vec3 result{};
+  if (source == stSrgb) {
+    for (int i = 0; i < 3; ++i) result[i] = eotfOf(tfSrgb, 0.0, v[i]);
+  } else if (source == stSrgbLinear) {
+    for (int i = 0; i < 3; ++i) result[i] = oetfOf(tfSrgb, 0.0, v[i]);
+  } else if (source == stLab || source == stOklab) {
+    result = opponentToPolar(v);
+  } else if (source == stLch || source == stOklch) {
+    result = polarToOpponent(v);
+  } else if (isCylindrical(source)) {
+    // The intermediate sRGB values stay float64: no "srgb" colour is built.
+    result = rgbToCylindrical(target, cylindricalToRgb(source, v));
+  }
+  return colorOf(target, result, c.alpha);
+}
+
+Result<Vec3> toXYZ(const Color &c) {
+  const SpaceDescriptor *d = findSpace(c.space);
+  if (d == nullptr) return notRegistered<Vec3>("space not registered", c.space);
+  if (d->family == famRgbEncoded || d->family == famRgbLinear) {
+    Vec3 rgb = widen(c);
+    if (d->family == famRgbEncoded) {
+      for (double &channel : rgb) channel = eotfOf(d->transfer, d->gamma, channel);
+    }
+    return ok(rgbToXyz(*d, rgb));
+  }
+  return analyticToXyz(*d, c);
+}
+
+Result<Color> fromXYZ(const Vec3 &xyz, SpaceTag target) {
+  const SpaceDescriptor *d = findSpace(target);
+  if (d == nullptr) return notRegistered<Color>("target space not registered", target);
+  if (d->family == famRgbEncoded || d->family == famRgbLinear) {
+    Vec3 rgb = xyzToRgb(*d, xyz);
+    if (d->family == famRgbEncoded) {
+      for (double &channel : rgb) channel = oetfOf(d->transfer, d->gamma, channel);
+    }
+    return colorOf(target, rgb, 1.0f);
+  }
+  const Result<Vec3> components = analyticFromXyz(*d, xyz);
+  if (!components.isOk()) return Result<Color>::err(components);
+  return colorOf(target, components.value(), 1.0f);
+}
+
+Result<Color> to(const Color &c, SpaceTag target) {
+  if (isShortPathPair(c.space, target)) return shortPath(c, target);
+  const Result<Vec3> xyz = toXYZ(c);
+  if (!xyz.isOk()) return Result<Color>::err(xyz);
+  const Result<Color> converted = fromXYZ(xyz.value(), target);
+  if (!converted.isOk()) return converted;
+  const Color &r = converted.value();
+  return color(target, r.comps[0], r.comps[1], r.comps[2], c.alpha);
+}
+
+void initConversionHub() {
+  HubDescriptors &hub = hubDescriptors();
+  hub.srgbLinear = spaceByTag(stSrgbLinear);
+  hub.rec2020Linear = spaceByTag(stRec2020Linear);
+  defaultViewingConditions();  // derive the CAM16 constants now, not on first use
+}
+
+void destroyConversionHub() {
+  HubDescriptors &hub = hubDescriptors();
+  hub.srgbLinear.reset();
+  hub.rec2020Linear.reset();
+}
+
+}  // namespace zd::color

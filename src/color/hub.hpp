@@ -1,0 +1,45 @@
+// The conversion hub: any registered space to any other, through CIE XYZ
+// relative to D65 (Y = 1 for the white), except for twelve pairs of closely
+// related spaces that convert directly. Alpha is carried, never converted.
+#pragma once
+
+#include "color/descriptor.hpp"
+#include "color/matrices.hpp"
+#include "color/space_oklab.hpp"
+#include "color/transfer.hpp"
+
+namespace zd::color {
+
+// Rounds to the nearest float32. Magnitudes beyond the float32 range
+// become infinities (which `color` refuses) without an undefined cast.
+float toFloat32(double value);
+
+// `color` of a float64 triple, each component rounded to float32.
+Result<Color> colorOf(SpaceTag space, const Vec3 &components, float alpha);
+
+// The colour `c` in space `target`, with the alpha of `c`. A colour in its
+// own space also takes the full route, so the last float32 bits may move.
+Result<Color> to(const Color &c, SpaceTag target);
+
+// The colour's D65 XYZ. UnknownSpace "space not registered" (context
+// SpaceTag(n)) for an unregistered space; InvalidOp for a family without a
+// route; the family's own errors.
+Result<Vec3> toXYZ(const Color &c);
+
+// The XYZ in space `target` with alpha 1. UnknownSpace "target space not
+// registered" (context SpaceTag(n)); InvalidOp for a family without a route.
+Result<Color> fromXYZ(const Vec3 &xyz, SpaceTag target);
+
+// True for the twelve directly converted (source, target) pairs.
+bool isShortPathPair(SpaceTag source, SpaceTag target);
+
+// The direct conversion of a short-path pair; InvalidOp "not a short-path
+// pair" (context "SpaceTag(a) -> SpaceTag(b)") for any other pair.
+Result<Color> shortPath(const Color &c, SpaceTag target);
+
+// Copies the hub's private descriptors ("srgb-linear", "rec2020-linear")
+// from the sealed registry; destroyConversionHub forgets them.
+void initConversionHub();
+void destroyConversionHub();
+
+}  // namespace zd::color

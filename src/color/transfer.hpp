@@ -1,0 +1,15 @@
+// Transfer curves of the RGB spaces, one channel at a time, in float64.
+// Nothing is clamped: values below zero and above one pass through.
+#pragma once
+
+#include "color/descriptor.hpp"
+
+namespace zd::color {
+
+// Decoding: encoded value to linear light. `gamma` is read by tfGamma only.
+double eotfOf(TransferKind kind, double gamma, double v);
+
+// Encoding: linear light to encoded value (tfGamma raises to 1/gamma).
+double oetfOf(TransferKind kind, double gamma, double v);
+
+}  // namespace zd::color
