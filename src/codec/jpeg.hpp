@@ -48,9 +48,11 @@ const CosineTable &cosineTable();
 // natural order, in 32-bit floats with the summation order of the encoder.
 void fdct(const float (&samples)[64], float (&coefficients)[64]);
 
-// Which arithmetic kernel runs the colour conversion and the transform. All
-// give the same bytes; `fma` needs a processor with AVX2 and FMA.
+// Which build of the scan runs the colour conversion, the transform and the
+// coding. All give the same bytes; `automatic` asks the cpu module, `fma`
+// needs the AVX2 kernels to be usable (an Error otherwise).
 enum class Kernel { automatic, portable, fma };
+// True when the cpu module allows the AVX2 kernels.
 bool fmaKernelAvailable();
 std::vector<std::uint8_t> encodeJpegWith(const Image &image, std::int32_t quality, Kernel kernel);
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/errors.hpp"
+#include "cpu/cpu.hpp"
 #include "raster/kernels.hpp"
 #include "raster/raster.hpp"
 
@@ -96,8 +97,8 @@ TEST(PixelOffsets, OutsideTheBufferRaiseIndexErrors) {
 // exact 1 and values above 1), several paints including NaN alpha.
 class RowKernels : public ::testing::TestWithParam<bool> {
  protected:
-  void SetUp() override { zd::raster::detail::forceBaselineKernels(GetParam()); }
-  void TearDown() override { zd::raster::detail::forceBaselineKernels(false); }
+  void SetUp() override { zd::cpu::disableForTesting(GetParam() ? zd::cpu::kAllFeatures : 0); }
+  void TearDown() override { zd::cpu::disableForTesting(0); }
 };
 
 TEST_P(RowKernels, MatchTheSinglePixelOperations) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/errors.hpp"
+#include "cpu/cpu.hpp"
 #include "raster/kernels.hpp"
 #include "raster/raster.hpp"
 
@@ -143,8 +144,8 @@ Image randomImage(std::mt19937 &random, std::int64_t width, std::int64_t height)
 
 class ReferenceFill : public ::testing::TestWithParam<bool> {
  protected:
-  void SetUp() override { zd::raster::detail::forceBaselineKernels(GetParam()); }
-  void TearDown() override { zd::raster::detail::forceBaselineKernels(false); }
+  void SetUp() override { zd::cpu::disableForTesting(GetParam() ? zd::cpu::kAllFeatures : 0); }
+  void TearDown() override { zd::cpu::disableForTesting(0); }
 };
 
 TEST_P(ReferenceFill, RandomScenesMatchByteForByte) {

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "cpu/cpu.hpp"
 #include "raster/kernels.hpp"
 #include "raster/raster.hpp"
 
@@ -32,8 +33,8 @@ std::vector<std::uint8_t> stretchyRow(std::mt19937 &random, std::int64_t width) 
 
 class RunKernel : public ::testing::TestWithParam<bool> {
  protected:
-  void SetUp() override { zd::raster::detail::forceBaselineKernels(GetParam()); }
-  void TearDown() override { zd::raster::detail::forceBaselineKernels(false); }
+  void SetUp() override { zd::cpu::disableForTesting(GetParam() ? zd::cpu::kAllFeatures : 0); }
+  void TearDown() override { zd::cpu::disableForTesting(0); }
 };
 
 TEST_P(RunKernel, WholeColumnRunsMatchTheSinglePixelOperation) {
