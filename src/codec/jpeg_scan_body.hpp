@@ -112,7 +112,8 @@ ZD_KERNEL_INLINE void convertGreyRow(const std::uint8_t *source, std::size_t wid
   }
 }
 
-// Bits go in most significant first; each complete byte is appended, and an
+// The JPEG bit writer: bits go in most significant first (the opposite order
+// of Deflate's LsbFirstBitWriter); each complete byte is appended, and an
 // 0xFF byte is followed by a 0x00 so it cannot be read as a marker.
 //
 // Bits gather in a 64-bit word that is written out whole when it fills, so

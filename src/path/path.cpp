@@ -8,14 +8,6 @@ namespace zd::path {
 
 namespace {
 
-constexpr std::string_view kKindNames[kKindCount] = {
-    "pClose",  "pMove",   "pLine",   "pHLine",   "pVLine",  "pCubic", "pSCubic",
-    "pQuad",   "pTQuad",  "pArc",    "pRMove",   "pRLine",  "pRHLine", "pRVLine",
-    "pRCubic", "pRSCubic", "pRQuad", "pRTQuad", "pRArc"};
-
-constexpr int kParameterCounts[kKindCount] = {0, 2, 2, 1, 1, 6, 4, 4, 2, 7,
-                                              2, 2, 1, 1, 6, 4, 4, 2, 7};
-
 [[noreturn]] void missingField(PathCommandKind kind, const char *field) {
   throw Defect(std::string("field '") + field + "' is not accessible for kind " +
                std::string(toString(kind)));
@@ -39,12 +31,12 @@ bool isArc(PathCommandKind k) { return absoluteKind(k) == pArc; }
 }  // namespace
 
 int parameterCount(PathCommandKind kind) {
-  return kind < kKindCount ? kParameterCounts[kind] : -1;
+  return kind < kKindCount ? kKindInfo[kind].parameters : -1;
 }
 
 std::string_view toString(int kind) {
   if (kind < 0 || kind >= kKindCount) return {};
-  return kKindNames[kind];
+  return kKindInfo[kind].name;
 }
 
 PathCommand PathCommand::close() { return PathCommand(); }

@@ -20,8 +20,6 @@ namespace {
 // 2^23 and need at most 16.
 constexpr std::size_t kMaxNumberBytes = 48;
 
-constexpr char kLetters[kKindCount + 1] = "ZMLHVCSQTAmlhvcsqta";
-
 [[noreturn]] void failNonFinite() {
   throw Error("path: cannot serialize a non-finite coordinate");
 }
@@ -93,7 +91,7 @@ std::string toString(const Path &path) {
     if (absoluteKind(kind) == pArc) numbers[2] = command.rot() * kRadiansToDegrees;
 
     char *at = builder.room(2 + kMaxNumberBytes * static_cast<std::size_t>(count));
-    *at++ = kLetters[kind];
+    *at++ = kKindInfo[kind].letter;
     *at++ = ' ';
     for (int i = 0; i < count; ++i) at = formatNumber(at, numbers[i]);
     builder.advanceTo(at);

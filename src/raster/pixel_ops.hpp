@@ -24,11 +24,8 @@ constexpr std::array<float, 256> makeByteToUnit() {
 }
 inline constexpr std::array<float, 256> kByteToUnit = makeByteToUnit();
 
-ZD_KERNEL_INLINE std::uint8_t byteOf(float v) {
-  v = clampUnit(v);
-  if (!(v >= 0.0f)) return 0;  // NaN
-  return static_cast<std::uint8_t>(std::fmaf(v, 255.0f, 0.5f));
-}
+// The byte of a channel value (color/channel_byte.hpp).
+ZD_KERNEL_INLINE std::uint8_t byteOf(float v) { return zd::color::channelByte(v); }
 
 // Source-over of one pixel whose bytes are at `px`, with a = coverage * alpha
 // already known to be above 0 (or NaN).

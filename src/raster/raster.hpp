@@ -18,6 +18,7 @@
 #include "geom/geom.hpp"
 #include "path/path.hpp"
 #include "image/image.hpp"
+#include "color/channel_byte.hpp"
 #include "color/color.hpp"
 
 namespace zd::raster {
@@ -88,16 +89,12 @@ void blendOver(Image &image, std::int64_t offset, float coverage, float red, flo
 void blendOverwrite(Image &image, std::int64_t offset, float coverage, float red, float green,
                     float blue, float alpha);
 
-// clamp(v, 0, 1) of the pixel rules: 1 above 1, 0 below 0, NaN stays NaN.
-inline float clampUnit(float v) {
-  if (v > 1.0f) return 1.0f;
-  if (v < 0.0f) return 0.0f;
-  return v;
-}
+// clamp(v, 0, 1) of the pixel operations: 1 above 1, 0 below 0, NaN stays
+// NaN (color/channel_byte.hpp).
+using zd::color::clampUnit;
 
-// The byte of a value in [0, 1] (or NaN, which gives 0): trunc(v * 255 + 0.5)
-// with one fused multiply-add. Values outside [0, 1] are clamped first so the
-// conversion to an integer is always defined.
+// The byte of a value: zd::color::channelByte, trunc(v * 255 + 0.5) with one
+// fused multiply-add after clamping to [0, 1], NaN giving 0.
 std::uint8_t toByte(float v);
 
 }  // namespace zd::raster

@@ -1,5 +1,5 @@
 // The AVX2 + FMA row kernels: eight pixels per step, each lane doing the
-// float32 operations of the single-pixel rule in the same order, so the
+// float32 operations of the single-pixel operation in the same order, so the
 // bytes equal those of the portable kernels (row_kernels.cpp).
 #include "cpu/cpu.hpp"
 
