@@ -1,7 +1,8 @@
-// Differential check of the compressor against the plain model of its
-// rules. The input is read as a small program that builds data full of the
-// structures the fast paths handle (runs, short periods, copies from far
-// back, near-window distances), so that long matches are common.
+// Differential check of the compressor against the plain Deflate model
+// (tests/compress/deflate_model.hpp). The input is read as a small program
+// that builds data full of the structures the fast paths handle (runs, short
+// periods, copies from far back, near-window distances), so that long
+// matches are common.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>

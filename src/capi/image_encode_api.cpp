@@ -1,4 +1,4 @@
-// zd_image_encode: any of the image library's formats for a host.
+// zd_image_encode: any of the codec module's formats for a host.
 #include <vector>
 
 #include "capi/handles.hpp"

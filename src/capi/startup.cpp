@@ -21,7 +21,6 @@ ZD_API void zd_init(void) {
   // Each module's start-up in dependency order. A failure is dropped: it is
   // neither reported nor retried.
   zd::capi::guarded(0, [] {
-    // (module start-up steps are added here as modules arrive)
     zd::color::initColorSpaces();
     zd::color::initConversionHub();
     zd::codec::initJpegTables();

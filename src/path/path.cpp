@@ -1,3 +1,5 @@
+// The path model: checked command records, the kinds' parameter counts and
+// names, and how the builder state follows the commands.
 #include "path/path.hpp"
 
 #include <string>

@@ -9,7 +9,10 @@
 // operations use float32 arithmetic with fused multiply-adds where written
 // (std::fmaf), and bytes are trunc(v * 255 + 0.5) as one fused multiply-add.
 // The implementation only finds those values faster (an active-edge list,
-// visiting just the columns a row touched, vector kernels for the blending).
+// visiting just the columns a row touched, vector kernels for the blending);
+// the reference fill in tests/raster/reference_fill.hpp computes them the
+// plain way, and the tests hold the two to the same bytes (see
+// docs/architecture.md, "Reference implementations").
 #pragma once
 
 #include <cstdint>

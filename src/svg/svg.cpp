@@ -1,3 +1,5 @@
+// SVG output: colour text under the channel byte rule and the one-path
+// document.
 #include "svg/svg.hpp"
 
 #include <charconv>

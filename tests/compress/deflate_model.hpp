@@ -1,5 +1,6 @@
-// A plain model of the compressor's rules, shared by the tests and the
-// differential fuzz target.
+// The Deflate model: the compressor's search and output written as plainly
+// as possible, shared by the tests and the differential fuzz target
+// (docs/architecture.md, "Reference implementations").
 #pragma once
 
 #include <algorithm>

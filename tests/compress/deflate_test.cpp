@@ -1,5 +1,5 @@
-// Deflate, zlib framing and Adler-32: exact bytes, agreement with a plain
-// bit-by-bit model of the matching rules, and inflation by zlib.
+// Deflate, zlib framing and Adler-32: exact bytes, agreement with the plain
+// bit-by-bit Deflate model (deflate_model.hpp), and inflation by zlib.
 #include <gtest/gtest.h>
 #include <zlib.h>
 

@@ -1,4 +1,4 @@
-// The pixel operations: the worked values of the rules, the byte rule, the
+// The pixel operations: worked values, the byte rule, the
 // offset checks, and the row kernels (baseline and vector) against the
 // single-pixel operations over a grid of inputs.
 #include <gtest/gtest.h>
@@ -88,7 +88,7 @@ TEST(PixelOffsets, OutsideTheBufferRaiseIndexErrors) {
   EXPECT_EQ(image.data, (Bytes{0, 0, 0, 0, 255, 255}));
   EXPECT_THROW(blendOverwrite(image, std::numeric_limits<std::int64_t>::max() - 1, 1.0f, 1, 1, 1, 1),
                zd::Defect);
-  // A zero contribution returns before the check, as the rule orders it.
+  // A zero contribution returns before the check.
   EXPECT_NO_THROW(blendOver(image, 100, 0.0f, 1, 1, 1, 1));
 }
 
