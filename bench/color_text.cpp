@@ -99,10 +99,10 @@ void BM_ExportRoundTrip_OutOfGamut(benchmark::State &state) {
 
 }  // namespace
 
-BENCHMARK(BM_ParseMapSvg_InGamut);
-BENCHMARK(BM_ParseMapSvg_OutOfGamut);
-BENCHMARK(BM_ParseOnly);
-BENCHMARK(BM_MapSvgOnly_InGamut);
-BENCHMARK(BM_MapSvgOnly_OutOfGamut);
-BENCHMARK(BM_ExportRoundTrip_OutOfGamut);
+BENCHMARK(BM_ParseMapSvg_InGamut)->Name("color_text/parse_map_svg_in_gamut/zd");
+BENCHMARK(BM_ParseMapSvg_OutOfGamut)->Name("color_text/parse_map_svg_out_of_gamut/zd");
+BENCHMARK(BM_ParseOnly)->Name("color_text/parse_only/zd");
+BENCHMARK(BM_MapSvgOnly_InGamut)->Name("color_text/map_svg_only_in_gamut/zd");
+BENCHMARK(BM_MapSvgOnly_OutOfGamut)->Name("color_text/map_svg_only_out_of_gamut/zd");
+BENCHMARK(BM_ExportRoundTrip_OutOfGamut)->Name("color_text/export_round_trip_out_of_gamut/zd");
 BENCHMARK_MAIN();

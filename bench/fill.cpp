@@ -1,16 +1,16 @@
 // Filling speed on a 1024 x 1024 RGBA image, side by side with cairo
 // (default antialiasing) and AGG (scanline AA renderer), on four seeded
 // scenes:
-//   Polygons - 200 random polygons of 3..12 vertices, half opaque, half at
-//              50% alpha, non-zero;
-//   Stars    - 50 large self-intersecting stars, even-odd;
-//   Circles  - 2,000 small circles of four cubics each, non-zero;
-//   BigPolygon - one polygon of 100,000 edges, non-zero.
+//   polygons    - 200 random polygons of 3..12 vertices, half opaque, half
+//                 at 50% alpha, non-zero;
+//   stars       - 50 large self-intersecting stars, even-odd;
+//   circles     - 2,000 small circles of four cubics each, non-zero;
+//   big_polygon - one polygon of 100,000 edges, non-zero.
 // Every iteration clears the image and paints the whole scene; each library
 // gets the same shapes and colours and flattens its own curves. Ours runs
 // the whole fill (flattening, colour mapping, painting) per shape.
 //
-// The Memory benchmark reports the peak working memory of one fill (bytes
+// The fill_memory benchmarks report the peak working memory of one fill (bytes
 // held through operator new beyond the image) for each scene's largest shape.
 #include <benchmark/benchmark.h>
 
@@ -20,6 +20,7 @@
 #include <cstring>
 #include <new>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "path/path.hpp"
@@ -137,7 +138,7 @@ const Scene &sceneNumber(int which) {
   return scenes[which];
 }
 
-const char *const kSceneNames[4] = {"Polygons", "Stars", "Circles", "BigPolygon"};
+const char *const kSceneNames[4] = {"polygons", "stars", "circles", "big_polygon"};
 
 // ------------------------------------------------------------------ ours
 struct OurShape {
@@ -172,8 +173,8 @@ std::vector<OurShape> ourScene(const Scene &scene) {
   return out;
 }
 
-void Zd(benchmark::State &state) {
-  const auto shapes = ourScene(sceneNumber(static_cast<int>(state.range(0))));
+void zdFill(benchmark::State &state, int scene) {
+  const auto shapes = ourScene(sceneNumber(scene));
   zd::image::Image image = zd::image::newImage(kSize, kSize, zd::image::csRgba);
   for (auto _ : state) {
     std::memset(image.data.data(), 0, image.data.size());
@@ -182,12 +183,11 @@ void Zd(benchmark::State &state) {
     }
     benchmark::DoNotOptimize(image.data.data());
   }
-  state.SetLabel(kSceneNames[state.range(0)]);
 }
 
 // The peak memory one fill holds beyond the image, for the scene's largest shape.
-void ZdWorkingMemory(benchmark::State &state) {
-  const auto shapes = ourScene(sceneNumber(static_cast<int>(state.range(0))));
+void zdWorkingMemory(benchmark::State &state, int scene) {
+  const auto shapes = ourScene(sceneNumber(scene));
   const auto largest = std::max_element(shapes.begin(), shapes.end(), [](const auto &a, const auto &b) {
     return a.path.commands.size() < b.path.commands.size();
   });
@@ -201,13 +201,12 @@ void ZdWorkingMemory(benchmark::State &state) {
   }
   state.counters["peak_bytes"] = static_cast<double>(peak);
   state.counters["commands"] = static_cast<double>(largest->path.commands.size());
-  state.SetLabel(kSceneNames[state.range(0)]);
 }
 
 // ----------------------------------------------------------------- cairo
 #ifdef ZD_HAVE_CAIRO
-void Cairo(benchmark::State &state) {
-  const Scene &scene = sceneNumber(static_cast<int>(state.range(0)));
+void cairoFill(benchmark::State &state, int which) {
+  const Scene &scene = sceneNumber(which);
   cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSize, kSize);
   cairo_t *cr = cairo_create(surface);
   unsigned char *pixels = cairo_image_surface_get_data(surface);
@@ -236,14 +235,13 @@ void Cairo(benchmark::State &state) {
   }
   cairo_destroy(cr);
   cairo_surface_destroy(surface);
-  state.SetLabel(kSceneNames[state.range(0)]);
 }
 #endif
 
 // ------------------------------------------------------------------- AGG
 #ifdef ZD_HAVE_AGG
-void Agg(benchmark::State &state) {
-  const Scene &scene = sceneNumber(static_cast<int>(state.range(0)));
+void aggFill(benchmark::State &state, int which) {
+  const Scene &scene = sceneNumber(which);
   std::vector<agg::path_storage> paths(scene.size());
   for (std::size_t s = 0; s < scene.size(); ++s) {
     const auto &p = scene[s].points;
@@ -280,29 +278,38 @@ void Agg(benchmark::State &state) {
     }
     benchmark::DoNotOptimize(pixels.data());
   }
-  state.SetLabel(kSceneNames[state.range(0)]);
 }
 #endif
 
-void scenes(benchmark::internal::Benchmark *b) {
-  for (int i = 0; i < 4; ++i) b->Arg(i);
-  b->Unit(benchmark::kMillisecond);
+// Names: fill/<scene>/<engine>, and fill_memory/<scene>/zd.
+void registerAll() {
+  for (int scene = 0; scene < 4; ++scene) {
+    const std::string name = kSceneNames[scene];
+    benchmark::RegisterBenchmark(("fill/" + name + "/zd").c_str(), zdFill, scene)
+        ->Unit(benchmark::kMillisecond);
+#ifdef ZD_HAVE_CAIRO
+    benchmark::RegisterBenchmark(("fill/" + name + "/cairo").c_str(), cairoFill, scene)
+        ->Unit(benchmark::kMillisecond);
+#endif
+#ifdef ZD_HAVE_AGG
+    benchmark::RegisterBenchmark(("fill/" + name + "/agg").c_str(), aggFill, scene)
+        ->Unit(benchmark::kMillisecond);
+#endif
+  }
+  for (int scene = 0; scene < 4; ++scene) {
+    benchmark::RegisterBenchmark(("fill_memory/" + std::string(kSceneNames[scene]) + "/zd").c_str(),
+                                 zdWorkingMemory, scene)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+  }
 }
 
 }  // namespace
 
-BENCHMARK(Zd)->Apply(scenes);
-#ifdef ZD_HAVE_CAIRO
-BENCHMARK(Cairo)->Apply(scenes);
-#endif
-#ifdef ZD_HAVE_AGG
-BENCHMARK(Agg)->Apply(scenes);
-#endif
-BENCHMARK(ZdWorkingMemory)->Apply(scenes)->Iterations(3);
-
 // The colour registry must be filled before any fill maps a colour.
 int main(int argc, char **argv) {
   zd_init();
+  registerAll();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -197,11 +197,11 @@ void BM_zd_cap_path(benchmark::State &state) {
   state.counters["output_MiB"] = static_cast<double>(segments * sizeof(Segment)) / (1024.0 * 1024.0);
 }
 
-BENCHMARK(BM_zd_cubics)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_zd_cubics_fresh_array)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_zd_quads)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_zd_arcs)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_zd_cap_path)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_zd_cubics)->Name("flatten/cubics/zd")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_zd_cubics_fresh_array)->Name("flatten/cubics/zd_fresh_array")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_zd_quads)->Name("flatten/quads/zd")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_zd_arcs)->Name("flatten/arcs/zd")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_zd_cap_path)->Name("flatten/cap_path/zd")->Unit(benchmark::kMillisecond);
 
 #ifdef ZD_HAVE_CAIRO
 // ------------------------------------------------------------------ cairo
@@ -356,11 +356,11 @@ void BM_cairo_cap_path(benchmark::State &state) {
   runCairo(state, batches, 1);
 }
 
-BENCHMARK(BM_cairo_cubics)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_cairo_quads)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_cairo_arcs)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_cairo_arcs_build_and_flat)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_cairo_cap_path)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_cairo_cubics)->Name("flatten/cubics/cairo")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_cairo_quads)->Name("flatten/quads/cairo")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_cairo_arcs)->Name("flatten/arcs/cairo")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_cairo_arcs_build_and_flat)->Name("flatten/arcs_build_and_flat/cairo")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_cairo_cap_path)->Name("flatten/cap_path/cairo")->Unit(benchmark::kMillisecond);
 #endif
 
 }  // namespace

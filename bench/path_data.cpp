@@ -6,14 +6,16 @@
 // up to three decimals, minified spacing (no blank before a minus sign),
 // commas between pairs, implicit repetitions and packed arc flags.
 //
-//   BM_Parse        parsePath of the whole text
-//   BM_FromChars    std::from_chars (double, then rounded to float) of every
-//                   number text of the same input, nothing else
-//   BM_Print        toString of the parsed path
-//   BM_ToChars      std::to_chars of every printed float, in the form the
-//                   printer uses (integers whole, others fixed with 6 decimals)
-//   BM_ParseMemory  peak heap growth during one parse, against the bytes of
-//                   the final command array
+//   path_data/parse/zd            parsePath of the whole text
+//   path_data/parse/from_chars    std::from_chars (double, then rounded to
+//                                 float) of every number text of the same
+//                                 input, nothing else
+//   path_data/print/zd            toString of the parsed path
+//   path_data/print/to_chars      std::to_chars of every printed float, in
+//                                 the form the printer uses (integers whole,
+//                                 others fixed with 6 decimals)
+//   path_data/parse_memory/zd     peak heap growth during one parse, against
+//                                 the bytes of the final command array
 #include <benchmark/benchmark.h>
 
 #include <charconv>
@@ -275,11 +277,11 @@ void BM_ParseMemory(benchmark::State &state) {
   state.counters["peak_over_array"] = ratio;
 }
 
-BENCHMARK(BM_Parse)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FromChars)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Print)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ToChars)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ParseMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Parse)->Name("path_data/parse/zd")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FromChars)->Name("path_data/parse/from_chars")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Print)->Name("path_data/print/zd")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ToChars)->Name("path_data/print/to_chars")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseMemory)->Name("path_data/parse_memory/zd")->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <map>
 #include <new>
+#include <string>
 
 #include "bench_images.hpp"
 #include "compress/compress.hpp"
@@ -104,15 +105,13 @@ const std::vector<std::uint8_t> &filteredRows(ImageKind kind) {
   return cached;
 }
 
-void setLabel(benchmark::State &state, ImageKind kind, std::size_t bytes) {
-  state.SetLabel(zd::bench::imageKindName(kind));
+void reportSize(benchmark::State &state, ImageKind kind, std::size_t bytes) {
   state.counters["bytes"] = static_cast<double>(bytes);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(benchImage(kind).pixels.size()));
 }
 
-void BM_ZdPng(benchmark::State &state) {
-  const auto kind = static_cast<ImageKind>(state.range(0));
+void zdPng(benchmark::State &state, ImageKind kind) {
   const zd::image::Image &image = zdImage(kind);
   std::size_t size = 0;
   for (auto _ : state) {
@@ -120,7 +119,7 @@ void BM_ZdPng(benchmark::State &state) {
     size = file.size();
     benchmark::DoNotOptimize(file.data());
   }
-  setLabel(state, kind, size);
+  reportSize(state, kind, size);
   // One metered run: the peak heap of the encoder minus the filtered rows and
   // the reserved output, which the budget leaves out.
   std::map<void *, std::size_t> sizes;
@@ -133,7 +132,6 @@ void BM_ZdPng(benchmark::State &state) {
   const std::size_t output = file.capacity();
   state.counters["work_bytes"] = static_cast<double>(peakBytes - filtered - output);
 }
-BENCHMARK(BM_ZdPng)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 #ifdef ZD_HAVE_PNG
 void appendToVector(png_structp png, png_bytep data, png_size_t length) {
@@ -166,22 +164,16 @@ std::vector<std::uint8_t> encodeWithLibpng(const RgbaImage &image, int level, bo
   return out;
 }
 
-// range(0): image; range(1): zlib level; range(2): 1 = adaptive filters.
-void BM_Libpng(benchmark::State &state) {
-  const auto kind = static_cast<ImageKind>(state.range(0));
+void libpng(benchmark::State &state, ImageKind kind, int level, bool adaptiveFilters) {
   const RgbaImage &image = benchImage(kind);
   std::size_t size = 0;
   for (auto _ : state) {
-    std::vector<std::uint8_t> file = encodeWithLibpng(image, static_cast<int>(state.range(1)), state.range(2) != 0);
+    std::vector<std::uint8_t> file = encodeWithLibpng(image, level, adaptiveFilters);
     size = file.size();
     benchmark::DoNotOptimize(file.data());
   }
-  setLabel(state, kind, size);
+  reportSize(state, kind, size);
 }
-BENCHMARK(BM_Libpng)
-    ->ArgsProduct({{0, 1, 2}, {1, 6}, {0, 1}})
-    ->ArgNames({"image", "level", "filters"})
-    ->Unit(benchmark::kMillisecond);
 #endif
 
 #ifdef ZD_HAVE_STB
@@ -191,8 +183,7 @@ void appendStb(void *context, void *data, int size) {
   out->insert(out->end(), bytes, bytes + size);
 }
 
-void BM_StbPng(benchmark::State &state) {
-  const auto kind = static_cast<ImageKind>(state.range(0));
+void stbPng(benchmark::State &state, ImageKind kind) {
   const RgbaImage &image = benchImage(kind);
   std::size_t size = 0;
   for (auto _ : state) {
@@ -202,15 +193,13 @@ void BM_StbPng(benchmark::State &state) {
     size = file.size();
     benchmark::DoNotOptimize(file.data());
   }
-  setLabel(state, kind, size);
+  reportSize(state, kind, size);
 }
-BENCHMARK(BM_StbPng)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 #endif
 
 #ifdef ZD_HAVE_DEFLATE
 // Raw Deflate of the same filtered rows our encoder compresses.
-void BM_LibdeflateLevel1(benchmark::State &state) {
-  const auto kind = static_cast<ImageKind>(state.range(0));
+void libdeflateLevel1(benchmark::State &state, ImageKind kind) {
   const std::vector<std::uint8_t> &rows = filteredRows(kind);
   libdeflate_compressor *compressor = libdeflate_alloc_compressor(1);
   std::vector<std::uint8_t> out(libdeflate_deflate_compress_bound(compressor, rows.size()));
@@ -220,14 +209,12 @@ void BM_LibdeflateLevel1(benchmark::State &state) {
     benchmark::DoNotOptimize(out.data());
   }
   libdeflate_free_compressor(compressor);
-  setLabel(state, kind, size);
+  reportSize(state, kind, size);
 }
-BENCHMARK(BM_LibdeflateLevel1)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 #endif
 
 // Our raw Deflate alone on the same rows, for the side-by-side with libdeflate.
-void BM_ZdDeflate(benchmark::State &state) {
-  const auto kind = static_cast<ImageKind>(state.range(0));
+void zdDeflate(benchmark::State &state, ImageKind kind) {
   const std::vector<std::uint8_t> &rows = filteredRows(kind);
   std::size_t size = 0;
   for (auto _ : state) {
@@ -235,10 +222,42 @@ void BM_ZdDeflate(benchmark::State &state) {
     size = out.size();
     benchmark::DoNotOptimize(out.data());
   }
-  setLabel(state, kind, size);
+  reportSize(state, kind, size);
 }
-BENCHMARK(BM_ZdDeflate)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+// Names: png/<image>/<engine> for whole files, deflate/<image>/<engine> for
+// the raw Deflate of the filtered rows.
+void registerAll() {
+  for (const ImageKind kind : {ImageKind::vectorArt, ImageKind::gradient, ImageKind::noise}) {
+    const std::string image = zd::bench::imageKindName(kind);
+    const auto add = [](const std::string &name, auto function, auto... arguments) {
+      benchmark::RegisterBenchmark(name.c_str(), function, arguments...)->Unit(benchmark::kMillisecond);
+    };
+    add("png/" + image + "/zd", zdPng, kind);
+#ifdef ZD_HAVE_PNG
+    for (const int level : {1, 6}) {
+      for (const bool adaptive : {false, true}) {
+        add("png/" + image + "/libpng_level" + std::to_string(level) + (adaptive ? "_adaptive" : "_none"),
+            libpng, kind, level, adaptive);
+      }
+    }
+#endif
+#ifdef ZD_HAVE_STB
+    add("png/" + image + "/stb", stbPng, kind);
+#endif
+#ifdef ZD_HAVE_DEFLATE
+    add("deflate/" + image + "/libdeflate_level1", libdeflateLevel1, kind);
+#endif
+    add("deflate/" + image + "/zd", zdDeflate, kind);
+  }
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv) {
+  registerAll();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
