@@ -197,8 +197,8 @@ TEST(Jpeg, CosineTableAndTransform) {
   }
 }
 
-// The lanes must give what the rule gives term by term: a scalar evaluation
-// of the two passes in their stated order, compared bit for bit.
+// The lanes must give what a scalar evaluation gives term by term: the two
+// passes in their stated order, compared bit for bit.
 TEST(Jpeg, TransformKeepsTheSummationOrder) {
   const jpeg::CosineTable &cos = jpeg::cosineTable();
   const float c[8] = {0.70710677f, 1, 1, 1, 1, 1, 1, 1};
