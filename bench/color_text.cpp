@@ -18,13 +18,13 @@ namespace {
 
 // Inside sRGB: mapping is a conversion there and back.
 const std::array<const char *, 6> kInGamut = {
-    "oklch(70% 0.1 30)",        "oklch(0.5 0.05 200)",  "oklch(0.85 0.08 90deg)",
-    "oklch(40% 20% 0.75turn)",  "oklch(0.6 0.12 250 / 0.5)", "oklch(0.3 0.02 1rad)"};
+    "oklch(70% 0.1 30)",       "oklch(0.5 0.05 200)",       "oklch(0.85 0.08 90deg)",
+    "oklch(40% 20% 0.75turn)", "oklch(0.6 0.12 250 / 0.5)", "oklch(0.3 0.02 1rad)"};
 
 // Far outside sRGB: mapping bisects on chroma.
 const std::array<const char *, 6> kOutOfGamut = {
-    "oklch(0.7 0.4 150)",       "oklch(0.5 0.35 300)",  "oklch(0.6 100% 30)",
-    "oklch(0.8 0.37 200grad)",  "oklch(45% 0.3 260 / 0.5)", "oklch(0.9 0.35 100)"};
+    "oklch(0.7 0.4 150)",      "oklch(0.5 0.35 300)",      "oklch(0.6 100% 30)",
+    "oklch(0.8 0.37 200grad)", "oklch(45% 0.3 260 / 0.5)", "oklch(0.9 0.35 100)"};
 
 void initOnce() {
   static const bool started = [] {

@@ -38,8 +38,8 @@ const Image &benchImage(ImageKind kind, bool rgb) {
   auto found = cache.find(key);
   if (found != cache.end()) return found->second;
   const zd::bench::RgbaImage source = zd::bench::makeBenchImage(kind);
-  Image image = zd::image::newImage(source.width, source.height,
-                                     rgb ? zd::image::csRgb : zd::image::csRgba);
+  Image image =
+      zd::image::newImage(source.width, source.height, rgb ? zd::image::csRgb : zd::image::csRgba);
   if (rgb) {
     for (std::size_t i = 0, j = 0; i < source.pixels.size(); i += 4, j += 3) {
       image.data[j] = source.pixels[i];

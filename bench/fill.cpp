@@ -79,7 +79,8 @@ Scene polygons() {
   Scene scene(200);
   for (std::size_t i = 0; i < scene.size(); ++i) {
     const int vertices = 3 + static_cast<int>(random() % 10);
-    for (int v = 0; v < vertices; ++v) scene[i].points.push_back({coordinate(random), coordinate(random)});
+    for (int v = 0; v < vertices; ++v)
+      scene[i].points.push_back({coordinate(random), coordinate(random)});
     paintFor(scene[i], random, i % 2 == 0 ? 1.0f : 0.5f);
   }
   return scene;
@@ -91,7 +92,7 @@ Scene stars() {
   Scene scene(50);
   for (Shape &star : scene) {
     const int points = 5 + 2 * static_cast<int>(random() % 6);  // 5..15, odd
-    const int step = points / 2;                                 // the most crossings
+    const int step = points / 2;                                // the most crossings
     const float cx = centre(random), cy = centre(random), r = radius(random);
     for (int k = 0; k < points; ++k) {
       const float angle = 6.2831853f * float(k * step % points) / float(points);
@@ -164,8 +165,7 @@ std::vector<OurShape> ourScene(const Scene &scene) {
       }
     }
     zd::path::closePath(our.path);
-    our.color = zd::color::color(zd::color::stSrgb, shape.red, shape.green, shape.blue,
-                                  shape.alpha)
+    our.color = zd::color::color(zd::color::stSrgb, shape.red, shape.green, shape.blue, shape.alpha)
                     .value();
     our.evenOdd = shape.evenOdd;
     out.push_back(std::move(our));
@@ -188,9 +188,9 @@ void zdFill(benchmark::State &state, int scene) {
 // The peak memory one fill holds beyond the image, for the scene's largest shape.
 void zdWorkingMemory(benchmark::State &state, int scene) {
   const auto shapes = ourScene(sceneNumber(scene));
-  const auto largest = std::max_element(shapes.begin(), shapes.end(), [](const auto &a, const auto &b) {
-    return a.path.commands.size() < b.path.commands.size();
-  });
+  const auto largest = std::max_element(
+      shapes.begin(), shapes.end(),
+      [](const auto &a, const auto &b) { return a.path.commands.size() < b.path.commands.size(); });
   zd::image::Image image = zd::image::newImage(kSize, kSize, zd::image::csRgba);
   std::size_t peak = 0;
   for (auto _ : state) {
@@ -269,12 +269,11 @@ void aggFill(benchmark::State &state, int which) {
       rasterizer.filling_rule(shape.evenOdd ? agg::fill_even_odd : agg::fill_non_zero);
       agg::conv_curve<agg::path_storage> curve(paths[s]);
       rasterizer.add_path(curve);
-      agg::render_scanlines_aa_solid(
-          rasterizer, scanline, base,
-          agg::rgba8(static_cast<unsigned>(shape.red * 255 + 0.5f),
-                     static_cast<unsigned>(shape.green * 255 + 0.5f),
-                     static_cast<unsigned>(shape.blue * 255 + 0.5f),
-                     static_cast<unsigned>(shape.alpha * 255 + 0.5f)));
+      agg::render_scanlines_aa_solid(rasterizer, scanline, base,
+                                     agg::rgba8(static_cast<unsigned>(shape.red * 255 + 0.5f),
+                                                static_cast<unsigned>(shape.green * 255 + 0.5f),
+                                                static_cast<unsigned>(shape.blue * 255 + 0.5f),
+                                                static_cast<unsigned>(shape.alpha * 255 + 0.5f)));
     }
     benchmark::DoNotOptimize(pixels.data());
   }

@@ -139,7 +139,8 @@ void appendToVector(png_structp png, png_bytep data, png_size_t length) {
   out->insert(out->end(), data, data + length);
 }
 
-std::vector<std::uint8_t> encodeWithLibpng(const RgbaImage &image, int level, bool adaptiveFilters) {
+std::vector<std::uint8_t> encodeWithLibpng(const RgbaImage &image, int level,
+                                           bool adaptiveFilters) {
   std::vector<std::uint8_t> out;
   out.reserve(image.pixels.size() + image.pixels.size() / 8);
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -149,9 +150,9 @@ std::vector<std::uint8_t> encodeWithLibpng(const RgbaImage &image, int level, bo
     return {};
   }
   png_set_write_fn(png, &out, appendToVector, nullptr);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
-               PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
+               static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB_ALPHA,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_compression_level(png, level);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, adaptiveFilters ? PNG_ALL_FILTERS : PNG_FILTER_NONE);
   png_write_info(png, info);
@@ -205,7 +206,8 @@ void libdeflateLevel1(benchmark::State &state, ImageKind kind) {
   std::vector<std::uint8_t> out(libdeflate_deflate_compress_bound(compressor, rows.size()));
   std::size_t size = 0;
   for (auto _ : state) {
-    size = libdeflate_deflate_compress(compressor, rows.data(), rows.size(), out.data(), out.size());
+    size =
+        libdeflate_deflate_compress(compressor, rows.data(), rows.size(), out.data(), out.size());
     benchmark::DoNotOptimize(out.data());
   }
   libdeflate_free_compressor(compressor);
@@ -218,7 +220,8 @@ void zdDeflate(benchmark::State &state, ImageKind kind) {
   const std::vector<std::uint8_t> &rows = filteredRows(kind);
   std::size_t size = 0;
   for (auto _ : state) {
-    std::vector<std::uint8_t> out = zd::compress::compress(rows.data(), static_cast<std::int64_t>(rows.size()));
+    std::vector<std::uint8_t> out =
+        zd::compress::compress(rows.data(), static_cast<std::int64_t>(rows.size()));
     size = out.size();
     benchmark::DoNotOptimize(out.data());
   }
@@ -230,13 +233,15 @@ void registerAll() {
   for (const ImageKind kind : {ImageKind::vectorArt, ImageKind::gradient, ImageKind::noise}) {
     const std::string image = zd::bench::imageKindName(kind);
     const auto add = [](const std::string &name, auto function, auto... arguments) {
-      benchmark::RegisterBenchmark(name.c_str(), function, arguments...)->Unit(benchmark::kMillisecond);
+      benchmark::RegisterBenchmark(name.c_str(), function, arguments...)
+          ->Unit(benchmark::kMillisecond);
     };
     add("png/" + image + "/zd", zdPng, kind);
 #ifdef ZD_HAVE_PNG
     for (const int level : {1, 6}) {
       for (const bool adaptive : {false, true}) {
-        add("png/" + image + "/libpng_level" + std::to_string(level) + (adaptive ? "_adaptive" : "_none"),
+        add("png/" + image + "/libpng_level" + std::to_string(level) +
+                (adaptive ? "_adaptive" : "_none"),
             libpng, kind, level, adaptive);
       }
     }

@@ -19,7 +19,9 @@ using zd::color::Result;
 using zd::color::SpaceTag;
 
 // Tags 0..27 cover every built-in space and both sides of the table.
-SpaceTag tagFrom(std::uint8_t byte) { return byte == 255 ? 1000 : static_cast<SpaceTag>(byte % 28); }
+SpaceTag tagFrom(std::uint8_t byte) {
+  return byte == 255 ? 1000 : static_cast<SpaceTag>(byte % 28);
+}
 
 void check(const Result<Color> &result, SpaceTag target, float alpha, const char *what) {
   if (!result.isOk()) return;

@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
   }
   if (bytes.size() > limit) bytes.resize(limit);
-  const std::vector<uint8_t> fast = zd::compress::compress(bytes.data(), static_cast<int64_t>(bytes.size()));
+  const std::vector<uint8_t> fast =
+      zd::compress::compress(bytes.data(), static_cast<int64_t>(bytes.size()));
   const std::vector<uint8_t> model = zd::compress::testing::ModelDeflate().run(bytes);
   if (fast != model) {
     std::fprintf(stderr, "compressor and model disagree on %zu bytes of input\n", bytes.size());

@@ -17,12 +17,12 @@ namespace {
 
 using namespace zd::codec;
 
-#define REQUIRE(cond)                                                                  \
-  do {                                                                                 \
-    if (!(cond)) {                                                                     \
+#define REQUIRE(cond)                                                                     \
+  do {                                                                                    \
+    if (!(cond)) {                                                                        \
       std::fprintf(stderr, "invariant failed at %s:%d: %s\n", __FILE__, __LINE__, #cond); \
-      std::abort();                                                                    \
-    }                                                                                  \
+      std::abort();                                                                       \
+    }                                                                                     \
   } while (0)
 
 // The published QOI decoding rules, just enough to read our files back.
@@ -131,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   } catch (const ImageError &e) {
     // Only layouts are refused at these sizes, always with kind 1.
     REQUIRE(e.kind() == 1);
-    const bool refusable = format == fmtJpeg ? layout > csRgb
+    const bool refusable = format == fmtJpeg  ? layout > csRgb
                            : format == fmtQoi ? image.channels != 3 && image.channels != 4
                            : format == fmtBmp ? layout != csRgb && layout != csRgba
                                               : layout > csRgba;

@@ -18,12 +18,12 @@
 
 namespace {
 
-#define REQUIRE(cond)                                                                  \
-  do {                                                                                 \
-    if (!(cond)) {                                                                     \
+#define REQUIRE(cond)                                                                     \
+  do {                                                                                    \
+    if (!(cond)) {                                                                        \
       std::fprintf(stderr, "invariant failed at %s:%d: %s\n", __FILE__, __LINE__, #cond); \
-      std::abort();                                                                    \
-    }                                                                                  \
+      std::abort();                                                                       \
+    }                                                                                     \
   } while (0)
 
 using zd::geom::Segment;
@@ -51,7 +51,8 @@ PathCommand pickCommand(FuzzedDataProvider &in) {
     case zd::path::pClose: return PathCommand::close();
     case zd::path::pHLine:
     case zd::path::pVLine: return PathCommand::value(kind, pickFloat(in));
-    case zd::path::pCubic: return PathCommand::cubic(kind, pickPoint(in), pickPoint(in), pickPoint(in));
+    case zd::path::pCubic:
+      return PathCommand::cubic(kind, pickPoint(in), pickPoint(in), pickPoint(in));
     case zd::path::pSCubic:
     case zd::path::pQuad: return PathCommand::controlEnd(kind, pickPoint(in), pickPoint(in));
     case zd::path::pArc: {

@@ -58,10 +58,12 @@ typedef struct ZdColor ZdColor;
 
 /** Command kinds as stored in a path; relative kinds are 10..18. */
 enum {
+  /* clang-format off */
   ZD_CLOSE = 0, ZD_MOVE = 1, ZD_LINE = 2, ZD_HLINE = 3, ZD_VLINE = 4,
   ZD_CUBIC = 5, ZD_SCUBIC = 6, ZD_QUAD = 7, ZD_TQUAD = 8, ZD_ARC = 9,
   ZD_RMOVE = 10, ZD_RLINE = 11, ZD_RHLINE = 12, ZD_RVLINE = 13,
   ZD_RCUBIC = 14, ZD_RSCUBIC = 15, ZD_RQUAD = 16, ZD_RTQUAD = 17, ZD_RARC = 18
+  /* clang-format on */
 };
 
 /**
@@ -192,8 +194,8 @@ ZD_API ZdStatus zd_quad_point(float x0, float y0, float x1, float y1, float x2, 
                               float *xy);
 /** Point at t in [0, 1] of the cubic Bezier curve (x0,y0)..(x3,y3), into xy[0..1].
  *  2 (xy untouched) for t outside [0, 1], nil xy, or any non-finite argument. */
-ZD_API ZdStatus zd_cubic_point(float x0, float y0, float x1, float y1, float x2, float y2,
-                               float x3, float y3, float t, float *xy);
+ZD_API ZdStatus zd_cubic_point(float x0, float y0, float x1, float y1, float x2, float y2, float x3,
+                               float y3, float t, float *xy);
 
 /* ------------------------------------------------------ wide integers */
 

@@ -287,7 +287,8 @@ static void parse_arguments(int argc, char **argv, Job *job) {
     } else if (strcmp(arg, "--color") == 0) {
       const char *value = value_of(argc, argv, &i, arg);
       Layer *layer = current_layer(job, arg);
-      if (layer->color != NULL) fail(EXIT_BAD_INPUT, "--color '%s': the --path already has a colour", shown(value));
+      if (layer->color != NULL)
+        fail(EXIT_BAD_INPUT, "--color '%s': the --path already has a colour", shown(value));
       layer->color = zd_color_parse(value);
       if (layer->color == NULL) {
         fail(EXIT_BAD_INPUT, "--color '%s': not a colour (try #rrggbb, rgb(), oklch())",
@@ -336,11 +337,13 @@ static void parse_arguments(int argc, char **argv, Job *job) {
 
 static void write_file(const char *option, const char *file, const void *data, size_t size) {
   FILE *f = fopen(file, "wb");
-  if (f == NULL) fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", option, shown(file), strerror(errno));
+  if (f == NULL)
+    fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", option, shown(file), strerror(errno));
   size_t written = fwrite(data, 1, size, f);
   int failed = written != size || fflush(f) != 0;
   if (fclose(f) != 0) failed = 1;
-  if (failed) fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", option, shown(file), strerror(errno));
+  if (failed)
+    fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", option, shown(file), strerror(errno));
 }
 
 static void describe_layer(const Layer *layer, size_t index, char *text, size_t size) {
@@ -353,7 +356,8 @@ static void describe_layer(const Layer *layer, size_t index, char *text, size_t 
 
 static ZdImage *paint_layers(const Job *job) {
   ZdImage *image = zd_image_new(job->width, job->height);
-  if (image == NULL) fail(EXIT_NO_MEMORY, "--size %dx%d: cannot make the image", job->width, job->height);
+  if (image == NULL)
+    fail(EXIT_NO_MEMORY, "--size %dx%d: cannot make the image", job->width, job->height);
   for (size_t k = 0; k < job->layer_count; ++k) {
     const Layer *layer = &job->layers[k];
     ZdStatus status = zd_fill_path(image, layer->path, layer->color, layer->even_odd ? 1 : 0,
@@ -361,7 +365,8 @@ static ZdImage *paint_layers(const Job *job) {
     if (status != ZD_OK) {
       char what[96];
       describe_layer(layer, k, what, sizeof what);
-      fail(EXIT_BAD_INPUT, "%s: cannot be filled (too many segments, or a colour that has no sRGB form)", what);
+      fail(EXIT_BAD_INPUT,
+           "%s: cannot be filled (too many segments, or a colour that has no sRGB form)", what);
     }
   }
   return image;
@@ -412,7 +417,8 @@ static void write_svg(const Job *job) {
     const Layer *layer = &job->layers[k];
     char *one = NULL;
     int64_t length = 0;
-    ZdStatus status = zd_path_to_svg(layer->path, layer->color, job->width, job->height, &one, &length);
+    ZdStatus status =
+        zd_path_to_svg(layer->path, layer->color, job->width, job->height, &one, &length);
     if (status == ZD_OUT_OF_MEMORY) out_of_memory();
     const char *element = status == ZD_OK ? strstr(one, "<path ") : NULL;
     size_t size = (size_t)length;
@@ -461,9 +467,11 @@ static Layer *demo_layer(Job *job, const char *color, int even_odd) {
 }
 
 /* Corners of a unit pentagon and triangle, first corner straight up (y down). */
-static const float unit_pentagon[5][2] = {
-    {0.0f, -1.0f}, {0.9510565f, -0.3090170f}, {0.5877853f, 0.8090170f},
-    {-0.5877853f, 0.8090170f}, {-0.9510565f, -0.3090170f}};
+static const float unit_pentagon[5][2] = {{0.0f, -1.0f},
+                                          {0.9510565f, -0.3090170f},
+                                          {0.5877853f, 0.8090170f},
+                                          {-0.5877853f, 0.8090170f},
+                                          {-0.9510565f, -0.3090170f}};
 static const float unit_triangle[3][2] = {{0.0f, -1.0f}, {0.8660254f, 0.5f}, {-0.8660254f, 0.5f}};
 
 static void demo_scene(Job *job) {
@@ -488,7 +496,8 @@ static void demo_scene(Job *job) {
     for (int i = 0; i < 5; ++i) {
       int corner = i * 2 % 5;
       float x = cx + r * unit_pentagon[corner][0], y = cy + r * unit_pentagon[corner][1];
-      check(i == 0 ? zd_path_move_to(layer->path, x, y) : zd_path_line_to(layer->path, x, y), "star");
+      check(i == 0 ? zd_path_move_to(layer->path, x, y) : zd_path_line_to(layer->path, x, y),
+            "star");
     }
     check(zd_path_close_path(layer->path), "close_path");
   }
@@ -500,12 +509,12 @@ static void demo_scene(Job *job) {
   check(zd_path_ellipse(layer->path, 84, 190, 60, 34), "ellipse");
 
   /* Three translucent circles: alpha blending where they overlap. */
-  static const char *const circle_colors[] = {"rgba(230, 50, 50, 0.55)",
-                                              "rgba(50, 180, 60, 0.55)",
+  static const char *const circle_colors[] = {"rgba(230, 50, 50, 0.55)", "rgba(50, 180, 60, 0.55)",
                                               "rgba(40, 90, 230, 0.55)"};
   for (int i = 0; i < 3; ++i) {
     layer = demo_layer(job, circle_colors[i], 0);
-    check(zd_path_circle(layer->path, 240 + 26 * unit_triangle[i][0], 200 + 26 * unit_triangle[i][1], 40),
+    check(zd_path_circle(layer->path, 240 + 26 * unit_triangle[i][0],
+                         200 + 26 * unit_triangle[i][1], 40),
           "circle");
   }
 

@@ -47,8 +47,8 @@ ZD_API ZdColor *zd_color_parse(const char *text) {
 ZD_API ZdColor *zd_color_rgba(float r, float g, float b, float a) {
   if (!allFinite(r, g, b, a)) return nullptr;
   if (!inUnitRange(r) || !inUnitRange(g) || !inUnitRange(b) || !inUnitRange(a)) return nullptr;
-  return guarded<ZdColor *>(nullptr,
-                            [&] { return newColorHandle(color::color(color::stSrgb, r, g, b, a)); });
+  return guarded<ZdColor *>(
+      nullptr, [&] { return newColorHandle(color::color(color::stSrgb, r, g, b, a)); });
 }
 
 ZD_API void zd_color_free(ZdColor *handle) {

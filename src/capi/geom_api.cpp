@@ -92,8 +92,8 @@ ZD_API ZdStatus zd_quad_point(float x0, float y0, float x1, float y1, float x2, 
   return kOk;
 }
 
-ZD_API ZdStatus zd_cubic_point(float x0, float y0, float x1, float y1, float x2, float y2,
-                               float x3, float y3, float t, float *xy) {
+ZD_API ZdStatus zd_cubic_point(float x0, float y0, float x1, float y1, float x2, float y2, float x3,
+                               float y3, float t, float *xy) {
   if (!parameterInRange(t, xy)) return kBadArgument;
   if (!allFinite(x0, y0, x1, y1, x2, y2, x3, y3, t)) return kBadArgument;
   const geom::Vec2 p = geom::cubicPoint({x0, y0}, {x1, y1}, {x2, y2}, {x3, y3}, t);

@@ -31,7 +31,8 @@ image::Image withoutAlpha(const image::Image &image) {
   return rgb;
 }
 
-std::vector<std::uint8_t> encodeForHost(const image::Image &image, int32_t format, int32_t quality) {
+std::vector<std::uint8_t> encodeForHost(const image::Image &image, int32_t format,
+                                        int32_t quality) {
   if (format == codec::fmtJpeg && image.layout == image::csRgba) {
     return codec::encodeImage(withoutAlpha(image), format, quality);
   }

@@ -156,7 +156,9 @@ ZD_API ZdStatus zd_path_current(ZdPath *p, float *xy) {
   return storePoint(p, xy, &path::Path::current);
 }
 
-ZD_API ZdStatus zd_path_start(ZdPath *p, float *xy) { return storePoint(p, xy, &path::Path::start); }
+ZD_API ZdStatus zd_path_start(ZdPath *p, float *xy) {
+  return storePoint(p, xy, &path::Path::start);
+}
 
 ZD_API int64_t zd_path_command_count(ZdPath *p) {
   if (p == nullptr) return 0;

@@ -17,6 +17,7 @@
 namespace zd::codec {
 namespace jpeg {
 
+// clang-format off
 const std::uint8_t kLuminanceBase[64] = {
     16, 11, 10, 16, 24,  40,  51,  61,  12, 12, 14, 19, 26,  58,  60,  55,
     14, 13, 16, 24, 40,  57,  69,  56,  14, 17, 22, 29, 51,  87,  80,  62,
@@ -28,6 +29,7 @@ const std::uint8_t kChrominanceBase[64] = {
     24, 26, 56, 99, 99, 99, 99, 99, 47, 66, 99, 99, 99, 99, 99, 99,
     99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
     99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99};
+// clang-format on
 
 namespace {
 
@@ -62,7 +64,8 @@ const std::uint8_t kChrominanceAcSymbols[162] = {
 }  // namespace
 
 const HuffmanSpec kLuminanceDc = {{0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0}, kDcSymbols, 12};
-const HuffmanSpec kChrominanceDc = {{0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0}, kDcSymbols, 12};
+const HuffmanSpec kChrominanceDc = {
+    {0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0}, kDcSymbols, 12};
 const HuffmanSpec kLuminanceAc = {
     {0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 0x7d}, kLuminanceAcSymbols, 162};
 const HuffmanSpec kChrominanceAc = {
@@ -216,12 +219,14 @@ std::vector<std::uint8_t> encodeJpegWith(const Image &image, std::int32_t qualit
     throw ImageError(ikBadDimensions, "jpeg: bad dimensions");
   }
   checkImageRecord(image, "jpeg");
-  const bool useFma = kernel == Kernel::fma || (kernel == Kernel::automatic && fmaKernelAvailable());
+  const bool useFma =
+      kernel == Kernel::fma || (kernel == Kernel::automatic && fmaKernelAvailable());
   if (useFma && !fmaKernelAvailable()) throw Error("jpeg: the FMA kernel needs AVX2 and FMA");
 
   const bool colour = image.layout == csRgb;
   const int componentCount = colour ? 3 : 1;
-  const QuantTable quant[2] = {scaleQt(kLuminanceBase, quality), scaleQt(kChrominanceBase, quality)};
+  const QuantTable quant[2] = {scaleQt(kLuminanceBase, quality),
+                               scaleQt(kChrominanceBase, quality)};
   const PackedCodes luminanceDc = packCodes(buildHuffEnc(kLuminanceDc));
   const PackedCodes luminanceAc = packCodes(buildHuffEnc(kLuminanceAc));
   const PackedCodes chrominanceDc = packCodes(buildHuffEnc(kChrominanceDc));

@@ -32,7 +32,8 @@ TransformTables makeTransformTables() {
 PackedCodes packCodes(const HuffmanCodes &codes) {
   PackedCodes packed{};
   for (int symbol = 0; symbol < 256; ++symbol) {
-    packed.entry[symbol] = static_cast<std::uint32_t>(codes.code[symbol]) << 8 | codes.length[symbol];
+    packed.entry[symbol] =
+        static_cast<std::uint32_t>(codes.code[symbol]) << 8 | codes.length[symbol];
   }
   return packed;
 }

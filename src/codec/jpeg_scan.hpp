@@ -19,9 +19,9 @@ namespace zd::codec::jpeg {
 // The transform's constants in the shapes the lane code reads them, so that
 // every multiplication can take its constant operand straight from memory.
 struct alignas(32) TransformTables {
-  float cosRows[8][8];         // CosT[n][k], rows by n
-  float cosSplat[8][8][8];     // CosT[y][u] repeated in eight lanes
-  float rowScale[8];           // C(v)
+  float cosRows[8][8];           // CosT[n][k], rows by n
+  float cosSplat[8][8][8];       // CosT[y][u] repeated in eight lanes
+  float rowScale[8];             // C(v)
   float columnScaleSplat[8][8];  // C(u) × 0.25 repeated in eight lanes
 };
 

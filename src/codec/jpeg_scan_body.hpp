@@ -194,7 +194,8 @@ class MsbFirstBitWriter {
       cursor_ += 8;
       return;
     }
-    for (int shift = 56; shift >= 0; shift -= 8) writeByte(static_cast<std::uint8_t>(word >> shift));
+    for (int shift = 56; shift >= 0; shift -= 8)
+      writeByte(static_cast<std::uint8_t>(word >> shift));
   }
 
   std::vector<std::uint8_t> &out_;
@@ -212,8 +213,8 @@ ZD_KERNEL_INLINE int bitSize(std::int32_t value) {
 
 // The code of `symbol` followed by the `size` low bits of `value` (of
 // value − 1 when negative, the one's complement form).
-ZD_KERNEL_INLINE void putSymbolAndValue(MsbFirstBitWriter &writer, const PackedCodes &codes, int symbol,
-                                        std::int32_t value, int size) {
+ZD_KERNEL_INLINE void putSymbolAndValue(MsbFirstBitWriter &writer, const PackedCodes &codes,
+                                        int symbol, std::int32_t value, int size) {
   const std::uint32_t entry = codes.entry[symbol];
   if (entry == 0) missingCode(symbol);
   const std::uint32_t onesComplement = static_cast<std::uint32_t>(value + (value >> 31));
@@ -231,7 +232,9 @@ ZD_KERNEL_INLINE void putHuff(MsbFirstBitWriter &writer, const PackedCodes &code
 ZD_KERNEL_INLINE std::uint64_t nonZeroMask(const std::int32_t *zigzag) {
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
-  auto load = [&](int at) { return _mm_load_si128(reinterpret_cast<const __m128i *>(zigzag + at)); };
+  auto load = [&](int at) {
+    return _mm_load_si128(reinterpret_cast<const __m128i *>(zigzag + at));
+  };
   std::uint64_t zeros = 0;
   for (int i = 0; i < 64; i += 16) {
     // Values lie within ±2048, so packing to 16 bits keeps zero and non-zero apart.

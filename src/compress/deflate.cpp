@@ -28,17 +28,16 @@ namespace {
 // Positions are stored as signed 32-bit values.
 constexpr std::int64_t kMaxPosition = std::numeric_limits<std::int32_t>::max();
 
-constexpr std::array<std::int32_t, 29> kLengthBase = {
-    3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-    31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-constexpr std::array<std::int32_t, 29> kLengthExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1,
-                                                       1, 1, 2, 2, 2, 2, 3, 3, 3, 3,
-                                                       4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr std::array<std::int32_t, 29> kLengthBase = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                                      15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                                      67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr std::array<std::int32_t, 29> kLengthExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                                       2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
 constexpr std::array<std::int32_t, 30> kDistBase = {
     1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
     193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr std::array<std::int32_t, 30> kDistExtra = {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,
-                                                     4, 4, 5, 5, 6, 6, 7,  7,  8,  8,
+constexpr std::array<std::int32_t, 30> kDistExtra = {0, 0, 0,  0,  1,  1,  2,  2,  3,  3,
+                                                     4, 4, 5,  5,  6,  6,  7,  7,  8,  8,
                                                      9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
 constexpr FixedCode fixedCodeOf(std::int32_t symbol) {
@@ -93,10 +92,12 @@ constexpr std::array<PackedCode, kMaxMatch + 1> makeLengthTable() {
   for (std::int32_t length = kMinMatch; length <= kMaxMatch; ++length) {
     const std::int32_t index = lengthIndexOf(length);
     const FixedCode code = fixedCodeOf(257 + index);
-    const auto extra = static_cast<std::uint32_t>(length - kLengthBase[static_cast<std::size_t>(index)]);
-    const auto extraBits = static_cast<std::uint32_t>(kLengthExtra[static_cast<std::size_t>(index)]);
-    table[static_cast<std::size_t>(length)] = {reverseBits(code.code, code.bits) | (extra << code.bits),
-                                               code.bits + extraBits};
+    const auto extra =
+        static_cast<std::uint32_t>(length - kLengthBase[static_cast<std::size_t>(index)]);
+    const auto extraBits =
+        static_cast<std::uint32_t>(kLengthExtra[static_cast<std::size_t>(index)]);
+    table[static_cast<std::size_t>(length)] = {
+        reverseBits(code.code, code.bits) | (extra << code.bits), code.bits + extraBits};
   }
   return table;
 }
@@ -107,7 +108,8 @@ constexpr std::array<PackedCode, kMaxMatch + 1> kLengthCodes = makeLengthTable()
 // Distance codes are 5-bit fixed codes followed by their extra bits.
 PackedCode distanceCode(std::int32_t distance) {
   const std::int32_t index = distIndexOf(distance);
-  const auto extra = static_cast<std::uint32_t>(distance - kDistBase[static_cast<std::size_t>(index)]);
+  const auto extra =
+      static_cast<std::uint32_t>(distance - kDistBase[static_cast<std::size_t>(index)]);
   const auto extraBits = static_cast<std::uint32_t>(kDistExtra[static_cast<std::size_t>(index)]);
   return {reverseBits(static_cast<std::uint32_t>(index), 5) | (extra << 5), 5 + extraBits};
 }
@@ -153,7 +155,8 @@ class LsbFirstBitWriter {
   }
 
   void storeWord(std::uint32_t word) {
-    for (int i = 0; i < 4; ++i) out_[position_ + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(word >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      out_[position_ + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(word >> (8 * i));
     position_ += 4;
   }
 

@@ -81,21 +81,26 @@ inline std::int32_t countEqual(const std::uint8_t *a, const std::uint8_t *b, std
 }
 
 inline std::uint32_t hashAt(const std::uint8_t *data, std::int64_t position) {
-  return ((static_cast<std::uint32_t>(data[position + 1]) << 8) | data[position + 2]) & (kHashSize - 1);
+  return ((static_cast<std::uint32_t>(data[position + 1]) << 8) | data[position + 2]) &
+         (kHashSize - 1);
 }
 
 // Bytes position .. position + 2 as one number, byte `position` lowest; one
 // load where a fourth byte may be read too.
-inline std::uint32_t tripleAt(const std::uint8_t *data, std::int64_t length, std::int64_t position) {
+inline std::uint32_t tripleAt(const std::uint8_t *data, std::int64_t length,
+                              std::int64_t position) {
   if (std::endian::native == std::endian::little && position + 4 <= length) {
     return load32(data + position) & 0xFFFFFFu;
   }
-  return data[position] | (std::uint32_t{data[position + 1]} << 8) | (std::uint32_t{data[position + 2]} << 16);
+  return data[position] | (std::uint32_t{data[position + 1]} << 8) |
+         (std::uint32_t{data[position + 2]} << 16);
 }
 
 // hashAt from the three bytes: the low 7 bits of the middle byte above the
 // last byte.
-inline std::uint32_t hashOfTriple(std::uint32_t triple) { return (triple & 0x7F00u) | (triple >> 16); }
+inline std::uint32_t hashOfTriple(std::uint32_t triple) {
+  return (triple & 0x7F00u) | (triple >> 16);
+}
 
 // The hash chains and the triple chains described above, with the ranks.
 //
@@ -171,7 +176,9 @@ class HashChains {
   }
 
   // Insertions of `hash` so far, modulo 2^16.
-  std::uint16_t count(std::uint32_t hash) const { return static_cast<std::uint16_t>(hashHead_[hash] >> 32); }
+  std::uint16_t count(std::uint32_t hash) const {
+    return static_cast<std::uint16_t>(hashHead_[hash] >> 32);
+  }
 
   // Where `position` comes in the walk of its hash's chain that starts after
   // `count` insertions of that hash: 0 for the newest.
@@ -199,7 +206,8 @@ class HashChains {
   static constexpr std::uint64_t kEmptyHash = static_cast<std::uint32_t>(kNoPosition);
 
   static std::size_t ringSize(std::int64_t length) {
-    return std::bit_ceil(static_cast<std::size_t>(std::clamp<std::int64_t>(length, 1, kMaxDistance)));
+    return std::bit_ceil(
+        static_cast<std::size_t>(std::clamp<std::int64_t>(length, 1, kMaxDistance)));
   }
 
   // The link from `at` back to `previous`: the gap, or 0 beyond 32768.
@@ -310,7 +318,8 @@ class HashChains {
       // Both gaps in 1 .. offset (a gap of 0 wraps to the top).
       if (hashGap - 1 >= offset || tripleGap - 1 >= offset) break;
       const std::uint64_t previous = ring[static_cast<std::size_t>(p - hashGap) & mask];
-      ring[static_cast<std::size_t>(p) & mask] = (source & 0xFFFFFFFFu) | ((previous >> 32) + 1) << 32;
+      ring[static_cast<std::size_t>(p) & mask] = (source & 0xFFFFFFFFu) | ((previous >> 32) + 1)
+                                                                              << 32;
     }
     return p;
   }
@@ -352,7 +361,7 @@ inline bool sameTriple(const std::uint8_t *a, const std::uint8_t *b) {
 // nearer candidate stays. True when the search is over (258 bytes, or the
 // match reaches the end of the input).
 inline bool tryCandidate(const std::uint8_t *data, std::int64_t i, std::int32_t candidate,
-                  std::int32_t maxLength, Match &best) {
+                         std::int32_t maxLength, Match &best) {
   const std::uint8_t *here = data + i;
   const std::uint8_t *there = data + candidate;
   // A candidate can only win if it also matches the byte at the current best
@@ -373,13 +382,14 @@ inline bool tryCandidate(const std::uint8_t *data, std::int64_t i, std::int32_t 
 
 // The plain walk: the newest 64 positions of i's hash within 32768 bytes.
 inline Match searchHashChain(const std::uint8_t *data, std::int64_t i, std::int32_t maxLength,
-                      const HashChains &chains) {
+                             const HashChains &chains) {
   Match best;
   const std::uint32_t hash = hashAt(data, i);
   std::int32_t candidate = chains.hashHead(hash);
   for (std::int32_t tried = 0; tried < kMaxCandidates; ++tried) {
     if (candidate < 0 || i - candidate > kMaxDistance) break;
-    if (sameTriple(data + candidate, data + i) && tryCandidate(data, i, candidate, maxLength, best)) break;
+    if (sameTriple(data + candidate, data + i) && tryCandidate(data, i, candidate, maxLength, best))
+      break;
     candidate = chains.nextOfHash(i, candidate);
   }
   return best;
@@ -392,7 +402,7 @@ inline constexpr std::int32_t kMaxTripleSkips = 16;
 // The longest match for position i among the 64 newest positions with its
 // hash within 32768 bytes, found along the triple chain (see HashChains).
 inline Match findMatch(const std::uint8_t *data, std::int64_t length, std::int64_t i,
-                const HashChains &chains) {
+                       const HashChains &chains) {
   Match best;
   const auto maxLength = static_cast<std::int32_t>(std::min<std::int64_t>(kMaxMatch, length - i));
   const std::uint16_t count = chains.count(hashAt(data, i));

@@ -19,7 +19,8 @@ void appendZlib(std::vector<std::uint8_t> &out, const std::uint8_t *data, std::i
     throw;
   }
   const std::uint32_t checksum = adler32(data, length);
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(checksum >> shift));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    out.push_back(static_cast<std::uint8_t>(checksum >> shift));
 }
 
 std::vector<std::uint8_t> zlibDeflate(const std::uint8_t *data, std::int64_t length) {

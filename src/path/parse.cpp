@@ -73,7 +73,8 @@ constexpr std::array<std::uint8_t, 256> makeClasses() {
   for (int c = '0'; c <= '9'; ++c) classes[c] = bcDigit;
   classes['e'] = bcExponent;
   classes['E'] = bcExponent;
-  for (const KindInfo &kind : kKindInfo) classes[static_cast<unsigned char>(kind.letter)] = bcLetter;
+  for (const KindInfo &kind : kKindInfo)
+    classes[static_cast<unsigned char>(kind.letter)] = bcLetter;
   classes[static_cast<unsigned char>(kCloseLetterLower)] = bcLetter;
   return classes;
 }
@@ -139,9 +140,7 @@ bool exceedsRange(std::string_view text) {
 }
 
 // A sign and a point with no digit ("." "-." "+.") reads as zero.
-bool isLonePoint(std::string_view text) {
-  return text == "." || text == "-." || text == "+.";
-}
+bool isLonePoint(std::string_view text) { return text == "." || text == "-." || text == "+."; }
 
 // Magnitude from which a double rounds to infinity as a float: half an ulp
 // above the largest float.
@@ -179,8 +178,8 @@ constexpr std::uint64_t kIntPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 10
 // Digit runs short enough that their integer is exact as a double, and the
 // powers of ten that are exact as doubles.
 constexpr int kMaxExactDigits = 15;
-constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // Reads one number text as a double, checks it and rounds it to a float.
 float readNumber(const char *begin, const char *end) {
@@ -195,8 +194,8 @@ float readNumber(const char *begin, const char *end) {
     fail("invalid float: " + std::string(text));
   } else if (error == std::errc::result_out_of_range) {
     const bool negative = *digits == '-';
-    const std::string_view magnitude = text.substr(static_cast<std::size_t>(
-        digits - begin + (negative ? 1 : 0)));
+    const std::string_view magnitude =
+        text.substr(static_cast<std::size_t>(digits - begin + (negative ? 1 : 0)));
     value = exceedsRange(magnitude) ? HUGE_VAL : 0.0;
     if (negative) value = -value;
   }
@@ -396,8 +395,7 @@ class Parser {
           break;
         case bcLetter: onLetter(i, c); break;
         default:
-          fail("parsePath: unexpected character '" + std::string(1, static_cast<char>(c)) +
-               "'");
+          fail("parsePath: unexpected character '" + std::string(1, static_cast<char>(c)) + "'");
       }
     }
     finish(size_);
@@ -675,8 +673,8 @@ class Parser {
   int groupSize_ = 0;
 
   float group_[7] = {};
-  int inGroup_ = 0;                  // parameters since the letter, modulo the group size
-  std::uint64_t parameterCount_ = 0; // parameters since the letter
+  int inGroup_ = 0;                   // parameters since the letter, modulo the group size
+  std::uint64_t parameterCount_ = 0;  // parameters since the letter
   std::uint64_t groupIndex_ = 0;
   bool arcInvalid_ = false;
 };

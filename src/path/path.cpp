@@ -190,7 +190,10 @@ void advanceState(Path &path, const PathCommand *commands, std::int64_t n) {
       case pSCubic:
       case pQuad: q = {f[2], f[3]}; break;
       case pArc: q = {f[3], f[4]}; break;
-      case pRMove: q = q + Vec2{f[0], f[1]}; s = q; break;
+      case pRMove:
+        q = q + Vec2{f[0], f[1]};
+        s = q;
+        break;
       case pRLine:
       case pRTQuad: q = q + Vec2{f[0], f[1]}; break;
       case pRHLine: q.x = q.x + f[0]; break;

@@ -55,11 +55,11 @@ struct KindInfo {
   std::string_view name;
 };
 inline constexpr KindInfo kKindInfo[kKindCount] = {
-    {'Z', 0, "pClose"},  {'M', 2, "pMove"},    {'L', 2, "pLine"},   {'H', 1, "pHLine"},
-    {'V', 1, "pVLine"},  {'C', 6, "pCubic"},   {'S', 4, "pSCubic"}, {'Q', 4, "pQuad"},
-    {'T', 2, "pTQuad"},  {'A', 7, "pArc"},     {'m', 2, "pRMove"},  {'l', 2, "pRLine"},
-    {'h', 1, "pRHLine"}, {'v', 1, "pRVLine"},  {'c', 6, "pRCubic"}, {'s', 4, "pRSCubic"},
-    {'q', 4, "pRQuad"},  {'t', 2, "pRTQuad"},  {'a', 7, "pRArc"}};
+    {'Z', 0, "pClose"},  {'M', 2, "pMove"},   {'L', 2, "pLine"},   {'H', 1, "pHLine"},
+    {'V', 1, "pVLine"},  {'C', 6, "pCubic"},  {'S', 4, "pSCubic"}, {'Q', 4, "pQuad"},
+    {'T', 2, "pTQuad"},  {'A', 7, "pArc"},    {'m', 2, "pRMove"},  {'l', 2, "pRLine"},
+    {'h', 1, "pRHLine"}, {'v', 1, "pRVLine"}, {'c', 6, "pRCubic"}, {'s', 4, "pRSCubic"},
+    {'q', 4, "pRQuad"},  {'t', 2, "pRTQuad"}, {'a', 7, "pRArc"}};
 // The lower-case close letter; 'Z' is the table's.
 inline constexpr char kCloseLetterLower = 'z';
 

@@ -20,9 +20,7 @@ namespace {
 // 2^23 and need at most 16.
 constexpr std::size_t kMaxNumberBytes = 48;
 
-[[noreturn]] void failNonFinite() {
-  throw Error("path: cannot serialize a non-finite coordinate");
-}
+[[noreturn]] void failNonFinite() { throw Error("path: cannot serialize a non-finite coordinate"); }
 
 // Writes the text of x and one space at `at` (room for kMaxNumberBytes).
 char *formatNumber(char *at, float x) {

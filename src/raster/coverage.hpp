@@ -74,7 +74,8 @@ ZD_KERNEL_INLINE void Scan::addLine(const Span *begin, const Span *end) {
 
 // coverage += 0.25 over [from, to) except the full runs; k is the first full
 // run that may reach `from` and moves on as runs are passed.
-ZD_KERNEL_INLINE void Scan::addQuartersOutsideFull(std::int64_t from, std::int64_t to, std::size_t &k) {
+ZD_KERNEL_INLINE void Scan::addQuartersOutsideFull(std::int64_t from, std::int64_t to,
+                                                   std::size_t &k) {
   const std::size_t runs = full_.size();
   while (from < to) {
     while (k < runs && full_[k].to <= from) ++k;

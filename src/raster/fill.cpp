@@ -74,8 +74,8 @@ void fillSegments(Image &image, std::span<const Segment> segments, const zd::col
   paintRows(image, segments, paint, evenOdd, overwrite, rows);
 }
 
-void fillPath(Image &image, const zd::path::Path &path, const zd::color::Color &color,
-              bool evenOdd, bool overwrite, float tolerance) {
+void fillPath(Image &image, const zd::path::Path &path, const zd::color::Color &color, bool evenOdd,
+              bool overwrite, float tolerance) {
   // The segment list is kept per thread like the other buffers; a large one
   // is released when the fill ends, normally or not.
   thread_local std::vector<Segment> segments;

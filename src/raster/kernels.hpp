@@ -16,15 +16,15 @@ namespace zd::raster::detail {
 // row's first byte) whose coverage is above 0; others keep their bytes.
 void blendRowOver(std::uint8_t *row, const float *coverage, std::int64_t from, std::int64_t to,
                   const Paint &paint);
-void blendRowOverwrite(std::uint8_t *row, const float *coverage, std::int64_t from,
-                       std::int64_t to, const Paint &paint);
+void blendRowOverwrite(std::uint8_t *row, const float *coverage, std::int64_t from, std::int64_t to,
+                       const Paint &paint);
 // The same, but the vector kernels may also read columns [to, reach) of the
 // row and of the coverage and write their pixels back unchanged: the caller
 // promises that those columns are inside the row with coverage at most 0,
 // and that no other thread uses them meanwhile. This spares a scalar tail
 // after each short run.
-void blendRowOverReach(std::uint8_t *row, const float *coverage, std::int64_t from,
-                       std::int64_t to, std::int64_t reach, const Paint &paint);
+void blendRowOverReach(std::uint8_t *row, const float *coverage, std::int64_t from, std::int64_t to,
+                       std::int64_t reach, const Paint &paint);
 // blendRowOverReach that also sets coverage[from, to) to 0 (and possibly
 // some of [to, reach), which the caller promises are 0 already).
 void blendRowOverReachClearing(std::uint8_t *row, float *coverage, std::int64_t from,
@@ -43,8 +43,7 @@ namespace avx2 {
 // `clear` is not null (it is then the coverage row) each coverage value is
 // set to 0 once read.
 ZD_TARGET_AVX2 void overRow(std::uint8_t *row, const float *coverage, std::int64_t from,
-                            std::int64_t to, std::int64_t reach, const Paint &paint,
-                            float *clear);
+                            std::int64_t to, std::int64_t reach, const Paint &paint, float *clear);
 // Source-over of columns of coverage exactly 1: any paint, and a faster
 // kernel for a translucent one (0 < alpha < 1).
 ZD_TARGET_AVX2 void overFull(std::uint8_t *row, std::int64_t from, std::int64_t to,

@@ -50,8 +50,7 @@ inline void Scan::paintRowChecked(std::int64_t y) {
     const float c = full ? 1.0f : coverage_[x];
     if (!(c > 0.0f)) continue;
     std::int64_t offset = 0;
-    if (__builtin_mul_overflow(y, width_, &offset) ||
-        __builtin_add_overflow(offset, x, &offset) ||
+    if (__builtin_mul_overflow(y, width_, &offset) || __builtin_add_overflow(offset, x, &offset) ||
         __builtin_mul_overflow(offset, std::int64_t{4}, &offset)) {
       offsetOverflow(y, x);
     }

@@ -55,8 +55,8 @@ struct RowRange {
 // reach the image's rows), flattening errors unchanged, and index errors
 // (zd::Defect) if the pixel buffer is shorter than width * height * 4 bytes
 // (rows painted before that stay painted).
-void fillPath(Image &image, const zd::path::Path &path, const zd::color::Color &color,
-              bool evenOdd, bool overwrite, float tolerance);
+void fillPath(Image &image, const zd::path::Path &path, const zd::color::Color &color, bool evenOdd,
+              bool overwrite, float tolerance);
 
 // fillPath after the flattening: the vertical test, the colour mapping and
 // the painting of an already flattened segment list.

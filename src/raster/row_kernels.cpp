@@ -10,8 +10,8 @@ namespace zd::raster::detail {
 namespace {
 
 template <bool Full>
-void overRowPortable(std::uint8_t *row, const float *coverage, std::int64_t from,
-                     std::int64_t to, const Paint &paint) {
+void overRowPortable(std::uint8_t *row, const float *coverage, std::int64_t from, std::int64_t to,
+                     const Paint &paint) {
   overRowScalar<Full>(row, coverage, from, to, paint);
 }
 
@@ -34,15 +34,16 @@ void blendRowOver(std::uint8_t *row, const float *coverage, std::int64_t from, s
   blendRowOverReach(row, coverage, from, to, to, paint);
 }
 
-void blendRowOverwrite(std::uint8_t *row, const float *coverage, std::int64_t from,
-                       std::int64_t to, const Paint &paint) {
+void blendRowOverwrite(std::uint8_t *row, const float *coverage, std::int64_t from, std::int64_t to,
+                       const Paint &paint) {
   blendRowOverwriteReach(row, coverage, from, to, to, paint);
 }
 
-void blendRowOverReach(std::uint8_t *row, const float *coverage, std::int64_t from,
-                       std::int64_t to, std::int64_t reach, const Paint &paint) {
+void blendRowOverReach(std::uint8_t *row, const float *coverage, std::int64_t from, std::int64_t to,
+                       std::int64_t reach, const Paint &paint) {
 #ifdef ZD_CPU_X86
-  if (cpu::useAvx2()) return avx2::overRow(row, coverage, from, to, std::max(to, reach), paint, nullptr);
+  if (cpu::useAvx2())
+    return avx2::overRow(row, coverage, from, to, std::max(to, reach), paint, nullptr);
 #endif
   overRowPortable<false>(row, coverage, from, to, paint);
 }
@@ -78,7 +79,8 @@ void blendRunFull(std::uint8_t *row, std::int64_t from, std::int64_t to, const P
 void blendRowOverwriteReach(std::uint8_t *row, const float *coverage, std::int64_t from,
                             std::int64_t to, std::int64_t reach, const Paint &paint) {
 #ifdef ZD_CPU_X86
-  if (cpu::useAvx2()) return avx2::overwriteRow(row, coverage, from, to, std::max(to, reach), paint);
+  if (cpu::useAvx2())
+    return avx2::overwriteRow(row, coverage, from, to, std::max(to, reach), paint);
 #endif
   overwriteRowPortable(row, coverage, from, to, paint);
 }

@@ -38,8 +38,8 @@ ZD_TARGET_AVX2 inline __m256 unitOfByte(__m256i bytes) {
 
 // One colour channel of source-over for eight lanes: (1 / outA) *
 // fma(s, a, (1 - a) * (d * dA)), as a byte.
-ZD_TARGET_AVX2 inline __m256i overChannel(__m256 s, __m256 d, __m256 dA, __m256 a,
-                                          __m256 oneMinusA, __m256 reciprocal) {
+ZD_TARGET_AVX2 inline __m256i overChannel(__m256 s, __m256 d, __m256 dA, __m256 a, __m256 oneMinusA,
+                                          __m256 reciprocal) {
   const __m256 inner = _mm256_mul_ps(oneMinusA, _mm256_mul_ps(d, dA));
   return bytesOf(_mm256_mul_ps(reciprocal, _mm256_fmadd_ps(s, a, inner)));
 }
@@ -153,12 +153,13 @@ ZD_TARGET_AVX2 void overRowVector(std::uint8_t *row, const float *coverage, std:
 
 }  // namespace
 
-ZD_TARGET_AVX2 void overRow(std::uint8_t *row, const float *coverage, std::int64_t from, std::int64_t to,
-             std::int64_t reach, const Paint &paint, float *clear) {
+ZD_TARGET_AVX2 void overRow(std::uint8_t *row, const float *coverage, std::int64_t from,
+                            std::int64_t to, std::int64_t reach, const Paint &paint, float *clear) {
   overRowVector<false>(row, coverage, from, to, reach, paint, clear);
 }
 
-ZD_TARGET_AVX2 void overFull(std::uint8_t *row, std::int64_t from, std::int64_t to, const Paint &paint) {
+ZD_TARGET_AVX2 void overFull(std::uint8_t *row, std::int64_t from, std::int64_t to,
+                             const Paint &paint) {
   overRowVector<true>(row, nullptr, from, to, to, paint, nullptr);
 }
 
@@ -166,7 +167,7 @@ ZD_TARGET_AVX2 void overFull(std::uint8_t *row, std::int64_t from, std::int64_t 
 // a = 1 * alpha = alpha in every lane and every lane changes, so only the
 // pixels vary.
 ZD_TARGET_AVX2 void overFullTranslucent(std::uint8_t *row, std::int64_t from, std::int64_t to,
-                         const Paint &paint) {
+                                        const Paint &paint) {
   const __m256 a = _mm256_set1_ps(paint.alpha);
   const __m256 oneMinusA = _mm256_sub_ps(_mm256_set1_ps(1.0f), a);
   const PaintLanes colour{_mm256_set1_ps(paint.red), _mm256_set1_ps(paint.green),
@@ -187,8 +188,8 @@ ZD_TARGET_AVX2 void overFullTranslucent(std::uint8_t *row, std::int64_t from, st
   if (x < to) overRowScalar<true>(row, nullptr, x, to, paint);
 }
 
-ZD_TARGET_AVX2 void overwriteRow(std::uint8_t *row, const float *coverage, std::int64_t from, std::int64_t to,
-                  std::int64_t reach, const Paint &paint) {
+ZD_TARGET_AVX2 void overwriteRow(std::uint8_t *row, const float *coverage, std::int64_t from,
+                                 std::int64_t to, std::int64_t reach, const Paint &paint) {
   const __m256 zero = _mm256_setzero_ps();
   const __m256 alpha = _mm256_set1_ps(paint.alpha);
   const __m256i colour = _mm256_set1_epi32(

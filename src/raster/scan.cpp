@@ -119,7 +119,8 @@ ZD_KERNEL_INLINE void Scan::scanLine(float sy) {
   if (entering_.empty() || active_.size() < kLongList) {
     // The pass compacts the list in place (it writes each edge at or before
     // the place it was read from).
-    active_.resize(kernels_.advance(active_.data(), active_.size(), nullptr, 0, active_.data(), sy));
+    active_.resize(
+        kernels_.advance(active_.data(), active_.size(), nullptr, 0, active_.data(), sy));
     sortCrossings(active_.data(), active_.size());
     if (active_.empty()) {
       active_.swap(entering_);  // already with their crossings, in order

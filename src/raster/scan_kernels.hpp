@@ -47,8 +47,8 @@ ZD_KERNEL_INLINE void crossingsBody(Edge *edges, std::size_t count, float sy) {
 }
 
 ZD_KERNEL_INLINE std::size_t advanceBody(const Edge *active, std::size_t count,
-                                         const Edge *entering, std::size_t enteringCount,
-                                         Edge *out, float sy) {
+                                         const Edge *entering, std::size_t enteringCount, Edge *out,
+                                         float sy) {
   std::size_t written = 0, j = 0;
   for (std::size_t i = 0; i < count; ++i) {
     Edge edge = active[i];

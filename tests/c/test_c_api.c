@@ -9,13 +9,13 @@
 static int failures = 0;
 static int checks = 0;
 
-#define CHECK(cond)                                                  \
-  do {                                                               \
-    ++checks;                                                        \
-    if (!(cond)) {                                                   \
-      ++failures;                                                    \
+#define CHECK(cond)                                                            \
+  do {                                                                         \
+    ++checks;                                                                  \
+    if (!(cond)) {                                                             \
+      ++failures;                                                              \
       fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-    }                                                                \
+    }                                                                          \
   } while (0)
 
 static void test_frame(void) {
@@ -80,7 +80,8 @@ static void test_path_data_and_geometry(void) {
   CHECK(segments[8] == 10.0f && segments[11] == 0.0f);
   CHECK(zd_segments_bounds(segments, count, bounds) == ZD_OK);
   CHECK(bounds[0] == 0.0f && bounds[2] == 10.0f && bounds[3] == 10.0f);
-  CHECK(zd_cubic_point(0, 0, 0, 10, 10, 10, 10, 0, 0.5f, xy) == ZD_OK && xy[0] == 5.0f && xy[1] == 7.5f);
+  CHECK(zd_cubic_point(0, 0, 0, 10, 10, 10, 10, 0, 0.5f, xy) == ZD_OK && xy[0] == 5.0f &&
+        xy[1] == 7.5f);
   CHECK(zd_quad_point(0, 0, 50, 100, 100, 0, 1.5f, xy) == ZD_BAD_ARGUMENT);
   zd_path_free(path);
 }
@@ -107,7 +108,8 @@ static void test_images_colours_and_documents(void) {
   CHECK(zd_image_encode(image, 99, 90, &file, &len) == ZD_BAD_ARGUMENT && file == NULL && len == 0);
   CHECK(zd_color_to_svg(red, &text, &len) == ZD_OK && strcmp(text, "#FF0000") == 0 && len == 7);
   zd_buffer_free(text);
-  CHECK(zd_path_to_svg(path, green, 4, 4, &text, &len) == ZD_OK && strstr(text, "viewBox=\"0 0 4 4\"") != NULL);
+  CHECK(zd_path_to_svg(path, green, 4, 4, &text, &len) == ZD_OK &&
+        strstr(text, "viewBox=\"0 0 4 4\"") != NULL);
   zd_buffer_free(text);
   CHECK(zd_image_new(0, 4) == NULL);
   CHECK(zd_color_rgba(1.0f, 0.0f, 0.0f, 1.0001f) == NULL);

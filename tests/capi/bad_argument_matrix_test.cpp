@@ -115,15 +115,23 @@ TEST_F(BadArguments, PathBuilders) {
                          return zd_path_bezier_curve_to(path, v[0], v[1], v[2], v[3], v[4], v[5]);
                        }});
     }
-    cases.push_back({"quad " + b, [this, bad] { return zd_path_quadratic_curve_to(path, 0, 0, 0, bad); }});
-    cases.push_back({"arc rot " + b, [this, bad] { return zd_path_elliptical_arc_to(path, 1, 1, bad, 0, 0, 0, 0); }});
-    cases.push_back({"arc rx " + b, [this, bad] { return zd_path_elliptical_arc_to(path, bad, 1, 0, 0, 0, 0, 0); }});
+    cases.push_back(
+        {"quad " + b, [this, bad] { return zd_path_quadratic_curve_to(path, 0, 0, 0, bad); }});
+    cases.push_back({"arc rot " + b, [this, bad] {
+                       return zd_path_elliptical_arc_to(path, 1, 1, bad, 0, 0, 0, 0);
+                     }});
+    cases.push_back({"arc rx " + b, [this, bad] {
+                       return zd_path_elliptical_arc_to(path, bad, 1, 0, 0, 0, 0, 0);
+                     }});
     cases.push_back({"rect " + b, [this, bad] { return zd_path_rect(path, 0, 0, 0, bad, 1); }});
-    cases.push_back({"rounded " + b, [this, bad] { return zd_path_rounded_rect(path, 0, 0, 0, 4, 4, 1, bad, 1, 1); }});
+    cases.push_back({"rounded " + b, [this, bad] {
+                       return zd_path_rounded_rect(path, 0, 0, 0, 4, 4, 1, bad, 1, 1);
+                     }});
     cases.push_back({"ellipse " + b, [this, bad] { return zd_path_ellipse(path, bad, 0, 1, 1); }});
     cases.push_back({"circle " + b, [this, bad] { return zd_path_circle(path, 0, 0, bad); }});
     cases.push_back({"polygon " + b, [this, bad] { return zd_path_polygon(path, 5, 0, bad, 1); }});
-    cases.push_back({"circular arc " + b, [this, bad] { return zd_path_arc(path, 1, 0, 0, 1, bad, 0); }});
+    cases.push_back(
+        {"circular arc " + b, [this, bad] { return zd_path_arc(path, 1, 0, 0, 1, bad, 0); }});
     cases.push_back({"arc_to " + b, [this, bad] { return zd_path_arc_to(path, 1, 1, bad, 2, 1); }});
   }
   expectAllRejected(cases);
@@ -278,11 +286,13 @@ TEST_F(BadArguments, ColoursFillAndDocuments) {
       {"mode 7", [this] { return zd_fill_path(image, path, color, 0, 7, 0); }},
   };
   for (float bad : kBadFloats) {
-    fills.push_back({"tolerance", [this, bad] { return zd_fill_path(image, path, color, 0, 0, bad); }});
+    fills.push_back(
+        {"tolerance", [this, bad] { return zd_fill_path(image, path, color, 0, 0, bad); }});
   }
   expectAllRejected(fills);
 
-  for (auto [w, h] : std::vector<std::pair<int32_t, int32_t>>{{0, 10}, {10, 0}, {-4, 10}, {10, INT32_MIN}}) {
+  for (auto [w, h] :
+       std::vector<std::pair<int32_t, int32_t>>{{0, 10}, {10, 0}, {-4, 10}, {10, INT32_MIN}}) {
     text = reinterpret_cast<char *>(0x1);
     len = 3;
     EXPECT_EQ(zd_path_to_svg(path, color, w, h, &text, &len), ZD_BAD_ARGUMENT);

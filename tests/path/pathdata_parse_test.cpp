@@ -248,8 +248,7 @@ TEST(PathDataParse, FirstProblemInReadingOrderWins) {
   EXPECT_EQ(parseError("M 1 L 1 X"), "parsePath: wrong parameter count for pMove");
   EXPECT_EQ(parseError("M 0 0 A -5 5 0 0 1 10 10 L X"), "parsePath: invalid arc parameter");
   // The count check comes before the arc check of the same letter.
-  EXPECT_EQ(parseError("M 0 0 A -5 5 0 0 1 10 10 1"),
-            "parsePath: wrong parameter count for pArc");
+  EXPECT_EQ(parseError("M 0 0 A -5 5 0 0 1 10 10 1"), "parsePath: wrong parameter count for pArc");
   // The moveto-first rule is checked last.
   EXPECT_EQ(parseError("L 1 2 M"), "parsePath: wrong parameter count for pMove");
   EXPECT_EQ(parseError("L 1 2 X"), "parsePath: unexpected character 'X'");
@@ -301,6 +300,7 @@ TEST(PathDataParse, LetterToKindAndFlushingOneLetter) {
 // 'e', leading zeros, arc flags, stray letters) both parses agree exactly.
 TEST(PathDataParse, ReadingNumbersAheadMatchesTheByteRules) {
   // Mostly plain numbers and blanks, with a sprinkling of the awkward cases.
+  // clang-format off
   static const char *const kPlain[] = {"0", "1", "7", "12", "3.5", "-4", ".5", "-.25", "1e2",
                                        " ", " ", ",", "\t", "H", "h", "v"};
   static const char *const kAwkward[] = {"00", ".", "-", "+", "e", "E", "e-", "1e5", "-0",
@@ -309,6 +309,7 @@ TEST(PathDataParse, ReadingNumbersAheadMatchesTheByteRules) {
                                          "0-1", "1110", "01.5", "1.5", "-0.", "0.5e1",
                                          "123456789012345678", "9007199254740993",
                                          "0.30000000000000004", ".000001"};
+  // clang-format on
   std::mt19937 random(7);
   std::uniform_int_distribution<std::size_t> plain(0, std::size(kPlain) - 1);
   std::uniform_int_distribution<std::size_t> awkward(0, std::size(kAwkward) - 1);

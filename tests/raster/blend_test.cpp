@@ -32,8 +32,8 @@ using Bytes = std::vector<std::uint8_t>;
 TEST(ByteRule, RoundsHalvesUpClampsAndMapsNanToZero) {
   EXPECT_EQ(zd::raster::toByte(0.0f), 0);
   EXPECT_EQ(zd::raster::toByte(1.0f), 255);
-  EXPECT_EQ(zd::raster::toByte(0.5f), 128);        // 128.0 exactly
-  EXPECT_EQ(zd::raster::toByte(0.2f), 51);         // 51.5 after the fused rounding... truncated
+  EXPECT_EQ(zd::raster::toByte(0.5f), 128);         // 128.0 exactly
+  EXPECT_EQ(zd::raster::toByte(0.2f), 51);          // 51.5 after the fused rounding... truncated
   EXPECT_EQ(zd::raster::toByte(1.5f / 255.0f), 2);  // a half goes up
   EXPECT_EQ(zd::raster::toByte(1.002f), 255);
   EXPECT_EQ(zd::raster::toByte(-0.3f), 0);
@@ -86,8 +86,9 @@ TEST(PixelOffsets, OutsideTheBufferRaiseIndexErrors) {
   // blendOverwrite checks each byte before its store: the first two land.
   EXPECT_THROW(blendOverwrite(image, 4, 1.0f, 1, 1, 1, 1), zd::Defect);
   EXPECT_EQ(image.data, (Bytes{0, 0, 0, 0, 255, 255}));
-  EXPECT_THROW(blendOverwrite(image, std::numeric_limits<std::int64_t>::max() - 1, 1.0f, 1, 1, 1, 1),
-               zd::Defect);
+  EXPECT_THROW(
+      blendOverwrite(image, std::numeric_limits<std::int64_t>::max() - 1, 1.0f, 1, 1, 1, 1),
+      zd::Defect);
   // A zero contribution returns before the check.
   EXPECT_NO_THROW(blendOver(image, 100, 0.0f, 1, 1, 1, 1));
 }
@@ -125,7 +126,8 @@ TEST_P(RowKernels, MatchTheSinglePixelOperations) {
         // differing only in one byte.
         for (std::int64_t x = 0; x < width; ++x) {
           const std::uint32_t run = static_cast<std::uint32_t>(x / 37 % 3);
-          for (int c = 0; c < 4; ++c) start.data[x * 4 + c] = static_cast<std::uint8_t>(40 * c + (c == 3 ? run : 0));
+          for (int c = 0; c < 4; ++c)
+            start.data[x * 4 + c] = static_cast<std::uint8_t>(40 * c + (c == 3 ? run : 0));
         }
       }
       for (const bool overwrite : {false, true}) {

@@ -19,7 +19,7 @@
 namespace zd::raster::testing {
 
 inline void referenceFill(Image &image, const std::vector<Segment> &segments, const Paint &paint,
-                   bool evenOdd, bool overwrite) {
+                          bool evenOdd, bool overwrite) {
   if (segments.empty()) return;
   float minY = segments[0].y0, maxY = segments[0].y0;
   for (const Segment &s : segments) {

@@ -45,7 +45,8 @@ TEST_P(RunKernel, WholeColumnRunsMatchTheSinglePixelOperation) {
                           {0.7f, 0.7f, 0.2f, 1.0f}};
   for (int trial = 0; trial < 300; ++trial) {
     const std::int64_t width = 1 + static_cast<std::int64_t>(random() % 300);
-    const std::int64_t from = static_cast<std::int64_t>(random() % static_cast<std::uint32_t>(width));
+    const std::int64_t from =
+        static_cast<std::int64_t>(random() % static_cast<std::uint32_t>(width));
     const std::int64_t to =
         from + static_cast<std::int64_t>(random() % static_cast<std::uint32_t>(width - from + 1));
     const Paint &paint = paints[trial % 4];
