@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench_images.hpp"
+#include "bench_main.hpp"
 #include "codec/jpeg.hpp"
 #include "codec/codec.hpp"
 
@@ -199,10 +200,5 @@ void registerAll() {
 
 int main(int argc, char **argv) {
   zd::codec::initJpegTables();
-  registerAll();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return zd::bench::runRegistered(argc, argv, registerAll);
 }

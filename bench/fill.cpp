@@ -43,6 +43,7 @@
 #endif
 
 #include "allocation_meter.hpp"
+#include "bench_main.hpp"
 
 using zd::bench::liveBytes;
 using zd::bench::peakBytes;
@@ -308,9 +309,5 @@ void registerAll() {
 // The colour registry must be filled before any fill maps a colour.
 int main(int argc, char **argv) {
   zd_init();
-  registerAll();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return zd::bench::runRegistered(argc, argv, registerAll);
 }

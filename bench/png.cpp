@@ -16,6 +16,7 @@
 #include <string>
 
 #include "bench_images.hpp"
+#include "bench_main.hpp"
 #include "compress/compress.hpp"
 #include "codec/codec.hpp"
 
@@ -258,11 +259,4 @@ void registerAll() {
 
 }  // namespace
 
-int main(int argc, char **argv) {
-  registerAll();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return zd::bench::runRegistered(argc, argv, registerAll); }
