@@ -15,18 +15,11 @@
 #include <limits>
 #include <vector>
 
+#include "require.hpp"
 #include "segment_budget.hpp"
 #include "zd.h"
 
 namespace {
-
-#define REQUIRE(cond)                                                        \
-  do {                                                                       \
-    if (!(cond)) {                                                           \
-      fprintf(stderr, "invariant failed at %s:%d: %s\n", __FILE__, __LINE__, #cond); \
-      abort();                                                               \
-    }                                                                        \
-  } while (0)
 
 float pickFloat(FuzzedDataProvider &in) {
   static const float kSpecial[] = {
@@ -142,6 +135,7 @@ struct Done {
   uint32_t pathVersion = 0;
   uint32_t imageVersion = 0;
   uint32_t stepsOnVersion = 0;  // bit per use step kind, for this path and image
+  zd::fuzzing::InputBudget segments{1 << 14};
   void pathChanged() { ++pathVersion, stepsOnVersion = 0; }
   void imageChanged() { ++imageVersion, stepsOnVersion = 0; }
   // True the first time a kind runs on this path and image.
@@ -164,7 +158,7 @@ void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *colo
       std::vector<float> segments(static_cast<size_t>(capacity > 0 ? capacity : 0) * 4 + 4, -7.0f);
       int64_t count = 123;
       const float tolerance = pickFloat(in);
-      if (!zd::fuzzing::cheapToFlatten(path, tolerance)) break;
+      if (!done.segments.spend(path, tolerance)) break;
       const ZdStatus s = zd_path_flatten(path, in.ConsumeBool() ? nullptr : segments.data(),
                                          capacity, &count, tolerance);
       REQUIRE(validStatus(s));
@@ -179,7 +173,7 @@ void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *colo
       const int32_t rule = in.ConsumeIntegralInRange<int32_t>(-1, 2);
       const int32_t mode = in.ConsumeIntegralInRange<int32_t>(-1, 2);
       const float tolerance = pickFloat(in);
-      if (!zd::fuzzing::cheapToFlatten(path, tolerance)) break;
+      if (!done.segments.spend(path, tolerance)) break;
       const ZdStatus s = zd_fill_path(image, path, color, rule, mode, tolerance);
       REQUIRE(validStatus(s));
       if (s != ZD_OK && (rule < 0 || rule > 1 || mode < 0 || mode > 1)) REQUIRE(pixelsOf(image) == before);

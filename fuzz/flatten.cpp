@@ -20,17 +20,10 @@
 #include "common/errors.hpp"
 #include "geom/geom.hpp"
 #include "path/path.hpp"
+#include "require.hpp"
 #include "segment_budget.hpp"
 
 namespace {
-
-#define REQUIRE(cond)                                                                  \
-  do {                                                                                 \
-    if (!(cond)) {                                                                     \
-      std::fprintf(stderr, "invariant failed at %s:%d: %s\n", __FILE__, __LINE__, #cond); \
-      std::abort();                                                                    \
-    }                                                                                  \
-  } while (0)
 
 using zd::geom::Segment;
 using zd::path::PathCommand;

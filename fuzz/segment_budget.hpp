@@ -55,11 +55,10 @@ class SegmentEstimate {
   double total_ = 0.0;
 };
 
-// Whether flattening a path handle at `tolerance` stays within the budget,
-// read through the exported command queries. A tolerance the library
-// refuses costs nothing.
-inline bool cheapToFlatten(ZdPath *path, float tolerance) {
-  if (!std::isfinite(tolerance)) return true;
+// The estimate for a path handle, read through the exported command queries.
+// A tolerance the library refuses costs nothing.
+inline double estimateSegments(ZdPath *path, float tolerance) {
+  if (!std::isfinite(tolerance)) return 0.0;
   SegmentEstimate estimate(tolerance);
   const int64_t count = zd_path_command_count(path);
   for (int64_t i = 0; i < count && estimate.withinBudget(); ++i) {
@@ -67,7 +66,25 @@ inline bool cheapToFlatten(ZdPath *path, float tolerance) {
     if (zd_path_command_get(path, i, &command) != ZD_OK) std::abort();
     estimate.add(command.kind, command.params, zd_path_command_parameter_count(command.kind));
   }
-  return estimate.withinBudget();
+  return estimate.total();
 }
+
+// The segments one input may still have flattened, over all its steps: a
+// sequence that grows a path and flattens it after every step would
+// otherwise redo the same work dozens of times.
+class InputBudget {
+ public:
+  explicit InputBudget(double segments = kSegmentBudget) : left_(segments) {}
+  // True, and the estimate spent, when flattening `path` fits what is left.
+  bool spend(ZdPath *path, float tolerance) {
+    const double cost = estimateSegments(path, tolerance);
+    if (cost > left_) return false;
+    left_ -= cost;
+    return true;
+  }
+
+ private:
+  double left_;
+};
 
 }  // namespace zd::fuzzing

@@ -15,18 +15,11 @@
 #include <thread>
 #include <vector>
 
+#include "require.hpp"
 #include "segment_budget.hpp"
 #include "zd.h"
 
 namespace {
-
-#define REQUIRE(cond)                                                                  \
-  do {                                                                                 \
-    if (!(cond)) {                                                                     \
-      std::fprintf(stderr, "invariant failed at %s:%d: %s\n", __FILE__, __LINE__, #cond); \
-      std::abort();                                                                    \
-    }                                                                                  \
-  } while (0)
 
 constexpr int kPaths = 3;
 constexpr int kColors = 2;
@@ -149,14 +142,14 @@ class Runner {
       case 7: {
         ZdPath *path = readable(st.b);
         const float tolerance = 0.1f + (f[0] < 0 ? -f[0] : f[0]) * 0.05f;
-        if (!zd::fuzzing::cheapToFlatten(path, tolerance)) break;
+        if (!budget_.spend(path, tolerance)) break;
         s = zd_fill_path(image_, path, color(st.a), st.i & 1, (st.i >> 1) & 1, tolerance);
         break;
       }
       case 8: {
         int64_t count = -1;
         ZdPath *path = readable(st.b);
-        if (!zd::fuzzing::cheapToFlatten(path, 0.25f)) break;
+        if (!budget_.spend(path, 0.25f)) break;
         s = zd_path_flatten(path, nullptr, 0, &count, 0.25f);
         log_.push_back(static_cast<uint64_t>(count));
         break;
@@ -186,6 +179,7 @@ class Runner {
   std::vector<uint64_t> &log_;
   ZdImage *image_ = nullptr;
   std::vector<ZdPath *> own_;
+  zd::fuzzing::InputBudget budget_{1 << 13};
 };
 
 const char *const kColorTexts[] = {"#336699", "oklch(70% 0.3 150 / 0.5)", "rgb(10 200 30 / 20%)",

@@ -2,7 +2,8 @@
 # Runs every fuzz target (or the ones named) for a set time each, merges what
 # the runs found into the seed corpora (only inputs that add coverage, by
 # libFuzzer's -merge=1) and prints, per target, the executions, executions
-# per second and the coverage reached (cov: edges, ft: features).
+# per second (by the wall clock and by the CPU time the target had) and the
+# coverage reached (cov: edges, ft: features).
 #
 #   tools/fuzz_long.sh [-m MINUTES | -s SECONDS] [-j PARALLEL] [-b BUILD] [-n] [target...]
 #
@@ -28,7 +29,7 @@ while getopts "m:s:j:b:n" option; do
     j) parallel=$OPTARG ;;
     b) build=$OPTARG ;;
     n) merge=0 ;;
-    *) sed -n '2,17p' "$0"; exit 2 ;;
+    *) sed -n '2,18p' "$0"; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
@@ -55,14 +56,20 @@ run_target() {
   log="$work.log"
   mkdir -p "$work/corpus" "$work/crashes"
   [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$work/corpus/"
-  local status=0
-  "$binary" -max_total_time="$seconds" -rss_limit_mb=4096 -print_final_stats=1 \
+  local status=0 timer=()
+  # CPU seconds as well as wall time: on a busy machine the wall-clock rate
+  # understates the target's own speed.
+  [ -x /usr/bin/time ] && timer=(/usr/bin/time -f 'cpu-seconds %U %S' -o "$work.time")
+  "${timer[@]}" "$binary" -max_total_time="$seconds" -rss_limit_mb=4096 -print_final_stats=1 \
     -artifact_prefix="$work/crashes/" "$work/corpus" >"$log" 2>&1 || status=$?
-  local execs speed cov ft
+  local execs speed cov ft cpu="-"
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
   cov=$(grep -oE 'cov: [0-9]+' "$log" | tail -1 | cut -d' ' -f2)
   ft=$(grep -oE 'ft: [0-9]+' "$log" | tail -1 | cut -d' ' -f2)
+  if [ -s "$work.time" ] && [ -n "$execs" ]; then
+    cpu=$(awk -v n="$execs" '/^cpu-seconds/ { t = $2 + $3; if (t > 0) printf "%d", n / t }' "$work.time")
+  fi
   local note="ok"
   if [ "$status" -ne 0 ] || [ -n "$(ls -A "$work/crashes")" ]; then
     note="FAILED (exit $status): see $log and $work/crashes"
@@ -78,9 +85,9 @@ run_target() {
       note="FAILED merge: see $work.merge.log"
     fi
   fi
-  printf '%-16s %12s %9s %7s %7s  %s\n' "$name" "${execs:-?}" "${speed:-?}" "${cov:-?}" \
-    "${ft:-?}" "$note" >"$results/$name.row"
-  if [ "$note" = "${note#FAILED}" ]; then rm -rf "$work" "$log" "$work.merge.log"; fi
+  printf '%-16s %12s %9s %9s %7s %7s  %s\n' "$name" "${execs:-?}" "${speed:-?}" "${cpu:-?}" \
+    "${cov:-?}" "${ft:-?}" "$note" >"$results/$name.row"
+  if [ "$note" = "${note#FAILED}" ]; then rm -rf "$work" "$log" "$work.merge.log" "$work.time"; fi
 }
 
 echo "running ${#targets[@]} targets for ${seconds}s each, $parallel at a time (build: $build)"
@@ -99,7 +106,7 @@ for name in "${targets[@]}"; do
 done
 wait
 
-printf '\n%-16s %12s %9s %7s %7s  %s\n' target executions exec/s cov ft result
+printf '\n%-16s %12s %9s %9s %7s %7s  %s\n' target executions exec/s exec/cpu-s cov ft result
 failed=0
 for name in "${targets[@]}"; do
   cat "$results/$name.row"
