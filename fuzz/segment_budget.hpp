@@ -20,7 +20,8 @@ inline constexpr double kSegmentBudget = 1 << 16;
 // curve's control points then lie within 4 * reach of its chord (reflected
 // controls included); each subdivision level divides that distance by four
 // and doubles the pieces, so about 2 * sqrt(distance / tolerance) pieces
-// suffice, and never more than 2^18. Lines are one segment. An arc takes at
+// suffice, and never more than 2^18 (always 2^18 once coordinates are so
+// large that squaring a chord overflows). Lines are one segment. An arc takes at
 // most some thousands of steps: past that its step angle underflows and it is
 // refused before any work.
 class SegmentEstimate {
@@ -38,7 +39,12 @@ class SegmentEstimate {
     }
     reach_ = kind >= 10 ? reach_ + size : std::max(reach_, size);
     if (absolute >= 5 && absolute <= 8) {
-      const double pieces = 2.0 * std::sqrt(4.0 * reach_ / tolerance_) + 1.0;
+      // Past kSquareOverflow the float32 flatness test squares a chord to
+      // infinity, finds no curve flat and subdivides to the deepest level
+      // whatever the tolerance.
+      const double pieces = reach_ > kSquareOverflow
+                                ? kPerCurveMax
+                                : 2.0 * std::sqrt(4.0 * reach_ / tolerance_) + 1.0;
       total_ += std::isfinite(pieces) ? std::min(pieces, kPerCurveMax) : kPerCurveMax;
     } else {
       total_ += absolute == 9 ? 10000.0 : 1.0;
@@ -50,6 +56,8 @@ class SegmentEstimate {
 
  private:
   static constexpr double kPerCurveMax = 262144.0;
+  // Chords and control offsets up to four times this square safely in float.
+  static constexpr double kSquareOverflow = 1e18;
   double tolerance_;
   double reach_ = 0.0;
   double total_ = 0.0;

@@ -23,7 +23,7 @@ namespace {
 
 constexpr int kPaths = 3;
 constexpr int kColors = 2;
-constexpr int kStepsPerThread = 24;
+constexpr int kStepsPerThread = 16;
 
 // One decoded call: what it is and its arguments, all chosen up front so
 // the concurrent run and the replay make the same calls.
