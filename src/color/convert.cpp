@@ -10,24 +10,22 @@ namespace zd::color {
 
 namespace {
 
-// Below these the hue of a colour says nothing: the saturation of HSL/HSV
-// (0.001 %), the chroma of LCH and the CAM16 spaces, the chroma of OKLCH.
-constexpr double kSaturationEpsilon = 0.00001;
-constexpr double kLchChromaEpsilon = 0.0015;
-constexpr double kOklchChromaEpsilon = 0.000004;
-// Whiteness plus blackness from which an HWB colour is a grey.
-constexpr double kHwbGreyThreshold = 0.99999;
+// A hue is powerless when the colour is a grey within the conversion hub's
+// accuracy. The published RGB matrices put an exact grey of a wide-gamut
+// space up to about 1e-4 of OKLCH chroma (0.04 of CIE LCh chroma, 4e-4 of
+// sRGB chroma) off the grey axis, so these thresholds sit above that, and
+// still far below what the eye can tell (a just-noticeable difference is an
+// OKLab distance of 0.02).
+constexpr double kOklchChromaEpsilon = 0.0002;
+constexpr double kLchChromaEpsilon = 0.05;  // also CAM16 and HCT chroma
+// HSL and HSV test the sRGB chroma (max - min of the channels), which stays
+// small near black and white where saturation swings.
+constexpr double kRgbChromaEpsilon = 0.0005;
 
-double chromaEpsilon(SpaceTag space) {
-  switch (space) {
-    case stHsl:
-    case stHsv:
-      return kSaturationEpsilon;
-    case stOklch:
-      return kOklchChromaEpsilon;
-    default:
-      return kLchChromaEpsilon;
-  }
+// The sRGB chroma of an HSL or HSV colour: S(1 - |2L - 1|) and S·V.
+double rgbChroma(const Color &c) {
+  const double s = c.comps[1], third = c.comps[2];
+  return c.space == stHsl ? s * (1 - std::fabs(2 * third - 1)) : s * third;
 }
 
 void carryMissingAlpha(const CssColor &from, CssColor &to) {
@@ -63,10 +61,17 @@ float normalizedHue(double degrees) {
 bool hueIsPowerless(const Color &c) {
   const PolarLayout layout = polarLayout(c.space);
   if (layout.hue < 0) return false;
-  if (c.space == stHwb) {
-    return static_cast<double>(c.comps[1]) + c.comps[2] >= kHwbGreyThreshold;
+  switch (c.space) {
+    case stHwb:
+      return static_cast<double>(c.comps[1]) + c.comps[2] >= 1 - kRgbChromaEpsilon;
+    case stHsl:
+    case stHsv:
+      return std::fabs(rgbChroma(c)) <= kRgbChromaEpsilon;
+    case stOklch:
+      return std::fabs(c.comps[layout.chroma]) <= kOklchChromaEpsilon;
+    default:
+      return std::fabs(c.comps[layout.chroma]) <= kLchChromaEpsilon;
   }
-  return std::fabs(c.comps[layout.chroma]) <= chromaEpsilon(c.space);
 }
 
 void markPowerlessHue(CssColor &c) {
