@@ -428,7 +428,7 @@ class Parser {
     if (name == "oklch") return lchLike(t, stOklch, kOklabLightnessRule, kOklchChromaRule, out);
     if (name == "color") return colorFunction(t, out);
     if (name == "color-mix") return colorMix(t, depth, out);
-    return fail("unsupported function " + quoted(t) + ")", t);
+    return fail("unsupported function '" + std::string(t.name) + "()'", t);
   }
 
   // --------------------------------------------------------- arguments
