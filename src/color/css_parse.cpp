@@ -100,6 +100,28 @@ class Tokenizer {
   explicit Tokenizer(std::string_view text) : text_(text) {}
 
   Token next() {
+    if (hasPeeked_) {
+      hasPeeked_ = false;
+      pos_ = afterPeeked_;
+      return peeked_;
+    }
+    return scan();
+  }
+
+  // The next token without consuming it; scanned once however often peeked.
+  const Token &peek() {
+    if (!hasPeeked_) {
+      const std::size_t saved = pos_;
+      peeked_ = scan();
+      afterPeeked_ = pos_;
+      pos_ = saved;
+      hasPeeked_ = true;
+    }
+    return peeked_;
+  }
+
+ private:
+  Token scan() {
     skipBlank();
     Token t;
     t.offset = pos_;
@@ -141,14 +163,6 @@ class Tokenizer {
     return t;
   }
 
-  Token peek() {
-    const std::size_t saved = pos_;
-    const Token t = next();
-    pos_ = saved;
-    return t;
-  }
-
- private:
   // Whitespace and /* comments */ (an unclosed comment runs to the end).
   void skipBlank() {
     for (;;) {
@@ -184,25 +198,52 @@ class Tokenizer {
     while (isDigit(at(pos_))) ++pos_;
   }
 
+  // Appends the digits at pos_ to a decimal mantissa; counts them.
+  void digits(std::uint64_t &mantissa, int &count) {
+    while (isDigit(at(pos_))) {
+      if (count < 19) mantissa = mantissa * 10 + static_cast<std::uint64_t>(at(pos_) - '0');
+      ++count;
+      ++pos_;
+    }
+  }
+
   // A number, then '%' or a unit if one follows directly.
   Token number() {
     Token t;
     t.offset = pos_;
+    const bool negative = at(pos_) == '-';
     if (at(pos_) == '+' || at(pos_) == '-') ++pos_;
-    digits();
+    std::uint64_t mantissa = 0;
+    int count = 0, fraction = 0;
+    digits(mantissa, count);
     if (at(pos_) == '.' && isDigit(at(pos_ + 1))) {
       ++pos_;
-      digits();
+      const int before = count;
+      digits(mantissa, count);
+      fraction = count - before;
     }
+    bool exponent = false;
     if (at(pos_) == 'e' || at(pos_) == 'E') {
       std::size_t j = pos_ + 1;
       if (at(j) == '+' || at(j) == '-') ++j;
       if (isDigit(at(j))) {
         pos_ = j;
         digits();
+        exponent = true;
       }
     }
-    t.value = numberValue(text_.substr(t.offset, pos_ - t.offset));
+    // Up to 15 digits and 22 decimals, mantissa and power of ten are exact
+    // doubles, so one division rounds correctly; the rest go to the full
+    // decimal reader.
+    if (!exponent && count <= 15 && fraction <= 22) {
+      static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                           1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                           1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+      const double magnitude = static_cast<double>(mantissa) / kPowers[fraction];
+      t.value = negative ? -magnitude : magnitude;
+    } else {
+      t.value = numberValue(text_.substr(t.offset, pos_ - t.offset));
+    }
     t.kind = Tok::Number;
     if (at(pos_) == '%') {
       ++pos_;
@@ -217,6 +258,9 @@ class Tokenizer {
 
   std::string_view text_;
   std::size_t pos_ = 0;
+  Token peeked_;
+  std::size_t afterPeeked_ = 0;
+  bool hasPeeked_ = false;
 };
 
 // ------------------------------------------------------------- arguments
