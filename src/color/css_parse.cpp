@@ -468,8 +468,8 @@ class Parser {
     if (name == "hwb") return hslOrHwb(t, stHwb, out);
     if (name == "lab") return labLike(t, stLab, kLabLightnessRule, kLabAxisRule, out);
     if (name == "oklab") return labLike(t, stOklab, kOklabLightnessRule, kOklabAxisRule, out);
-    if (name == "lch") return lchLike(t, stLch, kLabLightnessRule, kLchChromaRule, out);
-    if (name == "oklch") return lchLike(t, stOklch, kOklabLightnessRule, kOklchChromaRule, out);
+    if (name == "lch") return labLike(t, stLch, kLabLightnessRule, kLchChromaRule, out);
+    if (name == "oklch") return labLike(t, stOklch, kOklabLightnessRule, kOklchChromaRule, out);
     if (name == "color") return colorFunction(t, out);
     if (name == "color-mix") return colorMix(t, depth, out);
     return fail("unsupported function '" + std::string(t.name) + "()'", t);
@@ -636,26 +636,17 @@ class Parser {
     return build(space, v, alphaValue, missing, t, out);
   }
 
-  bool labLike(const Token &t, SpaceTag space, const Rule &lightness, const Rule &axis, CssColor &out) {
+  // lab() and oklab() (a and b on the second rule), lch() and oklch()
+  // (chroma on the second rule, then a hue).
+  bool labLike(const Token &t, SpaceTag space, const Rule &lightness, const Rule &second, CssColor &out) {
     Args a;
     if (!args(t, false, a) || !countIs(t, a, 3)) return false;
     float v[4] = {0, 0, 0, 0}, alphaValue = 1.0f;
     std::uint8_t missing = 0;
+    const bool polar = polarLayout(space).hue == 2;
     if (!component(a.items[0], lightness, 0, v[0], missing) ||
-        !component(a.items[1], axis, 1, v[1], missing) ||
-        !component(a.items[2], axis, 2, v[2], missing) || !alpha(a, alphaValue, missing)) {
-      return false;
-    }
-    return build(space, v, alphaValue, missing, t, out);
-  }
-
-  bool lchLike(const Token &t, SpaceTag space, const Rule &lightness, const Rule &chroma, CssColor &out) {
-    Args a;
-    if (!args(t, false, a) || !countIs(t, a, 3)) return false;
-    float v[4] = {0, 0, 0, 0}, alphaValue = 1.0f;
-    std::uint8_t missing = 0;
-    if (!component(a.items[0], lightness, 0, v[0], missing) ||
-        !component(a.items[1], chroma, 1, v[1], missing) || !hue(a.items[2], 2, v[2], missing) ||
+        !component(a.items[1], second, 1, v[1], missing) ||
+        !(polar ? hue(a.items[2], 2, v[2], missing) : component(a.items[2], second, 2, v[2], missing)) ||
         !alpha(a, alphaValue, missing)) {
       return false;
     }
