@@ -34,7 +34,9 @@
  *        zd_image_channels, zd_image_pixels, zd_image_encode_png and
  *        zd_image_encode.
  *      Colour. Never written after it is made. Read by zd_color_to_svg,
- *        zd_fill_path and zd_path_to_svg.
+ *        zd_fill_path, zd_path_to_svg, zd_color_convert, zd_color_gamut_map,
+ *        zd_color_space, zd_color_components, zd_color_to_css, zd_color_mix and
+ *        zd_color_delta_e.
  *    zd_path_free, zd_image_free and zd_color_free give back one reference:
  *    call them when no call on another thread can still be handed that
  *    reference. A call already running holds its own reference.

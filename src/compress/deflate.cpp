@@ -271,6 +271,7 @@ class HashChains {
     mask_ = ring_.size() - 1;
     tables_.inUse = true;
   }
+  // Leaves both head tables empty for the thread's next compression.
   ~HashChains() {
     if (length_ < kEmptyByWalking) {
       for (std::int64_t p = 0; p + kMinMatch <= length_; ++p) {

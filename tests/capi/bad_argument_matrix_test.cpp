@@ -318,6 +318,10 @@ TEST_F(BadArguments, OneOutputNilClearsTheOther) {
        [this](bool nil, void **b, int64_t *n) {
          return zd_color_to_svg(nil ? nullptr : color, reinterpret_cast<char **>(b), n);
        }},
+      {"zd_color_to_css",
+       [this](bool nil, void **b, int64_t *n) {
+         return zd_color_to_css(nil ? nullptr : color, reinterpret_cast<char **>(b), n);
+       }},
       {"zd_image_pixels",
        [this](bool nil, void **b, int64_t *n) {
          return zd_image_pixels(nil ? nullptr : image, reinterpret_cast<uint8_t **>(b), n);

@@ -84,6 +84,10 @@ Reads readShared(const SharedHandles &shared, int variant) {
   });
   appendText(r, [&](char **t, int64_t *n) { return zd_color_to_svg(shared.opaque, t, n); });
   appendText(r, [&](char **t, int64_t *n) { return zd_color_to_svg(shared.wide, t, n); });
+  appendText(r, [&](char **t, int64_t *n) { return zd_color_to_css(shared.wide, t, n); });
+  ZdColor *lab = zd_color_convert(shared.wide, "lab");
+  appendText(r, [&](char **t, int64_t *n) { return zd_color_to_css(lab, t, n); });
+  zd_color_free(lab);
 
   ZdPath *copy = zd_path_copy(shared.path);
   if (zd_path_add_path(copy, shared.path) != ZD_OK) r.status = ZD_BAD_ARGUMENT;
