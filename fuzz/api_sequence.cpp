@@ -17,6 +17,7 @@
 
 #include "require.hpp"
 #include "segment_budget.hpp"
+#include "start_library.hpp"
 #include "zd.h"
 
 namespace {
@@ -241,7 +242,7 @@ void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *colo
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  zd_init();
+  zd::fuzzing::startLibrary();
   return 0;
 }
 

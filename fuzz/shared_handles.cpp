@@ -17,6 +17,7 @@
 
 #include "require.hpp"
 #include "segment_budget.hpp"
+#include "start_library.hpp"
 #include "zd.h"
 
 namespace {
@@ -215,7 +216,7 @@ void freePool(Pool &pool) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  zd_init();
+  zd::fuzzing::startLibrary();
   return 0;
 }
 
