@@ -222,7 +222,7 @@ void appendCompressed(std::vector<std::uint8_t> &out, const std::uint8_t *data,
   LsbFirstBitWriter writer(out);
   writer.put(0b011, 3);  // BFINAL = 1, BTYPE = 01 (fixed codes), low bit first
   if (length > 0) {
-    HashChains chains(length);
+    HashChains chains(data, length);
     std::int64_t i = 0;
     while (i < length) {
       const Match match = i + kMinMatch <= length ? findMatch(data, length, i, chains) : Match{};
