@@ -1,4 +1,4 @@
-// The colour library against Color.js: the table in data/colorjs_peer.txt
+// The colour module against Color.js: the table in data/colorjs_peer.txt
 // (written by tools/colorjs_table.mjs) holds CSS strings parsed, colours
 // converted, mixed and measured by Color.js. Conversions, mixes and colour
 // differences agree within the per-space tolerances of
