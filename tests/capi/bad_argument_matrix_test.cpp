@@ -231,8 +231,9 @@ TEST_F(BadArguments, PathDataAndGeometry) {
 }
 
 TEST_F(BadArguments, Images) {
-  for (auto [w, h] : std::vector<std::pair<int32_t, int32_t>>{
+  for (auto size : std::vector<std::pair<int32_t, int32_t>>{
            {0, 10}, {10, 0}, {-1, 10}, {10, -1}, {INT32_MIN, 1}, {INT32_MAX, INT32_MAX}}) {
+    const int32_t w = size.first, h = size.second;  // plain locals: lambdas capture them
     ZdImage *made = REFUSED(zd_image_new(w, h));
     EXPECT_EQ(made, nullptr) << w << "x" << h;
     zd_image_free(made);
@@ -298,7 +299,8 @@ TEST_F(BadArguments, ColoursFillAndDocuments) {
   }
   expectAllRejected(fills);
 
-  for (auto [w, h] : std::vector<std::pair<int32_t, int32_t>>{{0, 10}, {10, 0}, {-4, 10}, {10, INT32_MIN}}) {
+  for (auto size : std::vector<std::pair<int32_t, int32_t>>{{0, 10}, {10, 0}, {-4, 10}, {10, INT32_MIN}}) {
+    const int32_t w = size.first, h = size.second;
     text = reinterpret_cast<char *>(0x1);
     len = 3;
     EXPECT_EQ(REFUSED(zd_path_to_svg(path, color, w, h, &text, &len)), ZD_BAD_ARGUMENT);
