@@ -698,17 +698,17 @@ static void describe_layer(const Layer *layer, size_t index, char *text, size_t 
   }
 }
 
-static ZdImage *paint_layers(const Job *job) {
-  ZdImage *image = zd_image_new(job->width, job->height);
-  if (image == NULL) {
-    fail(EXIT_NO_MEMORY, "--size %dx%d: cannot make the image%s", job->width, job->height,
-         library_says());
-  }
+/* Paints or writes one item: the background (layer NULL) or a layer. */
+typedef void (*DrawItem)(void *target, const Job *job, ZdPath *path, ZdColor *color,
+                         const Layer *layer, const char *what);
+
+/* Everything drawn, in order: the background when there is one, then each
+ * layer, with its path in the image's coordinates (for_image) or in those
+ * of the document, which maps the view box itself. */
+static void draw_items(const Job *job, int for_image, DrawItem draw, void *target) {
   if (job->background != NULL) {
-    ZdPath *rect = canvas_rect(job, 0);
-    if (zd_fill_path(image, rect, job->background, 0, 1, 0.5f) != ZD_OK) {
-      fail(EXIT_BAD_INPUT, "--background: cannot be painted%s", library_says());
-    }
+    ZdPath *rect = canvas_rect(job, !for_image);
+    draw(target, job, rect, job->background, NULL, "--background");
     zd_path_free(rect);
   }
   for (size_t k = 0; k < job->layer_count; ++k) {
@@ -716,12 +716,30 @@ static ZdImage *paint_layers(const Job *job) {
     char what[96];
     describe_layer(layer, k, what, sizeof what);
     int owned = 0;
-    ZdPath *path = layer_path(job, layer, 1, what, &owned);
-    ZdStatus status = zd_fill_path(image, path, layer->color, layer->even_odd ? 1 : 0,
-                                   layer->overwrite ? 1 : 0, layer->tolerance);
+    ZdPath *path = layer_path(job, layer, for_image, what, &owned);
+    draw(target, job, path, layer->color, layer, what);
     if (owned) zd_path_free(path);
-    if (status != ZD_OK) fail(EXIT_BAD_INPUT, "%s: cannot be filled%s", what, library_says());
   }
+}
+
+/* The background replaces the transparent pixels; layers paint as asked. */
+static void fill_item(void *target, const Job *job, ZdPath *path, ZdColor *color,
+                      const Layer *layer, const char *what) {
+  (void)job;
+  ZdStatus status = layer == NULL
+                        ? zd_fill_path(target, path, color, 0, 1, 0.5f)
+                        : zd_fill_path(target, path, color, layer->even_odd ? 1 : 0,
+                                       layer->overwrite ? 1 : 0, layer->tolerance);
+  if (status != ZD_OK) fail(EXIT_BAD_INPUT, "%s: cannot be filled%s", what, library_says());
+}
+
+static ZdImage *paint_layers(const Job *job) {
+  ZdImage *image = zd_image_new(job->width, job->height);
+  if (image == NULL) {
+    fail(EXIT_NO_MEMORY, "--size %dx%d: cannot make the image%s", job->width, job->height,
+         library_says());
+  }
+  draw_items(job, 1, fill_item, image);
   return image;
 }
 
@@ -788,9 +806,11 @@ static void encode_image(const Job *job, ZdImage *image, Output *out) {
 /* The <path .../> element of one path in the library's one-path document,
  * with the fill rule kept, appended to `document`; the first call also
  * appends the document's opening tag. */
-static void append_element(const Job *job, Text *document, ZdPath *path, ZdColor *color,
-                           int even_odd, const char *what) {
+static void append_element(void *target, const Job *job, ZdPath *path, ZdColor *color,
+                           const Layer *layer, const char *what) {
   static const char closing[] = "</svg>";
+  Text *document = target;
+  int even_odd = layer != NULL && layer->even_odd;
   char *one = NULL;
   int64_t length = 0;
   ZdStatus status =
@@ -827,20 +847,7 @@ static void append_element(const Job *job, Text *document, ZdPath *path, ZdColor
  */
 static void make_svg(const Job *job, Output *out) {
   Text document = {NULL, 0, 0};
-  if (job->background != NULL) {
-    ZdPath *rect = canvas_rect(job, 1);
-    append_element(job, &document, rect, job->background, 0, "--background");
-    zd_path_free(rect);
-  }
-  for (size_t k = 0; k < job->layer_count; ++k) {
-    const Layer *layer = &job->layers[k];
-    char what[96];
-    describe_layer(layer, k, what, sizeof what);
-    int owned = 0;
-    ZdPath *path = layer_path(job, layer, 0, what, &owned);
-    append_element(job, &document, path, layer->color, layer->even_odd, what);
-    if (owned) zd_path_free(path);
-  }
+  draw_items(job, 0, append_element, &document);
   append(&document, "</svg>", 6);
   out->option = "--svg";
   out->file = job->svg;
