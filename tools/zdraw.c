@@ -41,7 +41,7 @@ static const char *const usage_text =
     "--background gives it a colour.\n"
     "\n"
     "  --size WxH        image size in pixels, each 1..65535 (default 256x256)\n"
-    "  --background C    colour the whole image is painted with first (default none:\n"
+    "  --background C    CSS colour the whole image is painted with first (default none:\n"
     "                    transparent); also the colour a PPM is flattened onto\n"
     "  --viewbox X,Y,W,H the box of path coordinates shown: it is scaled by the same\n"
     "                    factor in x and y to fit the image and centred, as SVG's\n"
@@ -49,9 +49,10 @@ static const char *const usage_text =
     "  --path DATA       SVG path data (M L H V C S Q T A Z and lower-case forms);\n"
     "                    starts a new layer. --path @FILE reads the data from FILE,\n"
     "                    which may hold at most 64 MiB (67108864 bytes) and no NUL\n"
-    "  --color C         fill colour of the layer: #rgb, #rgba, #rrggbb, #rrggbbaa,\n"
-    "                    rgb(r, g, b), rgba(r, g, b, a) or oklch(L C h [/ a]);\n"
-    "                    colours outside sRGB are brought into gamut (default black)\n"
+    "  --color C         fill colour of the layer, any CSS colour: a name, #rrggbb,\n"
+    "                    rgb(), hsl(), hwb(), lab(), lch(), oklab(), oklch(),\n"
+    "                    color(display-p3 r g b) or color-mix(); colours outside\n"
+    "                    sRGB are brought into gamut (default black)\n"
     "  --even-odd        the layer uses the even-odd fill rule (default non-zero)\n"
     "  --overwrite       the layer replaces the pixels it covers, alpha included,\n"
     "                    instead of blending over them (source-over)\n"
@@ -363,10 +364,11 @@ static void parse_path_argument(const char *arg, Layer *layer) {
   layer->path_arg = arg;
 }
 
+/* Any CSS colour (--color, --background). */
 static ZdColor *parse_color_argument(const char *option, const char *value) {
-  ZdColor *color = zd_color_parse(value);
+  ZdColor *color = zd_color_parse_css(value);
   if (color == NULL) {
-    fail(EXIT_BAD_INPUT, "%s '%s'%s (try #rrggbb, rgb(), oklch())", option, shown(value),
+    fail(EXIT_BAD_INPUT, "%s '%s'%s (try red, #rrggbb, hsl(), oklch())", option, shown(value),
          library_says());
   }
   return color;

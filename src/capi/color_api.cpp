@@ -2,6 +2,7 @@
 // one-path SVG document.
 #include <string>
 
+#include "capi/color_errors.hpp"
 #include "capi/handles.hpp"
 #include "svg/svg.hpp"
 #include "color/parse_color.hpp"
@@ -18,15 +19,7 @@ namespace {
 // whose message becomes the thread's.
 ZdColor *newColorHandle(const color::Result<color::Color> &result) {
   if (!result.isOk()) {
-    const color::ColorError &error = result.error();
-    // The colour library's messages mostly start with their operation; the
-    // context names it where they do not.
-    const bool named = error.context.empty() || error.message.starts_with(error.context + ":");
-    if (named) {
-      zd::capi::recordLastError(error.message);
-    } else {
-      zd::capi::recordLastError(error.context.c_str(), error.message);
-    }
+    zd::capi::recordColorError(result.error());
     return nullptr;
   }
   auto *handle = new ZdColor();

@@ -41,8 +41,12 @@ def run_python(code: str, **kwargs) -> subprocess.CompletedProcess:
 def test_errors_carry_the_library_message():
     with pytest.raises(ValueError, match=r"^parsePath: expected a number at offset 6 "):
         zd.Path.parse("M 0 0L")
-    with pytest.raises(ValueError, match=r"^parseColor: unsupported color form 'bluish'$"):
+    with pytest.raises(ValueError, match=r"^parseCss: unknown colour name 'bluish' at offset 0$"):
         zd.Color.parse("bluish")
+    with pytest.raises(ValueError, match=r"^zd_color_convert: unknown colour space 'nope'$"):
+        zd.Color.parse("red").convert("nope")
+    with pytest.raises(ValueError, match="hue must be one of 'shorter'"):
+        zd.Color.parse("red").mix(zd.Color.parse("blue"), hue="sideways")
     with pytest.raises(ValueError, match=r"^zd_path_circle: r must be >= 0$"):
         zd.Path().circle(0, 0, -1)
     with pytest.raises(ValueError, match=r"^zd_path_move_to: x is not finite$"):

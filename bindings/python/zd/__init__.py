@@ -166,6 +166,15 @@ _encode = _bind("zd_image_encode", _i32, _vp, _i32, _i32, ctypes.POINTER(_vp),
 _color_parse = _bind("zd_color_parse", _vp, _cp)
 _color_rgba = _bind("zd_color_rgba", _vp, _f, _f, _f, _f)
 _color_to_svg = _bind("zd_color_to_svg", _i32, _vp, ctypes.POINTER(_vp), ctypes.POINTER(_i64))
+_color_parse_css = _bind("zd_color_parse_css", _vp, _cp)
+_color_new = _bind("zd_color_new", _vp, _cp, _fp, _i32, _f)
+_color_convert = _bind("zd_color_convert", _vp, _vp, _cp)
+_color_gamut_map = _bind("zd_color_gamut_map", _vp, _vp, _cp, _i32)
+_color_space = _bind("zd_color_space", _cp, _vp)
+_color_components = _bind("zd_color_components", _i32, _vp, _fp, ctypes.POINTER(_i32), _fp)
+_color_to_css = _bind("zd_color_to_css", _i32, _vp, ctypes.POINTER(_vp), ctypes.POINTER(_i64))
+_color_mix = _bind("zd_color_mix", _i32, _vp, _vp, _f, _cp, _i32, ctypes.POINTER(_vp))
+_color_delta_e = _bind("zd_color_delta_e", _i32, _vp, _vp, _i32, ctypes.POINTER(ctypes.c_double))
 _fill_path = _bind("zd_fill_path", _i32, _vp, _vp, _vp, _i32, _i32, _f)
 _path_to_svg_rule = _bind("zd_path_to_svg_rule", _i32, _vp, _vp, _i32, _i32, _i32,
                           ctypes.POINTER(_vp), ctypes.POINTER(_i64))
@@ -606,15 +615,30 @@ class Path(_Handle):
 
 
 class Color(_Handle):
-    """An immutable colour. Every use reads it, so it is shared freely."""
+    """An immutable colour in one of the library's colour spaces. Every use
+    reads it, so it is shared freely."""
 
     _free = staticmethod(_color_free)
     _kind = "colour"
+    _HUE_METHODS = {"shorter": 0, "longer": 1, "increasing": 2, "decreasing": 3}
+    _DELTA_E_METHODS = {"ok": 0, "2000": 1, "76": 2}
+    _GAMUT_METHODS = {"css": 0, "clip": 1}
+
+    @staticmethod
+    def _choice(table: dict, value: Any, name: str) -> int:
+        """The code of a named choice; ValueError naming the choices."""
+        code = table.get(str(value).lower()) if isinstance(value, (str, int)) else None
+        if code is None:
+            raise ValueError(f"zd: {name} must be one of {', '.join(map(repr, table))}, "
+                             f"not {value!r}")
+        return code
 
     @classmethod
     def parse(cls, text: Text) -> "Color":
-        """#rgb, #rgba, #rrggbb, #rrggbbaa, rgb(), rgba() or oklch()."""
-        return _made(cls, _color_parse(_text(text, "colour text")))
+        """Any CSS colour: named colours, hex, rgb(), hsl(), hwb(), lab(), lch(),
+        oklab(), oklch(), color() and color-mix(). The colour keeps the space it
+        was written in."""
+        return _made(cls, _color_parse_css(_text(text, "colour text")))
 
     @classmethod
     def rgba(cls, r: float, g: float, b: float, a: float = 1.0) -> "Color":
@@ -622,10 +646,91 @@ class Color(_Handle):
         return _made(cls, _color_rgba(_float(r, "r"), _float(g, "g"), _float(b, "b"),
                                       _float(a, "a")))
 
+    @classmethod
+    def new(cls, space: Text, components: Iterable[float], alpha: float = 1.0) -> "Color":
+        """A colour of a registered space ("srgb", "p3", "oklch", "cmyk", ...) from
+        as many components as the space has."""
+        values = [_float(value, "component") for value in components]
+        if len(values) > 4:
+            raise ValueError(f"zd: a colour has at most 4 components, not {len(values)}")
+        array = (ctypes.c_float * max(len(values), 1))(*values)
+        return _made(cls, _color_new(_text(space, "space"), array, len(values),
+                                     _float(alpha, "alpha")))
+
+    @property
+    def space(self) -> str:
+        """The registry name of the colour's space."""
+        with self._reading() as h:
+            name = _color_space(h)
+        if name is None:
+            raise _error(_BAD_ARGUMENT)
+        return name.decode()
+
+    def _components(self) -> Tuple[Tuple[float, ...], float]:
+        values = (ctypes.c_float * 4)()
+        count = _i32()
+        alpha = ctypes.c_float()
+        with self._reading() as h:
+            _check(_color_components(h, values, ctypes.byref(count), ctypes.byref(alpha)))
+        return tuple(values[:count.value]), alpha.value
+
+    @property
+    def components(self) -> Tuple[float, ...]:
+        """The components (three, or four for CMYK); a `none` component reads 0."""
+        return self._components()[0]
+
+    @property
+    def alpha(self) -> float:
+        return self._components()[1]
+
+    def convert(self, space: Text) -> "Color":
+        """The colour in another space, without gamut mapping."""
+        name = _text(space, "space")
+        with self._reading() as h:
+            return _made(Color, _color_convert(h, name))
+
+    def gamut_map(self, space: Text, method: str = "css") -> "Color":
+        """The colour in `space`, brought into its ranges by chroma reduction
+        ("css") or by clamping each component ("clip")."""
+        name = _text(space, "space")
+        code = self._choice(self._GAMUT_METHODS, method, "method")
+        with self._reading() as h:
+            return _made(Color, _color_gamut_map(h, name, code))
+
+    def mix(self, other: "Color", t: float = 0.5, space: Text = "oklab",
+            hue: str = "shorter") -> "Color":
+        """As CSS color-mix(): `t` is the share of `other`."""
+        _expect(other, Color, "other")
+        share, name = _float(t, "t"), _text(space, "space")
+        code = self._choice(self._HUE_METHODS, hue, "hue")
+        out = _vp()
+        with _using((self, False), (other, False)) as (a, b):
+            _check(_color_mix(a, b, share, name, code, ctypes.byref(out)))
+        return _made(Color, out.value)
+
+    def delta_e(self, other: "Color", method: str = "ok") -> float:
+        """Colour difference: "ok" (deltaE OK), "2000" (CIEDE2000) or "76"."""
+        _expect(other, Color, "other")
+        code = self._choice(self._DELTA_E_METHODS, method, "method")
+        out = ctypes.c_double()
+        with _using((self, False), (other, False)) as (a, b):
+            _check(_color_delta_e(a, b, code, ctypes.byref(out)))
+        return out.value
+
+    def to_css(self) -> str:
+        """CSS text in the colour's own space; Color.parse reads it back exactly."""
+        with self._reading() as h:
+            return _take_block(lambda out, n: _color_to_css(h, out, n)).decode()
+
     def __str__(self) -> str:
         """SVG colour text of the colour mapped into sRGB: #RRGGBB or #RRGGBBAA."""
         with self._reading() as h:
             return _take_block(lambda out, n: _color_to_svg(h, out, n)).decode()
+
+    def __repr__(self) -> str:
+        if self.closed:
+            return "<zd.Color (closed)>"
+        return f"zd.Color.parse({self.to_css()!r})"
 
 
 # ------------------------------------------------------------------ images
