@@ -1,7 +1,10 @@
 // Decodes its input into a sequence of exported calls and checks the
 // frame's promises after each one: every status is 0, 2 or 8; outputs are
 // cleared on failure; a rejected call changes nothing; every PNG handed out
-// inflates to the image's filtered rows.
+// inflates to the image's filtered rows. Work is bounded per input: paths
+// whose curves would flatten to more segments than a budget are not
+// flattened or filled, and a use step that would only repeat the previous
+// one on an unchanged path or image is skipped.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <zlib.h>
 
@@ -12,17 +15,12 @@
 #include <limits>
 #include <vector>
 
+#include "require.hpp"
+#include "segment_budget.hpp"
+#include "start_library.hpp"
 #include "zd.h"
 
 namespace {
-
-#define REQUIRE(cond)                                                        \
-  do {                                                                       \
-    if (!(cond)) {                                                           \
-      fprintf(stderr, "invariant failed at %s:%d: %s\n", __FILE__, __LINE__, #cond); \
-      abort();                                                               \
-    }                                                                        \
-  } while (0)
 
 float pickFloat(FuzzedDataProvider &in) {
   static const float kSpecial[] = {
@@ -98,7 +96,8 @@ void checkPng(const uint8_t *png, int64_t len, ZdImage *image) {
   }
 }
 
-void buildStep(FuzzedDataProvider &in, ZdPath *path, ZdPath *other) {
+// One builder call; true when it changed the path.
+bool buildStep(FuzzedDataProvider &in, ZdPath *path, ZdPath *other) {
   const PathState before = stateOf(path);
   ZdStatus s = ZD_OK;
   auto f = [&] { return pickFloat(in); };
@@ -127,15 +126,40 @@ void buildStep(FuzzedDataProvider &in, ZdPath *path, ZdPath *other) {
   }
   REQUIRE(validStatus(s));
   if (s != ZD_OK) REQUIRE(stateOf(path) == before);
+  return s == ZD_OK;
 }
 
-void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *color) {
-  switch (in.ConsumeIntegralInRange<int>(0, 5)) {
+// What the use steps have already done to the current path and image, so
+// that a step which would only repeat the last one is skipped. A change of
+// the path or image (a build step, a fill) starts over.
+struct Done {
+  uint32_t pathVersion = 0;
+  uint32_t imageVersion = 0;
+  uint32_t stepsOnVersion = 0;  // bit per use step kind, for this path and image
+  zd::fuzzing::InputBudget segments{1 << 14};
+  void pathChanged() { ++pathVersion, stepsOnVersion = 0; }
+  void imageChanged() { ++imageVersion, stepsOnVersion = 0; }
+  // True the first time a kind runs on this path and image.
+  bool first(int kind) {
+    const uint32_t bit = 1u << kind;
+    const bool isFirst = (stepsOnVersion & bit) == 0;
+    stepsOnVersion |= bit;
+    return isFirst;
+  }
+};
+
+void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *color, Done &done) {
+  const int kind = in.ConsumeIntegralInRange<int>(0, 5);
+  // Reading the command records is cheap and stays repeatable; the other
+  // steps run once per state of the path and image.
+  if (kind != 5 && !done.first(kind)) return;
+  switch (kind) {
     case 0: {  // flatten with an arbitrary capacity
       const int64_t capacity = in.ConsumeIntegralInRange<int64_t>(-3, 64);
       std::vector<float> segments(static_cast<size_t>(capacity > 0 ? capacity : 0) * 4 + 4, -7.0f);
       int64_t count = 123;
       const float tolerance = pickFloat(in);
+      if (!done.segments.spend(path, tolerance)) break;
       const ZdStatus s = zd_path_flatten(path, in.ConsumeBool() ? nullptr : segments.data(),
                                          capacity, &count, tolerance);
       REQUIRE(validStatus(s));
@@ -149,9 +173,12 @@ void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *colo
       const std::vector<uint8_t> before = pixelsOf(image);
       const int32_t rule = in.ConsumeIntegralInRange<int32_t>(-1, 2);
       const int32_t mode = in.ConsumeIntegralInRange<int32_t>(-1, 2);
-      const ZdStatus s = zd_fill_path(image, path, color, rule, mode, pickFloat(in));
+      const float tolerance = pickFloat(in);
+      if (!done.segments.spend(path, tolerance)) break;
+      const ZdStatus s = zd_fill_path(image, path, color, rule, mode, tolerance);
       REQUIRE(validStatus(s));
       if (s != ZD_OK && (rule < 0 || rule > 1 || mode < 0 || mode > 1)) REQUIRE(pixelsOf(image) == before);
+      if (s == ZD_OK) done.imageChanged();
       break;
     }
     case 2: {
@@ -215,7 +242,7 @@ void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *colo
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  zd_init();
+  zd::fuzzing::startLibrary();
   return 0;
 }
 
@@ -231,10 +258,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                                     : zd_color_rgba(in.ConsumeProbability<float>(), 0.25f, 0.5f,
                                                     in.ConsumeProbability<float>());
   REQUIRE(path && other && image && color);
+  Done done;
   for (int step = 0; step < 48 && in.remaining_bytes() > 0; ++step) {
     if (zd_path_command_count(path) > 200) break;  // keep each input quick
-    if (in.ConsumeIntegralInRange<int>(0, 2) != 0) buildStep(in, path, other);
-    else useStep(in, path, image, color);
+    if (in.ConsumeIntegralInRange<int>(0, 2) != 0) {
+      if (buildStep(in, path, other)) done.pathChanged();
+    } else {
+      useStep(in, path, image, color, done);
+    }
   }
   zd_color_free(color);
   zd_image_free(image);

@@ -31,8 +31,7 @@ bool inUnitRange(float value) { return !(value > 1.0f || value < 0.0f); }
 
 // Clears whichever of the two string outputs is given; true when both are.
 bool clearStringOutputs(Arguments &arguments, char **out, int64_t *len) {
-  if (out != nullptr) *out = nullptr;
-  if (len != nullptr) *len = 0;
+  zd::capi::clearBlockOutputs(out, len);
   return static_cast<bool>(arguments.notNil(out, "out").notNil(len, "len"));
 }
 

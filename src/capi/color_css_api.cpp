@@ -159,8 +159,7 @@ ZD_API ZdStatus zd_color_components(ZdColor *handle, float *components, int32_t 
 }
 
 ZD_API ZdStatus zd_color_to_css(ZdColor *handle, char **out, int64_t *len) {
-  if (out != nullptr) *out = nullptr;
-  if (len != nullptr) *len = 0;
+  zd::capi::clearBlockOutputs(out, len);
   if (!Arguments(__func__).notNil(out, "out").notNil(len, "len").notNil(handle, "color")) {
     return kBadArgument;
   }

@@ -49,10 +49,11 @@ extern "C" {
 
 ZD_API ZdStatus zd_path_flatten(ZdPath *path, float *segments, int64_t capacity, int64_t *count,
                                 float tolerance) {
+  // The count is cleared whenever it is given, even when the path is nil, so
+  // that it holds 0 after every failure.
+  if (count != nullptr) *count = 0;
   Arguments arguments(__func__);
-  if (!arguments.notNil(path, "path").notNil(count, "count")) return kBadArgument;
-  *count = 0;
-  if (!arguments.finite("tolerance", tolerance)
+  if (!arguments.notNil(path, "path").notNil(count, "count").finite("tolerance", tolerance)
            .require(segments != nullptr || capacity == 0,
                     "segments is nil with capacity %lld (only 0 allows nil)",
                     static_cast<long long>(capacity))) {

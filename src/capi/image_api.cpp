@@ -36,9 +36,8 @@ int32_t query(const char *function, ZdImage *image, Read &&read) {
 }
 
 // Clears whichever of the two block outputs is given; true when both are.
-bool clearBlockOutputs(Arguments &arguments, uint8_t **out, int64_t *len, const char *outName) {
-  if (out != nullptr) *out = nullptr;
-  if (len != nullptr) *len = 0;
+bool outputsGiven(Arguments &arguments, uint8_t **out, int64_t *len, const char *outName) {
+  zd::capi::clearBlockOutputs(out, len);
   return static_cast<bool>(arguments.notNil(out, outName).notNil(len, "len"));
 }
 
@@ -94,7 +93,7 @@ ZD_API int32_t zd_image_channels(ZdImage *image) {
 
 ZD_API ZdStatus zd_image_pixels(ZdImage *image, uint8_t **pixels, int64_t *len) {
   Arguments arguments(__func__);
-  if (!clearBlockOutputs(arguments, pixels, len, "pixels") || !arguments.notNil(image, "image")) {
+  if (!outputsGiven(arguments, pixels, len, "pixels") || !arguments.notNil(image, "image")) {
     return kBadArgument;
   }
   return guarded<ZdStatus>(kBadArgument, [&] {
@@ -107,7 +106,7 @@ ZD_API ZdStatus zd_image_pixels(ZdImage *image, uint8_t **pixels, int64_t *len) 
 
 ZD_API ZdStatus zd_image_encode_png(ZdImage *image, uint8_t **out, int64_t *len) {
   Arguments arguments(__func__);
-  if (!clearBlockOutputs(arguments, out, len, "out") || !arguments.notNil(image, "image")) {
+  if (!outputsGiven(arguments, out, len, "out") || !arguments.notNil(image, "image")) {
     return kBadArgument;
   }
   return guarded<ZdStatus>(kBadArgument, [&] {

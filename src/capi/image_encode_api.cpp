@@ -45,8 +45,7 @@ extern "C" {
 
 ZD_API ZdStatus zd_image_encode(ZdImage *image, int32_t format, int32_t quality, uint8_t **out,
                                 int64_t *len) {
-  if (out != nullptr) *out = nullptr;
-  if (len != nullptr) *len = 0;
+  zd::capi::clearBlockOutputs(out, len);
   if (!Arguments(__func__)
            .notNil(out, "out")
            .notNil(len, "len")

@@ -33,11 +33,10 @@ ZD_API ZdStatus zd_path_parse_d(const char *text, ZdPath **out) {
 }
 
 ZD_API ZdStatus zd_path_to_d(ZdPath *handle, char **out, int64_t *len) {
-  Arguments arguments(__func__);
-  if (!arguments.notNil(out, "out").notNil(len, "len")) return kBadArgument;
-  *out = nullptr;
-  *len = 0;
-  if (!arguments.notNil(handle, "path")) return kBadArgument;
+  zd::capi::clearBlockOutputs(out, len);
+  if (!Arguments(__func__).notNil(out, "out").notNil(len, "len").notNil(handle, "path")) {
+    return kBadArgument;
+  }
   return guarded<ZdStatus>(kBadArgument, [&] {
     std::string text;
     {
