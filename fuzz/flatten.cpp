@@ -123,7 +123,7 @@ void flattenPiece(FuzzedDataProvider &in) {
   } catch (const zd::Error &error) {
     failure = error.what();
   }
-  if (!failure.empty()) REQUIRE(failure == "flatten: segment limit exceeded");
+  if (!failure.empty()) REQUIRE(failure == zd::geom::kSegmentLimitMessage);
   REQUIRE(out.size() <= zd::geom::kSegmentCap);
   if (&out == &nearlyFull) nearlyFull.resize(fullBase);
 }
