@@ -12,13 +12,16 @@
 #include "raster/edge_order.hpp"
 #include "raster/full_runs.hpp"
 #include "raster/paint_row.hpp"
+#include "raster/paint_row_shaded.hpp"
 #include "raster/scan_state.hpp"
 
 namespace zd::raster::detail {
 
-Scan::Scan(Image &image, const Paint &paint, bool evenOdd, bool overwrite, Scratch &scratch)
+Scan::Scan(Image &image, const Paint &paint, bool evenOdd, bool overwrite, Scratch &scratch,
+           RowShader *shader)
     : image_(image),
       paint_(paint),
+      shader_(shader),
       evenOdd_(evenOdd),
       overwrite_(overwrite),
       width_(image.width),
@@ -193,14 +196,19 @@ void Scan::run(RowRange rows) {
       keepLongRuns();
     }
     accumulate();
-    if (touchedTo_ >= touchedFrom_) paintRow(y);
+    if (touchedTo_ < touchedFrom_) continue;
+    if (shader_ != nullptr) {
+      paintRowShaded(y);
+    } else {
+      paintRow(y);
+    }
   }
   scratch_.coverageClean = true;  // every painted row was zeroed again
 }
 
 void scanRows(Image &image, std::span<const Segment> segments, const Paint &paint, bool evenOdd,
-              bool overwrite, RowRange rows) {
-  Scan scan(image, paint, evenOdd, overwrite, threadScratch());
+              bool overwrite, RowRange rows, RowShader *shader) {
+  Scan scan(image, paint, evenOdd, overwrite, threadScratch(), shader);
   scan.prepare(segments, rows);
   scan.run(rows);
 }

@@ -31,11 +31,16 @@
 
 #include "raster/raster.hpp"
 
+namespace zd::raster {
+class RowShader;
+}
+
 namespace zd::raster::detail {
 
 // Paints `segments` into the rows `rows` (not empty) of `image`, whose
-// width is above 0, with this thread's buffers.
+// width is above 0, with this thread's buffers: in `paint`, or in the
+// shader's colours when `shader` is given.
 void scanRows(Image &image, std::span<const Segment> segments, const Paint &paint, bool evenOdd,
-              bool overwrite, RowRange rows);
+              bool overwrite, RowRange rows, RowShader *shader = nullptr);
 
 }  // namespace zd::raster::detail

@@ -1,0 +1,137 @@
+// Gradient fills: the shader that gives each pixel centre its colour, and
+// the entry points that pick between it and a flat fill.
+#include <cmath>
+#include <vector>
+
+#include "common/errors.hpp"
+#include "raster/gradient.hpp"
+
+namespace zd::raster {
+
+using zd::paint::Affine;
+using zd::paint::AffineInverse;
+using zd::paint::GradientKind;
+
+class GradientShader final : public RowShader {
+ public:
+  GradientShader(const zd::paint::Gradient &gradient, const AffineInverse &toGradient, Ramp &ramp,
+                 std::int64_t width)
+      : geometry_(gradient, toGradient),
+        ramp_(ramp),
+        spread_(gradient.spread),
+        linear_(gradient.kind == GradientKind::linear) {
+    row_.resize(static_cast<std::size_t>(width));
+  }
+
+  const GradientGeometry &geometry() const { return geometry_; }
+
+  const Shade *shade(std::int64_t y, std::int64_t from, std::int64_t to) override {
+    Shade *out = row_.data();
+    const double centreY = static_cast<double>(y) + 0.5;
+    if (linear_) {
+      // t is affine in the pixel centre: one multiply-add per pixel.
+      const double rowStart = geometry_.linearDy() * centreY + geometry_.linearOffset();
+      const double dx = geometry_.linearDx();
+      for (std::int64_t x = from; x < to; ++x) {
+        put(out[x - from], dx * (static_cast<double>(x) + 0.5) + rowStart);
+      }
+      return out;
+    }
+    for (std::int64_t x = from; x < to; ++x) {
+      const std::optional<double> t = geometry_.at(static_cast<double>(x) + 0.5, centreY);
+      if (t) {
+        put(out[x - from], *t);
+      } else {
+        out[x - from].defined = 0;
+      }
+    }
+    return out;
+  }
+
+ private:
+  void put(Shade &shade, double t) {
+    t = spreadParameter(t, spread_);
+    if (std::isnan(t)) {
+      shade.defined = 0;
+      return;
+    }
+    const RampSample &sample = ramp_.lookup(t, scratch_);
+    shade.paint = sample.paint;
+    shade.bytes = sample.bytes;
+    shade.defined = 1;
+  }
+
+  GradientGeometry geometry_;
+  Ramp &ramp_;
+  zd::paint::Spread spread_;
+  bool linear_;
+  RampSample scratch_;
+  std::vector<Shade> row_;
+};
+
+namespace {
+
+// Image space into gradient space: the inverse of (image from user) after
+// (user from gradient).
+AffineInverse imageToGradient(const Affine &g, const Affine *toImage) {
+  const Affine m = toImage ? *toImage : Affine{};
+  // The product m * g, in double.
+  const double a = static_cast<double>(m.a) * g.a + static_cast<double>(m.c) * g.b;
+  const double b = static_cast<double>(m.b) * g.a + static_cast<double>(m.d) * g.b;
+  const double c = static_cast<double>(m.a) * g.c + static_cast<double>(m.c) * g.d;
+  const double d = static_cast<double>(m.b) * g.c + static_cast<double>(m.d) * g.d;
+  const double e = static_cast<double>(m.a) * g.e + static_cast<double>(m.c) * g.f + m.e;
+  const double f = static_cast<double>(m.b) * g.e + static_cast<double>(m.d) * g.f + m.f;
+  return zd::paint::invert(a, b, c, d, e, f);
+}
+
+// What to do with a gradient, decided once per draw.
+enum class Plan { nothing, flat, shaded };
+
+Plan planFor(const Ramp &ramp, const GradientGeometry &geometry, const AffineInverse &inverse) {
+  // A matrix that flattens the plane leaves no area to paint.
+  if (!inverse.ok || geometry.paintsNothing() || ramp.invisible()) return Plan::nothing;
+  // One colour everywhere the gradient is defined: the flat fill itself.
+  if (ramp.uniform() && geometry.definedEverywhere()) return Plan::flat;
+  return Plan::shaded;
+}
+
+template <class FlatFill, class ShadedFill>
+void fillWith(Image &image, const zd::paint::Gradient &gradient, const Affine *toImage,
+              FlatFill &&flat, ShadedFill &&shaded) {
+  Ramp ramp(gradient);  // raises for a gradient without stops
+  const AffineInverse inverse = imageToGradient(gradient.transform, toImage);
+  GradientShader shader(gradient, inverse, ramp, image.width > 0 ? image.width : 0);
+  switch (planFor(ramp, shader.geometry(), inverse)) {
+    case Plan::nothing: return;
+    case Plan::flat: return flat(ramp.firstSample().paint);
+    case Plan::shaded: return shaded(shader);
+  }
+}
+
+}  // namespace
+
+void fillGradient(Image &image, const zd::path::Path &path, const zd::paint::Gradient &gradient,
+                  const Affine *toImage, bool evenOdd, bool overwrite, float tolerance) {
+  fillWith(
+      image, gradient, toImage,
+      [&](const Paint &) {
+        fillPath(image, path, gradient.stops.front().color.color, evenOdd, overwrite, tolerance);
+      },
+      [&](RowShader &shader) {
+        fillPathShaded(image, path, shader, evenOdd, overwrite, tolerance);
+      });
+}
+
+void fillGradientSegments(Image &image, std::span<const Segment> segments,
+                          const zd::paint::Gradient &gradient, const Affine *toImage, bool evenOdd,
+                          bool overwrite) {
+  fillWith(
+      image, gradient, toImage,
+      [&](const Paint &) {
+        fillSegments(image, segments, gradient.stops.front().color.color, evenOdd, overwrite);
+      },
+      [&](RowShader &shader) { fillSegmentsShaded(image, segments, shader, evenOdd, overwrite); });
+}
+
+}  // namespace zd::raster
