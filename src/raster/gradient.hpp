@@ -60,15 +60,26 @@ struct RampSample {
 
 // The colours along the parameter: stops sorted by offset, interpolated
 // pairwise in the gradient's space with its hue method, each result mapped
-// into sRGB as a flat colour is. A table of kBins bins over [0, 1] answers
-// most look-ups; each bin holds the mean of the exact colours at its two
-// ends, and is used only where those differ by less than 0.9/255 in every
-// channel and no stop falls inside it, so a looked-up colour stays within
-// half an 8-bit step of the exact one. Other bins are evaluated exactly.
-// Bins are filled on first use.
+// into sRGB as a flat colour is.
+//
+// Exact evaluation can cost microseconds (conversions and the gamut
+// mapping's search), so the ramp is approximated once per draw by a
+// piecewise-linear curve whose knots are exact colours: each of kPieces
+// equal pieces of [0, 1] is halved until the chord between its ends is
+// within kChordError of the exact colour at its middle, down to single
+// bins of kBins over [0, 1]. A bin across which the curve changes by less
+// than kFlatChange is looked up as one colour (the mean of its ends); a
+// steeper one is interpolated between its ends per pixel. A bin holding a
+// stop, starting at a hard edge, or not straight even on its own (where
+// the gamut mapping bends sharply) is evaluated exactly per pixel. Every
+// channel, alpha included, stays within one 8-bit step of the exact
+// evaluation (tests/raster/gradient_test.cpp measures it on curved ramps).
 class Ramp {
  public:
-  static constexpr int kBins = 1024;
+  static constexpr int kBins = 4096;
+  static constexpr int kPieces = 64;
+  static constexpr float kChordError = 0.2f / 255.0f;
+  static constexpr float kFlatChange = 0.5f / 255.0f;
 
   // Raises zd::Error when there is no stop, or a stop colour cannot be
   // interpolated in the space or mapped into sRGB.
@@ -84,8 +95,18 @@ class Ramp {
   // one's above the last offset, and at an offset shared by several stops
   // the first of them (beyond it, the last of them).
   RampSample exact(double t) const;
-  // exact(t), or the table's colour for t where the table is accurate.
-  const RampSample &lookup(double t, RampSample &scratch);
+  // The approximated colour at t, within half a step of exact(t); `scratch`
+  // holds it when it is not a table entry.
+  const RampSample &lookup(double t, RampSample &scratch) const {
+    if (!(t > 0.0 && t < 1.0)) return scratch = exact(t);
+    const double x = t * kBins;
+    const int bin = static_cast<int>(x);  // in [0, kBins)
+    switch (binMode_[bin]) {
+      case binTable: return bins_[bin];
+      case binLinear: return scratch = between(bin, static_cast<float>(x - bin));
+      default: return scratch = exact(t);
+    }
+  }
 
  private:
   struct Stop {
@@ -93,21 +114,26 @@ class Ramp {
     zd::color::CssColor color;
     RampSample sample;
   };
-  enum BinState : std::uint8_t { binUnknown = 0, binTable = 1, binExact = 2 };
+  enum BinMode : std::uint8_t { binTable = 0, binLinear = 1, binExact = 2 };
 
-  void markStopBins();
-  void fillBin(int bin);
-  const RampSample &edge(int k);
+  const Paint &exactEdge(int k);
+  void approximate(int from, int to);
+  bool smoothOver(int from, int to) const;
+  RampSample between(int bin, float u) const;
 
   std::vector<Stop> stops_;
   // between_[i] interpolates stops i and i + 1; empty when their colours
   // are equal (the segment is flat) or their offsets are (a hard edge).
   std::vector<std::optional<zd::color::Interpolator>> between_;
+  bool srgbSpace_ = false;
   bool uniform_ = true;
   bool invisible_ = true;
 
-  std::vector<RampSample> bins_, edges_;
-  std::vector<std::uint8_t> binState_, edgeKnown_;
+  std::vector<Paint> edges_;      // the curve at each bin edge, kBins + 1
+  std::vector<RampSample> bins_;  // table bins
+  std::vector<std::uint8_t> binMode_;
+  std::vector<Paint> exactEdges_;  // exact colours at bin edges, while approximating
+  std::vector<std::uint8_t> knownEdge_;
 };
 
 // Fills path or segments with a gradient paint; `toImage` maps user space

@@ -1,5 +1,5 @@
 // The colour ramp of a gradient: exact evaluation between stops, and the
-// table that stands in for it where it is accurate to half an 8-bit step.
+// piecewise-linear curve and bins that stand in for it (see gradient.hpp).
 #include <algorithm>
 #include <cmath>
 
@@ -17,20 +17,28 @@ bool sameColor(const zd::color::CssColor &a, const zd::color::CssColor &b) {
   return a.color == b.color && a.fourth == b.fourth && a.missing == b.missing;
 }
 
-// Largest difference of a table bin's two ends that keeps the mean within
-// half an 8-bit step of every colour between them (so that, with the alpha
-// off by as much again, a blended byte moves by at most one).
-constexpr float kBinSpread = 0.9f / 255.0f;
+bool within(const Paint &a, const Paint &b, float limit) {
+  return std::fabs(a.red - b.red) <= limit && std::fabs(a.green - b.green) <= limit &&
+         std::fabs(a.blue - b.blue) <= limit && std::fabs(a.alpha - b.alpha) <= limit;
+}
 
-bool closeEnough(const Paint &a, const Paint &b) {
-  return std::fabs(a.red - b.red) < kBinSpread && std::fabs(a.green - b.green) < kBinSpread &&
-         std::fabs(a.blue - b.blue) < kBinSpread && std::fabs(a.alpha - b.alpha) < kBinSpread;
+Paint mix(const Paint &a, const Paint &b, float u) {
+  return Paint{a.red + (b.red - a.red) * u, a.green + (b.green - a.green) * u,
+               a.blue + (b.blue - a.blue) * u, a.alpha + (b.alpha - a.alpha) * u};
+}
+
+bool inUnitRange(const zd::color::Color &c) {
+  for (const float v : c.comps) {
+    if (!(v >= 0.0f && v <= 1.0f)) return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 Ramp::Ramp(const zd::paint::Gradient &gradient) {
   if (gradient.stops.empty()) throw Error("drawPath: the gradient has no stops");
+  srgbSpace_ = gradient.space == zd::color::stSrgb;
   stops_.reserve(gradient.stops.size());
   for (const zd::paint::GradientStop &stop : gradient.stops) {
     const Paint paint = paintFromColor(stop.color.color);
@@ -46,33 +54,36 @@ Ramp::Ramp(const zd::paint::Gradient &gradient) {
     if (!made.isOk()) throw Error("drawPath: a gradient stop cannot be interpolated in its space");
     between_[i] = made.value();
   }
-  bins_.resize(kBins);
-  binState_.assign(kBins, binUnknown);
+  binMode_.assign(kBins, binLinear);
+  if (uniform_) {
+    bins_.assign(kBins, stops_.front().sample);
+    binMode_.assign(kBins, binTable);
+    return;
+  }
   edges_.resize(kBins + 1);
-  edgeKnown_.assign(kBins + 1, 0);
-  markStopBins();
+  bins_.resize(kBins);
+  exactEdges_.resize(kBins + 1);
+  knownEdge_.assign(kBins + 1, 0);
+  constexpr int kBinsPerPiece = kBins / kPieces;
+  for (int piece = 0; piece < kPieces; ++piece) {
+    approximate(piece * kBinsPerPiece, (piece + 1) * kBinsPerPiece);
+  }
+  for (int bin = 0; bin < kBins; ++bin) {
+    if (binMode_[bin] == binExact) continue;
+    const Paint &low = edges_[bin], &high = edges_[bin + 1];
+    if (!within(low, high, kFlatChange)) continue;
+    bins_[bin] = sampleOf(mix(low, high, 0.5f));
+    binMode_[bin] = binTable;
+  }
 }
 
-// Bins where the ramp is not smooth are evaluated exactly: one with a stop
-// inside it; one starting at a hard edge (the colour jumps just after its
-// first point); and one holding a whole segment, whose colour may turn
-// back within the bin.
-void Ramp::markStopBins() {
-  const auto binOf = [](double t) {
-    return std::clamp(static_cast<int>(std::floor(t * kBins)), 0, kBins - 1);
-  };
-  for (std::size_t i = 0; i < stops_.size(); ++i) {
-    const double offset = stops_[i].offset;
-    const double scaled = offset * kBins;
-    if (scaled != std::floor(scaled)) binState_[binOf(offset)] = binExact;
-    const bool hardEdge = i + 1 < stops_.size() && stops_[i + 1].offset == offset &&
-                          !sameColor(stops_[i].color, stops_[i + 1].color);
-    if (hardEdge) binState_[binOf(offset)] = binExact;
-    if (i + 1 < stops_.size() && stops_[i + 1].offset - offset <= 1.0 / kBins) {
-      binState_[binOf(offset)] = binExact;
-      binState_[binOf(stops_[i + 1].offset)] = binExact;
-    }
+// The exact colour at edge k of the bins, evaluated once.
+const Paint &Ramp::exactEdge(int k) {
+  if (!knownEdge_[k]) {
+    exactEdges_[k] = exact(static_cast<double>(k) / kBins).paint;
+    knownEdge_[k] = 1;
   }
+  return exactEdges_[k];
 }
 
 RampSample Ramp::exact(double t) const {
@@ -92,40 +103,66 @@ RampSample Ramp::exact(double t) const {
   const double u = (t - start.offset) / (end.offset - start.offset);
   const auto mixed = between->at(u);
   if (!mixed.isOk()) throw Error("drawPath: a gradient colour is out of range");
-  return sampleOf(paintFromColor(mixed.value().color));
+  const zd::color::Color &c = mixed.value().color;
+  // An sRGB colour within range is its own gamut mapping.
+  if (srgbSpace_ && inUnitRange(c))
+    return sampleOf(Paint{c.comps[0], c.comps[1], c.comps[2], c.alpha});
+  return sampleOf(paintFromColor(c));
 }
 
-const RampSample &Ramp::edge(int k) {
-  if (!edgeKnown_[k]) {
-    edges_[k] = exact(static_cast<double>(k) / kBins);
-    edgeKnown_[k] = 1;
+// True when the ramp is smooth over bins [from, to): no stop strictly
+// inside, and no jump just after `from`.
+bool Ramp::smoothOver(int from, int to) const {
+  const double low = static_cast<double>(from) / kBins, high = static_cast<double>(to) / kBins;
+  for (std::size_t i = 0; i < stops_.size(); ++i) {
+    const double offset = stops_[i].offset;
+    if (offset > low && offset < high) return false;
+    const bool jump = offset == low && i + 1 < stops_.size() && stops_[i + 1].offset == offset &&
+                      !sameColor(stops_[i].color, stops_[i + 1].color);
+    if (jump) return false;
   }
-  return edges_[k];
+  return true;
 }
 
-void Ramp::fillBin(int bin) {
-  const Paint &low = edge(bin).paint;
-  const Paint &high = edge(bin + 1).paint;
-  if (!closeEnough(low, high)) {
-    binState_[bin] = binExact;
+// Fills edges_ over bins [from, to) with a chord, or halves the range.
+void Ramp::approximate(int from, int to) {
+  if (!smoothOver(from, to)) {
+    if (to - from == 1) {
+      binMode_[from] = binExact;
+      return;
+    }
+    const int middle = (from + to) / 2;
+    approximate(from, middle);
+    approximate(middle, to);
     return;
   }
-  const Paint mean{(low.red + high.red) * 0.5f, (low.green + high.green) * 0.5f,
-                   (low.blue + high.blue) * 0.5f, (low.alpha + high.alpha) * 0.5f};
-  bins_[bin] = sampleOf(mean);
-  binState_[bin] = binTable;
+  const Paint low = exactEdge(from);
+  const Paint high = exactEdge(to);
+  if (to - from > 1) {
+    const int middle = (from + to) / 2;
+    const Paint &exactMiddle = exactEdge(middle);
+    if (!within(exactMiddle, mix(low, high, 0.5f), kChordError)) {
+      approximate(from, middle);
+      approximate(middle, to);
+      return;
+    }
+  } else {
+    // One bin: where the mapping into sRGB bends sharply (its chroma
+    // search settles on nearby but different answers), even one bin may
+    // not be straight; such a bin is evaluated exactly.
+    const Paint exactMiddle = exact((from + 0.5) / kBins).paint;
+    if (!within(exactMiddle, mix(low, high, 0.5f), kChordError)) {
+      binMode_[from] = binExact;
+      return;
+    }
+  }
+  const float width = static_cast<float>(to - from);
+  for (int k = from; k <= to; ++k) edges_[k] = mix(low, high, static_cast<float>(k - from) / width);
+  edges_[to] = high;
 }
 
-const RampSample &Ramp::lookup(double t, RampSample &scratch) {
-  if (!(t > 0.0 && t < 1.0)) {
-    scratch = exact(t);
-    return scratch;
-  }
-  const int bin = static_cast<int>(t * kBins);  // in [0, kBins)
-  if (binState_[bin] == binUnknown) fillBin(bin);
-  if (binState_[bin] == binTable) return bins_[bin];
-  scratch = exact(t);
-  return scratch;
+RampSample Ramp::between(int bin, float u) const {
+  return sampleOf(mix(edges_[bin], edges_[bin + 1], u));
 }
 
 }  // namespace zd::raster
