@@ -216,7 +216,7 @@ TEST(GradientRamp, TransparentStopDoesNotDarken) {
 // The approximation against exact evaluation at many parameters, in spaces
 // where the colour bends and the gamut mapping cuts in: every looked-up
 // channel within one 8-bit step.
-TEST(GradientRamp, TableStaysWithinHalfAStepOfExactEvaluation) {
+TEST(GradientRamp, ApproximationStaysWithinOneStepOfExactEvaluation) {
   const CssColor stops[][2] = {{srgb(1, 0, 0), srgb(0, 0, 1)},
                                {srgb(0, 1, 0, 0.3f), srgb(1, 0, 1)},
                                {srgb(1, 1, 0), srgb(0.1f, 0.1f, 0.4f, 0.8f)}};
