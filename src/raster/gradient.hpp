@@ -2,7 +2,9 @@
 // along the parameter, and the shader that joins them for a shaded fill.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -15,7 +17,21 @@ namespace zd::raster {
 // Maps t through the spread: pad leaves it, repeat keeps its fraction,
 // reflect folds it into [0, 1] with period 2 (1 at odd integers, 0 at even
 // ones). NaN stays NaN.
-double spreadParameter(double t, zd::paint::Spread spread);
+inline double spreadParameter(double t, zd::paint::Spread spread) {
+  switch (spread) {
+    case zd::paint::Spread::pad: return t;
+    case zd::paint::Spread::repeat: {
+      const double r = t - std::floor(t);
+      // A tiny negative t rounds up to 1; it belongs at the start.
+      return r < 1.0 ? r : 0.0;
+    }
+    case zd::paint::Spread::reflect: {
+      const double r = t - 2.0 * std::floor(t * 0.5);  // [0, 2]
+      return r > 1.0 ? 2.0 - r : r;
+    }
+  }
+  return t;
+}
 
 // The geometry of a gradient seen from the image: the parameter at a point
 // of image space, through the inverse of the image-from-gradient map.
@@ -30,26 +46,86 @@ class GradientGeometry {
   // True when every point has a parameter (linear and conic gradients).
   bool definedEverywhere() const { return kind_ != zd::paint::GradientKind::radial; }
 
-  // The parameter at (x, y) before the spread; nothing where the gradient is
+  // The parameter at (x, y) before the spread; NaN where the gradient is
   // undefined (radial only).
-  std::optional<double> at(double x, double y) const;
+  double at(double x, double y) const {
+    switch (kind_) {
+      case zd::paint::GradientKind::linear: return tx_ * x + ty_ * y + t0_;
+      case zd::paint::GradientKind::radial: {
+        const RowOrigin o = rowOrigin(y);
+        return radial(m_.a * x + o.x, m_.b * x + o.y);
+      }
+      case zd::paint::GradientKind::conic: {
+        const RowOrigin o = rowOrigin(y);
+        return conic(m_.a * x + o.x, m_.b * x + o.y);
+      }
+      case zd::paint::GradientKind::none: break;
+    }
+    return std::numeric_limits<double>::quiet_NaN();
+  }
+
+  // The shader walks a row: the point of column x is (m.a x + origin.x,
+  // m.b x + origin.y) relative to the start centre (radial) or the centre
+  // (conic), in gradient space.
+  struct RowOrigin {
+    double x, y;
+  };
+  RowOrigin rowOrigin(double y) const {
+    return {m_.c * y + m_.e - centreX_, m_.d * y + m_.f - centreY_};
+  }
+  double stepX() const { return m_.a; }
+  double stepY() const { return m_.b; }
+
+  // The largest w whose circle, centre c0 + w (c1 - c0) and radius r0 + w
+  // (r1 - r0), passes through p (relative to c0) with a radius >= 0: a root
+  // of a w^2 - 2 b w + c = 0. NaN when there is none.
+  double radial(double px, double py) const {
+    const double b = px * cdx_ + py * cdy_ + r0dr_;
+    const double c = px * px + py * py - r0r0_;
+    double w;
+    if (a_ == 0.0) {
+      w = c / (2.0 * b);  // b = 0 gives inf or NaN: no circle
+      if (!std::isfinite(w)) return std::numeric_limits<double>::quiet_NaN();
+    } else {
+      const double discriminant = b * b - a_ * c;
+      if (!(discriminant >= 0.0)) return std::numeric_limits<double>::quiet_NaN();
+      const double root = std::sqrt(discriminant);
+      // With a > 0 the larger root takes +root; with a < 0, -root.
+      w = (b + rootSign_ * root) * inverseA_;
+      if (r0_ + w * dr_ >= 0.0) return w;
+      w = (b - rootSign_ * root) * inverseA_;
+    }
+    return r0_ + w * dr_ >= 0.0 ? w : std::numeric_limits<double>::quiet_NaN();
+  }
+
+  // The turn from the start angle to p (relative to the centre), in [0, 1).
+  double conic(double px, double py) const {
+    const double turns = std::atan2(py, px) * kInverseTurn - startTurns_;
+    const double t = turns - std::floor(turns);
+    return t < 1.0 ? t : 0.0;
+  }
 
   // Linear only: t = dx * x + dy * y + offset.
   double linearDx() const { return tx_; }
   double linearDy() const { return ty_; }
   double linearOffset() const { return t0_; }
+  zd::paint::GradientKind kind() const { return kind_; }
 
  private:
+  static constexpr double kInverseTurn = 0.15915494309189535;  // 1 / (2 pi)
+
   zd::paint::GradientKind kind_;
-  zd::paint::AffineInverse toGradient_;
+  zd::paint::AffineInverse m_;
   bool empty_ = false;
+  double centreX_ = 0, centreY_ = 0;
   // linear
   double tx_ = 0, ty_ = 0, t0_ = 0;
-  // radial: start centre and radius, centre and radius differences, and
-  // the quadratic's leading coefficient
-  double x0_ = 0, y0_ = 0, r0_ = 0, cdx_ = 0, cdy_ = 0, dr_ = 0, a_ = 0;
-  // conic: centre and start angle in turns
-  double cx_ = 0, cy_ = 0, startTurns_ = 0;
+  // radial: start radius, centre and radius differences, the quadratic's
+  // leading coefficient and what the roots need of it
+  double r0_ = 0, r0r0_ = 0, r0dr_ = 0, cdx_ = 0, cdy_ = 0, dr_ = 0, a_ = 0, inverseA_ = 0,
+         rootSign_ = 1;
+  // conic: start angle in turns
+  double startTurns_ = 0;
 };
 
 // One colour of the ramp, ready to blend.

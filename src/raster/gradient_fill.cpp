@@ -26,29 +26,40 @@ class GradientShader final : public RowShader {
   const GradientGeometry &geometry() const { return geometry_; }
 
   const Shade *shade(std::int64_t y, std::int64_t from, std::int64_t to) override {
-    Shade *out = row_.data();
+    Shade *out = row_.data() - from;
     const double centreY = static_cast<double>(y) + 0.5;
-    if (linear_) {
-      // t is affine in the pixel centre: one multiply-add per pixel.
-      const double rowStart = geometry_.linearDy() * centreY + geometry_.linearOffset();
-      const double dx = geometry_.linearDx();
-      for (std::int64_t x = from; x < to; ++x) {
-        put(out[x - from], dx * (static_cast<double>(x) + 0.5) + rowStart);
+    const auto column = [](std::int64_t x) { return static_cast<double>(x) + 0.5; };
+    switch (geometry_.kind()) {
+      case GradientKind::linear: {
+        // t is affine in the pixel centre: one multiply-add per pixel.
+        const double rowStart = geometry_.linearDy() * centreY + geometry_.linearOffset();
+        const double dx = geometry_.linearDx();
+        for (std::int64_t x = from; x < to; ++x) put(out[x], dx * column(x) + rowStart);
+        break;
       }
-      return out;
-    }
-    for (std::int64_t x = from; x < to; ++x) {
-      const std::optional<double> t = geometry_.at(static_cast<double>(x) + 0.5, centreY);
-      if (t) {
-        put(out[x - from], *t);
-      } else {
-        out[x - from].defined = 0;
+      case GradientKind::radial: {
+        const GradientGeometry::RowOrigin o = geometry_.rowOrigin(centreY);
+        const double sx = geometry_.stepX(), sy = geometry_.stepY();
+        for (std::int64_t x = from; x < to; ++x) {
+          put(out[x], geometry_.radial(sx * column(x) + o.x, sy * column(x) + o.y));
+        }
+        break;
       }
+      case GradientKind::conic: {
+        const GradientGeometry::RowOrigin o = geometry_.rowOrigin(centreY);
+        const double sx = geometry_.stepX(), sy = geometry_.stepY();
+        for (std::int64_t x = from; x < to; ++x) {
+          put(out[x], geometry_.conic(sx * column(x) + o.x, sy * column(x) + o.y));
+        }
+        break;
+      }
+      case GradientKind::none: break;
     }
-    return out;
+    return out + from;
   }
 
  private:
+  // NaN marks a pixel where the gradient is undefined.
   void put(Shade &shade, double t) {
     t = spreadParameter(t, spread_);
     if (std::isnan(t)) {

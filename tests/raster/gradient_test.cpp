@@ -261,12 +261,12 @@ zd::paint::AffineInverse identity() { return zd::paint::invert(zd::paint::Affine
 TEST(GradientGeometry, LinearParameterIsTheProjectionOntoTheAxis) {
   const zd::raster::GradientGeometry g(gradientOf(GradientKind::linear, {10, 20, 30, 20}),
                                        identity());
-  EXPECT_DOUBLE_EQ(*g.at(10, 0), 0.0);
-  EXPECT_DOUBLE_EQ(*g.at(20, 55), 0.5);
-  EXPECT_DOUBLE_EQ(*g.at(40, -3), 1.5);
+  EXPECT_DOUBLE_EQ(g.at(10, 0), 0.0);
+  EXPECT_DOUBLE_EQ(g.at(20, 55), 0.5);
+  EXPECT_DOUBLE_EQ(g.at(40, -3), 1.5);
   const zd::raster::GradientGeometry diagonal(gradientOf(GradientKind::linear, {0, 0, 4, 4}),
                                               identity());
-  EXPECT_DOUBLE_EQ(*diagonal.at(4, 0), 0.5);
+  EXPECT_DOUBLE_EQ(diagonal.at(4, 0), 0.5);
   EXPECT_TRUE(
       zd::raster::GradientGeometry(gradientOf(GradientKind::linear, {3, 3, 3, 3}), identity())
           .paintsNothing());
@@ -275,45 +275,45 @@ TEST(GradientGeometry, LinearParameterIsTheProjectionOntoTheAxis) {
 TEST(GradientGeometry, ConicStartsAtTheStartAngleAndTurnsTowardsPositiveY) {
   const float quarter = static_cast<float>(std::numbers::pi / 2);
   const zd::raster::GradientGeometry plain(gradientOf(GradientKind::conic, {0, 0, 0}), identity());
-  EXPECT_DOUBLE_EQ(*plain.at(5, 0), 0.0);
-  EXPECT_DOUBLE_EQ(*plain.at(0, 5), 0.25);  // below the centre on screen
-  EXPECT_DOUBLE_EQ(*plain.at(-5, 0), 0.5);
-  EXPECT_DOUBLE_EQ(*plain.at(0, -5), 0.75);
+  EXPECT_DOUBLE_EQ(plain.at(5, 0), 0.0);
+  EXPECT_DOUBLE_EQ(plain.at(0, 5), 0.25);  // below the centre on screen
+  EXPECT_DOUBLE_EQ(plain.at(-5, 0), 0.5);
+  EXPECT_DOUBLE_EQ(plain.at(0, -5), 0.75);
   // The seam: just above the start ray is almost a full turn.
-  EXPECT_GT(*plain.at(5, -1e-9), 0.999999);
-  EXPECT_LT(*plain.at(5, -1e-9), 1.0);
+  EXPECT_GT(plain.at(5, -1e-9), 0.999999);
+  EXPECT_LT(plain.at(5, -1e-9), 1.0);
   const zd::raster::GradientGeometry turned(gradientOf(GradientKind::conic, {0, 0, quarter}),
                                             identity());
   // The float start angle lies a hair past a quarter turn, so the point
   // straight below sits just before the seam.
-  const double below = *turned.at(0, 5);
+  const double below = turned.at(0, 5);
   EXPECT_NEAR(std::min(below, 1.0 - below), 0.0, 1e-7);
-  EXPECT_NEAR(*turned.at(5, 0), 0.75, 1e-7);
+  EXPECT_NEAR(turned.at(5, 0), 0.75, 1e-7);
 }
 
 TEST(GradientGeometry, RadialFollowsTheLargestCircleThroughThePoint) {
   // Concentric: t grows with the distance from r0 to r1.
   const zd::raster::GradientGeometry concentric(
       gradientOf(GradientKind::radial, {0, 0, 10, 0, 0, 20}), identity());
-  EXPECT_DOUBLE_EQ(*concentric.at(15, 0), 0.5);
-  EXPECT_DOUBLE_EQ(*concentric.at(0, 30), 2.0);
-  EXPECT_DOUBLE_EQ(*concentric.at(0, 0), -1.0);  // radius 0 at w = -1
+  EXPECT_DOUBLE_EQ(concentric.at(15, 0), 0.5);
+  EXPECT_DOUBLE_EQ(concentric.at(0, 30), 2.0);
+  EXPECT_DOUBLE_EQ(concentric.at(0, 0), -1.0);  // radius 0 at w = -1
   // Focal point on the end circle: the cone is a half plane; points behind
   // the focal point lie on no circle with a radius >= 0 and stay untouched.
   const zd::raster::GradientGeometry onEdge(gradientOf(GradientKind::radial, {0, 0, 0, 10, 0, 10}),
                                             identity());
-  EXPECT_DOUBLE_EQ(*onEdge.at(20, 0), 1.0);
-  EXPECT_DOUBLE_EQ(*onEdge.at(10, 0), 0.5);
-  EXPECT_FALSE(onEdge.at(-5, 0));
-  EXPECT_FALSE(onEdge.at(-1, 3));
-  EXPECT_FALSE(onEdge.at(0, 0));
+  EXPECT_DOUBLE_EQ(onEdge.at(20, 0), 1.0);
+  EXPECT_DOUBLE_EQ(onEdge.at(10, 0), 0.5);
+  EXPECT_TRUE(std::isnan(onEdge.at(-5, 0)));
+  EXPECT_TRUE(std::isnan(onEdge.at(-1, 3)));
+  EXPECT_TRUE(std::isnan(onEdge.at(0, 0)));
   // Focal point outside the end circle: a cone with a tip; points outside
   // it are undefined.
   const zd::raster::GradientGeometry outside(gradientOf(GradientKind::radial, {0, 0, 0, 20, 0, 5}),
                                              identity());
-  EXPECT_TRUE(outside.at(20, 0).has_value());
-  EXPECT_FALSE(outside.at(0, 10).has_value());
-  EXPECT_FALSE(outside.at(-5, 0).has_value());
+  EXPECT_FALSE(std::isnan(outside.at(20, 0)));
+  EXPECT_TRUE(std::isnan(outside.at(0, 10)));
+  EXPECT_TRUE(std::isnan(outside.at(-5, 0)));
   EXPECT_TRUE(
       zd::raster::GradientGeometry(gradientOf(GradientKind::radial, {1, 1, 4, 1, 1, 4}), identity())
           .paintsNothing());
@@ -324,8 +324,8 @@ TEST(GradientGeometry, TransformMovesTheGradient) {
   const zd::paint::Affine m{2, 0, 0, 2, 100, 0};
   const zd::raster::GradientGeometry g(gradientOf(GradientKind::linear, {0, 0, 10, 0}),
                                        zd::paint::invert(m));
-  EXPECT_DOUBLE_EQ(*g.at(100, 7), 0.0);
-  EXPECT_DOUBLE_EQ(*g.at(110, 7), 0.5);
+  EXPECT_DOUBLE_EQ(g.at(100, 7), 0.0);
+  EXPECT_DOUBLE_EQ(g.at(110, 7), 0.5);
   EXPECT_FALSE(zd::paint::invert(zd::paint::Affine{1, 2, 2, 4, 0, 0}).ok);
 }
 
