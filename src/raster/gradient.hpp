@@ -129,10 +129,7 @@ class GradientGeometry {
 };
 
 // One colour of the ramp, ready to blend.
-struct RampSample {
-  Paint paint;
-  std::uint32_t bytes = 0;  // solidBytes(paint)
-};
+using RampSample = ShadeColor;
 
 // The colours along the parameter: stops sorted by offset, interpolated
 // pairwise in the gradient's space with its hue method, each result mapped

@@ -16,17 +16,15 @@ class GradientShader final : public RowShader {
  public:
   GradientShader(const zd::paint::Gradient &gradient, const AffineInverse &toGradient, Ramp &ramp,
                  std::int64_t width)
-      : geometry_(gradient, toGradient),
-        ramp_(ramp),
-        spread_(gradient.spread),
-        linear_(gradient.kind == GradientKind::linear) {
+      : geometry_(gradient, toGradient), ramp_(ramp), spread_(gradient.spread) {
     row_.resize(static_cast<std::size_t>(width));
+    computed_.resize(static_cast<std::size_t>(width));
   }
 
   const GradientGeometry &geometry() const { return geometry_; }
 
-  const Shade *shade(std::int64_t y, std::int64_t from, std::int64_t to) override {
-    Shade *out = row_.data() - from;
+  const ShadeColor *const *shade(std::int64_t y, std::int64_t from, std::int64_t to) override {
+    const ShadeColor **out = row_.data() - from;
     const double centreY = static_cast<double>(y) + 0.5;
     const auto column = [](std::int64_t x) { return static_cast<double>(x) + 0.5; };
     switch (geometry_.kind()) {
@@ -34,14 +32,14 @@ class GradientShader final : public RowShader {
         // t is affine in the pixel centre: one multiply-add per pixel.
         const double rowStart = geometry_.linearDy() * centreY + geometry_.linearOffset();
         const double dx = geometry_.linearDx();
-        for (std::int64_t x = from; x < to; ++x) put(out[x], dx * column(x) + rowStart);
+        for (std::int64_t x = from; x < to; ++x) put(out, x, dx * column(x) + rowStart);
         break;
       }
       case GradientKind::radial: {
         const GradientGeometry::RowOrigin o = geometry_.rowOrigin(centreY);
         const double sx = geometry_.stepX(), sy = geometry_.stepY();
         for (std::int64_t x = from; x < to; ++x) {
-          put(out[x], geometry_.radial(sx * column(x) + o.x, sy * column(x) + o.y));
+          put(out, x, geometry_.radial(sx * column(x) + o.x, sy * column(x) + o.y));
         }
         break;
       }
@@ -49,7 +47,7 @@ class GradientShader final : public RowShader {
         const GradientGeometry::RowOrigin o = geometry_.rowOrigin(centreY);
         const double sx = geometry_.stepX(), sy = geometry_.stepY();
         for (std::int64_t x = from; x < to; ++x) {
-          put(out[x], geometry_.conic(sx * column(x) + o.x, sy * column(x) + o.y));
+          put(out, x, geometry_.conic(sx * column(x) + o.x, sy * column(x) + o.y));
         }
         break;
       }
@@ -60,24 +58,16 @@ class GradientShader final : public RowShader {
 
  private:
   // NaN marks a pixel where the gradient is undefined.
-  void put(Shade &shade, double t) {
+  void put(const ShadeColor **out, std::int64_t x, double t) {
     t = spreadParameter(t, spread_);
-    if (std::isnan(t)) {
-      shade.defined = 0;
-      return;
-    }
-    const RampSample &sample = ramp_.lookup(t, scratch_);
-    shade.paint = sample.paint;
-    shade.bytes = sample.bytes;
-    shade.defined = 1;
+    out[x] = std::isnan(t) ? nullptr : &ramp_.lookup(t, computed_[static_cast<std::size_t>(x)]);
   }
 
   GradientGeometry geometry_;
   Ramp &ramp_;
   zd::paint::Spread spread_;
-  bool linear_;
-  RampSample scratch_;
-  std::vector<Shade> row_;
+  std::vector<const ShadeColor *> row_;
+  std::vector<ShadeColor> computed_;  // colours not taken from the ramp's table
 };
 
 namespace {

@@ -56,9 +56,9 @@ inline void Scan::paintRowChecked(std::int64_t y) {
     }
     Paint paint = paint_;
     if (shader_ != nullptr) {
-      const Shade &shade = *shader_->shade(y, x, x + 1);
-      if (!shade.defined) continue;
-      paint = shade.paint;
+      const ShadeColor *shade = *shader_->shade(y, x, x + 1);
+      if (shade == nullptr) continue;
+      paint = shade->paint;
     }
     if (overwrite_) {
       blendOverwrite(image_, offset, c, paint.red, paint.green, paint.blue, paint.alpha);

@@ -41,20 +41,20 @@ inline void Scan::blendShaded(std::uint8_t *row, std::int64_t from, std::int64_t
     while (to > from && !(coverage_[to - 1] > 0.0f)) --to;
     if (from >= to) return;
   }
-  const Shade *shades = shader_->shade(y, from, to) - from;
+  const ShadeColor *const *shades = shader_->shade(y, from, to) - from;
   for (std::int64_t x = from; x < to; ++x) {
     const float c = full ? 1.0f : coverage_[x];
     if (!full) coverage_[x] = 0.0f;
-    const Shade &shade = shades[x];
-    if (!(c > 0.0f) || !shade.defined) continue;
+    const ShadeColor *shade = shades[x];
+    if (!(c > 0.0f) || shade == nullptr) continue;
     std::uint8_t *px = row + x * 4;
-    const Paint &paint = shade.paint;
+    const Paint &paint = shade->paint;
     if (c == 1.0f && (overwrite_ || paint.alpha == 1.0f)) {
-      std::memcpy(px, &shade.bytes, 4);
+      std::memcpy(px, &shade->bytes, 4);
       continue;
     }
     if (overwrite_) {
-      std::memcpy(px, &shade.bytes, 3);
+      std::memcpy(px, &shade->bytes, 3);
       px[3] = byteOf(clampUnit(c * paint.alpha));
       continue;
     }

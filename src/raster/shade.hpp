@@ -12,13 +12,11 @@
 
 namespace zd::raster {
 
-// The colour of one pixel: the paint, its bytes at coverage 1 (the paint
-// bytes with byte(alpha)), and whether the source is defined there at all.
-// An undefined pixel is left as it was.
-struct Shade {
+// The colour of one pixel: the paint and its bytes at coverage 1 (the
+// paint bytes with byte(alpha)).
+struct ShadeColor {
   Paint paint;
   std::uint32_t bytes = 0;
-  std::uint32_t defined = 0;
 };
 
 // The bytes of a fully covered pixel of this paint (pixel_ops' fullPixel).
@@ -28,9 +26,9 @@ class RowShader {
  public:
   virtual ~RowShader() = default;
   // The colours of columns [from, to) of row y (0 <= from < to <= width):
-  // element i is column from + i. The storage stays valid until the next
-  // call.
-  virtual const Shade *shade(std::int64_t y, std::int64_t from, std::int64_t to) = 0;
+  // element i is column from + i, nil where the source is undefined (such
+  // a pixel is left as it was). Valid until the next call.
+  virtual const ShadeColor *const *shade(std::int64_t y, std::int64_t from, std::int64_t to) = 0;
 };
 
 // fillSegments with the shader's colours instead of one colour.

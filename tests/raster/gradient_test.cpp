@@ -42,19 +42,16 @@ Gradient gradientOf(GradientKind kind, std::initializer_list<float> geometry) {
 // One colour everywhere, through the shaded path.
 class FlatShader final : public zd::raster::RowShader {
  public:
-  explicit FlatShader(const Paint &paint) {
-    shade_.paint = paint;
-    shade_.bytes = zd::raster::solidBytes(paint);
-    shade_.defined = 1;
-  }
-  const zd::raster::Shade *shade(std::int64_t, std::int64_t from, std::int64_t to) override {
-    row_.assign(static_cast<std::size_t>(to - from), shade_);
+  explicit FlatShader(const Paint &paint) : colour_{paint, zd::raster::solidBytes(paint)} {}
+  const zd::raster::ShadeColor *const *shade(std::int64_t, std::int64_t from,
+                                             std::int64_t to) override {
+    row_.assign(static_cast<std::size_t>(to - from), &colour_);
     return row_.data();
   }
 
  private:
-  zd::raster::Shade shade_;
-  std::vector<zd::raster::Shade> row_;
+  zd::raster::ShadeColor colour_;
+  std::vector<const zd::raster::ShadeColor *> row_;
 };
 
 // Random polygons, some past the borders, some long enough for full runs.
