@@ -114,12 +114,14 @@ RampSample Ramp::exact(double t) const {
 // inside, and no jump just after `from`.
 bool Ramp::smoothOver(int from, int to) const {
   const double low = static_cast<double>(from) / kBins, high = static_cast<double>(to) / kBins;
-  for (std::size_t i = 0; i < stops_.size(); ++i) {
-    const double offset = stops_[i].offset;
-    if (offset > low && offset < high) return false;
-    const bool jump = offset == low && i + 1 < stops_.size() && stops_[i + 1].offset == offset &&
-                      !sameColor(stops_[i].color, stops_[i + 1].color);
-    if (jump) return false;
+  const auto before = [](const Stop &stop, double value) { return stop.offset < value; };
+  const auto after = [](double value, const Stop &stop) { return value < stop.offset; };
+  // The stops at `low`, then the first one past it.
+  const auto atLow = std::lower_bound(stops_.begin(), stops_.end(), low, before);
+  const auto pastLow = std::upper_bound(atLow, stops_.end(), low, after);
+  if (pastLow != stops_.end() && pastLow->offset < high) return false;
+  for (auto stop = atLow; stop != pastLow && stop + 1 != pastLow; ++stop) {
+    if (!sameColor(stop->color, (stop + 1)->color)) return false;
   }
   return true;
 }
