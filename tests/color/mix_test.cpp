@@ -3,6 +3,7 @@
 // colour difference.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <string>
 
@@ -64,6 +65,27 @@ TEST(ConvertCss, RefusesWhatHasNoRoute) {
   EXPECT_FALSE(convertCss(css("red"), stCmyk).isOk());
   EXPECT_FALSE(convertCss(css("color(--cmyk 0 0 0 1)"), stSrgb).isOk());
   EXPECT_FALSE(convertCss(css("red"), 27).isOk());
+}
+
+TEST(ConvertCss, ColoursOutsideAPowerCurveSpaceConvert) {
+  // The Rec. 2020 green lies outside Adobe RGB: its red and blue there are
+  // negative, encoded by the curve mirrored below zero, and the colour comes
+  // back from Adobe RGB where it started.
+  const CssColor green = css("color(rec2020 0 1 0)");
+  const Result<CssColor> a98 = convertCss(green, stA98);
+  ASSERT_TRUE(a98.isOk());
+  const Color linear = convertCss(green, stA98Linear).value().color;
+  for (int i = 0; i < 3; ++i) {
+    const double l = linear.comps[i];
+    const double encoded = l < 0 ? -std::pow(-l, 1 / 2.2) : std::pow(l, 1 / 2.2);
+    EXPECT_NEAR(a98.value().color.comps[i], encoded, 1e-6) << i;
+  }
+  EXPECT_LT(a98.value().color.comps[0], -0.1f);
+  EXPECT_LT(a98.value().color.comps[2], 0.0f);
+  EXPECT_TRUE(near3(convertCss(a98.value(), stRec2020).value().color, 0, 1, 0, 2e-6));
+  // Gamut mapping into Adobe RGB now has a colour to map.
+  const Color mapped = gamutMapCss(green, stA98, gmCss).value().color;
+  for (float v : mapped.comps) EXPECT_TRUE(v >= 0.0f && v <= 1.0f) << v;
 }
 
 // A random colour inside sRGB, in `space`.
