@@ -151,7 +151,7 @@ ZD_API ZdStatus zd_color_delta_e(ZdColor *a, ZdColor *b, int32_t method, double 
     Ref<ZdColor> first(a);
     Ref<ZdColor> second(b);
     const auto difference =
-        color::deltaE(*first, *second, static_cast<color::DeltaEMethod>(method));
+        color::deltaE(cssColorOf(a), cssColorOf(b), static_cast<color::DeltaEMethod>(method));
     if (!difference.isOk()) return kBadArgument;
     *out = difference.value();
     return kOk;

@@ -361,7 +361,8 @@ TEST_F(BadArguments, OneOutputNilClearsTheOther) {
 TEST_F(BadArguments, CssColoursSpacesAndMixing) {
   EXPECT_EQ(zd_color_parse_css(nullptr), nullptr);
   for (const char *text : {"", "bluish", "currentcolor", "Canvas", "rgb(from red r g b)",
-                           "color-mix(in srgb, red 0%, blue 0%)", "color(srgb 1e39 0 0)"}) {
+                           "color-mix(in srgb, red 0%, blue 0%)", "color(srgb 1e39 0 0)",
+                           "color(--cmyk 0.1 0.2 0.3 1e39)"}) {
     EXPECT_EQ(zd_color_parse_css(text), nullptr) << text;
   }
 
@@ -383,18 +384,25 @@ TEST_F(BadArguments, CssColoursSpacesAndMixing) {
   EXPECT_EQ(zd_color_new("srgb", good, 3, 1.0001f), nullptr);
   EXPECT_EQ(zd_color_new("srgb", good, 3, -0.0001f), nullptr);
 
-  ZdColor *cmyk = zd_color_new("cmyk", good, 4, 1);
+  // Colours without a conversion: an xyY chromaticity of y = 0, and inks
+  // whose sRGB lies beyond float32.
+  const float noChromaticity[3] = {0.3f, 0.0f, 0.5f};
+  ZdColor *unconvertible = zd_color_new("xyy", noChromaticity, 3, 1);
+  ASSERT_NE(unconvertible, nullptr);
+  const float hugeInks[4] = {-3e38f, 0, 0, -3e38f};
+  ZdColor *cmyk = zd_color_new("cmyk", hugeInks, 4, 1);
   ASSERT_NE(cmyk, nullptr);
   EXPECT_EQ(zd_color_convert(nullptr, "srgb"), nullptr);
   EXPECT_EQ(zd_color_convert(color, nullptr), nullptr);
   EXPECT_EQ(zd_color_convert(color, "nope"), nullptr);
-  EXPECT_EQ(zd_color_convert(color, "cmyk"), nullptr);  // no route
+  EXPECT_EQ(zd_color_convert(unconvertible, "srgb"), nullptr);
   EXPECT_EQ(zd_color_convert(cmyk, "srgb"), nullptr);
   EXPECT_EQ(zd_color_gamut_map(nullptr, "srgb", 0), nullptr);
   EXPECT_EQ(zd_color_gamut_map(color, nullptr, 0), nullptr);
   EXPECT_EQ(zd_color_gamut_map(color, "nope", 1), nullptr);
   for (int32_t method : {-1, 2, INT32_MIN}) EXPECT_EQ(zd_color_gamut_map(color, "srgb", method), nullptr);
   EXPECT_EQ(zd_color_gamut_map(cmyk, "srgb", 1), nullptr);
+  EXPECT_EQ(zd_color_gamut_map(unconvertible, "cmyk", 0), nullptr);
   EXPECT_EQ(zd_color_space(nullptr), nullptr);
 
   float components[4] = {9, 9, 9, 9};
@@ -422,7 +430,7 @@ TEST_F(BadArguments, CssColoursSpacesAndMixing) {
       [&](ZdColor **out) { return zd_color_mix(color, nullptr, 0.5f, "srgb", 0, out); },
       [&](ZdColor **out) { return zd_color_mix(color, color, 0.5f, nullptr, 0, out); },
       [&](ZdColor **out) { return zd_color_mix(color, color, 0.5f, "nope", 0, out); },
-      [&](ZdColor **out) { return zd_color_mix(color, color, 0.5f, "cmyk", 0, out); },
+      [&](ZdColor **out) { return zd_color_mix(unconvertible, color, 0.5f, "cmyk", 0, out); },
       [&](ZdColor **out) { return zd_color_mix(cmyk, color, 0.5f, "srgb", 0, out); },
       [&](ZdColor **out) { return zd_color_mix(color, color, -0.01f, "srgb", 0, out); },
       [&](ZdColor **out) { return zd_color_mix(color, color, 1.01f, "srgb", 0, out); },
@@ -451,8 +459,10 @@ TEST_F(BadArguments, CssColoursSpacesAndMixing) {
     EXPECT_EQ(difference, 0.0);
   }
   EXPECT_EQ(zd_color_delta_e(color, cmyk, 0, &difference), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_color_delta_e(unconvertible, color, 1, &difference), ZD_BAD_ARGUMENT);
   EXPECT_EQ(zd_color_delta_e(color, color, 0, nullptr), ZD_BAD_ARGUMENT);
   zd_color_free(cmyk);
+  zd_color_free(unconvertible);
 
   // The colour the fixture filled with is unchanged by all of the above.
   char *svg = nullptr;
