@@ -7,32 +7,48 @@
  *
  * Run without arguments it paints a built-in demo scene into zdraw-demo.png
  * and zdraw-demo.svg. Bad input gives a one-line message naming the argument
- * and exit status 2.
+ * (followed by the library's own account, where it has one) and exit status
+ * 2, before any file is written. Every output is made in memory first and
+ * then written through a temporary file and a rename, so a failed run never
+ * leaves a truncated file behind.
  */
+#define _XOPEN_SOURCE 700
+
 #include <errno.h>
 #include <limits.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "zd.h"
 
 #define EXIT_BAD_INPUT 2
 #define EXIT_NO_MEMORY 1
-/* Path data read with --path @FILE is limited to this many bytes. */
+/* Path data read with --path @FILE: files of more bytes than this are refused. */
 #define MAX_PATH_FILE (64L * 1024 * 1024)
 
 static const char *const usage_text =
-    "usage: zdraw [--size WxH] (--path DATA|@FILE [--color C] [--even-odd] [--overwrite]\n"
-    "             [--tolerance T])... [-o FILE] [--format F] [--quality N] [--svg FILE]\n"
+    "usage: zdraw [--size WxH] [--background C] [--viewbox X,Y,W,H]\n"
+    "             (--path DATA|@FILE [--color C] [--even-odd] [--overwrite]\n"
+    "              [--tolerance T] [--scale S])... [-o FILE] [--format F] [--quality N]\n"
+    "             [--svg FILE]\n"
     "       zdraw             (no arguments: paint the demo scene)\n"
     "\n"
-    "Paints each path, in the order given, into a transparent RGBA image.\n"
+    "Paints each path, in the order given, into an RGBA image, transparent unless\n"
+    "--background gives it a colour.\n"
     "\n"
     "  --size WxH        image size in pixels, each 1..65535 (default 256x256)\n"
+    "  --background C    CSS colour the whole image is painted with first (default none:\n"
+    "                    transparent); also the colour a PPM is flattened onto\n"
+    "  --viewbox X,Y,W,H the box of path coordinates shown: it is scaled by the same\n"
+    "                    factor in x and y to fit the image and centred, as SVG's\n"
+    "                    viewBox (so icon data drawn for 0,0,24,24 fills any --size)\n"
     "  --path DATA       SVG path data (M L H V C S Q T A Z and lower-case forms);\n"
-    "                    starts a new layer. --path @FILE reads the data from FILE.\n"
+    "                    starts a new layer. --path @FILE reads the data from FILE,\n"
+    "                    which may hold at most 64 MiB (67108864 bytes) and no NUL\n"
     "  --color C         fill colour of the layer, any CSS colour: a name, #rrggbb,\n"
     "                    rgb(), hsl(), hwb(), lab(), lch(), oklab(), oklch(),\n"
     "                    color(display-p3 r g b) or color-mix(); colours outside\n"
@@ -42,19 +58,26 @@ static const char *const usage_text =
     "                    instead of blending over them (source-over)\n"
     "  --tolerance T     flattening tolerance of the layer's curves in pixels\n"
     "                    (default 0.5; zero or below also means 0.5)\n"
-    "  -o, --output FILE write the image to FILE\n"
-    "  --format F        png, jpeg, bmp, qoi, pnm or tga; by default taken from the\n"
-    "                    output file's extension (.png .jpg .jpeg .bmp .qoi .pnm\n"
-    "                    .ppm .pam .tga), png when it has none. JPEG keeps no alpha.\n"
+    "  --scale S         scales the layer's path by S > 0 about the origin (before\n"
+    "                    the --viewbox mapping)\n"
+    "  -o, --output FILE write the image to FILE; - writes it to standard output\n"
+    "  --format F        png, jpeg, bmp, qoi, pam, ppm, pnm or tga; by default taken\n"
+    "                    from the output file's extension (.png .jpg .jpeg .bmp .qoi\n"
+    "                    .pam .ppm .pnm .tga), png when it has none. pam (and pnm) is\n"
+    "                    a PAM with alpha; ppm is a binary P6 PPM flattened onto the\n"
+    "                    background (white without --background). JPEG keeps no alpha.\n"
     "  --quality N       JPEG quality 1..100 (default 90); other formats ignore it\n"
     "  --svg FILE        also write an SVG document of the layers (the overwrite\n"
-    "                    mode has no SVG form: such layers are painted normally)\n"
+    "                    mode has no SVG form: such layers are painted normally);\n"
+    "                    - writes it to standard output\n"
     "  -h, --help        show this text\n"
     "\n"
-    "--color, --even-odd, --overwrite and --tolerance apply to the --path they\n"
-    "follow. At least one of -o and --svg is needed when paths are given.\n"
-    "Exit status: 0 on success, 2 on bad input or an unwritable file, 1 when\n"
-    "memory runs out.\n";
+    "--color, --even-odd, --overwrite, --tolerance and --scale apply to the --path\n"
+    "they follow. At least one of -o and --svg is needed when paths are given, and\n"
+    "they must name different files. Files are written whole or not at all: each\n"
+    "goes to a temporary file beside it, renamed over FILE when complete.\n"
+    "Exit status: 0 on success, 2 on bad input or an unwritable file (nothing is\n"
+    "written then), 1 when memory runs out.\n";
 
 typedef struct Layer {
   ZdPath *path;
@@ -64,20 +87,39 @@ typedef struct Layer {
   int even_odd;
   int overwrite;
   float tolerance;
+  float scale; /* --scale: 1 unless given */
 } Layer;
+
+/* The box of path coordinates mapped onto the image (--viewbox). */
+typedef struct View {
+  int given;
+  float x, y, w, h;
+} View;
 
 typedef struct Job {
   int32_t width, height;
   Layer *layers;
   size_t layer_count, layer_capacity;
+  ZdColor *background; /* NULL: transparent */
+  View view;
   const char *output;
   const char *svg;
   int32_t format; /* -1 until chosen */
   int32_t quality;
 } Job;
 
-/* The formats of zd_image_encode, in its numbering. */
-static const char *const format_names[] = {"png", "jpeg", "bmp", "qoi", "pnm", "tga"};
+/* The formats of zd_image_encode, in its numbering, then zdraw's own. */
+#define FORMAT_PPM 6
+static const char *const format_names[] = {"png", "jpeg", "bmp", "qoi", "pnm", "tga", "ppm"};
+
+/* An output made in memory, before anything is written. */
+typedef struct Output {
+  const char *option; /* "-o" or "--svg", for messages */
+  const char *file;
+  unsigned char *data;
+  size_t size;
+  int library_block; /* data is the library's: zd_buffer_free, not free */
+} Output;
 
 static void fail(int status, const char *fmt, ...) {
   va_list args;
@@ -89,9 +131,23 @@ static void fail(int status, const char *fmt, ...) {
   exit(status);
 }
 
-/* A short, printable form of an argument for messages (long path data is cut). */
+/* The library's account of its last failure on this thread, as ": why", or
+ * nothing when it has none. */
+static const char *library_says(void) {
+  static char text[600];
+  const char *why = zd_last_error();
+  if (why[0] == '\0') return "";
+  snprintf(text, sizeof text, ": %s", why);
+  return text;
+}
+
+/* A short, printable form of an argument for messages (long path data is
+ * cut). Two buffers in turn, so one message may show two arguments. */
 static const char *shown(const char *text) {
-  static char buffer[64];
+  static char buffers[2][64];
+  static int turn = 0;
+  char *buffer = buffers[turn];
+  turn ^= 1;
   size_t n = 0;
   for (; text[n] != '\0' && n < 40; ++n) {
     unsigned char c = (unsigned char)text[n];
@@ -129,15 +185,51 @@ static void parse_size(const char *text, Job *job) {
   }
 }
 
-static float parse_tolerance(const char *text) {
+/* value - value is 0 only for finite numbers (NaN and infinities give NaN). */
+static int is_finite(float value) { return value - value == 0.0f; }
+
+/* Reads a finite number at *text; NULL when there is none. */
+static const char *read_number(const char *text, float *value) {
   char *end = NULL;
-  errno = 0;
-  float value = strtof(text, &end);
-  /* value - value is 0 only for finite numbers (NaN and infinities give NaN). */
-  if (end == text || *end != '\0' || value - value != 0.0f) {
+  *value = strtof(text, &end);
+  if (end == text || !is_finite(*value)) return NULL;
+  return end;
+}
+
+static float parse_tolerance(const char *text) {
+  float value = 0.0f;
+  const char *end = read_number(text, &value);
+  if (end == NULL || *end != '\0') {
     fail(EXIT_BAD_INPUT, "--tolerance '%s': expected a finite number", shown(text));
   }
   return value;
+}
+
+static float parse_scale(const char *text) {
+  float value = 0.0f;
+  const char *end = read_number(text, &value);
+  if (end == NULL || *end != '\0' || !(value > 0.0f)) {
+    fail(EXIT_BAD_INPUT, "--scale '%s': expected a finite number above 0", shown(text));
+  }
+  return value;
+}
+
+/* X,Y,W,H (commas and/or blanks between), W and H above 0. */
+static void parse_viewbox(const char *text, View *view) {
+  float numbers[4] = {0, 0, 0, 0};
+  const char *p = text;
+  for (int i = 0; i < 4 && p != NULL; ++i) {
+    while (i > 0 && (*p == ',' || *p == ' ')) ++p;
+    p = read_number(p, &numbers[i]);
+  }
+  if (p == NULL || *p != '\0' || !(numbers[2] > 0.0f) || !(numbers[3] > 0.0f)) {
+    fail(EXIT_BAD_INPUT, "--viewbox '%s': expected X,Y,W,H with W and H above 0", shown(text));
+  }
+  view->given = 1;
+  view->x = numbers[0];
+  view->y = numbers[1];
+  view->w = numbers[2];
+  view->h = numbers[3];
 }
 
 static int32_t parse_quality(const char *text) {
@@ -151,10 +243,11 @@ static int32_t parse_quality(const char *text) {
 }
 
 static int32_t format_by_name(const char *name) {
-  for (int32_t i = 0; i < 6; ++i) {
+  for (int32_t i = 0; i < (int32_t)(sizeof format_names / sizeof format_names[0]); ++i) {
     if (strcmp(name, format_names[i]) == 0) return i;
   }
   if (strcmp(name, "jpg") == 0) return 1;
+  if (strcmp(name, "pam") == 0) return 4;
   return -1;
 }
 
@@ -174,8 +267,8 @@ static int32_t format_by_extension(const char *file) {
   static const struct {
     const char *suffix;
     int32_t format;
-  } table[] = {{".png", 0}, {".jpg", 1}, {".jpeg", 1}, {".bmp", 2}, {".qoi", 3},
-               {".pnm", 4}, {".ppm", 4}, {".pam", 4},  {".tga", 5}};
+  } table[] = {{".png", 0}, {".jpg", 1}, {".jpeg", 1}, {".bmp", 2},         {".qoi", 3},
+               {".pnm", 4}, {".pam", 4}, {".tga", 5},  {".ppm", FORMAT_PPM}};
   for (size_t i = 0; i < sizeof table / sizeof table[0]; ++i) {
     if (ends_with(file, table[i].suffix)) return table[i].format;
   }
@@ -185,7 +278,9 @@ static int32_t format_by_extension(const char *file) {
   return (dot == NULL || dot == base) ? 0 : -1;
 }
 
-/* Reads a whole file into a NUL-terminated block; NULL with errno set on failure. */
+/* Reads a whole file of at most MAX_PATH_FILE bytes into a NUL-terminated
+ * block; NULL with errno set on failure (EFBIG when it is longer, EINVAL
+ * when it holds a NUL byte). */
 static char *read_file(const char *file) {
   FILE *f = fopen(file, "rb");
   if (f == NULL) return NULL;
@@ -193,21 +288,24 @@ static char *read_file(const char *file) {
   char *data = malloc(capacity);
   if (data == NULL) out_of_memory();
   for (;;) {
-    size_t got = fread(data + size, 1, capacity - size - 1, f);
-    size += got;
-    if (got == 0) break;
     if (size + 1 == capacity) {
-      if ((long)capacity > MAX_PATH_FILE) {
-        free(data);
-        fclose(f);
-        errno = EFBIG;
-        return NULL;
-      }
-      char *grown = realloc(data, capacity * 2);
+      /* Room for one byte past the limit, to tell a longer file apart. */
+      size_t grown_capacity = capacity * 2;
+      if (grown_capacity > (size_t)MAX_PATH_FILE + 2) grown_capacity = (size_t)MAX_PATH_FILE + 2;
+      char *grown = realloc(data, grown_capacity);
       if (grown == NULL) out_of_memory();
       data = grown;
-      capacity *= 2;
+      capacity = grown_capacity;
     }
+    size_t got = fread(data + size, 1, capacity - size - 1, f);
+    size += got;
+    if (size > (size_t)MAX_PATH_FILE) {
+      free(data);
+      fclose(f);
+      errno = EFBIG;
+      return NULL;
+    }
+    if (got == 0) break;
   }
   int failed = ferror(f);
   fclose(f);
@@ -235,6 +333,8 @@ static Layer *add_layer(Job *job) {
   }
   Layer *layer = &job->layers[job->layer_count++];
   memset(layer, 0, sizeof *layer);
+  layer->tolerance = 0.5f;
+  layer->scale = 1.0f;
   return layer;
 }
 
@@ -251,16 +351,27 @@ static void parse_path_argument(const char *arg, Layer *layer) {
     owned = read_file(arg + 1);
     if (owned == NULL) {
       fail(EXIT_BAD_INPUT, "--path '%s': cannot read the file: %s", shown(arg),
-           errno == EINVAL ? "it holds a NUL byte" : strerror(errno));
+           errno == EINVAL  ? "it holds a NUL byte"
+           : errno == EFBIG ? "it holds more than 64 MiB (67108864 bytes)"
+                            : strerror(errno));
     }
     data = owned;
   }
   ZdStatus status = zd_path_parse_d(data, &layer->path);
   free(owned);
   if (status == ZD_OUT_OF_MEMORY) out_of_memory();
-  if (status != ZD_OK) fail(EXIT_BAD_INPUT, "--path '%s': unparseable path data", shown(arg));
+  if (status != ZD_OK) fail(EXIT_BAD_INPUT, "--path '%s'%s", shown(arg), library_says());
   layer->path_arg = arg;
-  layer->tolerance = 0.5f;
+}
+
+/* Any CSS colour (--color, --background). */
+static ZdColor *parse_color_argument(const char *option, const char *value) {
+  ZdColor *color = zd_color_parse_css(value);
+  if (color == NULL) {
+    fail(EXIT_BAD_INPUT, "%s '%s'%s (try red, #rrggbb, hsl(), oklch())", option, shown(value),
+         library_says());
+  }
+  return color;
 }
 
 /* The argument after option `name`, or a message naming the option. */
@@ -274,6 +385,44 @@ static Layer *current_layer(Job *job, const char *option) {
   return &job->layers[job->layer_count - 1];
 }
 
+/* The canonical name of a file that may not exist yet: its directory
+ * resolved, then its own name; NULL when the directory cannot be resolved. */
+static char *canonical_name(const char *file) {
+  const char *slash = strrchr(file, '/');
+  char directory[PATH_MAX];
+  if (slash == NULL) {
+    snprintf(directory, sizeof directory, ".");
+  } else {
+    snprintf(directory, sizeof directory, "%.*s", (int)(slash - file == 0 ? 1 : slash - file), file);
+  }
+  char *resolved = realpath(directory, NULL);
+  if (resolved == NULL) return NULL;
+  const char *name = slash == NULL ? file : slash + 1;
+  size_t size = strlen(resolved) + strlen(name) + 2;
+  char *joined = malloc(size);
+  if (joined == NULL) out_of_memory();
+  snprintf(joined, size, "%s/%s", resolved, name);
+  free(resolved);
+  return joined;
+}
+
+/* Whether two output names lead to one file: the same name ("-" is standard
+ * output), the same name once directories are resolved, or one file under
+ * two names (links). */
+static int same_file(const char *a, const char *b) {
+  if (strcmp(a, b) == 0) return 1;
+  if (strcmp(a, "-") == 0 || strcmp(b, "-") == 0) return 0;
+  struct stat sa, sb;
+  if (stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) {
+    return 1;
+  }
+  char *ca = canonical_name(a), *cb = canonical_name(b);
+  int same = ca != NULL && cb != NULL && strcmp(ca, cb) == 0;
+  free(ca);
+  free(cb);
+  return same;
+}
+
 static void parse_arguments(int argc, char **argv, Job *job) {
   for (int i = 1; i < argc; ++i) {
     const char *arg = argv[i];
@@ -282,6 +431,12 @@ static void parse_arguments(int argc, char **argv, Job *job) {
       exit(0);
     } else if (strcmp(arg, "--size") == 0) {
       parse_size(value_of(argc, argv, &i, arg), job);
+    } else if (strcmp(arg, "--background") == 0) {
+      const char *value = value_of(argc, argv, &i, arg);
+      if (job->background != NULL) fail(EXIT_BAD_INPUT, "--background '%s': given twice", shown(value));
+      job->background = parse_color_argument(arg, value);
+    } else if (strcmp(arg, "--viewbox") == 0) {
+      parse_viewbox(value_of(argc, argv, &i, arg), &job->view);
     } else if (strcmp(arg, "--path") == 0) {
       const char *value = value_of(argc, argv, &i, arg);
       parse_path_argument(value, add_layer(job));
@@ -289,11 +444,7 @@ static void parse_arguments(int argc, char **argv, Job *job) {
       const char *value = value_of(argc, argv, &i, arg);
       Layer *layer = current_layer(job, arg);
       if (layer->color != NULL) fail(EXIT_BAD_INPUT, "--color '%s': the --path already has a colour", shown(value));
-      layer->color = zd_color_parse_css(value);
-      if (layer->color == NULL) {
-        fail(EXIT_BAD_INPUT, "--color '%s': not a CSS colour (try red, #rrggbb, hsl(), oklch())",
-             shown(value));
-      }
+      layer->color = parse_color_argument(arg, value);
       layer->color_arg = value;
     } else if (strcmp(arg, "--even-odd") == 0) {
       current_layer(job, arg)->even_odd = 1;
@@ -302,6 +453,9 @@ static void parse_arguments(int argc, char **argv, Job *job) {
     } else if (strcmp(arg, "--tolerance") == 0) {
       const char *value = value_of(argc, argv, &i, arg);
       current_layer(job, arg)->tolerance = parse_tolerance(value);
+    } else if (strcmp(arg, "--scale") == 0) {
+      const char *value = value_of(argc, argv, &i, arg);
+      current_layer(job, arg)->scale = parse_scale(value);
     } else if (strcmp(arg, "-o") == 0 || strcmp(arg, "--output") == 0) {
       job->output = value_of(argc, argv, &i, arg);
     } else if (strcmp(arg, "--svg") == 0) {
@@ -310,7 +464,7 @@ static void parse_arguments(int argc, char **argv, Job *job) {
       const char *value = value_of(argc, argv, &i, arg);
       job->format = format_by_name(value);
       if (job->format < 0) {
-        fail(EXIT_BAD_INPUT, "--format '%s': expected png, jpeg, bmp, qoi, pnm or tga",
+        fail(EXIT_BAD_INPUT, "--format '%s': expected png, jpeg, bmp, qoi, pam, ppm, pnm or tga",
              shown(value));
       }
     } else if (strcmp(arg, "--quality") == 0) {
@@ -322,6 +476,10 @@ static void parse_arguments(int argc, char **argv, Job *job) {
   if (job->layer_count == 0) fail(EXIT_BAD_INPUT, "no --path given (see --help)");
   if (job->output == NULL && job->svg == NULL) {
     fail(EXIT_BAD_INPUT, "nothing to write: give -o FILE and/or --svg FILE");
+  }
+  if (job->output != NULL && job->svg != NULL && same_file(job->output, job->svg)) {
+    fail(EXIT_BAD_INPUT, "-o '%s' and --svg '%s' name the same file: give each its own",
+         shown(job->output), shown(job->svg));
   }
   if (job->output != NULL && job->format < 0) {
     job->format = format_by_extension(job->output);
@@ -335,50 +493,89 @@ static void parse_arguments(int argc, char **argv, Job *job) {
   }
 }
 
-static void write_file(const char *option, const char *file, const void *data, size_t size) {
-  FILE *f = fopen(file, "wb");
-  if (f == NULL) fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", option, shown(file), strerror(errno));
-  size_t written = fwrite(data, 1, size, f);
-  int failed = written != size || fflush(f) != 0;
-  if (fclose(f) != 0) failed = 1;
-  if (failed) fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", option, shown(file), strerror(errno));
-}
+/* ------------------------------------------------------------ writing files */
 
-static void describe_layer(const Layer *layer, size_t index, char *text, size_t size) {
-  if (layer->path_arg != NULL) {
-    snprintf(text, size, "--path '%s'", shown(layer->path_arg));
-  } else {
-    snprintf(text, size, "demo layer %zu", index + 1);
+static void write_all(FILE *f, const Output *out, const char *shown_name) {
+  size_t written = fwrite(out->data, 1, out->size, f);
+  if (written != out->size || fflush(f) != 0) {
+    fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown_name, strerror(errno));
   }
 }
 
-static ZdImage *paint_layers(const Job *job) {
-  ZdImage *image = zd_image_new(job->width, job->height);
-  if (image == NULL) fail(EXIT_NO_MEMORY, "--size %dx%d: cannot make the image", job->width, job->height);
-  for (size_t k = 0; k < job->layer_count; ++k) {
-    const Layer *layer = &job->layers[k];
-    ZdStatus status = zd_fill_path(image, layer->path, layer->color, layer->even_odd ? 1 : 0,
-                                   layer->overwrite ? 1 : 0, layer->tolerance);
-    if (status != ZD_OK) {
-      char what[96];
-      describe_layer(layer, k, what, sizeof what);
-      fail(EXIT_BAD_INPUT, "%s: cannot be filled (too many segments, or a colour that has no sRGB form)", what);
+/* Writes an output whole: to standard output for "-"; straight into FILE
+ * when it exists and is no regular file (a device, a pipe: renaming over it
+ * would replace it); otherwise into a temporary file in FILE's directory,
+ * renamed over FILE once complete, so FILE is never seen half written. */
+static void write_output(const Output *out) {
+  if (strcmp(out->file, "-") == 0) {
+    write_all(stdout, out, "-");
+    return;
+  }
+  struct stat existing;
+  if (stat(out->file, &existing) == 0 && !S_ISREG(existing.st_mode)) {
+    FILE *f = fopen(out->file, "wb");
+    if (f == NULL) fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file), strerror(errno));
+    write_all(f, out, shown(out->file));
+    fclose(f);
+    return;
+  }
+  size_t size = strlen(out->file) + 16;
+  char *temporary = malloc(size);
+  if (temporary == NULL) out_of_memory();
+  const char *slash = strrchr(out->file, '/');
+  int directory_length = slash == NULL ? 0 : (int)(slash - out->file + 1);
+  snprintf(temporary, size, "%.*s.%s.XXXXXX", directory_length, out->file,
+           out->file + directory_length);
+  int fd = mkstemp(temporary);
+  if (fd < 0) fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file), strerror(errno));
+  /* The file gets the permissions a new file would get, not mkstemp's 0600. */
+  mode_t mask = umask(0);
+  umask(mask);
+  int failed = fchmod(fd, 0666 & ~mask) != 0;
+  FILE *f = failed ? NULL : fdopen(fd, "wb");
+  int saved_errno = errno;
+  if (f != NULL) {
+    size_t written = fwrite(out->data, 1, out->size, f);
+    failed = written != out->size || fflush(f) != 0 || fsync(fileno(f)) != 0;
+    saved_errno = errno;
+    if (fclose(f) != 0 && !failed) {
+      failed = 1;
+      saved_errno = errno;
     }
+  } else {
+    failed = 1;
+    close(fd);
   }
-  return image;
+  if (!failed && rename(temporary, out->file) != 0) {
+    failed = 1;
+    saved_errno = errno;
+  }
+  if (failed) {
+    unlink(temporary);
+    fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file), strerror(saved_errno));
+  }
+  free(temporary);
 }
 
-static void write_image(const Job *job, ZdImage *image) {
-  uint8_t *bytes = NULL;
-  int64_t length = 0;
-  ZdStatus status = zd_image_encode(image, job->format, job->quality, &bytes, &length);
-  if (status == ZD_OUT_OF_MEMORY) out_of_memory();
-  if (status != ZD_OK) {
-    fail(EXIT_BAD_INPUT, "-o '%s': the image cannot be encoded as %s", shown(job->output),
-         format_names[job->format]);
-  }
-  write_file("-o", job->output, bytes, (size_t)length);
-  zd_buffer_free(bytes);
+/* ------------------------------------------------------------ geometry */
+
+/* x' = scale x + dx, y' = scale y + dy. */
+typedef struct Mapping {
+  float scale, dx, dy;
+} Mapping;
+
+/* The view's mapping of path coordinates into the image: the box scaled by
+ * one factor to fit and centred (SVG's viewBox with its default
+ * preserveAspectRatio); the identity without --viewbox. */
+static Mapping view_mapping(const Job *job) {
+  Mapping m = {1.0f, 0.0f, 0.0f};
+  if (!job->view.given) return m;
+  double sx = job->width / (double)job->view.w, sy = job->height / (double)job->view.h;
+  double k = sx < sy ? sx : sy;
+  m.scale = (float)k;
+  m.dx = (float)((job->width - job->view.w * k) / 2 - job->view.x * k);
+  m.dy = (float)((job->height - job->view.h * k) / 2 - job->view.y * k);
+  return m;
 }
 
 /* Appends text to a growing string. */
@@ -401,39 +598,263 @@ static void append(Text *text, const char *data, size_t size) {
   text->data[text->size] = '\0';
 }
 
+/* Appends " <number>" with enough digits to read back the same float.
+ * Returns 0 for a value that is not finite. */
+static int append_number(Text *text, double value) {
+  char number[40];
+  float f = (float)value;
+  if (!is_finite(f)) return 0;
+  int n = snprintf(number, sizeof number, " %.9g", (double)f);
+  append(text, number, (size_t)n);
+  return 1;
+}
+
+/*
+ * The path mapped by `m` (a positive uniform scale and a shift), as a new
+ * path; NULL when a mapped number leaves the float range. The commands are
+ * written out as path data with their numbers mapped and read back:
+ * absolute points are scaled and shifted, relative steps, lengths and radii
+ * only scaled; arc rotations and flags stay, as a uniform scale keeps them.
+ */
+static ZdPath *mapped_path(ZdPath *path, Mapping m) {
+  static const char letters[] = "ZMLHVCSQTAmlhvcsqta"; /* by kind, 0..18 */
+  Text text = {NULL, 0, 0};
+  append(&text, "", 0);
+  int64_t count = zd_path_command_count(path);
+  int ok = 1;
+  for (int64_t i = 0; i < count && ok; ++i) {
+    ZdCommand c;
+    ok = zd_path_command_get(path, i, &c) == ZD_OK;
+    if (!ok) break;
+    int kind = c.kind;
+    /* A relative move that opens the path starts from the origin, which the
+     * shift moves: it becomes absolute. */
+    if (kind == ZD_RMOVE && i == 0) kind = ZD_MOVE;
+    int relative = kind >= ZD_RMOVE;
+    float shift_x = relative ? 0.0f : m.dx, shift_y = relative ? 0.0f : m.dy;
+    append(&text, " ", 1);
+    append(&text, &letters[kind], 1);
+    int base = relative ? kind - 9 : kind;
+    const float *p = c.params;
+    switch (base) {
+      case ZD_CLOSE: break;
+      case ZD_HLINE: ok = append_number(&text, (double)m.scale * p[0] + shift_x); break;
+      case ZD_VLINE: ok = append_number(&text, (double)m.scale * p[0] + shift_y); break;
+      case ZD_ARC:
+        ok = append_number(&text, (double)m.scale * p[0]) && append_number(&text, (double)m.scale * p[1]) &&
+             append_number(&text, (double)p[2] * 57.29577951308232) &&
+             append_number(&text, p[3]) && append_number(&text, p[4]) &&
+             append_number(&text, (double)m.scale * p[5] + shift_x) &&
+             append_number(&text, (double)m.scale * p[6] + shift_y);
+        break;
+      default: {
+        /* Every other kind is a list of points. */
+        int n = zd_path_command_parameter_count(base);
+        for (int k = 0; k < n && ok; k += 2) {
+          ok = append_number(&text, (double)m.scale * p[k] + shift_x) &&
+               append_number(&text, (double)m.scale * p[k + 1] + shift_y);
+        }
+      }
+    }
+  }
+  ZdPath *mapped = NULL;
+  if (ok && zd_path_parse_d(text.data, &mapped) != ZD_OK) mapped = NULL;
+  free(text.data);
+  return mapped;
+}
+
+/* The layer's path as painted (view and layer scale) or as written to the
+ * SVG document (layer scale only: the document maps the view itself). A new
+ * path when it is mapped (*owned set), the layer's own otherwise. */
+static ZdPath *layer_path(const Job *job, const Layer *layer, int with_view, const char *what,
+                          int *owned) {
+  Mapping m = with_view ? view_mapping(job) : (Mapping){1.0f, 0.0f, 0.0f};
+  m.scale *= layer->scale;
+  *owned = !(m.scale == 1.0f && m.dx == 0.0f && m.dy == 0.0f);
+  if (!*owned) return layer->path;
+  ZdPath *mapped = mapped_path(layer->path, m);
+  if (mapped == NULL) fail(EXIT_BAD_INPUT, "%s: the scaled path leaves the float range", what);
+  return mapped;
+}
+
+/* A rectangle over the whole image: in image coordinates, or in those of
+ * the view box (for the document, which maps the view box itself). */
+static ZdPath *canvas_rect(const Job *job, int in_view_box) {
+  ZdPath *rect = zd_path_new();
+  if (rect == NULL) out_of_memory();
+  Mapping m = in_view_box ? view_mapping(job) : (Mapping){1.0f, 0.0f, 0.0f};
+  float x = -m.dx / m.scale, y = -m.dy / m.scale;
+  if (zd_path_rect(rect, 1, x, y, (float)job->width / m.scale, (float)job->height / m.scale) != ZD_OK) {
+    fail(EXIT_BAD_INPUT, "--viewbox: the image does not fit the float range%s", library_says());
+  }
+  return rect;
+}
+
+/* ------------------------------------------------------------ outputs */
+
+static void describe_layer(const Layer *layer, size_t index, char *text, size_t size) {
+  if (layer->path_arg != NULL) {
+    snprintf(text, size, "--path '%s'", shown(layer->path_arg));
+  } else {
+    snprintf(text, size, "demo layer %zu", index + 1);
+  }
+}
+
+/* Paints or writes one item: the background (layer NULL) or a layer. */
+typedef void (*DrawItem)(void *target, const Job *job, ZdPath *path, ZdColor *color,
+                         const Layer *layer, const char *what);
+
+/* Everything drawn, in order: the background when there is one, then each
+ * layer, with its path in the image's coordinates (for_image) or in those
+ * of the document, which maps the view box itself. */
+static void draw_items(const Job *job, int for_image, DrawItem draw, void *target) {
+  if (job->background != NULL) {
+    ZdPath *rect = canvas_rect(job, !for_image);
+    draw(target, job, rect, job->background, NULL, "--background");
+    zd_path_free(rect);
+  }
+  for (size_t k = 0; k < job->layer_count; ++k) {
+    const Layer *layer = &job->layers[k];
+    char what[96];
+    describe_layer(layer, k, what, sizeof what);
+    int owned = 0;
+    ZdPath *path = layer_path(job, layer, for_image, what, &owned);
+    draw(target, job, path, layer->color, layer, what);
+    if (owned) zd_path_free(path);
+  }
+}
+
+/* The background replaces the transparent pixels; layers paint as asked. */
+static void fill_item(void *target, const Job *job, ZdPath *path, ZdColor *color,
+                      const Layer *layer, const char *what) {
+  (void)job;
+  ZdStatus status = layer == NULL
+                        ? zd_fill_path(target, path, color, 0, 1, 0.5f)
+                        : zd_fill_path(target, path, color, layer->even_odd ? 1 : 0,
+                                       layer->overwrite ? 1 : 0, layer->tolerance);
+  if (status != ZD_OK) fail(EXIT_BAD_INPUT, "%s: cannot be filled%s", what, library_says());
+}
+
+static ZdImage *paint_layers(const Job *job) {
+  ZdImage *image = zd_image_new(job->width, job->height);
+  if (image == NULL) {
+    fail(EXIT_NO_MEMORY, "--size %dx%d: cannot make the image%s", job->width, job->height,
+         library_says());
+  }
+  draw_items(job, 1, fill_item, image);
+  return image;
+}
+
+/* The sRGB bytes of a colour, from its SVG colour text "#RRGGBB[AA]". */
+static void color_bytes(ZdColor *color, unsigned char rgb[3]) {
+  char *text = NULL;
+  int64_t length = 0;
+  ZdStatus status = zd_color_to_svg(color, &text, &length);
+  if (status == ZD_OUT_OF_MEMORY) out_of_memory();
+  if (status != ZD_OK) fail(EXIT_BAD_INPUT, "--background: has no sRGB form%s", library_says());
+  for (int i = 0; i < 3; ++i) {
+    unsigned value = 0;
+    sscanf(text + 1 + 2 * i, "%2x", &value);
+    rgb[i] = (unsigned char)value;
+  }
+  zd_buffer_free(text);
+}
+
+/* A binary PPM (P6): the image flattened onto `under`, each pixel mixed
+ * with it by its alpha, rounded to the nearest byte. */
+static void encode_ppm(ZdImage *image, const unsigned char under[3], Output *out) {
+  uint8_t *pixels = NULL;
+  int64_t length = 0;
+  if (zd_image_pixels(image, &pixels, &length) != ZD_OK) fail(1, "cannot read the image");
+  char header[32];
+  int header_size = snprintf(header, sizeof header, "P6\n%d %d\n255\n", zd_image_width(image),
+                             zd_image_height(image));
+  size_t count = (size_t)length / 4;
+  out->size = (size_t)header_size + count * 3;
+  out->data = malloc(out->size);
+  if (out->data == NULL) out_of_memory();
+  memcpy(out->data, header, (size_t)header_size);
+  unsigned char *to = out->data + header_size;
+  for (size_t i = 0; i < count; ++i, pixels += 4, to += 3) {
+    unsigned alpha = pixels[3];
+    for (int c = 0; c < 3; ++c) {
+      to[c] = (unsigned char)((pixels[c] * alpha + under[c] * (255u - alpha) + 127u) / 255u);
+    }
+  }
+}
+
+static void encode_image(const Job *job, ZdImage *image, Output *out) {
+  out->option = "-o";
+  out->file = job->output;
+  if (job->format == FORMAT_PPM) {
+    unsigned char under[3] = {255, 255, 255};
+    if (job->background != NULL) color_bytes(job->background, under);
+    encode_ppm(image, under, out);
+    return;
+  }
+  uint8_t *bytes = NULL;
+  int64_t length = 0;
+  ZdStatus status = zd_image_encode(image, job->format, job->quality, &bytes, &length);
+  if (status == ZD_OUT_OF_MEMORY) out_of_memory();
+  if (status != ZD_OK) {
+    fail(EXIT_BAD_INPUT, "-o '%s': the image cannot be encoded as %s%s", shown(job->output),
+         format_names[job->format], library_says());
+  }
+  out->data = bytes;
+  out->size = (size_t)length;
+  out->library_block = 1;
+}
+
+/* The <path .../> element of one path in the library's one-path document,
+ * with the fill rule kept, appended to `document`; the first call also
+ * appends the document's opening tag. */
+static void append_element(void *target, const Job *job, ZdPath *path, ZdColor *color,
+                           const Layer *layer, const char *what) {
+  static const char closing[] = "</svg>";
+  Text *document = target;
+  int even_odd = layer != NULL && layer->even_odd;
+  char *one = NULL;
+  int64_t length = 0;
+  ZdStatus status =
+      zd_path_to_svg_rule(path, color, even_odd ? 1 : 0, job->width, job->height, &one, &length);
+  if (status == ZD_OUT_OF_MEMORY) out_of_memory();
+  const char *element = status == ZD_OK ? strstr(one, "<path ") : NULL;
+  size_t size = (size_t)length;
+  if (element == NULL || size < sizeof closing + 1 ||
+      strcmp(one + size - (sizeof closing - 1), closing) != 0) {
+    fail(EXIT_BAD_INPUT, "%s: cannot be written as SVG%s", what, library_says());
+  }
+  if (document->size == 0) {
+    if (job->view.given) {
+      /* The document maps the view box itself, as the image does. */
+      char opening[256];
+      int n = snprintf(opening, sizeof opening,
+                       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" "
+                       "viewBox=\"%.9g %.9g %.9g %.9g\">",
+                       job->width, job->height, (double)job->view.x, (double)job->view.y,
+                       (double)job->view.w, (double)job->view.h);
+      append(document, opening, (size_t)n);
+    } else {
+      append(document, one, (size_t)(element - one));
+    }
+  }
+  append(document, element, (size_t)(one + size - (sizeof closing - 1) - element));
+  zd_buffer_free(one);
+}
+
 /*
  * The library writes one-path documents; the layers are put together by
  * taking the <svg ...> opening of the first document and the <path .../>
- * element of each, with fill-rule="evenodd" added for even-odd layers.
+ * element of each.
  */
-static void write_svg(const Job *job) {
-  static const char closing[] = "</svg>";
+static void make_svg(const Job *job, Output *out) {
   Text document = {NULL, 0, 0};
-  for (size_t k = 0; k < job->layer_count; ++k) {
-    const Layer *layer = &job->layers[k];
-    char *one = NULL;
-    int64_t length = 0;
-    ZdStatus status = zd_path_to_svg(layer->path, layer->color, job->width, job->height, &one, &length);
-    if (status == ZD_OUT_OF_MEMORY) out_of_memory();
-    const char *element = status == ZD_OK ? strstr(one, "<path ") : NULL;
-    size_t size = (size_t)length;
-    if (element == NULL || size < sizeof closing + 1 ||
-        strcmp(one + size - (sizeof closing - 1), closing) != 0) {
-      char what[96];
-      describe_layer(layer, k, what, sizeof what);
-      fail(EXIT_BAD_INPUT, "%s: cannot be written as SVG", what);
-    }
-    if (k == 0) append(&document, one, (size_t)(element - one));
-    /* The element without its "/>" and the closing tag. */
-    size_t element_size = (size_t)(one + size - (sizeof closing - 1) - element) - 2;
-    append(&document, element, element_size);
-    if (layer->even_odd) append(&document, " fill-rule=\"evenodd\"", 20);
-    append(&document, "/>", 2);
-    zd_buffer_free(one);
-  }
-  append(&document, closing, sizeof closing - 1);
-  write_file("--svg", job->svg, document.data, document.size);
-  free(document.data);
+  draw_items(job, 0, append_element, &document);
+  append(&document, "</svg>", 6);
+  out->option = "--svg";
+  out->file = job->svg;
+  out->data = (unsigned char *)document.data;
+  out->size = document.size;
 }
 
 static void free_job(Job *job) {
@@ -441,6 +862,7 @@ static void free_job(Job *job) {
     zd_path_free(job->layers[k].path);
     zd_color_free(job->layers[k].color);
   }
+  zd_color_free(job->background);
   free(job->layers);
 }
 
@@ -556,12 +978,24 @@ int main(int argc, char **argv) {
     parse_arguments(argc, argv, &job);
   }
 
+  /* Every output is made before any is written: a failure writes nothing. */
+  Output outputs[2];
+  size_t output_count = 0;
+  memset(outputs, 0, sizeof outputs);
   if (job.output != NULL) {
     ZdImage *image = paint_layers(&job);
-    write_image(&job, image);
+    encode_image(&job, image, &outputs[output_count++]);
     zd_image_free(image);
   }
-  if (job.svg != NULL) write_svg(&job);
+  if (job.svg != NULL) make_svg(&job, &outputs[output_count++]);
+  for (size_t i = 0; i < output_count; ++i) {
+    write_output(&outputs[i]);
+    if (outputs[i].library_block) {
+      zd_buffer_free(outputs[i].data);
+    } else {
+      free(outputs[i].data);
+    }
+  }
   if (demo) {
     printf("zdraw: wrote the demo scene (%dx%d) to %s and %s\n", job.width, job.height, job.output,
            job.svg);
