@@ -393,7 +393,8 @@ static char *canonical_name(const char *file) {
   if (slash == NULL) {
     snprintf(directory, sizeof directory, ".");
   } else {
-    snprintf(directory, sizeof directory, "%.*s", (int)(slash - file == 0 ? 1 : slash - file), file);
+    snprintf(directory, sizeof directory, "%.*s", (int)(slash - file == 0 ? 1 : slash - file),
+             file);
   }
   char *resolved = realpath(directory, NULL);
   if (resolved == NULL) return NULL;
@@ -433,7 +434,8 @@ static void parse_arguments(int argc, char **argv, Job *job) {
       parse_size(value_of(argc, argv, &i, arg), job);
     } else if (strcmp(arg, "--background") == 0) {
       const char *value = value_of(argc, argv, &i, arg);
-      if (job->background != NULL) fail(EXIT_BAD_INPUT, "--background '%s': given twice", shown(value));
+      if (job->background != NULL)
+        fail(EXIT_BAD_INPUT, "--background '%s': given twice", shown(value));
       job->background = parse_color_argument(arg, value);
     } else if (strcmp(arg, "--viewbox") == 0) {
       parse_viewbox(value_of(argc, argv, &i, arg), &job->view);
@@ -443,7 +445,8 @@ static void parse_arguments(int argc, char **argv, Job *job) {
     } else if (strcmp(arg, "--color") == 0) {
       const char *value = value_of(argc, argv, &i, arg);
       Layer *layer = current_layer(job, arg);
-      if (layer->color != NULL) fail(EXIT_BAD_INPUT, "--color '%s': the --path already has a colour", shown(value));
+      if (layer->color != NULL)
+        fail(EXIT_BAD_INPUT, "--color '%s': the --path already has a colour", shown(value));
       layer->color = parse_color_argument(arg, value);
       layer->color_arg = value;
     } else if (strcmp(arg, "--even-odd") == 0) {
@@ -514,7 +517,9 @@ static void write_output(const Output *out) {
   struct stat existing;
   if (stat(out->file, &existing) == 0 && !S_ISREG(existing.st_mode)) {
     FILE *f = fopen(out->file, "wb");
-    if (f == NULL) fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file), strerror(errno));
+    if (f == NULL)
+      fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file),
+           strerror(errno));
     write_all(f, out, shown(out->file));
     fclose(f);
     return;
@@ -527,7 +532,9 @@ static void write_output(const Output *out) {
   snprintf(temporary, size, "%.*s.%s.XXXXXX", directory_length, out->file,
            out->file + directory_length);
   int fd = mkstemp(temporary);
-  if (fd < 0) fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file), strerror(errno));
+  if (fd < 0)
+    fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file),
+         strerror(errno));
   /* The file gets the permissions a new file would get, not mkstemp's 0600. */
   mode_t mask = umask(0);
   umask(mask);
@@ -552,7 +559,8 @@ static void write_output(const Output *out) {
   }
   if (failed) {
     unlink(temporary);
-    fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file), strerror(saved_errno));
+    fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file),
+         strerror(saved_errno));
   }
   free(temporary);
 }
@@ -641,10 +649,10 @@ static ZdPath *mapped_path(ZdPath *path, Mapping m) {
       case ZD_HLINE: ok = append_number(&text, (double)m.scale * p[0] + shift_x); break;
       case ZD_VLINE: ok = append_number(&text, (double)m.scale * p[0] + shift_y); break;
       case ZD_ARC:
-        ok = append_number(&text, (double)m.scale * p[0]) && append_number(&text, (double)m.scale * p[1]) &&
-             append_number(&text, (double)p[2] * 57.29577951308232) &&
-             append_number(&text, p[3]) && append_number(&text, p[4]) &&
-             append_number(&text, (double)m.scale * p[5] + shift_x) &&
+        ok = append_number(&text, (double)m.scale * p[0]) &&
+             append_number(&text, (double)m.scale * p[1]) &&
+             append_number(&text, (double)p[2] * 57.29577951308232) && append_number(&text, p[3]) &&
+             append_number(&text, p[4]) && append_number(&text, (double)m.scale * p[5] + shift_x) &&
              append_number(&text, (double)m.scale * p[6] + shift_y);
         break;
       default: {
@@ -684,7 +692,8 @@ static ZdPath *canvas_rect(const Job *job, int in_view_box) {
   if (rect == NULL) out_of_memory();
   Mapping m = in_view_box ? view_mapping(job) : (Mapping){1.0f, 0.0f, 0.0f};
   float x = -m.dx / m.scale, y = -m.dy / m.scale;
-  if (zd_path_rect(rect, 1, x, y, (float)job->width / m.scale, (float)job->height / m.scale) != ZD_OK) {
+  if (zd_path_rect(rect, 1, x, y, (float)job->width / m.scale, (float)job->height / m.scale) !=
+      ZD_OK) {
     fail(EXIT_BAD_INPUT, "--viewbox: the image does not fit the float range%s", library_says());
   }
   return rect;
@@ -728,10 +737,9 @@ static void draw_items(const Job *job, int for_image, DrawItem draw, void *targe
 static void fill_item(void *target, const Job *job, ZdPath *path, ZdColor *color,
                       const Layer *layer, const char *what) {
   (void)job;
-  ZdStatus status = layer == NULL
-                        ? zd_fill_path(target, path, color, 0, 1, 0.5f)
-                        : zd_fill_path(target, path, color, layer->even_odd ? 1 : 0,
-                                       layer->overwrite ? 1 : 0, layer->tolerance);
+  ZdStatus status = layer == NULL ? zd_fill_path(target, path, color, 0, 1, 0.5f)
+                                  : zd_fill_path(target, path, color, layer->even_odd ? 1 : 0,
+                                                 layer->overwrite ? 1 : 0, layer->tolerance);
   if (status != ZD_OK) fail(EXIT_BAD_INPUT, "%s: cannot be filled%s", what, library_says());
 }
 
@@ -884,9 +892,11 @@ static Layer *demo_layer(Job *job, const char *color, int even_odd) {
 }
 
 /* Corners of a unit pentagon and triangle, first corner straight up (y down). */
-static const float unit_pentagon[5][2] = {
-    {0.0f, -1.0f}, {0.9510565f, -0.3090170f}, {0.5877853f, 0.8090170f},
-    {-0.5877853f, 0.8090170f}, {-0.9510565f, -0.3090170f}};
+static const float unit_pentagon[5][2] = {{0.0f, -1.0f},
+                                          {0.9510565f, -0.3090170f},
+                                          {0.5877853f, 0.8090170f},
+                                          {-0.5877853f, 0.8090170f},
+                                          {-0.9510565f, -0.3090170f}};
 static const float unit_triangle[3][2] = {{0.0f, -1.0f}, {0.8660254f, 0.5f}, {-0.8660254f, 0.5f}};
 
 static void demo_scene(Job *job) {
@@ -911,7 +921,8 @@ static void demo_scene(Job *job) {
     for (int i = 0; i < 5; ++i) {
       int corner = i * 2 % 5;
       float x = cx + r * unit_pentagon[corner][0], y = cy + r * unit_pentagon[corner][1];
-      check(i == 0 ? zd_path_move_to(layer->path, x, y) : zd_path_line_to(layer->path, x, y), "star");
+      check(i == 0 ? zd_path_move_to(layer->path, x, y) : zd_path_line_to(layer->path, x, y),
+            "star");
     }
     check(zd_path_close_path(layer->path), "close_path");
   }
@@ -923,12 +934,12 @@ static void demo_scene(Job *job) {
   check(zd_path_ellipse(layer->path, 84, 190, 60, 34), "ellipse");
 
   /* Three translucent circles: alpha blending where they overlap. */
-  static const char *const circle_colors[] = {"rgba(230, 50, 50, 0.55)",
-                                              "rgba(50, 180, 60, 0.55)",
+  static const char *const circle_colors[] = {"rgba(230, 50, 50, 0.55)", "rgba(50, 180, 60, 0.55)",
                                               "rgba(40, 90, 230, 0.55)"};
   for (int i = 0; i < 3; ++i) {
     layer = demo_layer(job, circle_colors[i], 0);
-    check(zd_path_circle(layer->path, 240 + 26 * unit_triangle[i][0], 200 + 26 * unit_triangle[i][1], 40),
+    check(zd_path_circle(layer->path, 240 + 26 * unit_triangle[i][0],
+                         200 + 26 * unit_triangle[i][1], 40),
           "circle");
   }
 

@@ -41,7 +41,8 @@ Result<CssColor> cmykOf(const Color &srgb) {
   const float black = toFloat32(inks[3]);
   if (!made.isOk()) return Result<CssColor>::err(made);
   if (!std::isfinite(black)) {
-    return Result<CssColor>::err(colorError(ErrorKind::InvalidColor, "component NaN/Inf at bounds"));
+    return Result<CssColor>::err(
+        colorError(ErrorKind::InvalidColor, "component NaN/Inf at bounds"));
   }
   return ok(CssColor{made.value(), black, 0});
 }
@@ -71,16 +72,12 @@ PolarLayout polarLayout(SpaceTag space) {
   switch (space) {
     case stHsl:
     case stHsv:
-    case stHct:
-      return {0, 1};
-    case stHwb:
-      return {0, -1};
+    case stHct: return {0, 1};
+    case stHwb: return {0, -1};
     case stLch:
     case stOklch:
-    case stCam16:
-      return {2, 1};
-    default:
-      return {};
+    case stCam16: return {2, 1};
+    default: return {};
   }
 }
 
@@ -95,15 +92,11 @@ bool hueIsPowerless(const Color &c) {
   const PolarLayout layout = polarLayout(c.space);
   if (layout.hue < 0) return false;
   switch (c.space) {
-    case stHwb:
-      return static_cast<double>(c.comps[1]) + c.comps[2] >= 1 - kRgbChromaEpsilon;
+    case stHwb: return static_cast<double>(c.comps[1]) + c.comps[2] >= 1 - kRgbChromaEpsilon;
     case stHsl:
-    case stHsv:
-      return std::fabs(rgbChroma(c)) <= kRgbChromaEpsilon;
-    case stOklch:
-      return std::fabs(c.comps[layout.chroma]) <= kOklchChromaEpsilon;
-    default:
-      return std::fabs(c.comps[layout.chroma]) <= kLchChromaEpsilon;
+    case stHsv: return std::fabs(rgbChroma(c)) <= kRgbChromaEpsilon;
+    case stOklch: return std::fabs(c.comps[layout.chroma]) <= kOklchChromaEpsilon;
+    default: return std::fabs(c.comps[layout.chroma]) <= kLchChromaEpsilon;
   }
 }
 
@@ -127,9 +120,8 @@ Result<Color> hubColor(const CssColor &c) {
 Result<CssColor> convertCss(const CssColor &c, SpaceTag target) {
   if (c.color.space == target) return ok(c);
   if (findSpace(target) == nullptr) {
-    return Result<CssColor>::err(colorError(ErrorKind::UnknownSpace,
-                                            "convert: target space not registered",
-                                            toString(target)));
+    return Result<CssColor>::err(colorError(
+        ErrorKind::UnknownSpace, "convert: target space not registered", toString(target)));
   }
   const Result<Color> source = hubColor(c);
   if (!source.isOk()) return Result<CssColor>::err(source);
@@ -144,14 +136,15 @@ Result<CssColor> convertCss(const CssColor &c, SpaceTag target) {
 Result<CssColor> gamutMapCss(const CssColor &c, SpaceTag target, GamutMethod method) {
   const SpaceDescriptor *d = findSpace(target);
   if (d == nullptr) {
-    return Result<CssColor>::err(colorError(ErrorKind::UnknownSpace,
-                                            "gamutMap: target not registered", spaceName(target)));
+    return Result<CssColor>::err(
+        colorError(ErrorKind::UnknownSpace, "gamutMap: target not registered", spaceName(target)));
   }
   CssColor result;
   const Result<Color> source = hubColor(c);
   if (target == stCmyk && c.color.space == stCmyk) {
     // Inks are limited where they are: each one clamped to [0, 1].
-    result = CssColor{clampToRanges(c.color, *d, c.color.alpha), std::clamp(c.fourth, 0.0f, 1.0f), 0};
+    result =
+        CssColor{clampToRanges(c.color, *d, c.color.alpha), std::clamp(c.fourth, 0.0f, 1.0f), 0};
   } else if (!source.isOk()) {
     return Result<CssColor>::err(source);
   } else if (target == stCmyk) {

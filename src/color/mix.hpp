@@ -39,12 +39,12 @@ class Interpolator {
   Interpolator() = default;
 
   SpaceTag space_ = stUnknown;
-  int hue_ = -1;                  // component index of the hue, or -1
+  int hue_ = -1;  // component index of the hue, or -1
   // Premultiplied, except the hue; the fourth is CMYK's K (0 elsewhere).
   double start_[4] = {0, 0, 0, 0};
   double end_[4] = {0, 0, 0, 0};
   double alphaStart_ = 1, alphaEnd_ = 1;
-  std::uint8_t missing_ = 0;      // components (and alpha) missing in both colours
+  std::uint8_t missing_ = 0;  // components (and alpha) missing in both colours
 };
 
 // The colour between a and b at t in `space`: Interpolator::make and at(t)

@@ -45,8 +45,12 @@ class NameIndex {
   // names (an average of 1.2 probes each) without reading every byte.
   static std::size_t slotOf(std::string_view name) {
     if (name.empty()) return 0;
-    const auto byte = [&](std::size_t i) { return static_cast<std::size_t>(static_cast<unsigned char>(name[i])); };
-    return (name.size() * 97 + byte(0) * 7 + byte(name.size() / 2) * 17 + byte(name.size() - 1) * 131) % kSlots;
+    const auto byte = [&](std::size_t i) {
+      return static_cast<std::size_t>(static_cast<unsigned char>(name[i]));
+    };
+    return (name.size() * 97 + byte(0) * 7 + byte(name.size() / 2) * 17 +
+            byte(name.size() - 1) * 131) %
+           kSlots;
   }
 
   std::array<const SpaceDescriptor *, kSlots> slots_{};
@@ -126,14 +130,9 @@ bool isAchromatic(const Color &c) {
   // 0.02f is not below the threshold.
   float chroma = 0;
   switch (d->chromaKind) {
-    case ckNone:
-      return false;
-    case ckPolar:
-      chroma = std::fabs(c.comps[1]);
-      break;
-    case ckOpponent:
-      chroma = std::hypot(c.comps[1], c.comps[2]);
-      break;
+    case ckNone: return false;
+    case ckPolar: chroma = std::fabs(c.comps[1]); break;
+    case ckOpponent: chroma = std::hypot(c.comps[1], c.comps[2]); break;
   }
   return chroma < 0.02f;
 }

@@ -40,11 +40,10 @@ Cmyk rgbToCmyk(const Vec3 &rgb) {
 void registerCmykSpace() {
   // Four components. The hub has no route through it (the host colours
   // convert it through sRGB), so it is not a mapping target of the hub.
-  registerSpace(makeAnalyticDescriptor("cmyk", stCmyk, famCmyk,
-                                       std::array<std::string, 4>{"C", "M", "Y", "K"},
-                                       std::array<double, 4>{0, 0, 0, 0},
-                                       std::array<double, 4>{1, 1, 1, 1}, false, 0.0, wpD65,
-                                       false, ckNone, tfLinear));
+  registerSpace(makeAnalyticDescriptor(
+      "cmyk", stCmyk, famCmyk, std::array<std::string, 4>{"C", "M", "Y", "K"},
+      std::array<double, 4>{0, 0, 0, 0}, std::array<double, 4>{1, 1, 1, 1}, false, 0.0, wpD65,
+      false, ckNone, tfLinear));
 }
 
 void registerYcbcrSpace() {

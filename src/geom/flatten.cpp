@@ -137,9 +137,7 @@ struct Walk {
       case zd::path::pVLine: lineTo({q.x, command.v()}); break;
       case zd::path::pRVLine: lineTo({q.x, q.y + command.v()}); break;
       case zd::path::pCubic: cubicTo(command.c1(), command.c2(), command.c3()); break;
-      case zd::path::pRCubic:
-        cubicTo(q + command.c1(), q + command.c2(), q + command.c3());
-        break;
+      case zd::path::pRCubic: cubicTo(q + command.c1(), q + command.c2(), q + command.c3()); break;
       case zd::path::pSCubic: smoothCubicTo(command.c(), command.e()); break;
       case zd::path::pRSCubic: smoothCubicTo(q + command.c(), q + command.e()); break;
       case zd::path::pQuad: quadTo(command.c(), command.e()); break;

@@ -56,7 +56,8 @@ TEST(DeviceCmyk, NaiveFormulasBothWays) {
   for (int r = 0; r < kSteps; ++r) {
     for (int g = 0; g < kSteps; ++g) {
       for (int b = 0; b < kSteps; ++b) {
-        const Vec3 source = {r / double(kSteps - 1), g / double(kSteps - 1), b / double(kSteps - 1)};
+        const Vec3 source = {r / double(kSteps - 1), g / double(kSteps - 1),
+                             b / double(kSteps - 1)};
         const Cmyk cmyk = rgbToCmyk(source);
         for (double ink : cmyk) EXPECT_TRUE(ink >= 0 && ink <= 1) << ink;
         const Vec3 back = cmykToRgb(cmyk);
@@ -79,7 +80,8 @@ TEST(DeviceCmyk, HostColoursConvertThroughSrgb) {
   expectInks(convertCss(css("lab(100 0 0 / none)"), stCmyk).value(), 0, 0, 0, 0, 1e-5);
   EXPECT_EQ(convertCss(css("rgb(255 0 0 / none)"), stCmyk).value().missing, kMissingAlpha);
   // Into CMYK and back from a wide-gamut space, for colours inside sRGB.
-  for (const char *text : {"color(display-p3 0.3 0.6 0.2)", "oklch(0.6 0.1 250 / 0.5)", "hsl(30 50% 40%)"}) {
+  for (const char *text :
+       {"color(display-p3 0.3 0.6 0.2)", "oklch(0.6 0.1 250 / 0.5)", "hsl(30 50% 40%)"}) {
     const CssColor start = css(text);
     const CssColor there = convertCss(start, stCmyk).value();
     const CssColor back = convertCss(there, start.color.space).value();
@@ -99,12 +101,14 @@ TEST(DeviceCmyk, MappingKeepsInksInRange) {
   const Color viaSrgb = gamutMapCss(vivid, stSrgb, gmCss).value().color;
   EXPECT_LT(deltaE(mapped, cssColorOf(viaSrgb), deOk).value(), 1e-6);
   EXPECT_EQ(mapped.color.alpha, 0.5f);
-  for (float ink : {mapped.color.comps[0], mapped.color.comps[1], mapped.color.comps[2], mapped.fourth}) {
+  for (float ink :
+       {mapped.color.comps[0], mapped.color.comps[1], mapped.color.comps[2], mapped.fourth}) {
     EXPECT_TRUE(ink >= 0.0f && ink <= 1.0f) << ink;
   }
   // A CMYK colour has its inks clamped where they are, by either method.
   for (GamutMethod method : {gmCss, gmClip}) {
-    expectInks(gamutMapCss(inks(1.5f, -0.2f, 0.3f, 0.4f), stCmyk, method).value(), 1, 0, 0.3, 0.4, 1e-7);
+    expectInks(gamutMapCss(inks(1.5f, -0.2f, 0.3f, 0.4f), stCmyk, method).value(), 1, 0, 0.3, 0.4,
+               1e-7);
   }
   // Out of CMYK into another space: from the inks' sRGB.
   EXPECT_EQ(gamutMapCss(inks(0, 1, 1, 0), stSrgb, gmClip).value().color, css("red").color);
@@ -120,8 +124,8 @@ TEST(DeviceCmyk, MixesInkByInkAndMeasuresThroughSrgb) {
   // A missing ink takes the other colour's.
   CssColor noCyan = inks(0, 0.2f, 0.2f, 0.2f);
   noCyan.missing = kMissingFirst;
-  expectInks(interpolate(noCyan, inks(0.6f, 0, 0, 0), 0.5, stCmyk, hmShorter).value(), 0.6, 0.1, 0.1, 0.1,
-             1e-7);
+  expectInks(interpolate(noCyan, inks(0.6f, 0, 0, 0), 0.5, stCmyk, hmShorter).value(), 0.6, 0.1,
+             0.1, 0.1, 1e-7);
   // Mixed in another space, CMYK colours are their sRGB.
   EXPECT_EQ(interpolate(inks(0, 1, 1, 0), inks(1, 1, 0, 0), 0.5, stOklab, hmShorter).value().color,
             interpolate(css("red"), css("blue"), 0.5, stOklab, hmShorter).value().color);
