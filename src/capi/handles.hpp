@@ -7,7 +7,9 @@
 #include "path/path.hpp"
 #include "image/image.hpp"
 #include "color/color.hpp"
+#include "paint/paint.hpp"
 
 struct ZdPath : zd::capi::Counted<zd::path::Path> {};
 struct ZdImage : zd::capi::Counted<zd::image::Image> {};
 struct ZdColor : zd::capi::Counted<zd::color::Color> {};
+struct ZdPaint : zd::capi::Counted<zd::paint::Paint> {};
