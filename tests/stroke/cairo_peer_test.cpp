@@ -231,6 +231,7 @@ TEST(CairoPeer, RandomStrokesAgree) {
     for (float d : scene.style.dashes) describe << " " << d;
     describe << " offset " << scene.style.dashOffset;
     const std::string what = describe.str();
+    EXPECT_EQ(farMismatches, 0) << what << "\nfirst at (" << firstX << ", " << firstY << ")";
     // (Zero-length dashes with butt caps paint nothing in either.)
     if (theirsTotal == 0) {
       EXPECT_EQ(oursTotal, 0) << what;
