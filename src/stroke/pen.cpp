@@ -108,6 +108,19 @@ bool isSet(Point direction) { return direction.x != 0.0 || direction.y != 0.0; }
 
 }  // namespace
 
+// A curve's own direction t at the end of a segment of direction u and
+// length `length` (its chord) can stand in for u at that end: the segment's
+// piece then runs from the offsets square to t there, which follow the curve
+// instead of the chord. The piece stays a simple quadrilateral as long as
+// t is within a quarter turn of u and each end leans by at most half the
+// segment's length. Otherwise the segment keeps its own direction and a
+// round turn joins it to t.
+bool Pen::tapers(Point t, Point u, double length) const {
+  const double dot = t.x * u.x + t.y * u.y;
+  const double cross = t.x * u.y - t.y * u.x;
+  return dot > 0.0 && half_ * std::fabs(cross) <= 0.5 * length;
+}
+
 void Pen::strokeOpen(const Polyline &line) {
   const std::vector<Point> &p = line.points;
   const std::size_t last = p.size() - 1;
@@ -119,11 +132,12 @@ void Pen::strokeOpen(const Polyline &line) {
   sink_.begin();
   sink_.add(p[0] + startNormal * half_);
   back_.push_back(p[0] - startNormal * half_);
-  if (isSet(line.leaving[0])) {
+  if (isSet(line.leaving[0]) && !tapers(startDirection, direction_[0], length_[0])) {
     turn(p[0], startDirection, direction_[0], 0.0, length_[0], false, false);
   }
   for (std::size_t i = 1; i < last; ++i) joinAt(line, i, false);
-  if (isSet(line.arriving[last])) {
+  if (isSet(line.arriving[last]) &&
+      !tapers(endDirection, direction_[last - 1], length_[last - 1])) {
     turn(p[last], direction_[last - 1], endDirection, length_[last - 1], 0.0, false, false);
   }
   endCap(p[last], endDirection);
@@ -147,23 +161,29 @@ void Pen::strokeClosed(const Polyline &line) {
   sink_.end();
 }
 
-// From the segment before point i (cyclically) to segment i: into the curve
-// direction arriving there, the join proper, then out of the curve
-// direction leaving it.
+// From the segment before point i (cyclically) to segment i, through the
+// directions in which curves arrive at and leave the point: a segment that
+// cannot stand for its curve's direction is first turned round to it. Next
+// to a curve's direction the inner side always passes through the vertex.
 void Pen::joinAt(const Polyline &line, std::size_t i, bool forcePivot) {
   const std::size_t before = (i == 0 ? direction_.size() : i) - 1;
   const Point vertex = line.points[i];
   Point from = direction_[before];
   double fromLength = length_[before];
-  if (isSet(line.arriving[i])) {
-    turn(vertex, from, line.arriving[i], fromLength, 0.0, false, forcePivot);
-    from = line.arriving[i];
+  const Point arriving = line.arriving[i];
+  if (isSet(arriving)) {
+    if (!tapers(arriving, from, fromLength)) {
+      turn(vertex, from, arriving, fromLength, 0.0, false, forcePivot);
+    }
+    from = arriving;
     fromLength = 0.0;
   }
-  const bool leaves = isSet(line.leaving[i]);
-  const Point to = leaves ? line.leaving[i] : direction_[i];
+  const Point leaving = line.leaving[i];
+  const bool leaves = isSet(leaving);
+  const bool turnsAfter = leaves && !tapers(leaving, direction_[i], length_[i]);
+  const Point to = leaves ? leaving : direction_[i];
   turn(vertex, from, to, fromLength, leaves ? 0.0 : length_[i], line.corner[i] != 0, forcePivot);
-  if (leaves) turn(vertex, to, direction_[i], 0.0, length_[i], false, forcePivot);
+  if (turnsAfter) turn(vertex, leaving, direction_[i], 0.0, length_[i], false, forcePivot);
 }
 
 // Each side gets the points from the end of the incoming offset to the

@@ -101,6 +101,7 @@ class Pen {
   void endCap(Point end, Point direction);
   void startCap(Point start, Point direction);
   void directions(const Polyline &line);
+  bool tapers(Point t, Point u, double length) const;
 
   const Style &style_;
   const double half_;
