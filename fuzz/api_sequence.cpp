@@ -129,8 +129,90 @@ void buildStep(FuzzedDataProvider &in, ZdPath *path, ZdPath *other) {
   if (s != ZD_OK) REQUIRE(stateOf(path) == before);
 }
 
+// A stroke style from the input: any width, join, cap and limit, up to four
+// dash lengths (the array lives in `dashes`).
+ZdStroke pickStroke(FuzzedDataProvider &in, float (&dashes)[4]) {
+  ZdStroke style{};
+  style.width = pickFloat(in);
+  style.join = in.ConsumeIntegralInRange<int32_t>(-1, 3);
+  style.cap = in.ConsumeIntegralInRange<int32_t>(-1, 3);
+  style.miter_limit = pickFloat(in);
+  style.dash_count = in.ConsumeIntegralInRange<int32_t>(-1, 4);
+  for (float &d : dashes) d = pickFloat(in);
+  style.dashes = in.ConsumeBool() ? dashes : nullptr;
+  style.dash_offset = pickFloat(in);
+  return style;
+}
+
+// The outline of a stroke: a new path on success, nil on failure, and the
+// source path unchanged either way.
+void strokeStep(FuzzedDataProvider &in, ZdPath *path) {
+  float dashes[4];
+  const ZdStroke style = pickStroke(in, dashes);
+  const PathState before = stateOf(path);
+  ZdPath *out = reinterpret_cast<ZdPath *>(1);
+  const ZdStatus s = zd_path_stroke(path, &style, pickFloat(in), &out);
+  REQUIRE(validStatus(s));
+  REQUIRE((s == ZD_OK) == (out != nullptr));
+  REQUIRE(stateOf(path) == before);
+  if (out != nullptr) {
+    int64_t count = -1;
+    REQUIRE(zd_path_flatten(out, nullptr, 0, &count, 0.5f) == ZD_OK);
+    REQUIRE(count <= 1048576);
+  }
+  zd_path_free(out);
+}
+
+// A transform changes the path only when it succeeds.
+void transformStep(FuzzedDataProvider &in, ZdPath *path) {
+  float matrix[6];
+  for (float &entry : matrix) entry = pickFloat(in);
+  const PathState before = stateOf(path);
+  const ZdStatus s = zd_path_transform(path, matrix);
+  REQUIRE(validStatus(s));
+  bool finite = true;
+  for (const float entry : matrix) finite = finite && std::isfinite(entry);
+  if (!finite) REQUIRE(s == ZD_BAD_ARGUMENT);
+  if (s != ZD_OK) REQUIRE(stateOf(path) == before);
+}
+
+// A paint set up from the input (refused settings change nothing), drawn
+// with or without a matrix: a failed draw leaves every pixel as it was.
+void drawStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *color) {
+  ZdPaint *paint = zd_paint_new();
+  REQUIRE(paint != nullptr);
+  REQUIRE(zd_paint_set_color(paint, color) == ZD_OK);
+  for (int k = in.ConsumeIntegralInRange<int>(0, 4); k > 0; --k) {
+    ZdStatus s = ZD_OK;
+    switch (in.ConsumeIntegralInRange<int>(0, 3)) {
+      case 0: s = zd_paint_set_fill(paint, in.ConsumeIntegralInRange<int32_t>(-1, 2)); break;
+      case 1: {
+        float dashes[4];
+        const ZdStroke style = pickStroke(in, dashes);
+        s = zd_paint_set_stroke(paint, &style);
+        break;
+      }
+      case 2: s = zd_paint_set_mode(paint, in.ConsumeIntegralInRange<int32_t>(-1, 2)); break;
+      default: s = zd_paint_set_tolerance(paint, pickFloat(in)); break;
+    }
+    REQUIRE(validStatus(s));
+  }
+  ZdPaint *copy = in.ConsumeBool() ? zd_paint_copy(paint) : nullptr;
+  float matrix[6];
+  for (float &entry : matrix) entry = in.ConsumeBool() ? pickFloat(in) : 1.0f;
+  const std::vector<uint8_t> before = pixelsOf(image);
+  const ZdStatus s = zd_draw_path(image, path, copy ? copy : paint, in.ConsumeBool() ? matrix : nullptr);
+  REQUIRE(validStatus(s));
+  if (s != ZD_OK) REQUIRE(pixelsOf(image) == before);
+  zd_paint_free(copy);
+  zd_paint_free(paint);
+}
+
 void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *color) {
-  switch (in.ConsumeIntegralInRange<int>(0, 5)) {
+  switch (in.ConsumeIntegralInRange<int>(0, 8)) {
+    case 6: strokeStep(in, path); break;
+    case 7: transformStep(in, path); break;
+    case 8: drawStep(in, path, image, color); break;
     case 0: {  // flatten with an arbitrary capacity
       const int64_t capacity = in.ConsumeIntegralInRange<int64_t>(-3, 64);
       std::vector<float> segments(static_cast<size_t>(capacity > 0 ? capacity : 0) * 4 + 4, -7.0f);

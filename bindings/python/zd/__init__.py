@@ -19,12 +19,16 @@ from __future__ import annotations
 
 import ctypes
 import ctypes.util
+import math
 import os
 from typing import List, Tuple
 
-__all__ = ["Path", "Image", "Color", "to_svg", "Segment", "library"]
+__all__ = ["Path", "Image", "Color", "Paint", "to_svg", "Segment", "Matrix", "translation",
+           "scaling", "rotation", "multiply", "library"]
 
 Segment = Tuple[float, float, float, float]
+# An affine matrix (a, b, c, d, e, f): x' = a x + c y + e, y' = b x + d y + f.
+Matrix = Tuple[float, float, float, float, float, float]
 
 _OK, _BAD_ARGUMENT, _OUT_OF_MEMORY = 0, 2, 8
 
@@ -63,6 +67,12 @@ def _bind(name, restype, *argtypes):
 
 class _Command(ctypes.Structure):
     _fields_ = [("kind", ctypes.c_int32), ("params", ctypes.c_float * 7)]
+
+
+class _Stroke(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_float), ("join", ctypes.c_int32), ("cap", ctypes.c_int32),
+                ("miter_limit", ctypes.c_float), ("dashes", ctypes.POINTER(ctypes.c_float)),
+                ("dash_count", ctypes.c_int32), ("dash_offset", ctypes.c_float)]
 
 
 _init = _bind("zd_init", None)
@@ -108,6 +118,18 @@ _fill_path = _bind("zd_fill_path", _i32, _vp, _vp, _vp, _i32, _i32, _f)
 _path_to_svg = _bind("zd_path_to_svg", _i32, _vp, _vp, _i32, _i32, ctypes.POINTER(_vp),
                      ctypes.POINTER(_i64))
 
+_path_stroke = _bind("zd_path_stroke", _i32, _vp, ctypes.POINTER(_Stroke), _f, ctypes.POINTER(_vp))
+_path_transform = _bind("zd_path_transform", _i32, _vp, _fp)
+_paint_new = _bind("zd_paint_new", _vp)
+_paint_copy = _bind("zd_paint_copy", _vp, _vp)
+_paint_free = _bind("zd_paint_free", None, _vp)
+_paint_set_color = _bind("zd_paint_set_color", _i32, _vp, _vp)
+_paint_set_fill = _bind("zd_paint_set_fill", _i32, _vp, _i32)
+_paint_set_stroke = _bind("zd_paint_set_stroke", _i32, _vp, ctypes.POINTER(_Stroke))
+_paint_set_mode = _bind("zd_paint_set_mode", _i32, _vp, _i32)
+_paint_set_tolerance = _bind("zd_paint_set_tolerance", _i32, _vp, _f)
+_draw_path = _bind("zd_draw_path", _i32, _vp, _vp, _vp, _fp)
+
 _init()
 version = _version().decode()
 
@@ -134,6 +156,54 @@ def _take_block(call) -> bytes:
         return ctypes.string_at(block.value, length.value) if length.value else b""
     finally:
         _buffer_free(block)
+
+
+_JOINS = {"miter": 0, "round": 1, "bevel": 2}
+_CAPS = {"butt": 0, "round": 1, "square": 2}
+
+
+def _stroke_style(width, join, cap, miter_limit, dash, dash_offset):
+    """A ZdStroke and the dash array it points at (keep both alive during the call)."""
+    if join not in _JOINS:
+        raise ValueError(f"zd: unknown join {join!r} (miter, round or bevel)")
+    if cap not in _CAPS:
+        raise ValueError(f"zd: unknown cap {cap!r} (butt, round or square)")
+    lengths = list(dash) if dash else []
+    array = (ctypes.c_float * max(len(lengths), 1))(*lengths)
+    style = _Stroke(width, _JOINS[join], _CAPS[cap], miter_limit,
+                    ctypes.cast(array, ctypes.POINTER(ctypes.c_float)) if lengths else None,
+                    len(lengths), dash_offset)
+    return style, array
+
+
+def _matrix(m) -> ctypes.Array:
+    values = tuple(float(v) for v in m)
+    if len(values) != 6:
+        raise ValueError("zd: a matrix has six numbers (a, b, c, d, e, f)")
+    return (ctypes.c_float * 6)(*values)
+
+
+def multiply(first: Matrix, then: Matrix) -> Matrix:
+    """The matrix that applies `first`, then `then`."""
+    a1, b1, c1, d1, e1, f1 = first
+    a2, b2, c2, d2, e2, f2 = then
+    return (a2 * a1 + c2 * b1, b2 * a1 + d2 * b1, a2 * c1 + c2 * d1, b2 * c1 + d2 * d1,
+            a2 * e1 + c2 * f1 + e2, b2 * e1 + d2 * f1 + f2)
+
+
+def translation(x: float, y: float) -> Matrix:
+    return (1.0, 0.0, 0.0, 1.0, float(x), float(y))
+
+
+def scaling(sx: float, sy: float | None = None) -> Matrix:
+    return (float(sx), 0.0, 0.0, float(sx if sy is None else sy), 0.0, 0.0)
+
+
+def rotation(degrees: float, cx: float = 0.0, cy: float = 0.0) -> Matrix:
+    """A turn by `degrees` about (cx, cy); positive turns clockwise on screen (y down), as SVG."""
+    radians = math.radians(degrees)
+    c, s = math.cos(radians), math.sin(radians)
+    return (c, s, -s, c, cx - c * cx + s * cy, cy - s * cx - c * cy)
 
 
 class _Handle:
@@ -247,6 +317,29 @@ class Path(_Handle):
         _check(_flatten(self.handle, array, count.value, ctypes.byref(count), tolerance))
         return [tuple(array[i:i + 4]) for i in range(0, 4 * count.value, 4)]
 
+    def stroke(self, width: float, join: str = "miter", cap: str = "butt", miter_limit: float = 4.0,
+               dash=None, dash_offset: float = 0.0, tolerance: float = 0.5) -> "Path":
+        """A new path whose non-zero fill is the area this path's stroke paints."""
+        style, _array = _stroke_style(width, join, cap, miter_limit, dash, dash_offset)
+        out = _vp()
+        _check(_path_stroke(self.handle, ctypes.byref(style), tolerance, ctypes.byref(out)))
+        return Path(out.value)
+
+    def transform(self, a: float, b: float, c: float, d: float, e: float, f: float) -> "Path":
+        """Maps the path in place: x' = a x + c y + e, y' = b x + d y + f."""
+        _check(_path_transform(self.handle, _matrix((a, b, c, d, e, f))))
+        return self
+
+    def translate(self, x: float, y: float) -> "Path":
+        return self.transform(*translation(x, y))
+
+    def scale(self, sx: float, sy: float | None = None) -> "Path":
+        return self.transform(*scaling(sx, sy))
+
+    def rotate(self, degrees: float, cx: float = 0.0, cy: float = 0.0) -> "Path":
+        """Turns the path by `degrees` about (cx, cy), clockwise on screen for positive angles."""
+        return self.transform(*rotation(degrees, cx, cy))
+
     def bounds(self, tolerance: float = 0.0) -> Tuple[float, float, float, float]:
         """(min_x, min_y, width, height) of the flattened path."""
         segments = self.flatten(tolerance)
@@ -282,6 +375,70 @@ class Color(_Handle):
         return _take_block(lambda out, n: _color_to_svg(self.handle, out, n)).decode()
 
 
+def _as_color(color) -> Tuple["Color", bool]:
+    """A Color for `color` (a Color or colour text) and whether it was made here."""
+    if isinstance(color, Color):
+        return color, False
+    return Color.parse(color), True
+
+
+class Paint(_Handle):
+    """How Image.draw paints a path: a colour, fill or stroke, blending and tolerance.
+
+    Paint() fills with opaque black by the non-zero rule, blended over the pixels,
+    at tolerance 0.5; `stroke=W` makes it stroke with a pen W wide.
+    """
+
+    _free = staticmethod(_paint_free)
+
+    def __init__(self, color=None, *, even_odd: bool = False, overwrite: bool = False,
+                 tolerance: float = 0.5, stroke: float | None = None, join: str = "miter",
+                 cap: str = "butt", miter_limit: float = 4.0, dash=None,
+                 dash_offset: float = 0.0, _handle: int | None = None):
+        super().__init__(_handle if _handle is not None else _paint_new(), "paint")
+        if _handle is not None:
+            return
+        if color is not None:
+            self.set_color(color)
+        self.set_fill(even_odd)
+        if stroke is not None:
+            self.set_stroke(stroke, join, cap, miter_limit, dash, dash_offset)
+        self.set_mode(overwrite)
+        self.set_tolerance(tolerance)
+
+    def copy(self) -> "Paint":
+        return Paint(_handle=_paint_copy(self.handle))
+
+    def set_color(self, color) -> "Paint":
+        value, owned = _as_color(color)
+        try:
+            _check(_paint_set_color(self.handle, value.handle))
+        finally:
+            if owned:
+                value.close()
+        return self
+
+    def set_fill(self, even_odd: bool = False) -> "Paint":
+        """The paint fills (by the even-odd rule when asked, non-zero otherwise)."""
+        _check(_paint_set_fill(self.handle, int(bool(even_odd))))
+        return self
+
+    def set_stroke(self, width: float, join: str = "miter", cap: str = "butt",
+                   miter_limit: float = 4.0, dash=None, dash_offset: float = 0.0) -> "Paint":
+        """The paint strokes: joins miter/round/bevel, caps butt/round/square, dashes on/off lengths."""
+        style, _array = _stroke_style(width, join, cap, miter_limit, dash, dash_offset)
+        _check(_paint_set_stroke(self.handle, ctypes.byref(style)))
+        return self
+
+    def set_mode(self, overwrite: bool = False) -> "Paint":
+        _check(_paint_set_mode(self.handle, int(bool(overwrite))))
+        return self
+
+    def set_tolerance(self, tolerance: float) -> "Paint":
+        _check(_paint_set_tolerance(self.handle, tolerance))
+        return self
+
+
 class Image(_Handle):
     """A width x height RGBA image (8 bits per channel, straight alpha, sRGB)."""
 
@@ -315,6 +472,21 @@ class Image(_Handle):
         _check(_fill_path(self.handle, path.handle, color.handle, int(bool(even_odd)),
                           int(bool(overwrite)), tolerance))
         return self
+
+    def draw(self, path: Path, paint: Paint, transform: Matrix | None = None) -> "Image":
+        """Draws `path` with `paint`; `transform` (a, b, c, d, e, f) maps path units to pixels."""
+        matrix = _matrix(transform) if transform is not None else None
+        _check(_draw_path(self.handle, path.handle, paint.handle, matrix))
+        return self
+
+    def stroke(self, path: Path, color, width: float, join: str = "miter", cap: str = "butt",
+               miter_limit: float = 4.0, dash=None, dash_offset: float = 0.0,
+               overwrite: bool = False, tolerance: float = 0.5,
+               transform: Matrix | None = None) -> "Image":
+        """Strokes `path` with a pen `width` wide in `color` (a Color or colour text)."""
+        with Paint(color, overwrite=overwrite, tolerance=tolerance, stroke=width, join=join,
+                   cap=cap, miter_limit=miter_limit, dash=dash, dash_offset=dash_offset) as paint:
+            return self.draw(path, paint, transform)
 
     def png(self) -> bytes:
         return _take_block(lambda out, n: _encode_png(self.handle, out, n))
