@@ -17,8 +17,9 @@
  *  - Every float argument must be finite (NaN and infinities give 2);
  *    -0.0 and subnormal values are accepted. Angles are radians.
  *  - Handles returned to the caller carry one reference, the caller's; give
- *    it back with zd_path_free / zd_image_free / zd_color_free. Blocks handed
- *    out (strings, encoded files) belong to the caller until zd_buffer_free.
+ *    it back with zd_path_free / zd_image_free / zd_color_free /
+ *    zd_paint_free. Blocks handed out (strings, encoded files) belong to the
+ *    caller until zd_buffer_free.
  *  - Threads: the library starts no thread and takes no lock. Different
  *    handles may be used on different threads at the same time; one handle
  *    must not be used by two threads at once.
