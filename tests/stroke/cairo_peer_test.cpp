@@ -7,6 +7,7 @@
 // differently.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -104,8 +105,11 @@ struct Scene {
   }
 };
 
-Vec2 randomPoint(Random &random) { return {random.coordinate(), random.coordinate()}; }
+Vec2 randomPoint(Random &random) { return {random.coordinate(), random.coordinate()}; }  // x first
 
+// The points are drawn one statement at a time: the order in which a
+// call's arguments are evaluated differs between compilers, and the scenes
+// must be the same everywhere.
 void buildScene(Scene &scene, Random &random) {
   const int subpaths = 1 + random.below(2);
   for (int k = 0; k < subpaths; ++k) {
@@ -121,22 +125,31 @@ void buildScene(Scene &scene, Random &random) {
         if (random.below(2) == 0) scene.lineTo(randomPoint(random));
         const int curves = 1 + random.below(3);
         for (int i = 0; i < curves; ++i) {
-          scene.cubicTo(randomPoint(random), randomPoint(random), randomPoint(random));
+          const Vec2 c1 = randomPoint(random);
+          const Vec2 c2 = randomPoint(random);
+          scene.cubicTo(c1, c2, randomPoint(random));
         }
         break;
       }
       case 2: {  // quadratic curves and lines
         scene.moveTo(randomPoint(random));
-        scene.quadTo(randomPoint(random), randomPoint(random));
+        Vec2 c = randomPoint(random);
+        scene.quadTo(c, randomPoint(random));
         scene.lineTo(randomPoint(random));
-        scene.quadTo(randomPoint(random), randomPoint(random));
+        c = randomPoint(random);
+        scene.quadTo(c, randomPoint(random));
         break;
       }
       default: {  // an elliptical arc, maybe followed by a line
-        const double sweep = (random.below(2) ? 1 : -1) *
-                             (random.below(2) ? random.uniform(0.4, 2.8) : random.uniform(3.5, 6.0));
-        scene.arc(random.uniform(80, 176), random.uniform(80, 176), random.uniform(10, 70),
-                  random.uniform(10, 70), random.uniform(-3, 3), random.uniform(-3, 3), sweep);
+        const double direction = random.below(2) ? 1 : -1;
+        const double sweep =
+            direction * (random.below(2) ? random.uniform(0.4, 2.8) : random.uniform(3.5, 6.0));
+        const double cx = random.uniform(80, 176);
+        const double cy = random.uniform(80, 176);
+        const double rx = random.uniform(10, 70);
+        const double ry = random.uniform(10, 70);
+        const double phi = random.uniform(-3, 3);
+        scene.arc(cx, cy, rx, ry, phi, random.uniform(-3, 3), sweep);
         if (random.below(2) == 0) scene.lineTo(randomPoint(random));
         break;
       }
@@ -148,7 +161,7 @@ void buildScene(Scene &scene, Random &random) {
 
 TEST(CairoPeer, RandomStrokesAgree) {
   constexpr int kScenes = 216;  // 24 rounds of the nine join x cap pairs
-  double sumAbsolute = 0, sumTouched = 0;
+  double sumAbsolute = 0, sumTouched = 0, allOurs = 0, allTheirs = 0;
   double pixels = 0, touched = 0;
   for (int seed = 0; seed < kScenes; ++seed) {
     Random random(0x5eed0000u + static_cast<unsigned>(seed));
@@ -232,21 +245,23 @@ TEST(CairoPeer, RandomStrokesAgree) {
     describe << " offset " << scene.style.dashOffset;
     const std::string what = describe.str();
     EXPECT_EQ(farMismatches, 0) << what << "\nfirst at (" << firstX << ", " << firstY << ")";
-    // (Zero-length dashes with butt caps paint nothing in either.)
-    if (theirsTotal == 0) {
-      EXPECT_EQ(oursTotal, 0) << what;
-    } else {
-      EXPECT_NEAR(oursTotal / theirsTotal, 1.0, 0.01) << what;
-    }
+    // The total coverage within 1%. A scene of a few sub-pixel dots paints
+    // only some pixels' worth in all, where the two sampling models may
+    // differ by a fraction of a pixel per dot: up to 2 px of area is allowed
+    // there. (Zero-length dashes with butt caps paint nothing in either.)
+    EXPECT_LE(std::fabs(oursTotal - theirsTotal), std::max(0.01 * theirsTotal, 2.0 * 255)) << what;
+    allOurs += oursTotal;
+    allTheirs += theirsTotal;
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
   }
+  EXPECT_NEAR(allOurs / allTheirs, 1.0, 0.002);
   const double mean = sumAbsolute / pixels;
   const double meanTouched = sumTouched / touched;
   std::printf(
       "cairo peer, %d scenes: mean absolute alpha difference %.4f levels over all pixels, "
-      "%.3f over the pixels either paints\n",
-      kScenes, mean, meanTouched);
+      "%.3f over the pixels either paints; total coverage ours / cairo %.5f\n",
+      kScenes, mean, meanTouched, allOurs / allTheirs);
   RecordProperty("MeanAbsoluteAlphaDifference", std::to_string(mean));
 }
 
