@@ -272,6 +272,86 @@ ZD_API ZdStatus zd_fill_path(ZdImage *image, ZdPath *path, ZdColor *color, int32
 ZD_API ZdStatus zd_path_to_svg(ZdPath *path, ZdColor *color, int32_t width, int32_t height,
                                char **out, int64_t *len);
 
+/* ------------------------------------------- CSS colours, spaces, mixing */
+
+/**
+ * Colours beyond sRGB. A colour belongs to one of the registered spaces, named as
+ * the registry names them: "srgb", "srgb-linear", "p3", "p3-linear", "rec2020",
+ * "rec2020-linear", "a98", "a98-linear", "prophoto", "prophoto-linear", "xyz" (D65),
+ * "xyy", "lab" (D50), "lch", "oklab", "oklch", "hsv", "hsl", "hwb", "cmyk" (four
+ * components, no conversion), "ycbcr", "ictcp", "jzazbz", "cam16", "cam16-ucs", "hct".
+ * Components are in the registry's units: RGB 0..1, hsl/hsv/hwb hue in degrees and
+ * the others 0..1, lab/lch L 0..100, oklab/oklch L 0..1. A component written `none`
+ * in CSS is kept as missing: it reads as 0 everywhere, prints as `none` and, in
+ * mixing, takes the other colour's value.
+ */
+
+/** Parses any CSS Color 4 colour: the 148 named colours and `transparent` (any case),
+ *  hex (3, 4, 6, 8 digits), rgb()/rgba() and hsl()/hsla() (comma or space syntax),
+ *  hwb(), lab(), lch(), oklab(), oklch(), color() with srgb, srgb-linear, display-p3,
+ *  display-p3-linear, a98-rgb, prophoto-rgb, rec2020, xyz, xyz-d50, xyz-d65 or
+ *  --<registry name>, and color-mix(in <space> [<method> hue], c1 [p1%], c2 [p2%]).
+ *  Numbers follow CSS: `none`, percentages of each space's reference range, angle
+ *  units deg, grad, rad, turn, alpha as `/ a` or `/ a%`, and CSS's clamping (rgb to
+ *  0..255, alpha to 0..1, lab/lch L to 0..100, oklab/oklch L to 0..1, chroma and hsl
+ *  saturation to >= 0; hues to [0, 360)). The colour keeps the space it was written in
+ *  (lab() gives "lab", color(display-p3 ...) gives "p3"); color(xyz-d50 ...) is
+ *  adapted to "xyz" (D65). Nil for nil text, currentcolor, system colours, relative
+ *  colour syntax (`from`) and anything else that does not parse. Free with zd_color_free. */
+ZD_API ZdColor *zd_color_parse_css(const char *text);
+/** A colour in a registered space from `count` components (the space's component
+ *  count: 3, or 4 for "cmyk") and an alpha in [0, 1]. Nil for an unknown space, a
+ *  wrong count, a non-finite component or an alpha outside [0, 1]. */
+ZD_API ZdColor *zd_color_new(const char *space, const float *components, int32_t count,
+                             float alpha);
+/** The colour converted into `space` through the conversion hub, without gamut mapping
+ *  (values may lie outside the space's ranges). A colour already in `space` comes back
+ *  unchanged. A powerless hue (a grey in hsl, lch, oklch, ...) comes back missing with
+ *  its chroma 0. Nil for a nil argument, an unknown space or a colour with no
+ *  conversion (CMYK). */
+ZD_API ZdColor *zd_color_convert(ZdColor *color, const char *space);
+/** The colour converted into `space` and brought into its ranges: method 0 reduces
+ *  OKLCH chroma as zd_fill_path does, method 1 clamps each component. Spaces without
+ *  bounded ranges (xyz, lab, oklab, ...) are converted only. Nil for a nil argument,
+ *  an unknown space, another method or a colour with no conversion. */
+ZD_API ZdColor *zd_color_gamut_map(ZdColor *color, const char *space, int32_t method);
+/** The registry name of the colour's space (static; never freed); nil for nil. */
+ZD_API const char *zd_color_space(ZdColor *color);
+/** Writes the components into components[0..3] (unused slots 0; a missing component
+ *  reads 0), their count (3, or 4 for CMYK) into *count and the alpha into *alpha.
+ *  Every given output is cleared first; 2 if any argument is nil. */
+ZD_API ZdStatus zd_color_components(ZdColor *color, float *components, int32_t *count,
+                                    float *alpha);
+/** CSS text of the colour in its own space, as a NUL-terminated block (free with
+ *  zd_buffer_free): hex or rgb()/rgba() for sRGB inside 0..1, hsl(), hwb(), lab(),
+ *  lch(), oklab(), oklch(), color(display-p3 ...) and the other predefined names, and
+ *  color(--<registry name> ...) for spaces without a CSS form or values a CSS form
+ *  would clamp. Numbers are the shortest that zd_color_parse_css reads back to the
+ *  same float32 components; `none` stays `none`. 2 for a nil argument, 8 if the
+ *  block cannot be had. */
+ZD_API ZdStatus zd_color_to_css(ZdColor *color, char **out, int64_t *len);
+/** Hue interpolation methods of zd_color_mix. */
+#define ZD_HUE_SHORTER 0
+#define ZD_HUE_LONGER 1
+#define ZD_HUE_INCREASING 2
+#define ZD_HUE_DECREASING 3
+/** Mixes a and b in `space` as CSS color-mix() does: t = 0 gives a, 1 gives b; both
+ *  are converted into `space`, a `none` component takes the other colour's value,
+ *  polar hues follow hue_method (0 shorter, 1 longer, 2 increasing, 3 decreasing) and
+ *  components are interpolated premultiplied by alpha. *out receives a new colour in
+ *  `space` (cleared first). 2 for a nil argument, t outside [0, 1] or not finite, an
+ *  unknown space, a method outside 0..3 or a colour with no conversion. */
+ZD_API ZdStatus zd_color_mix(ZdColor *a, ZdColor *b, float t, const char *space,
+                             int32_t hue_method, ZdColor **out);
+/** Colour difference methods of zd_color_delta_e. */
+#define ZD_DELTA_E_OK 0
+#define ZD_DELTA_E_2000 1
+#define ZD_DELTA_E_76 2
+/** The colour difference of a and b (alpha ignored) into *out (cleared to 0 first):
+ *  method 0 deltaE OK (Euclidean in OKLab), 1 CIEDE2000 and 2 deltaE 76 (both on CIE
+ *  Lab D50). 2 for a nil argument, another method or a colour with no conversion. */
+ZD_API ZdStatus zd_color_delta_e(ZdColor *a, ZdColor *b, int32_t method, double *out);
+
 /* ------------------------------------------ strokes, transforms, paints */
 
 /** Fill rules (zd_fill_path, zd_paint_set_fill). */

@@ -38,9 +38,10 @@ static const char *const usage_text =
     "  --size WxH        image size in pixels, each 1..65535 (default 256x256)\n"
     "  --path DATA       SVG path data (M L H V C S Q T A Z and lower-case forms);\n"
     "                    starts a new layer. --path @FILE reads the data from FILE.\n"
-    "  --color C         fill colour of the layer: #rgb, #rgba, #rrggbb, #rrggbbaa,\n"
-    "                    rgb(r, g, b), rgba(r, g, b, a) or oklch(L C h [/ a]);\n"
-    "                    colours outside sRGB are brought into gamut (default black)\n"
+    "  --color C         fill colour of the layer, any CSS colour: a name, #rrggbb,\n"
+    "                    rgb(), hsl(), hwb(), lab(), lch(), oklab(), oklch(),\n"
+    "                    color(display-p3 r g b) or color-mix(); colours outside\n"
+    "                    sRGB are brought into gamut (default black)\n"
     "  --even-odd        the layer uses the even-odd fill rule (default non-zero)\n"
     "  --overwrite       the layer replaces the pixels it covers, alpha included,\n"
     "                    instead of blending over them (source-over)\n"
@@ -478,9 +479,9 @@ static void parse_arguments(int argc, char **argv, Job *job) {
       const char *value = value_of(argc, argv, &i, arg);
       Layer *layer = current_layer(job, arg);
       if (layer->color != NULL) fail(EXIT_BAD_INPUT, "--color '%s': the --path already has a colour", shown(value));
-      layer->color = zd_color_parse(value);
+      layer->color = zd_color_parse_css(value);
       if (layer->color == NULL) {
-        fail(EXIT_BAD_INPUT, "--color '%s': not a colour (try #rrggbb, rgb(), oklch())",
+        fail(EXIT_BAD_INPUT, "--color '%s': not a CSS colour (try red, #rrggbb, hsl(), oklch())",
              shown(value));
       }
       layer->color_arg = value;

@@ -9,7 +9,16 @@
 #include "color/color.hpp"
 #include "paint/paint.hpp"
 
+#include <cstdint>
+
 struct ZdPath : zd::capi::Counted<zd::path::Path> {};
 struct ZdImage : zd::capi::Counted<zd::image::Image> {};
-struct ZdColor : zd::capi::Counted<zd::color::Color> {};
+// Beside its Color a colour handle keeps what CSS text can say beyond it:
+// the components written `none` (CssColor::missing bits) and the fourth
+// component of a CMYK colour. Handles made by the original exports leave
+// both at zero.
+struct ZdColor : zd::capi::Counted<zd::color::Color> {
+  float fourth = 0.0f;
+  std::uint8_t missing = 0;
+};
 struct ZdPaint : zd::capi::Counted<zd::paint::Paint> {};

@@ -17,7 +17,9 @@ const char *const kErrorKindNames[] = {
     "InvalidOp",        "ImportFailed",    "InvalidImage",  "EmptySource",     "NumericalError"};
 }  // namespace
 
-std::string spaceName(SpaceTag tag) {
+std::string spaceName(SpaceTag tag) { return spaceNameText(tag); }
+
+const char *spaceNameText(SpaceTag tag) {
   if (tag >= 0 && tag <= stHct) return kSpaceNames[tag];
   if (tag >= 1000) return "user";
   return "unknown";

@@ -46,6 +46,8 @@ enum : SpaceTag {
 
 // Short name of a tag ("srgb", ...; "user" from 1000 on, "unknown" otherwise).
 std::string spaceName(SpaceTag tag);
+// The same name as a static string, for callers that hand it out.
+const char *spaceNameText(SpaceTag tag);
 // Debugging text of a tag: "SpaceTag(16)".
 std::string toString(SpaceTag tag);
 

@@ -20,19 +20,6 @@ std::size_t testedComponents(const SpaceDescriptor &d) {
   return static_cast<std::size_t>(std::clamp<std::int64_t>(d.componentCount, 0, 3));
 }
 
-// Spaces without a gamut: not mappable, or some component unbounded.
-bool hasNoGamut(const SpaceDescriptor &d) {
-  if (!d.gamutMappable) return true;
-  const std::size_t count = static_cast<std::size_t>(std::clamp<std::int64_t>(d.componentCount, 0, 4));
-  for (std::size_t i = 0; i < count; ++i) {
-    if (d.rangeMin[i] == -std::numeric_limits<double>::infinity() ||
-        d.rangeMax[i] == std::numeric_limits<double>::infinity()) {
-      return true;
-    }
-  }
-  return false;
-}
-
 // A colour that is known to be valid (finite components and alpha).
 Color validColor(SpaceTag space, float c1, float c2, float c3, float alpha) {
   return color(space, c1, c2, c3, alpha).value();
@@ -56,17 +43,33 @@ bool convertedInGamut(const Result<Color> &converted, const SpaceDescriptor &d) 
 Color clipConverted(const Result<Color> &converted, const SpaceDescriptor &d, SpaceTag target,
                     float alpha) {
   if (!converted.isOk()) return validColor(target, 0.0f, 0.0f, 0.0f, alpha);
+  return clampToRanges(converted.value(), d, alpha);
+}
+
+}  // namespace
+
+bool hasNoGamut(const SpaceDescriptor &d) {
+  if (!d.gamutMappable) return true;
+  const std::size_t count = static_cast<std::size_t>(std::clamp<std::int64_t>(d.componentCount, 0, 4));
+  for (std::size_t i = 0; i < count; ++i) {
+    if (d.rangeMin[i] == -std::numeric_limits<double>::infinity() ||
+        d.rangeMax[i] == std::numeric_limits<double>::infinity()) {
+      return true;
+    }
+  }
+  return false;
+}
+
+Color clampToRanges(const Color &c, const SpaceDescriptor &d, float alpha) {
   float clipped[3] = {0.0f, 0.0f, 0.0f};
   for (std::size_t i = 0; i < testedComponents(d); ++i) {
-    double v = converted.value().comps[i];
+    double v = c.comps[i];
     if (v < d.rangeMin[i]) v = d.rangeMin[i];
     if (v > d.rangeMax[i]) v = d.rangeMax[i];
     clipped[i] = toFloat32(v);
   }
-  return validColor(target, clipped[0], clipped[1], clipped[2], alpha);
+  return validColor(c.space, clipped[0], clipped[1], clipped[2], alpha);
 }
-
-}  // namespace
 
 bool inGamut(const Color &c, const SpaceDescriptor &d, SpaceTag target) {
   return convertedInGamut(to(c, target), d);

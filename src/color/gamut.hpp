@@ -24,6 +24,15 @@ bool inGamut(const Color &c, const SpaceDescriptor &d, SpaceTag target);
 // range, carrying `alpha`; black (0, 0, 0) when the conversion fails.
 Color clipColor(const Color &c, const SpaceDescriptor &d, SpaceTag target, float alpha);
 
+// True for spaces gamut mapping leaves alone: not mappable, or with some
+// component unbounded.
+bool hasNoGamut(const SpaceDescriptor &d);
+
+// A colour of d's space with each of its first (at most three) components
+// clamped to the descriptor's range and rounded to float32; components
+// beyond the count become 0. The alpha is the one given.
+Color clampToRanges(const Color &c, const SpaceDescriptor &d, float alpha);
+
 // Euclidean distance in OKLab of the float32 components; +inf when either
 // colour cannot be converted.
 double deltaEOK(const Color &a, const Color &b);

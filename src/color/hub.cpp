@@ -300,6 +300,13 @@ Result<Color> to(const Color &c, SpaceTag target) {
   const Result<Color> converted = fromXYZ(xyz.value(), target);
   if (!converted.isOk()) return converted;
   const Color &r = converted.value();
+  // fromXYZ validated the components; only the carried alpha is new. A valid
+  // alpha needs no second pass through `color`.
+  if (c.alpha >= 0.0f && c.alpha <= 1.0f) {
+    Color result = r;
+    result.alpha = c.alpha;
+    return ok(result);
+  }
   return color(target, r.comps[0], r.comps[1], r.comps[2], c.alpha);
 }
 

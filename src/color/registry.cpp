@@ -12,7 +12,7 @@ namespace zd::color {
 namespace {
 
 struct Registry {
-  std::map<std::string, SpaceDescriptor> byName;
+  std::map<std::string, SpaceDescriptor, std::less<>> byName;  // looked up by string_view
   std::map<SpaceTag, SpaceDescriptor> byTag;
   bool sealed = false;
   // Direct index of the small tags, filled when the registry is sealed.
@@ -45,6 +45,12 @@ const SpaceDescriptor *findSpace(SpaceTag tag) {
   // A registered descriptor always has a name; an empty one counts as absent.
   if (it == r.byTag.end() || it->second.name.empty()) return nullptr;
   return &it->second;
+}
+
+const SpaceDescriptor *findSpaceByName(std::string_view name) {
+  const Registry &r = registry();
+  const auto it = r.byName.find(name);
+  return it == r.byName.end() ? nullptr : &it->second;
 }
 
 std::optional<SpaceDescriptor> spaceByTag(SpaceTag tag) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <string_view>
 
 #include "color/descriptor.hpp"
 
@@ -20,6 +21,10 @@ std::optional<SpaceDescriptor> spaceByTag(SpaceTag tag);
 // which avoids a copy per conversion. Valid until destroyColorSpaces; the
 // tables never change once sealed.
 const SpaceDescriptor *findSpace(SpaceTag tag);
+
+// The registered descriptor of the space with this short name ("srgb",
+// "p3", "oklch", ...), or nil. Valid as long as findSpace's pointers.
+const SpaceDescriptor *findSpaceByName(std::string_view name);
 
 // Ends registration: every later registerSpace returns false.
 void sealSpaces();

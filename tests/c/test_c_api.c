@@ -117,6 +117,45 @@ static void test_images_colours_and_documents(void) {
   zd_path_free(path);
 }
 
+/* CSS colours, colours in any space, conversion, mixing and colour difference. */
+static void test_css_colours(void) {
+  const float lab[3] = {50.0f, 20.0f, -30.0f};
+  ZdColor *named = zd_color_parse_css("RebeccaPurple");
+  ZdColor *p3 = zd_color_parse_css("color(display-p3 1 0.2 0.1 / 50%)");
+  ZdColor *made = zd_color_new("lab", lab, 3, 1.0f);
+  ZdColor *converted = NULL, *mapped = NULL, *mixed = NULL;
+  float components[4];
+  int32_t count = 0;
+  float alpha = 0.0f;
+  char *text = NULL;
+  int64_t len = 0;
+  double difference = -1.0;
+  CHECK(named != NULL && p3 != NULL && made != NULL);
+  CHECK(strcmp(zd_color_space(named), "srgb") == 0 && strcmp(zd_color_space(p3), "p3") == 0);
+  CHECK(zd_color_to_css(named, &text, &len) == ZD_OK && strcmp(text, "#663399") == 0 && len == 7);
+  zd_buffer_free(text);
+  CHECK(zd_color_to_css(made, &text, &len) == ZD_OK && strcmp(text, "lab(50 20 -30)") == 0);
+  zd_buffer_free(text);
+  CHECK(zd_color_components(p3, components, &count, &alpha) == ZD_OK && count == 3 &&
+        components[0] == 1.0f && components[3] == 0.0f && alpha == 0.5f);
+  converted = zd_color_convert(p3, "oklch");
+  mapped = zd_color_gamut_map(p3, "srgb", 1);
+  CHECK(converted != NULL && strcmp(zd_color_space(converted), "oklch") == 0);
+  CHECK(mapped != NULL && zd_color_components(mapped, components, &count, &alpha) == ZD_OK &&
+        components[0] == 1.0f && alpha == 0.5f);
+  CHECK(zd_color_mix(named, made, 0.5f, "oklab", ZD_HUE_SHORTER, &mixed) == ZD_OK && mixed != NULL);
+  CHECK(strcmp(zd_color_space(mixed), "oklab") == 0);
+  CHECK(zd_color_delta_e(named, named, ZD_DELTA_E_2000, &difference) == ZD_OK && difference == 0.0);
+  CHECK(zd_color_delta_e(named, made, 3, &difference) == ZD_BAD_ARGUMENT && difference == 0.0);
+  CHECK(zd_color_parse_css("currentcolor") == NULL && zd_color_new("nope", lab, 3, 1.0f) == NULL);
+  zd_color_free(mixed);
+  zd_color_free(mapped);
+  zd_color_free(converted);
+  zd_color_free(made);
+  zd_color_free(p3);
+  zd_color_free(named);
+}
+
 /* Strokes, transforms and paints: the outline of a line, a path moved by a
  * matrix, and a stroked outline drawn through a paint. */
 static void test_strokes_transforms_and_paints(void) {
@@ -174,6 +213,7 @@ int main(void) {
   test_paths();
   test_wide_integers();
   test_path_data_and_geometry();
+  test_css_colours();
   test_images_colours_and_documents();
   test_strokes_transforms_and_paints();
   printf("%d passed, %d failed\n", checks - failures, failures);

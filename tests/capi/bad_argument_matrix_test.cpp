@@ -452,3 +452,108 @@ TEST_F(BadArguments, StrokesTransformsAndPaints) {
 }
 
 }  // namespace
+
+// ------------------------------------------------ CSS colours, spaces, mixing
+
+TEST_F(BadArguments, CssColoursSpacesAndMixing) {
+  EXPECT_EQ(zd_color_parse_css(nullptr), nullptr);
+  for (const char *text : {"", "bluish", "currentcolor", "Canvas", "rgb(from red r g b)",
+                           "color-mix(in srgb, red 0%, blue 0%)", "color(srgb 1e39 0 0)"}) {
+    EXPECT_EQ(zd_color_parse_css(text), nullptr) << text;
+  }
+
+  const float good[4] = {0.1f, 0.2f, 0.3f, 0.4f};
+  EXPECT_EQ(zd_color_new(nullptr, good, 3, 1), nullptr);
+  EXPECT_EQ(zd_color_new("srgb", nullptr, 3, 1), nullptr);
+  EXPECT_EQ(zd_color_new("nope", good, 3, 1), nullptr);
+  EXPECT_EQ(zd_color_new("SRGB", good, 3, 1), nullptr);
+  for (int32_t count : {0, 2, 4, 5, -1, INT32_MAX}) EXPECT_EQ(zd_color_new("srgb", good, count, 1), nullptr) << count;
+  EXPECT_EQ(zd_color_new("cmyk", good, 3, 1), nullptr);
+  for (float bad : kBadFloats) {
+    for (int slot = 0; slot < 4; ++slot) {
+      float values[4] = {0.1f, 0.2f, 0.3f, 0.4f};
+      values[slot] = bad;
+      EXPECT_EQ(zd_color_new("cmyk", values, 4, 1), nullptr) << slot;
+    }
+    EXPECT_EQ(zd_color_new("srgb", good, 3, bad), nullptr);
+  }
+  EXPECT_EQ(zd_color_new("srgb", good, 3, 1.0001f), nullptr);
+  EXPECT_EQ(zd_color_new("srgb", good, 3, -0.0001f), nullptr);
+
+  ZdColor *cmyk = zd_color_new("cmyk", good, 4, 1);
+  ASSERT_NE(cmyk, nullptr);
+  EXPECT_EQ(zd_color_convert(nullptr, "srgb"), nullptr);
+  EXPECT_EQ(zd_color_convert(color, nullptr), nullptr);
+  EXPECT_EQ(zd_color_convert(color, "nope"), nullptr);
+  EXPECT_EQ(zd_color_convert(color, "cmyk"), nullptr);  // no route
+  EXPECT_EQ(zd_color_convert(cmyk, "srgb"), nullptr);
+  EXPECT_EQ(zd_color_gamut_map(nullptr, "srgb", 0), nullptr);
+  EXPECT_EQ(zd_color_gamut_map(color, nullptr, 0), nullptr);
+  EXPECT_EQ(zd_color_gamut_map(color, "nope", 1), nullptr);
+  for (int32_t method : {-1, 2, INT32_MIN}) EXPECT_EQ(zd_color_gamut_map(color, "srgb", method), nullptr);
+  EXPECT_EQ(zd_color_gamut_map(cmyk, "srgb", 1), nullptr);
+  EXPECT_EQ(zd_color_space(nullptr), nullptr);
+
+  float components[4] = {9, 9, 9, 9};
+  int32_t count = 9;
+  float alpha = 9;
+  EXPECT_EQ(zd_color_components(nullptr, components, &count, &alpha), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(alpha, 0.0f);
+  for (float v : components) EXPECT_EQ(v, 0.0f);
+  EXPECT_EQ(zd_color_components(color, nullptr, &count, &alpha), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_color_components(color, components, nullptr, &alpha), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_color_components(color, components, &count, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(count, 0);
+
+  char *text = reinterpret_cast<char *>(0x1);
+  int64_t len = 3;
+  EXPECT_EQ(zd_color_to_css(nullptr, &text, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(text, nullptr);
+  EXPECT_EQ(len, 0);
+  EXPECT_EQ(zd_color_to_css(color, nullptr, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_color_to_css(color, &text, nullptr), ZD_BAD_ARGUMENT);
+
+  std::vector<std::function<ZdStatus(ZdColor **)>> mixes = {
+      [&](ZdColor **out) { return zd_color_mix(nullptr, color, 0.5f, "srgb", 0, out); },
+      [&](ZdColor **out) { return zd_color_mix(color, nullptr, 0.5f, "srgb", 0, out); },
+      [&](ZdColor **out) { return zd_color_mix(color, color, 0.5f, nullptr, 0, out); },
+      [&](ZdColor **out) { return zd_color_mix(color, color, 0.5f, "nope", 0, out); },
+      [&](ZdColor **out) { return zd_color_mix(color, color, 0.5f, "cmyk", 0, out); },
+      [&](ZdColor **out) { return zd_color_mix(cmyk, color, 0.5f, "srgb", 0, out); },
+      [&](ZdColor **out) { return zd_color_mix(color, color, -0.01f, "srgb", 0, out); },
+      [&](ZdColor **out) { return zd_color_mix(color, color, 1.01f, "srgb", 0, out); },
+      [&](ZdColor **out) { return zd_color_mix(color, color, 0.5f, "oklch", -1, out); },
+      [&](ZdColor **out) { return zd_color_mix(color, color, 0.5f, "oklch", 4, out); },
+  };
+  for (float bad : kBadFloats) {
+    mixes.push_back([&, bad](ZdColor **out) { return zd_color_mix(color, color, bad, "srgb", 0, out); });
+  }
+  for (std::size_t i = 0; i < mixes.size(); ++i) {
+    ZdColor *out = reinterpret_cast<ZdColor *>(0x1);
+    EXPECT_EQ(mixes[i](&out), ZD_BAD_ARGUMENT) << i;
+    EXPECT_EQ(out, nullptr) << i;
+  }
+  EXPECT_EQ(zd_color_mix(color, color, 0.5f, "srgb", 0, nullptr), ZD_BAD_ARGUMENT);
+
+  double difference = 7;
+  EXPECT_EQ(zd_color_delta_e(nullptr, color, 0, &difference), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(difference, 0.0);
+  difference = 7;
+  EXPECT_EQ(zd_color_delta_e(color, nullptr, 0, &difference), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(difference, 0.0);
+  for (int32_t method : {-1, 3, INT32_MAX}) {
+    difference = 7;
+    EXPECT_EQ(zd_color_delta_e(color, color, method, &difference), ZD_BAD_ARGUMENT);
+    EXPECT_EQ(difference, 0.0);
+  }
+  EXPECT_EQ(zd_color_delta_e(color, cmyk, 0, &difference), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_color_delta_e(color, color, 0, nullptr), ZD_BAD_ARGUMENT);
+  zd_color_free(cmyk);
+
+  // The colour the fixture filled with is unchanged by all of the above.
+  char *svg = nullptr;
+  ASSERT_EQ(zd_color_to_svg(color, &svg, &len), ZD_OK);
+  EXPECT_STREQ(svg, "#FF0000");
+  zd_buffer_free(svg);
+}

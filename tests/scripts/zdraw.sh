@@ -52,14 +52,17 @@ starts_with "$work/named.img" 716f6966
 
 # Several layers, modifiers applying to the path before them; path from a file.
 printf 'M 0 0 L 40 0 L 40 40 L 0 40 Z\n M 10 10 L 30 10 L 30 30 L 10 30 Z' > "$work/square.d"
+# Any CSS colour: a name gives the same image as its hex value.
 "$zdraw" --size 40x40 --path @"$work/square.d" --color red --even-odd \
   --path "M0 0 L40 0 L0 40 Z" --color "rgba(0, 0, 255, 0.5)" --overwrite --tolerance 0.25 \
-  -o "$work/layers.png" --svg "$work/layers.svg" 2> "$work/err"
-# "red" is no colour this library reads: exit 2 naming --color.
-[ $? -eq 2 ] && grep -q -- "--color 'red'" "$work/err" || fail "named colour not refused"
+  -o "$work/named.png" || fail "named colour refused"
 "$zdraw" --size 40x40 --path @"$work/square.d" --color "#FF0000" --even-odd \
   --path "M0 0 L40 0 L0 40 Z" --color "rgba(0, 0, 255, 0.5)" --overwrite --tolerance 0.25 \
   -o "$work/layers.png" --svg "$work/layers.svg" || fail "layered run"
+cmp -s "$work/named.png" "$work/layers.png" || fail "red and #FF0000 differ"
+for css in "hsl(200 80% 40%)" "color(display-p3 1 0.2 0.1)" "color-mix(in oklch, red, blue)"; do
+  "$zdraw" --size 8x8 --path "M0 0 L8 0 L8 8 Z" --color "$css" -o "$work/css.png" || fail "--color '$css'"
+done
 [ "$(grep -o '<path ' "$work/layers.svg" | wc -l)" -eq 2 ] || fail "layered SVG path count"
 [ "$(grep -o 'fill-rule="evenodd"' "$work/layers.svg" | wc -l)" -eq 1 ] ||
   fail "even-odd applies to its own layer only"
@@ -105,6 +108,7 @@ expect_refusal "--path 'M10 10 L'" --path "M10 10 L" -o "$work/x.png"
 expect_refusal "--path 'L 5 5'" --path "L 5 5" -o "$work/x.png"
 expect_refusal "--path '@$work/missing.d'" --path "@$work/missing.d" -o "$work/x.png"
 expect_refusal "--color 'oklch(nope)'" --path "$triangle" --color "oklch(nope)" -o "$work/x.png"
+expect_refusal "--color 'bluish'" --path "$triangle" --color "bluish" -o "$work/x.png"
 expect_refusal "--color" --color "#fff" --path "$triangle" -o "$work/x.png"
 expect_refusal "--tolerance 'nan'" --path "$triangle" --tolerance nan -o "$work/x.png"
 expect_refusal "--tolerance" --path "$triangle" --tolerance

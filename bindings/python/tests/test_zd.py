@@ -96,6 +96,28 @@ def test_colors_and_svg_document():
         zd.to_svg(zd.Path(), zd.Color.rgba(0, 0, 0, 1), 0, 10)
 
 
+def test_css_colours_spaces_and_mixing():
+    assert str(zd.Color.parse("red")) == "#FF0000"
+    p3 = zd.Color.parse("color(display-p3 1 0.2 0.1)")
+    assert p3.space == "p3" and p3.components == pytest.approx((1, 0.2, 0.1))
+    assert zd.Color.parse("hsl(200 80% 40%)").to_css() == "hsl(200 80% 40%)"
+    assert zd.Color.parse(p3.to_css()).components == p3.components
+    assert p3.convert("srgb").components[0] > 1
+    assert all(0 <= v <= 1 for v in p3.gamut_map("srgb", "clip").components)
+    cmyk = zd.Color.new("cmyk", [0.1, 0.2, 0.3, 0.4], 0.5)
+    assert cmyk.components == pytest.approx((0.1, 0.2, 0.3, 0.4)) and cmyk.alpha == 0.5
+    mixed = zd.Color.parse("red").mix(zd.Color.parse("blue"), 0.5, "oklch")
+    assert mixed.to_css() == zd.Color.parse("color-mix(in oklch, red, blue)").to_css()
+    assert zd.Color.parse("red").delta_e(zd.Color.parse("red"), "2000") == 0
+    assert zd.Color.parse("white").delta_e(zd.Color.parse("black"), "76") == pytest.approx(100, abs=1e-3)
+    for bad in (lambda: zd.Color.parse("currentcolor"), lambda: cmyk.convert("srgb"),
+                lambda: p3.convert("nope"), lambda: p3.gamut_map("srgb", "squash"),
+                lambda: p3.mix(p3, 2.0), lambda: p3.mix(p3, 0.5, "oklch", "sideways"),
+                lambda: p3.delta_e(p3, "94"), lambda: zd.Color.new("srgb", [1, 2])):
+        with pytest.raises(ValueError):
+            bad()
+
+
 def test_handles_are_released_deterministically():
     path = zd.Path().move_to(0, 0)
     path.close()

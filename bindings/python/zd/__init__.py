@@ -114,6 +114,15 @@ _encode_png = _bind("zd_image_encode_png", _i32, _vp, ctypes.POINTER(_vp), ctype
 _color_parse = _bind("zd_color_parse", _vp, _cp)
 _color_rgba = _bind("zd_color_rgba", _vp, _f, _f, _f, _f)
 _color_to_svg = _bind("zd_color_to_svg", _i32, _vp, ctypes.POINTER(_vp), ctypes.POINTER(_i64))
+_color_parse_css = _bind("zd_color_parse_css", _vp, _cp)
+_color_new = _bind("zd_color_new", _vp, _cp, _fp, _i32, _f)
+_color_convert = _bind("zd_color_convert", _vp, _vp, _cp)
+_color_gamut_map = _bind("zd_color_gamut_map", _vp, _vp, _cp, _i32)
+_color_space = _bind("zd_color_space", _cp, _vp)
+_color_components = _bind("zd_color_components", _i32, _vp, _fp, ctypes.POINTER(_i32), _fp)
+_color_to_css = _bind("zd_color_to_css", _i32, _vp, ctypes.POINTER(_vp), ctypes.POINTER(_i64))
+_color_mix = _bind("zd_color_mix", _i32, _vp, _vp, _f, _cp, _i32, ctypes.POINTER(_vp))
+_color_delta_e = _bind("zd_color_delta_e", _i32, _vp, _vp, _i32, ctypes.POINTER(ctypes.c_double))
 _fill_path = _bind("zd_fill_path", _i32, _vp, _vp, _vp, _i32, _i32, _f)
 _path_to_svg = _bind("zd_path_to_svg", _i32, _vp, _vp, _i32, _i32, ctypes.POINTER(_vp),
                      ctypes.POINTER(_i64))
@@ -350,29 +359,100 @@ class Path(_Handle):
 
 
 class Color(_Handle):
-    """An immutable colour."""
+    """An immutable colour in one of the library's colour spaces."""
 
     _free = staticmethod(_color_free)
+    _HUE_METHODS = {"shorter": 0, "longer": 1, "increasing": 2, "decreasing": 3}
+    _DELTA_E_METHODS = {"ok": 0, "2000": 1, "76": 2}
 
     def __init__(self, _handle: int):
         super().__init__(_handle, "colour")
 
     @classmethod
-    def parse(cls, text: str) -> "Color":
-        handle = _color_parse(text.encode())
+    def _made(cls, handle, what: str) -> "Color":
         if not handle:
-            raise ValueError(f"zd: bad colour {text!r}")
+            raise ValueError(f"zd: {what}")
         return cls(handle)
 
     @classmethod
+    def parse(cls, text: str) -> "Color":
+        """Any CSS colour: named colours, hex, rgb(), hsl(), hwb(), lab(), lch(),
+        oklab(), oklch(), color() and color-mix(). The colour keeps the space it
+        was written in."""
+        return cls._made(_color_parse_css(text.encode()), f"bad colour {text!r}")
+
+    @classmethod
     def rgba(cls, r: float, g: float, b: float, a: float = 1.0) -> "Color":
-        handle = _color_rgba(r, g, b, a)
-        if not handle:
-            raise ValueError(f"zd: bad colour rgba({r}, {g}, {b}, {a})")
-        return cls(handle)
+        return cls._made(_color_rgba(r, g, b, a), f"bad colour rgba({r}, {g}, {b}, {a})")
+
+    @classmethod
+    def new(cls, space: str, components, alpha: float = 1.0) -> "Color":
+        """A colour of a registered space ("srgb", "p3", "oklch", "cmyk", ...) from
+        as many components as the space has."""
+        values = list(components)
+        array = (ctypes.c_float * max(len(values), 1))(*values)
+        return cls._made(_color_new(space.encode(), array, len(values), alpha),
+                         f"bad colour {space}{tuple(values)}")
+
+    @property
+    def space(self) -> str:
+        """The registry name of the colour's space."""
+        return _color_space(self.handle).decode()
+
+    @property
+    def components(self) -> Tuple[float, ...]:
+        """The components (three, or four for CMYK); a `none` component reads 0."""
+        values = (ctypes.c_float * 4)()
+        count = _i32()
+        alpha = ctypes.c_float()
+        _check(_color_components(self.handle, values, ctypes.byref(count), ctypes.byref(alpha)))
+        return tuple(values[:count.value])
+
+    @property
+    def alpha(self) -> float:
+        values = (ctypes.c_float * 4)()
+        count = _i32()
+        alpha = ctypes.c_float()
+        _check(_color_components(self.handle, values, ctypes.byref(count), ctypes.byref(alpha)))
+        return alpha.value
+
+    def convert(self, space: str) -> "Color":
+        """The colour in another space, without gamut mapping."""
+        return Color._made(_color_convert(self.handle, space.encode()),
+                           f"cannot convert {self.space} to {space!r}")
+
+    def gamut_map(self, space: str, method: str = "css") -> "Color":
+        """The colour in `space`, brought into its ranges by chroma reduction
+        ("css") or by clamping each component ("clip")."""
+        code = {"css": 0, "clip": 1}.get(method, -1)
+        return Color._made(_color_gamut_map(self.handle, space.encode(), code),
+                           f"cannot map {self.space} into {space!r} by {method!r}")
+
+    def mix(self, other: "Color", t: float = 0.5, space: str = "oklab",
+            hue: str = "shorter") -> "Color":
+        """As CSS color-mix(): `t` is the share of `other`."""
+        out = _vp()
+        _check(_color_mix(self.handle, other.handle, t, space.encode(),
+                          self._HUE_METHODS.get(hue, -1), ctypes.byref(out)))
+        return Color(out.value)
+
+    def delta_e(self, other: "Color", method: str = "ok") -> float:
+        """Colour difference: "ok" (deltaE OK), "2000" (CIEDE2000) or "76"."""
+        out = ctypes.c_double()
+        _check(_color_delta_e(self.handle, other.handle,
+                              self._DELTA_E_METHODS.get(str(method).lower(), -1), ctypes.byref(out)))
+        return out.value
+
+    def to_css(self) -> str:
+        """CSS text in the colour's own space; Color.parse reads it back exactly."""
+        return _take_block(lambda out, n: _color_to_css(self.handle, out, n)).decode()
 
     def __str__(self) -> str:
+        """SVG colour text of the colour mapped into sRGB: #RRGGBB or #RRGGBBAA."""
         return _take_block(lambda out, n: _color_to_svg(self.handle, out, n)).decode()
+
+    def __repr__(self) -> str:
+        return f"zd.Color.parse({self.to_css()!r})"
 
 
 def _as_color(color) -> Tuple["Color", bool]:
