@@ -8,7 +8,8 @@
 //   BigPolygon - one polygon of 100,000 edges, non-zero.
 // Every iteration clears the image and paints the whole scene; each library
 // gets the same shapes and colours and flattens its own curves. Ours runs
-// the whole fill (flattening, colour mapping, painting) per shape.
+// the whole fill (flattening, colour mapping, painting) per shape; ZdExport
+// runs the same fills through zd_fill_path, as a host calls it.
 //
 // The Memory benchmark reports the peak working memory of one fill (bytes
 // held through operator new beyond the image) for each scene's largest shape.
@@ -185,6 +186,51 @@ void Zd(benchmark::State &state) {
   state.SetLabel(kSceneNames[state.range(0)]);
 }
 
+// A shape built through the exported path calls.
+ZdPath *exportedPath(const Shape &shape) {
+  const auto &p = shape.points;
+  ZdPath *path = zd_path_new();
+  zd_path_move_to(path, p[0].x, p[0].y);
+  if (shape.cubic) {
+    for (std::size_t i = 1; i + 2 < p.size(); i += 3) {
+      zd_path_bezier_curve_to(path, p[i].x, p[i].y, p[i + 1].x, p[i + 1].y, p[i + 2].x, p[i + 2].y);
+    }
+  } else {
+    for (std::size_t i = 1; i < p.size(); ++i) zd_path_line_to(path, p[i].x, p[i].y);
+  }
+  zd_path_close_path(path);
+  return path;
+}
+
+// The same fills through the exported call, with the path and colour
+// handles made beforehand: the cost of the frame (argument checks, the
+// references each call takes and drops, the colour copy) on top of Zd.
+void ZdExport(benchmark::State &state) {
+  zd_init();
+  const Scene &scene = sceneNumber(static_cast<int>(state.range(0)));
+  std::vector<ZdPath *> paths;
+  std::vector<ZdColor *> colors;
+  for (const Shape &shape : scene) {
+    paths.push_back(exportedPath(shape));
+    colors.push_back(zd_color_rgba(shape.red, shape.green, shape.blue, shape.alpha));
+  }
+  ZdImage *image = zd_image_new(kSize, kSize);
+  uint8_t *pixels = nullptr;
+  int64_t length = 0;
+  zd_image_pixels(image, &pixels, &length);
+  for (auto _ : state) {
+    std::memset(pixels, 0, static_cast<std::size_t>(length));
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      zd_fill_path(image, paths[i], colors[i], scene[i].evenOdd ? 1 : 0, 0, 0.5f);
+    }
+    benchmark::DoNotOptimize(pixels);
+  }
+  for (ZdColor *color : colors) zd_color_free(color);
+  for (ZdPath *path : paths) zd_path_free(path);
+  zd_image_free(image);
+  state.SetLabel(kSceneNames[state.range(0)]);
+}
+
 // The peak memory one fill holds beyond the image, for the scene's largest shape.
 void ZdWorkingMemory(benchmark::State &state) {
   const auto shapes = ourScene(sceneNumber(static_cast<int>(state.range(0))));
@@ -292,6 +338,7 @@ void scenes(benchmark::internal::Benchmark *b) {
 }  // namespace
 
 BENCHMARK(Zd)->Apply(scenes);
+BENCHMARK(ZdExport)->Apply(scenes);
 #ifdef ZD_HAVE_CAIRO
 BENCHMARK(Cairo)->Apply(scenes);
 #endif

@@ -1,7 +1,10 @@
 // Decodes its input into a sequence of exported calls and checks the
 // frame's promises after each one: every status is 0, 2 or 8; outputs are
 // cleared on failure; a rejected call changes nothing; every PNG handed out
-// inflates to the image's filtered rows.
+// inflates to the image's filtered rows. Work is bounded per input: paths
+// whose curves would flatten to more segments than a budget are not
+// flattened or filled, and a use step that would only repeat the previous
+// one on an unchanged path or image is skipped.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <zlib.h>
 
@@ -12,17 +15,12 @@
 #include <limits>
 #include <vector>
 
+#include "require.hpp"
+#include "segment_budget.hpp"
+#include "start_library.hpp"
 #include "zd.h"
 
 namespace {
-
-#define REQUIRE(cond)                                                        \
-  do {                                                                       \
-    if (!(cond)) {                                                           \
-      fprintf(stderr, "invariant failed at %s:%d: %s\n", __FILE__, __LINE__, #cond); \
-      abort();                                                               \
-    }                                                                        \
-  } while (0)
 
 float pickFloat(FuzzedDataProvider &in) {
   static const float kSpecial[] = {
@@ -98,7 +96,8 @@ void checkPng(const uint8_t *png, int64_t len, ZdImage *image) {
   }
 }
 
-void buildStep(FuzzedDataProvider &in, ZdPath *path, ZdPath *other) {
+// One builder call; true when it changed the path.
+bool buildStep(FuzzedDataProvider &in, ZdPath *path, ZdPath *other) {
   const PathState before = stateOf(path);
   ZdStatus s = ZD_OK;
   auto f = [&] { return pickFloat(in); };
@@ -127,6 +126,7 @@ void buildStep(FuzzedDataProvider &in, ZdPath *path, ZdPath *other) {
   }
   REQUIRE(validStatus(s));
   if (s != ZD_OK) REQUIRE(stateOf(path) == before);
+  return s == ZD_OK;
 }
 
 // A stroke style from the input: any width, join, cap and limit, up to four
@@ -144,18 +144,52 @@ ZdStroke pickStroke(FuzzedDataProvider &in, float (&dashes)[4]) {
   return style;
 }
 
+// The tolerance a flattening under `matrix` works at in path units, for the
+// budget: the paint's tolerance over a bound of the matrix's stretch (the
+// root of the sum of the squared linear entries).
+float pathTolerance(float tolerance, const float *matrix) {
+  if (matrix == nullptr) return tolerance;
+  double squares = 0.0;
+  for (int i = 0; i < 4; ++i) squares += static_cast<double>(matrix[i]) * matrix[i];
+  const double stretch = std::sqrt(squares);
+  if (!std::isfinite(stretch)) return tolerance;
+  return stretch > 1.0 ? static_cast<float>(tolerance / stretch) : tolerance;
+}
+
+// What the use steps have already done to the current path and image, so
+// that a step which would only repeat the last one is skipped. A change of
+// the path or image (a build step, a fill) starts over.
+struct Done {
+  uint32_t pathVersion = 0;
+  uint32_t imageVersion = 0;
+  uint32_t stepsOnVersion = 0;  // bit per use step kind, for this path and image
+  zd::fuzzing::InputBudget segments{1 << 14};
+  void pathChanged() { ++pathVersion, stepsOnVersion = 0; }
+  void imageChanged() { ++imageVersion, stepsOnVersion = 0; }
+  // True the first time a kind runs on this path and image.
+  bool first(int kind) {
+    const uint32_t bit = 1u << kind;
+    const bool isFirst = (stepsOnVersion & bit) == 0;
+    stepsOnVersion |= bit;
+    return isFirst;
+  }
+};
+
 // The outline of a stroke: a new path on success, nil on failure, and the
 // source path unchanged either way.
-void strokeStep(FuzzedDataProvider &in, ZdPath *path) {
+void strokeStep(FuzzedDataProvider &in, ZdPath *path, Done &done) {
   float dashes[4];
   const ZdStroke style = pickStroke(in, dashes);
+  const float tolerance = pickFloat(in);
+  if (!done.segments.spend(path, tolerance)) return;
   const PathState before = stateOf(path);
   ZdPath *out = reinterpret_cast<ZdPath *>(1);
-  const ZdStatus s = zd_path_stroke(path, &style, pickFloat(in), &out);
+  const ZdStatus s = zd_path_stroke(path, &style, tolerance, &out);
   REQUIRE(validStatus(s));
   REQUIRE((s == ZD_OK) == (out != nullptr));
   REQUIRE(stateOf(path) == before);
   if (out != nullptr) {
+    // Lines only, never more than the cap.
     int64_t count = -1;
     REQUIRE(zd_path_flatten(out, nullptr, 0, &count, 0.5f) == ZD_OK);
     REQUIRE(count <= 1048576);
@@ -164,7 +198,7 @@ void strokeStep(FuzzedDataProvider &in, ZdPath *path) {
 }
 
 // A transform changes the path only when it succeeds.
-void transformStep(FuzzedDataProvider &in, ZdPath *path) {
+void transformStep(FuzzedDataProvider &in, ZdPath *path, Done &done) {
   float matrix[6];
   for (float &entry : matrix) entry = pickFloat(in);
   const PathState before = stateOf(path);
@@ -174,14 +208,16 @@ void transformStep(FuzzedDataProvider &in, ZdPath *path) {
   for (const float entry : matrix) finite = finite && std::isfinite(entry);
   if (!finite) REQUIRE(s == ZD_BAD_ARGUMENT);
   if (s != ZD_OK) REQUIRE(stateOf(path) == before);
+  if (s == ZD_OK) done.pathChanged();
 }
 
 // A paint set up from the input (refused settings change nothing), drawn
 // with or without a matrix: a failed draw leaves every pixel as it was.
-void drawStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *color) {
+void drawStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *color, Done &done) {
   ZdPaint *paint = zd_paint_new();
   REQUIRE(paint != nullptr);
   REQUIRE(zd_paint_set_color(paint, color) == ZD_OK);
+  float tolerance = 0.5f;
   for (int k = in.ConsumeIntegralInRange<int>(0, 4); k > 0; --k) {
     ZdStatus s = ZD_OK;
     switch (in.ConsumeIntegralInRange<int>(0, 3)) {
@@ -193,31 +229,45 @@ void drawStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *col
         break;
       }
       case 2: s = zd_paint_set_mode(paint, in.ConsumeIntegralInRange<int32_t>(-1, 2)); break;
-      default: s = zd_paint_set_tolerance(paint, pickFloat(in)); break;
+      default: {
+        const float t = pickFloat(in);
+        s = zd_paint_set_tolerance(paint, t);
+        if (s == ZD_OK) tolerance = t > 0.0f ? t : 0.5f;
+        break;
+      }
     }
     REQUIRE(validStatus(s));
   }
   ZdPaint *copy = in.ConsumeBool() ? zd_paint_copy(paint) : nullptr;
   float matrix[6];
   for (float &entry : matrix) entry = in.ConsumeBool() ? pickFloat(in) : 1.0f;
-  const std::vector<uint8_t> before = pixelsOf(image);
-  const ZdStatus s = zd_draw_path(image, path, copy ? copy : paint, in.ConsumeBool() ? matrix : nullptr);
-  REQUIRE(validStatus(s));
-  if (s != ZD_OK) REQUIRE(pixelsOf(image) == before);
+  const float *used = in.ConsumeBool() ? matrix : nullptr;
+  if (done.segments.spend(path, pathTolerance(tolerance, used))) {
+    const std::vector<uint8_t> before = pixelsOf(image);
+    const ZdStatus s = zd_draw_path(image, path, copy ? copy : paint, used);
+    REQUIRE(validStatus(s));
+    if (s != ZD_OK) REQUIRE(pixelsOf(image) == before);
+    if (s == ZD_OK) done.imageChanged();
+  }
   zd_paint_free(copy);
   zd_paint_free(paint);
 }
 
-void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *color) {
-  switch (in.ConsumeIntegralInRange<int>(0, 8)) {
-    case 6: strokeStep(in, path); break;
-    case 7: transformStep(in, path); break;
-    case 8: drawStep(in, path, image, color); break;
+void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *color, Done &done) {
+  const int kind = in.ConsumeIntegralInRange<int>(0, 8);
+  // Reading the command records is cheap and stays repeatable; the other
+  // steps run once per state of the path and image.
+  if (kind != 5 && !done.first(kind)) return;
+  switch (kind) {
+    case 6: strokeStep(in, path, done); break;
+    case 7: transformStep(in, path, done); break;
+    case 8: drawStep(in, path, image, color, done); break;
     case 0: {  // flatten with an arbitrary capacity
       const int64_t capacity = in.ConsumeIntegralInRange<int64_t>(-3, 64);
       std::vector<float> segments(static_cast<size_t>(capacity > 0 ? capacity : 0) * 4 + 4, -7.0f);
       int64_t count = 123;
       const float tolerance = pickFloat(in);
+      if (!done.segments.spend(path, tolerance)) break;
       const ZdStatus s = zd_path_flatten(path, in.ConsumeBool() ? nullptr : segments.data(),
                                          capacity, &count, tolerance);
       REQUIRE(validStatus(s));
@@ -231,9 +281,12 @@ void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *colo
       const std::vector<uint8_t> before = pixelsOf(image);
       const int32_t rule = in.ConsumeIntegralInRange<int32_t>(-1, 2);
       const int32_t mode = in.ConsumeIntegralInRange<int32_t>(-1, 2);
-      const ZdStatus s = zd_fill_path(image, path, color, rule, mode, pickFloat(in));
+      const float tolerance = pickFloat(in);
+      if (!done.segments.spend(path, tolerance)) break;
+      const ZdStatus s = zd_fill_path(image, path, color, rule, mode, tolerance);
       REQUIRE(validStatus(s));
       if (s != ZD_OK && (rule < 0 || rule > 1 || mode < 0 || mode > 1)) REQUIRE(pixelsOf(image) == before);
+      if (s == ZD_OK) done.imageChanged();
       break;
     }
     case 2: {
@@ -282,7 +335,7 @@ void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *colo
       zd_buffer_free(text);
       break;
     }
-    default: {
+    default: {  // 5: read a command record
       ZdCommand command{77, {1, 2, 3, 4, 5, 6, 7}};
       const ZdCommand before = command;
       const int64_t index = in.ConsumeIntegralInRange<int64_t>(-2, 300);
@@ -297,7 +350,7 @@ void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *colo
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  zd_init();
+  zd::fuzzing::startLibrary();
   return 0;
 }
 
@@ -313,10 +366,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                                     : zd_color_rgba(in.ConsumeProbability<float>(), 0.25f, 0.5f,
                                                     in.ConsumeProbability<float>());
   REQUIRE(path && other && image && color);
+  Done done;
   for (int step = 0; step < 48 && in.remaining_bytes() > 0; ++step) {
     if (zd_path_command_count(path) > 200) break;  // keep each input quick
-    if (in.ConsumeIntegralInRange<int>(0, 2) != 0) buildStep(in, path, other);
-    else useStep(in, path, image, color);
+    if (in.ConsumeIntegralInRange<int>(0, 2) != 0) {
+      if (buildStep(in, path, other)) done.pathChanged();
+    } else {
+      useStep(in, path, image, color, done);
+    }
   }
   zd_color_free(color);
   zd_image_free(image);

@@ -13,6 +13,7 @@
 
 #include "color/gamut.hpp"
 #include "color/hub.hpp"
+#include "start_library.hpp"
 #include "zd.h"
 
 namespace {
@@ -68,7 +69,7 @@ void hostExports(SpaceTag source, SpaceTag target, const float (&values)[4], std
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  zd_init();
+  zd::fuzzing::startLibrary();
   return 0;
 }
 

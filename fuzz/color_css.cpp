@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "start_library.hpp"
 #include "zd.h"
 
 namespace {
@@ -57,7 +58,7 @@ void checkMade(ZdColor *c, const std::string &input, const char *what) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  zd_init();
+  zd::fuzzing::startLibrary();
   return 0;
 }
 

@@ -6,10 +6,11 @@
 #include <cstring>
 #include <string>
 
+#include "start_library.hpp"
 #include "zd.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  zd_init();
+  zd::fuzzing::startLibrary();
   return 0;
 }
 

@@ -10,20 +10,13 @@
 #include <cstring>
 #include <vector>
 
-#include "codec/jpeg.hpp"
 #include "codec/codec.hpp"
+#include "codec/jpeg.hpp"
+#include "require.hpp"
 
 namespace {
 
 using namespace zd::codec;
-
-#define REQUIRE(cond)                                                                  \
-  do {                                                                                 \
-    if (!(cond)) {                                                                     \
-      std::fprintf(stderr, "invariant failed at %s:%d: %s\n", __FILE__, __LINE__, #cond); \
-      std::abort();                                                                    \
-    }                                                                                  \
-  } while (0)
 
 // The published QOI decoding rules, just enough to read our files back.
 std::vector<std::uint8_t> decodeQoi(const std::vector<std::uint8_t> &file, std::size_t pixels,
@@ -82,9 +75,10 @@ void checkJpeg(const Image &image, int quality, const std::vector<std::uint8_t> 
   for (std::size_t i = at; i + 2 < file.size(); ++i) {
     if (file[i] == 0xFF) REQUIRE(file[++i] == 0x00);
   }
+  // The file came from the fused kernel where the machine has it; the
+  // portable one must write the same bytes.
   if (jpeg::fmaKernelAvailable()) {
-    REQUIRE(jpeg::encodeJpegWith(image, quality, jpeg::Kernel::portable) ==
-            jpeg::encodeJpegWith(image, quality, jpeg::Kernel::fma));
+    REQUIRE(jpeg::encodeJpegWith(image, quality, jpeg::Kernel::portable) == file);
   }
 }
 
@@ -116,8 +110,10 @@ void checkFile(const Image &image, int format, int quality, const std::vector<st
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   FuzzedDataProvider in(data, size);
-  const int width = in.ConsumeIntegralInRange(1, 40);
-  const int height = in.ConsumeIntegralInRange(1, 40);
+  // Up to three 8x8 blocks a side: partial blocks at both edges and whole
+  // ones between, at a fraction of the work of larger images.
+  const int width = in.ConsumeIntegralInRange(1, 24);
+  const int height = in.ConsumeIntegralInRange(1, 24);
   const auto layout = static_cast<ChannelLayout>(in.ConsumeIntegralInRange(0, 5));
   const int format = in.ConsumeIntegralInRange(1, 5);  // PNG has its own fuzzing
   const int quality = in.ConsumeIntegralInRange(-10, 110);

@@ -20,9 +20,30 @@
  *    it back with zd_path_free / zd_image_free / zd_color_free /
  *    zd_paint_free. Blocks handed out (strings, encoded files) belong to the
  *    caller until zd_buffer_free.
- *  - Threads: the library starts no thread and takes no lock. Different
- *    handles may be used on different threads at the same time; one handle
- *    must not be used by two threads at once.
+ *  - Threads: the library starts no thread and takes no lock. Calls that only
+ *    read a handle may use it on any number of threads at once (reference
+ *    counts are atomic). A call that writes a handle must not overlap any other
+ *    call with that handle; ordering those is the caller's responsibility.
+ *    Different handles are independent.
+ *      Path. Written by the builders zd_path_move_to ... zd_path_add_path (the
+ *        first argument of zd_path_add_path; the second is read) and by
+ *        zd_path_transform. Read by zd_path_copy, zd_path_current,
+ *        zd_path_start, zd_path_command_count, zd_path_command_get,
+ *        zd_path_to_d, zd_path_flatten, zd_fill_path, zd_path_to_svg,
+ *        zd_path_stroke and zd_draw_path.
+ *      Image. Written by zd_fill_path and zd_draw_path, and by the caller
+ *        through the bytes zd_image_pixels points at. Read by zd_image_width, zd_image_height,
+ *        zd_image_channels, zd_image_pixels, zd_image_encode_png and
+ *        zd_image_encode.
+ *      Colour. Never written after it is made. Read by zd_color_to_svg,
+ *        zd_fill_path, zd_path_to_svg, zd_color_convert, zd_color_gamut_map,
+ *        zd_color_space, zd_color_components, zd_color_to_css, zd_color_mix,
+ *        zd_color_delta_e and zd_paint_set_color.
+ *      Paint. Written by zd_paint_set_color ... zd_paint_set_tolerance. Read
+ *        by zd_paint_copy and zd_draw_path.
+ *    zd_path_free, zd_image_free, zd_color_free and zd_paint_free give back
+ *    one reference: call them when no call on another thread can still be
+ *    handed that reference. A call already running holds its own reference.
  *  - Boolean arguments are int32_t: 0 is false, anything else is true.
  */
 #ifndef ZD_H
@@ -54,7 +75,7 @@ typedef int32_t ZdStatus;
 typedef struct ZdPath ZdPath;
 /** Opaque, reference-counted RGBA image (8 bits per channel, straight alpha, sRGB). */
 typedef struct ZdImage ZdImage;
-/** Opaque, reference-counted colour (one immutable colour value). */
+/** Opaque, reference-counted colour (one colour value, never changed once made). */
 typedef struct ZdColor ZdColor;
 
 /** Command kinds as stored in a path; relative kinds are 10..18. */
@@ -177,9 +198,9 @@ ZD_API ZdStatus zd_path_to_d(ZdPath *path, char **out, int64_t *len);
  * the total number of segments even when it exceeds `capacity`; the first
  * min(total, capacity) are copied to `segments`. A nil array is allowed only with
  * capacity 0; with a negative capacity nothing is copied. tolerance <= 0 means 0.5.
- * *count is set to 0 as soon as path and count are known non-nil, and keeps 0 on
- * failure: 2 for a non-finite tolerance, a nil array with capacity != 0, or a path
- * that needs more than 1048576 segments.
+ * *count is set to 0 first whenever count is non-nil, and keeps 0 on failure: 2 for
+ * a nil path or count, a non-finite tolerance, a nil array with capacity != 0, or a
+ * path that needs more than 1048576 segments.
  */
 ZD_API ZdStatus zd_path_flatten(ZdPath *path, float *segments, int64_t capacity, int64_t *count,
                                 float tolerance);

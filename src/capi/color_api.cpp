@@ -24,13 +24,6 @@ ZdColor *newColorHandle(const color::Result<color::Color> &result) {
 
 bool inUnitRange(float value) { return !(value > 1.0f || value < 0.0f); }
 
-// Clears whichever of the two string outputs is given; true when both are.
-bool clearStringOutputs(char **out, int64_t *len) {
-  if (out != nullptr) *out = nullptr;
-  if (len != nullptr) *len = 0;
-  return out != nullptr && len != nullptr;
-}
-
 }  // namespace
 
 extern "C" {
@@ -56,7 +49,7 @@ ZD_API void zd_color_free(ZdColor *handle) {
 }
 
 ZD_API ZdStatus zd_color_to_svg(ZdColor *color, char **out, int64_t *len) {
-  if (!clearStringOutputs(out, len) || color == nullptr) return kBadArgument;
+  if (!zd::capi::clearBlockOutputs(out, len) || color == nullptr) return kBadArgument;
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdColor> colorRef(color);
     const color::Color copy = *colorRef;
@@ -66,7 +59,7 @@ ZD_API ZdStatus zd_color_to_svg(ZdColor *color, char **out, int64_t *len) {
 
 ZD_API ZdStatus zd_path_to_svg(ZdPath *path, ZdColor *color, int32_t width, int32_t height,
                                char **out, int64_t *len) {
-  if (!clearStringOutputs(out, len)) return kBadArgument;
+  if (!zd::capi::clearBlockOutputs(out, len)) return kBadArgument;
   if (path == nullptr || color == nullptr || width < 1 || height < 1) return kBadArgument;
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdPath> pathRef(path);

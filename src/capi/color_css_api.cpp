@@ -117,9 +117,7 @@ ZD_API ZdStatus zd_color_components(ZdColor *handle, float *components, int32_t 
 }
 
 ZD_API ZdStatus zd_color_to_css(ZdColor *handle, char **out, int64_t *len) {
-  if (out != nullptr) *out = nullptr;
-  if (len != nullptr) *len = 0;
-  if (out == nullptr || len == nullptr || handle == nullptr) return kBadArgument;
+  if (!zd::capi::clearBlockOutputs(out, len) || handle == nullptr) return kBadArgument;
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdColor> ref(handle);
     return zd::capi::writeString(color::toCss(cssColorOf(handle)), out, len);

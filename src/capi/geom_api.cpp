@@ -45,8 +45,10 @@ extern "C" {
 
 ZD_API ZdStatus zd_path_flatten(ZdPath *path, float *segments, int64_t capacity, int64_t *count,
                                 float tolerance) {
+  // The count is cleared whenever it is given, even when the path is nil, so
+  // that it holds 0 after every failure.
+  if (count != nullptr) *count = 0;
   if (path == nullptr || count == nullptr) return kBadArgument;
-  *count = 0;
   if (!allFinite(tolerance)) return kBadArgument;
   if (segments == nullptr && capacity != 0) return kBadArgument;
   const float t = tolerance > 0.0f ? tolerance : kDefaultTolerance;

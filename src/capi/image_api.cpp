@@ -69,13 +69,7 @@ ZD_API int32_t zd_image_channels(ZdImage *image) {
 }
 
 ZD_API ZdStatus zd_image_pixels(ZdImage *image, uint8_t **pixels, int64_t *len) {
-  if (pixels == nullptr || len == nullptr) {
-    if (pixels != nullptr) *pixels = nullptr;
-    if (len != nullptr) *len = 0;
-    return kBadArgument;
-  }
-  *pixels = nullptr;
-  *len = 0;
+  if (!zd::capi::clearBlockOutputs(pixels, len)) return kBadArgument;
   if (image == nullptr) return kBadArgument;
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdImage> ref(image);
@@ -86,13 +80,7 @@ ZD_API ZdStatus zd_image_pixels(ZdImage *image, uint8_t **pixels, int64_t *len) 
 }
 
 ZD_API ZdStatus zd_image_encode_png(ZdImage *image, uint8_t **out, int64_t *len) {
-  if (out == nullptr || len == nullptr) {
-    if (out != nullptr) *out = nullptr;
-    if (len != nullptr) *len = 0;
-    return kBadArgument;
-  }
-  *out = nullptr;
-  *len = 0;
+  if (!zd::capi::clearBlockOutputs(out, len)) return kBadArgument;
   if (image == nullptr) return kBadArgument;
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdImage> ref(image);

@@ -44,13 +44,7 @@ extern "C" {
 
 ZD_API ZdStatus zd_image_encode(ZdImage *image, int32_t format, int32_t quality, uint8_t **out,
                                 int64_t *len) {
-  if (out == nullptr || len == nullptr) {
-    if (out != nullptr) *out = nullptr;
-    if (len != nullptr) *len = 0;
-    return kBadArgument;
-  }
-  *out = nullptr;
-  *len = 0;
+  if (!zd::capi::clearBlockOutputs(out, len)) return kBadArgument;
   if (image == nullptr || format < codec::fmtPng || format > kLastFormat) return kBadArgument;
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdImage> ref(image);

@@ -31,10 +31,7 @@ ZD_API ZdStatus zd_path_parse_d(const char *text, ZdPath **out) {
 }
 
 ZD_API ZdStatus zd_path_to_d(ZdPath *handle, char **out, int64_t *len) {
-  if (out == nullptr || len == nullptr) return kBadArgument;
-  *out = nullptr;
-  *len = 0;
-  if (handle == nullptr) return kBadArgument;
+  if (!zd::capi::clearBlockOutputs(out, len) || handle == nullptr) return kBadArgument;
   return guarded<ZdStatus>(kBadArgument, [&] {
     std::string text;
     {

@@ -234,13 +234,58 @@ std::uint32_t hashOfTriple(std::uint32_t triple) { return (triple & 0x7F00u) | (
 // position is out of reach of every later search. Links are therefore exact,
 // which also lets the positions inside a match copy their links (see
 // insertMatch).
+//
+// The head tables are kept per thread and left empty by each compression
+// for the next, rather than allocated and filled every time: compressing a
+// small block (the rows of an icon) then costs neither a half-megabyte
+// allocation with its page faults nor a pass over both tables. Every head
+// written belongs to the three bytes at some position, so a short input
+// empties them by walking its positions again; a long one refills them. The
+// ring is sized to the input and cleared each time. At most 768 KiB stay
+// with a thread that has compressed.
+struct ChainTables {
+  std::vector<std::uint64_t> hashHead;
+  std::vector<std::int32_t> tripleHead;
+  std::vector<std::uint64_t> ring;
+  bool inUse = false;
+};
+
+ChainTables &threadChainTables() {
+  thread_local ChainTables tables;
+  return tables;
+}
+
 class HashChains {
  public:
-  explicit HashChains(std::int64_t length)
-      : hashHead_(kHashSize, kEmptyHash),
-        tripleHead_(kTripleSize, kNoPosition),
-        ring_(ringSize(length)),
-        mask_(ring_.size() - 1) {}
+  HashChains(const std::uint8_t *data, std::int64_t length)
+      : tables_(threadChainTables()),
+        hashHead_(tables_.hashHead),
+        tripleHead_(tables_.tripleHead),
+        ring_(tables_.ring),
+        data_(data),
+        length_(length) {
+    if (tables_.inUse) throw zd::Defect("compress: hash chains already in use on this thread");
+    if (hashHead_.size() != kHashSize) hashHead_.assign(kHashSize, kEmptyHash);
+    if (tripleHead_.size() != kTripleSize) tripleHead_.assign(kTripleSize, kNoPosition);
+    ring_.assign(ringSize(length), 0);
+    mask_ = ring_.size() - 1;
+    tables_.inUse = true;
+  }
+  // Leaves both head tables empty for the thread's next compression.
+  ~HashChains() {
+    if (length_ < kEmptyByWalking) {
+      for (std::int64_t p = 0; p + kMinMatch <= length_; ++p) {
+        hashHead_[hashAt(data_, p)] = kEmptyHash;
+        tripleHead_[tripleKey(data_, p)] = kNoPosition;
+      }
+    } else {
+      std::fill(hashHead_.begin(), hashHead_.end(), kEmptyHash);
+      std::fill(tripleHead_.begin(), tripleHead_.end(), kNoPosition);
+    }
+    tables_.inUse = false;
+  }
+  HashChains(const HashChains &) = delete;
+  HashChains &operator=(const HashChains &) = delete;
 
   void insert(const std::uint8_t *data, std::int64_t length, std::int64_t position) {
     const std::uint32_t bytes = tripleAt(data, length, position);
@@ -455,10 +500,17 @@ class HashChains {
     return ring_[static_cast<std::size_t>(position) & mask_];
   }
 
-  std::vector<std::uint64_t> hashHead_;  // per hash: insertions << 32 | newest position
-  std::vector<std::int32_t> tripleHead_;
-  std::vector<std::uint64_t> ring_;  // per slot: hash gap, triple gap, rank
-  std::size_t mask_;
+  // Below this length, walking the positions empties the heads faster than
+  // refilling both tables.
+  static constexpr std::int64_t kEmptyByWalking = 32768;
+
+  ChainTables &tables_;
+  std::vector<std::uint64_t> &hashHead_;  // per hash: insertions << 32 | newest position
+  std::vector<std::int32_t> &tripleHead_;
+  std::vector<std::uint64_t> &ring_;  // per slot: hash gap, triple gap, rank
+  const std::uint8_t *data_;
+  std::int64_t length_;
+  std::size_t mask_ = 0;
 };
 
 struct Match {
@@ -590,7 +642,7 @@ void appendCompressed(std::vector<std::uint8_t> &out, const std::uint8_t *data,
   BitWriter writer(out);
   writer.put(0b011, 3);  // BFINAL = 1, BTYPE = 01 (fixed codes), low bit first
   if (length > 0) {
-    HashChains chains(length);
+    HashChains chains(data, length);
     std::int64_t i = 0;
     while (i < length) {
       const Match match = i + kMinMatch <= length ? findMatch(data, length, i, chains) : Match{};

@@ -75,6 +75,10 @@ static void test_path_data_and_geometry(void) {
   CHECK(zd_path_to_d(path, &text, &len) == ZD_OK);
   CHECK(text != NULL && strcmp(text, "M 0 0 L 10 0 L 10 10 Z") == 0 && len == 22);
   zd_buffer_free(text);
+  /* A failure clears whichever output is given, so freeing it after is safe. */
+  text = (char *)path;
+  CHECK(zd_path_to_d(path, &text, NULL) == ZD_BAD_ARGUMENT && text == NULL);
+  CHECK(zd_path_to_d(path, NULL, &len) == ZD_BAD_ARGUMENT && len == 0);
   CHECK(zd_path_flatten(path, NULL, 0, &count, 0.0f) == ZD_OK && count == 3);
   CHECK(zd_path_flatten(path, segments, 3, &count, 0.0f) == ZD_OK);
   CHECK(segments[8] == 10.0f && segments[11] == 0.0f);

@@ -297,6 +297,63 @@ TEST_F(BadArguments, ColoursFillAndDocuments) {
   EXPECT_EQ(text, nullptr);
 }
 
+// Every export that hands out a block (or a pointer) with its length, called
+// with one of the two outputs nil and the other not, with a good handle and
+// with a nil one: 2, and the given output is cleared. An export joins with
+// one row that forwards the two outputs.
+TEST_F(BadArguments, OneOutputNilClearsTheOther) {
+  struct BlockExport {
+    std::string name;
+    std::function<ZdStatus(bool nilHandle, void **block, int64_t *len)> call;
+  };
+  const std::vector<BlockExport> exports = {
+      {"zd_path_to_d",
+       [this](bool nil, void **b, int64_t *n) {
+         return zd_path_to_d(nil ? nullptr : path, reinterpret_cast<char **>(b), n);
+       }},
+      {"zd_path_to_svg",
+       [this](bool nil, void **b, int64_t *n) {
+         return zd_path_to_svg(nil ? nullptr : path, color, 8, 8, reinterpret_cast<char **>(b), n);
+       }},
+      {"zd_color_to_svg",
+       [this](bool nil, void **b, int64_t *n) {
+         return zd_color_to_svg(nil ? nullptr : color, reinterpret_cast<char **>(b), n);
+       }},
+      {"zd_color_to_css",
+       [this](bool nil, void **b, int64_t *n) {
+         return zd_color_to_css(nil ? nullptr : color, reinterpret_cast<char **>(b), n);
+       }},
+      {"zd_image_pixels",
+       [this](bool nil, void **b, int64_t *n) {
+         return zd_image_pixels(nil ? nullptr : image, reinterpret_cast<uint8_t **>(b), n);
+       }},
+      {"zd_image_encode_png",
+       [this](bool nil, void **b, int64_t *n) {
+         return zd_image_encode_png(nil ? nullptr : image, reinterpret_cast<uint8_t **>(b), n);
+       }},
+      {"zd_image_encode",
+       [this](bool nil, void **b, int64_t *n) {
+         return zd_image_encode(nil ? nullptr : image, ZD_FORMAT_QOI, 90,
+                                reinterpret_cast<uint8_t **>(b), n);
+       }},
+  };
+  for (const auto &e : exports) {
+    for (bool nilHandle : {false, true}) {
+      const std::string where = e.name + (nilHandle ? " (nil handle)" : "");
+      void *block = reinterpret_cast<void *>(0x1);
+      EXPECT_EQ(e.call(nilHandle, &block, nullptr), ZD_BAD_ARGUMENT) << where;
+      EXPECT_EQ(block, nullptr) << where << ": block left set with a nil length";
+      int64_t len = 77;
+      EXPECT_EQ(e.call(nilHandle, nullptr, &len), ZD_BAD_ARGUMENT) << where;
+      EXPECT_EQ(len, 0) << where << ": length left set with a nil block";
+    }
+  }
+  // The count of a flatten is cleared whenever it is given, a nil path too.
+  int64_t count = 55;
+  float segments[8];
+  EXPECT_EQ(zd_path_flatten(nullptr, segments, 2, &count, 0.5f), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(count, 0);
+}
 
 // ------------------------------------------------ strokes, transforms, paints
 

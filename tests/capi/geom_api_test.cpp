@@ -93,10 +93,10 @@ TEST_F(FlattenFixture, RejectionsClearTheCount) {
   count = 99;
   EXPECT_EQ(zd_path_flatten(path, nullptr, -1, &count, 0.5f), ZD_BAD_ARGUMENT);
   EXPECT_EQ(count, 0);
-  // A nil path is found before the count is touched.
+  // A given count holds 0 after a failure, a nil path included.
   count = 99;
   EXPECT_EQ(zd_path_flatten(nullptr, segments, 1, &count, 0.5f), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(count, 99);
+  EXPECT_EQ(count, 0);
   EXPECT_EQ(zd_path_flatten(path, segments, 1, nullptr, 0.5f), ZD_BAD_ARGUMENT);
   EXPECT_EQ(segments[0], kSentinel);
 }

@@ -97,10 +97,20 @@ TEST(PathDataApi, PrintArgumentChecksClearTheOutputs) {
   ZdPath *path = zd_path_new();
   char *text = kGarbageText;
   int64_t length = 99;
+  // Whichever output is given is cleared, even when the other one is nil: a
+  // host may free the block after any failure.
   EXPECT_EQ(zd_path_to_d(path, nullptr, &length), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(length, 99);  // not cleared: the other output is nil
+  EXPECT_EQ(length, 0);
   EXPECT_EQ(zd_path_to_d(path, &text, nullptr), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(text, kGarbageText);
+  EXPECT_EQ(text, nullptr);
+  text = kGarbageText;
+  length = 99;
+  EXPECT_EQ(zd_path_to_d(nullptr, nullptr, &length), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(length, 0);
+  EXPECT_EQ(zd_path_to_d(nullptr, &text, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(text, nullptr);
+  text = kGarbageText;
+  length = 99;
 
   EXPECT_EQ(zd_path_to_d(nullptr, &text, &length), ZD_BAD_ARGUMENT);
   EXPECT_EQ(text, nullptr);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace zd::compress::testing {
@@ -18,8 +19,14 @@ class ModelDeflate {
   ModelBytes run(const ModelBytes &data) {
     const auto n = static_cast<std::int64_t>(data.size());
     wHuff(0b110, 3);  // the header bits 1, 1, 0 in writing order
-    std::vector<std::int32_t> head(32768, -1);
-    std::vector<std::int32_t> chain(data.size(), -1);
+    // Reset, not reallocated, between runs: the fuzz target runs the model
+    // on many small inputs.
+    // (-1 is all one bits: one memset each.)
+    thread_local std::vector<std::int32_t> head, chain;
+    head.resize(32768);
+    chain.resize(data.size());
+    std::memset(head.data(), 0xFF, head.size() * sizeof(std::int32_t));
+    if (!chain.empty()) std::memset(chain.data(), 0xFF, chain.size() * sizeof(std::int32_t));
     auto hash = [&](std::int64_t i) { return ((data[i + 1] * 256) + data[i + 2]) & 0x7FFF; };
     auto insert = [&](std::int64_t k) {
       chain[k] = head[hash(k)];

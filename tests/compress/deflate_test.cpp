@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "common/errors.hpp"
@@ -208,6 +209,26 @@ TEST(Deflate, AgreesWithTheModelOnRepeatsAndPeriods) {
   for (std::size_t k = 0; k < aliasing.size(); ++k) aliasing[k] = static_cast<std::uint8_t>(k * 131 % 251);
   for (std::size_t k = 0; k < 40; ++k) aliasing[100 + k] = aliasing[100 + 65536 + 40 + k] = 0x99;
   expectExact(aliasing);
+}
+
+// The match tables are kept per thread between compressions and emptied by
+// each one, by walking a short input's positions or refilling after a long
+// one: an input on the same thread must never find a previous input's
+// positions. Inputs sharing most of their triples, short and long in turn,
+// on this thread and on a fresh one.
+TEST(Deflate, NoInputSeesThePreviousOnesTables) {
+  const Bytes base = randomBytes(50000, 17, 6);
+  const std::vector<std::size_t> sizes = {40000, 3, 700, 32767, 32768, 5, 50000, 1200, 0, 90};
+  const auto run = [&] {
+    for (std::size_t k = 0; k < sizes.size(); ++k) {
+      Bytes data(base.begin() + static_cast<std::ptrdiff_t>(k * 7), base.end());
+      data.resize(sizes[k]);
+      expectExact(data);
+    }
+  };
+  run();
+  std::thread other(run);
+  other.join();
 }
 
 TEST(Deflate, RefusesInputsBeyondThirtyTwoBitPositions) {
