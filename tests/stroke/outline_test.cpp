@@ -32,8 +32,9 @@ struct Piece {
 
 Piece disc(P c, double r) { return {{}, c, r}; }
 
-// A polyline stroked as the rules say, as pieces: a rectangle per segment,
-// a join piece per corner, a cap piece per open end.
+// The pieces a pen leaves along a polyline, written out plainly: a
+// rectangle per segment, a join piece per corner (a disc, a miter
+// quadrilateral or a bevel triangle), a cap piece per open end.
 std::vector<Piece> penPieces(const std::vector<P> &points, bool closed, const Style &style) {
   std::vector<Piece> pieces;
   const double h = style.width / 2.0;
