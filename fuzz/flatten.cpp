@@ -152,7 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     failure = error.what();
   }
   if (!failure.empty()) {
-    REQUIRE(failure == "flatten: segment limit exceeded");
+    REQUIRE(failure == zd::geom::kSegmentLimitMessage);
     return 0;
   }
   REQUIRE(first.size() <= zd::geom::kSegmentCap);

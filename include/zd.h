@@ -2,9 +2,10 @@
  * zd — a small, fast 2D vector-graphics library with a plain C interface.
  *
  * Conventions shared by every zd_ function:
- *  - Call zd_init() once, before any other call (and before a second thread
- *    makes its first call). zd_abi_version, zd_version, zd_strerror and the
- *    numra_ helpers work without it.
+ *  - Call zd_init() (or zd_init_keep_signals(), for a host with signal
+ *    handlers of its own) once, before any other call (and before a second
+ *    thread makes its first call). zd_abi_version, zd_version, zd_strerror,
+ *    zd_last_error and the numra_ helpers work without it.
  *  - Status-returning functions return a ZdStatus: ZD_OK (0), ZD_BAD_ARGUMENT
  *    (2: nil handle or output, non-finite or out-of-range number, unparseable
  *    text, or any failure while working), ZD_UNSUPPORTED (4, never returned)
@@ -30,21 +31,25 @@
  *        zd_path_transform. Read by zd_path_copy, zd_path_current,
  *        zd_path_start, zd_path_command_count, zd_path_command_get,
  *        zd_path_to_d, zd_path_flatten, zd_fill_path, zd_path_to_svg,
- *        zd_path_stroke and zd_draw_path.
+ *        zd_path_to_svg_rule, zd_path_stroke and zd_draw_path.
  *      Image. Written by zd_fill_path and zd_draw_path, and by the caller
- *        through the bytes zd_image_pixels points at. Read by zd_image_width, zd_image_height,
- *        zd_image_channels, zd_image_pixels, zd_image_encode_png and
- *        zd_image_encode.
+ *        through the bytes zd_image_pixels points at. Read by zd_image_width,
+ *        zd_image_height, zd_image_channels, zd_image_pixels,
+ *        zd_image_encode_png and zd_image_encode.
  *      Colour. Never written after it is made. Read by zd_color_to_svg,
- *        zd_fill_path, zd_path_to_svg, zd_color_convert, zd_color_gamut_map,
- *        zd_color_space, zd_color_components, zd_color_to_css, zd_color_mix,
- *        zd_color_delta_e and zd_paint_set_color.
+ *        zd_fill_path, zd_path_to_svg, zd_path_to_svg_rule, zd_color_convert,
+ *        zd_color_gamut_map, zd_color_space, zd_color_components,
+ *        zd_color_to_css, zd_color_mix, zd_color_delta_e and
+ *        zd_paint_set_color.
  *      Paint. Written by zd_paint_set_color ... zd_paint_set_tolerance. Read
  *        by zd_paint_copy and zd_draw_path.
  *    zd_path_free, zd_image_free, zd_color_free and zd_paint_free give back
  *    one reference: call them when no call on another thread can still be
  *    handed that reference. A call already running holds its own reference.
  *  - Boolean arguments are int32_t: 0 is false, anything else is true.
+ *  - zd_last_error() says what went wrong in the thread's last failed call
+ *    ("parsePath: expected a number at offset 6"); every call that can fail
+ *    clears it when it succeeds.
  */
 #ifndef ZD_H
 #define ZD_H
@@ -106,12 +111,25 @@ typedef struct ZdCommand {
  *  handlers for SIGINT, SIGSEGV, SIGABRT, SIGFPE, SIGILL, SIGBUS, which print
  *  a one-line message and re-raise; SIGPIPE is ignored). Later calls do nothing. */
 ZD_API void zd_init(void);
+/** Everything zd_init does except touching signal dispositions: for hosts
+ *  with handlers of their own (Python, a JVM, a GUI toolkit). Either start-up
+ *  may come first; each does its part once (zd_init after this one installs
+ *  the handlers, this one after zd_init does nothing). */
+ZD_API void zd_init_keep_signals(void);
 /** ABI version: always 1. */
 ZD_API int32_t zd_abi_version(void);
 /** Library version text "1.0.0" (static; never freed). */
 ZD_API const char *zd_version(void);
 /** Static text for a status code ("ok", ...; "unknown error" for unknown codes). */
 ZD_API const char *zd_strerror(ZdStatus status);
+/** The calling thread's message for its last failed call, saying what failed and
+ *  where ("parsePath: expected a number at offset 6", "zd_path_circle: r must be
+ *  >= 0"); "" when there is none. Never nil; static per-thread text, valid until
+ *  the thread's next call into the library. Any call that can fail clears it when
+ *  it succeeds; zd_abi_version, zd_version, zd_strerror, zd_last_error, the free
+ *  functions, zd_init, zd_init_keep_signals and the numra_ helpers leave it as it
+ *  is. Another thread's calls never change it. */
+ZD_API const char *zd_last_error(void);
 /** Gives back a block handed out by the library (strings, encoded files); nil does nothing. */
 ZD_API void zd_buffer_free(void *block);
 /** Releases the caller's reference to a path; nil does nothing. */
@@ -292,6 +310,11 @@ ZD_API ZdStatus zd_fill_path(ZdImage *image, ZdPath *path, ZdColor *color, int32
  *  cannot be put into sRGB; the outputs then hold nil and 0. */
 ZD_API ZdStatus zd_path_to_svg(ZdPath *path, ZdColor *color, int32_t width, int32_t height,
                                char **out, int64_t *len);
+/** zd_path_to_svg with the fill rule kept: fill_rule 1 (even-odd) adds
+ *  fill-rule="evenodd" to the path element; 0 (non-zero, SVG's default) gives
+ *  exactly zd_path_to_svg's bytes. 2 also for a rule other than 0 or 1. */
+ZD_API ZdStatus zd_path_to_svg_rule(ZdPath *path, ZdColor *color, int32_t fill_rule,
+                                    int32_t width, int32_t height, char **out, int64_t *len);
 
 /* ------------------------------------------- CSS colours, spaces, mixing */
 

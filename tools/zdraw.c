@@ -1,17 +1,20 @@
 /*
- * zdraw: paints SVG path data with colours into an image file (and an SVG
- * document), filled or stroked, moved by transforms, using only the public zd
- * interface.
+ * zdraw: paints SVG path data with colours, filled or stroked and moved by
+ * transforms, into an image file (and an SVG
+ * document), using only the public zd interface.
  *
  *   zdraw --size 100x100 --path "M10 10 L90 10 L50 80 Z" \
  *         --color "oklch(70% 0.1 150)" -o out.png --svg out.svg
- *   zdraw --size 100x100 --path "M10 50 L90 50" --stroke 4 --cap round \
- *         --dash "8 4" --rotate 30,50,50 -o line.png
  *
  * Run without arguments it paints a built-in demo scene into zdraw-demo.png
  * and zdraw-demo.svg. Bad input gives a one-line message naming the argument
- * and exit status 2.
+ * (followed by the library's own account, where it has one) and exit status
+ * 2, before any file is written. Every output is made in memory first and
+ * then written through a temporary file and a rename, so a failed run never
+ * leaves a truncated file behind.
  */
+#define _XOPEN_SOURCE 700
+
 #include <errno.h>
 #include <limits.h>
 #include <math.h>
@@ -19,25 +22,35 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "zd.h"
 
 #define EXIT_BAD_INPUT 2
 #define EXIT_NO_MEMORY 1
-/* Path data read with --path @FILE is limited to this many bytes. */
+/* Path data read with --path @FILE: files of more bytes than this are refused. */
 #define MAX_PATH_FILE (64L * 1024 * 1024)
 
 static const char *const usage_text =
-    "usage: zdraw [--size WxH] [TRANSFORM]... (--path DATA|@FILE [--color C] [--even-odd]\n"
-    "             [--overwrite] [--tolerance T] [STROKE]... [TRANSFORM]...)... [-o FILE]\n"
-    "             [--format F] [--quality N] [--svg FILE]\n"
+    "usage: zdraw [--size WxH] [--background C] [--viewbox X,Y,W,H]\n"
+    "             (--path DATA|@FILE [--color C] [--even-odd] [--overwrite]\n"
+    "              [--tolerance T] [STROKE]... [TRANSFORM]...)... [-o FILE] [--format F]\n"
+    "             [--quality N] [--svg FILE]\n"
     "       zdraw             (no arguments: paint the demo scene)\n"
     "\n"
-    "Paints each path, in the order given, into a transparent RGBA image.\n"
+    "Paints each path, in the order given, into an RGBA image, transparent unless\n"
+    "--background gives it a colour.\n"
     "\n"
     "  --size WxH        image size in pixels, each 1..65535 (default 256x256)\n"
+    "  --background C    CSS colour the whole image is painted with first (default none:\n"
+    "                    transparent); also the colour a PPM is flattened onto\n"
+    "  --viewbox X,Y,W,H the box of path coordinates shown: it is scaled by the same\n"
+    "                    factor in x and y to fit the image and centred, as SVG's\n"
+    "                    viewBox (so icon data drawn for 0,0,24,24 fills any --size)\n"
     "  --path DATA       SVG path data (M L H V C S Q T A Z and lower-case forms);\n"
-    "                    starts a new layer. --path @FILE reads the data from FILE.\n"
+    "                    starts a new layer. --path @FILE reads the data from FILE,\n"
+    "                    which may hold at most 64 MiB (67108864 bytes) and no NUL\n"
     "  --color C         fill colour of the layer, any CSS colour: a name, #rrggbb,\n"
     "                    rgb(), hsl(), hwb(), lab(), lch(), oklab(), oklch(),\n"
     "                    color(display-p3 r g b) or color-mix(); colours outside\n"
@@ -57,29 +70,34 @@ static const char *const usage_text =
     "                    (an odd count is repeated; all zero draws a solid line)\n"
     "  --dash-offset D   where the pattern starts along each subpath (may be < 0)\n"
     "\n"
-    "Transforms (given before the first --path they move the whole drawing, after\n"
-    "a --path that layer; each applies to the path before those already given, as\n"
-    "in an SVG transform list; strokes are transformed with their path):\n"
+    "Transforms of the layer (before the --viewbox mapping; each applies to the\n"
+    "path before those already given, as in an SVG transform list; a stroke is\n"
+    "transformed with its path, so a non-uniform scale gives a non-uniform pen):\n"
     "  --transform \"a b c d e f\"  x' = a*x + c*y + e, y' = b*x + d*y + f\n"
     "  --translate X,Y   move by (X, Y)\n"
-    "  --scale S[,S]     scale by S (or by SX horizontally and SY vertically)\n"
+    "  --scale S[,S]     scale by S about the origin (or by SX across and SY down);\n"
+    "                    not 0, a negative factor mirrors\n"
     "  --rotate DEG[,CX,CY]  turn by DEG degrees (clockwise on screen) about the\n"
     "                    origin or (CX, CY)\n"
     "\n"
-    "  -o, --output FILE write the image to FILE\n"
-    "  --format F        png, jpeg, bmp, qoi, pnm or tga; by default taken from the\n"
-    "                    output file's extension (.png .jpg .jpeg .bmp .qoi .pnm\n"
-    "                    .ppm .pam .tga), png when it has none. JPEG keeps no alpha.\n"
+    "  -o, --output FILE write the image to FILE; - writes it to standard output\n"
+    "  --format F        png, jpeg, bmp, qoi, pam, ppm, pnm or tga; by default taken\n"
+    "                    from the output file's extension (.png .jpg .jpeg .bmp .qoi\n"
+    "                    .pam .ppm .pnm .tga), png when it has none. pam (and pnm) is\n"
+    "                    a PAM with alpha; ppm is a binary P6 PPM flattened onto the\n"
+    "                    background (white without --background). JPEG keeps no alpha.\n"
     "  --quality N       JPEG quality 1..100 (default 90); other formats ignore it\n"
     "  --svg FILE        also write an SVG document of the layers (the overwrite\n"
-    "                    mode has no SVG form: such layers are painted normally)\n"
+    "                    mode has no SVG form: such layers are painted normally);\n"
+    "                    - writes it to standard output\n"
     "  -h, --help        show this text\n"
     "\n"
-    "--color, --even-odd, --overwrite, --tolerance and the stroke options apply to\n"
-    "the --path they follow. At least one of -o and --svg is needed when paths are\n"
-    "given.\n"
-    "Exit status: 0 on success, 2 on bad input or an unwritable file, 1 when\n"
-    "memory runs out.\n";
+    "--color, --even-odd, --overwrite, --tolerance, the stroke options and the\n"
+    "transforms apply to the --path they follow. At least one of -o and --svg is needed when paths are given, and\n"
+    "they must name different files. Files are written whole or not at all: each\n"
+    "goes to a temporary file beside it, renamed over FILE when complete.\n"
+    "Exit status: 0 on success, 2 on bad input or an unwritable file (nothing is\n"
+    "written then), 1 when memory runs out.\n";
 
 /* An affine matrix {a, b, c, d, e, f}, as zd_path_transform takes it. */
 typedef struct Matrix {
@@ -99,22 +117,39 @@ typedef struct Layer {
   const char *style_arg; /* the first stroke option without --stroke, for the message */
   ZdStroke stroke;
   float *dashes;         /* owned; stroke.dashes points here */
-  Matrix transform;
+  Matrix transform;      /* the layer's transforms, composed */
 } Layer;
+
+/* The box of path coordinates mapped onto the image (--viewbox). */
+typedef struct View {
+  int given;
+  float x, y, w, h;
+} View;
 
 typedef struct Job {
   int32_t width, height;
-  Matrix transform; /* of the whole drawing, applied after each layer's */
   Layer *layers;
   size_t layer_count, layer_capacity;
+  ZdColor *background; /* NULL: transparent */
+  View view;
   const char *output;
   const char *svg;
   int32_t format; /* -1 until chosen */
   int32_t quality;
 } Job;
 
-/* The formats of zd_image_encode, in its numbering. */
-static const char *const format_names[] = {"png", "jpeg", "bmp", "qoi", "pnm", "tga"};
+/* The formats of zd_image_encode, in its numbering, then zdraw's own. */
+#define FORMAT_PPM 6
+static const char *const format_names[] = {"png", "jpeg", "bmp", "qoi", "pnm", "tga", "ppm"};
+
+/* An output made in memory, before anything is written. */
+typedef struct Output {
+  const char *option; /* "-o" or "--svg", for messages */
+  const char *file;
+  unsigned char *data;
+  size_t size;
+  int library_block; /* data is the library's: zd_buffer_free, not free */
+} Output;
 
 static void fail(int status, const char *fmt, ...) {
   va_list args;
@@ -126,9 +161,23 @@ static void fail(int status, const char *fmt, ...) {
   exit(status);
 }
 
-/* A short, printable form of an argument for messages (long path data is cut). */
+/* The library's account of its last failure on this thread, as ": why", or
+ * nothing when it has none. */
+static const char *library_says(void) {
+  static char text[600];
+  const char *why = zd_last_error();
+  if (why[0] == '\0') return "";
+  snprintf(text, sizeof text, ": %s", why);
+  return text;
+}
+
+/* A short, printable form of an argument for messages (long path data is
+ * cut). Two buffers in turn, so one message may show two arguments. */
 static const char *shown(const char *text) {
-  static char buffer[64];
+  static char buffers[2][64];
+  static int turn = 0;
+  char *buffer = buffers[turn];
+  turn ^= 1;
   size_t n = 0;
   for (; text[n] != '\0' && n < 40; ++n) {
     unsigned char c = (unsigned char)text[n];
@@ -166,15 +215,42 @@ static void parse_size(const char *text, Job *job) {
   }
 }
 
-static float parse_tolerance(const char *text) {
+/* value - value is 0 only for finite numbers (NaN and infinities give NaN). */
+static int is_finite(float value) { return value - value == 0.0f; }
+
+/* Reads a finite number at *text; NULL when there is none. */
+static const char *read_number(const char *text, float *value) {
   char *end = NULL;
-  errno = 0;
-  float value = strtof(text, &end);
-  /* value - value is 0 only for finite numbers (NaN and infinities give NaN). */
-  if (end == text || *end != '\0' || value - value != 0.0f) {
+  *value = strtof(text, &end);
+  if (end == text || !is_finite(*value)) return NULL;
+  return end;
+}
+
+static float parse_tolerance(const char *text) {
+  float value = 0.0f;
+  const char *end = read_number(text, &value);
+  if (end == NULL || *end != '\0') {
     fail(EXIT_BAD_INPUT, "--tolerance '%s': expected a finite number", shown(text));
   }
   return value;
+}
+
+/* X,Y,W,H (commas and/or blanks between), W and H above 0. */
+static void parse_viewbox(const char *text, View *view) {
+  float numbers[4] = {0, 0, 0, 0};
+  const char *p = text;
+  for (int i = 0; i < 4 && p != NULL; ++i) {
+    while (i > 0 && (*p == ',' || *p == ' ')) ++p;
+    p = read_number(p, &numbers[i]);
+  }
+  if (p == NULL || *p != '\0' || !(numbers[2] > 0.0f) || !(numbers[3] > 0.0f)) {
+    fail(EXIT_BAD_INPUT, "--viewbox '%s': expected X,Y,W,H with W and H above 0", shown(text));
+  }
+  view->given = 1;
+  view->x = numbers[0];
+  view->y = numbers[1];
+  view->w = numbers[2];
+  view->h = numbers[3];
 }
 
 /* A finite number of an option, or a message naming it. */
@@ -244,7 +320,9 @@ static void parse_transform(const char *option, const char *text, Matrix *into) 
     t[4] = v[0];
     t[5] = v[1];
   } else if (strcmp(option, "--scale") == 0) {
-    if (n != 1 && n != 2) fail(EXIT_BAD_INPUT, "%s '%s': expected S or SX,SY", option, shown(text));
+    if ((n != 1 && n != 2) || v[0] == 0.0f || (n == 2 && v[1] == 0.0f)) {
+      fail(EXIT_BAD_INPUT, "%s '%s': expected S or SX,SY, finite and not 0", option, shown(text));
+    }
     t[0] = v[0];
     t[3] = n == 2 ? v[1] : v[0];
   } else {
@@ -338,10 +416,11 @@ static int32_t parse_quality(const char *text) {
 }
 
 static int32_t format_by_name(const char *name) {
-  for (int32_t i = 0; i < 6; ++i) {
+  for (int32_t i = 0; i < (int32_t)(sizeof format_names / sizeof format_names[0]); ++i) {
     if (strcmp(name, format_names[i]) == 0) return i;
   }
   if (strcmp(name, "jpg") == 0) return 1;
+  if (strcmp(name, "pam") == 0) return 4;
   return -1;
 }
 
@@ -361,8 +440,8 @@ static int32_t format_by_extension(const char *file) {
   static const struct {
     const char *suffix;
     int32_t format;
-  } table[] = {{".png", 0}, {".jpg", 1}, {".jpeg", 1}, {".bmp", 2}, {".qoi", 3},
-               {".pnm", 4}, {".ppm", 4}, {".pam", 4},  {".tga", 5}};
+  } table[] = {{".png", 0}, {".jpg", 1}, {".jpeg", 1}, {".bmp", 2},         {".qoi", 3},
+               {".pnm", 4}, {".pam", 4}, {".tga", 5},  {".ppm", FORMAT_PPM}};
   for (size_t i = 0; i < sizeof table / sizeof table[0]; ++i) {
     if (ends_with(file, table[i].suffix)) return table[i].format;
   }
@@ -372,7 +451,9 @@ static int32_t format_by_extension(const char *file) {
   return (dot == NULL || dot == base) ? 0 : -1;
 }
 
-/* Reads a whole file into a NUL-terminated block; NULL with errno set on failure. */
+/* Reads a whole file of at most MAX_PATH_FILE bytes into a NUL-terminated
+ * block; NULL with errno set on failure (EFBIG when it is longer, EINVAL
+ * when it holds a NUL byte). */
 static char *read_file(const char *file) {
   FILE *f = fopen(file, "rb");
   if (f == NULL) return NULL;
@@ -380,21 +461,24 @@ static char *read_file(const char *file) {
   char *data = malloc(capacity);
   if (data == NULL) out_of_memory();
   for (;;) {
-    size_t got = fread(data + size, 1, capacity - size - 1, f);
-    size += got;
-    if (got == 0) break;
     if (size + 1 == capacity) {
-      if ((long)capacity > MAX_PATH_FILE) {
-        free(data);
-        fclose(f);
-        errno = EFBIG;
-        return NULL;
-      }
-      char *grown = realloc(data, capacity * 2);
+      /* Room for one byte past the limit, to tell a longer file apart. */
+      size_t grown_capacity = capacity * 2;
+      if (grown_capacity > (size_t)MAX_PATH_FILE + 2) grown_capacity = (size_t)MAX_PATH_FILE + 2;
+      char *grown = realloc(data, grown_capacity);
       if (grown == NULL) out_of_memory();
       data = grown;
-      capacity *= 2;
+      capacity = grown_capacity;
     }
+    size_t got = fread(data + size, 1, capacity - size - 1, f);
+    size += got;
+    if (size > (size_t)MAX_PATH_FILE) {
+      free(data);
+      fclose(f);
+      errno = EFBIG;
+      return NULL;
+    }
+    if (got == 0) break;
   }
   int failed = ferror(f);
   fclose(f);
@@ -422,6 +506,7 @@ static Layer *add_layer(Job *job) {
   }
   Layer *layer = &job->layers[job->layer_count++];
   memset(layer, 0, sizeof *layer);
+  layer->tolerance = 0.5f;
   layer->stroke.join = ZD_JOIN_MITER;
   layer->stroke.cap = ZD_CAP_BUTT;
   layer->stroke.miter_limit = 4.0f;
@@ -441,16 +526,27 @@ static void parse_path_argument(const char *arg, Layer *layer) {
     owned = read_file(arg + 1);
     if (owned == NULL) {
       fail(EXIT_BAD_INPUT, "--path '%s': cannot read the file: %s", shown(arg),
-           errno == EINVAL ? "it holds a NUL byte" : strerror(errno));
+           errno == EINVAL  ? "it holds a NUL byte"
+           : errno == EFBIG ? "it holds more than 64 MiB (67108864 bytes)"
+                            : strerror(errno));
     }
     data = owned;
   }
   ZdStatus status = zd_path_parse_d(data, &layer->path);
   free(owned);
   if (status == ZD_OUT_OF_MEMORY) out_of_memory();
-  if (status != ZD_OK) fail(EXIT_BAD_INPUT, "--path '%s': unparseable path data", shown(arg));
+  if (status != ZD_OK) fail(EXIT_BAD_INPUT, "--path '%s'%s", shown(arg), library_says());
   layer->path_arg = arg;
-  layer->tolerance = 0.5f;
+}
+
+/* Any CSS colour (--color, --background). */
+static ZdColor *parse_color_argument(const char *option, const char *value) {
+  ZdColor *color = zd_color_parse_css(value);
+  if (color == NULL) {
+    fail(EXIT_BAD_INPUT, "%s '%s'%s (try red, #rrggbb, hsl(), oklch())", option, shown(value),
+         library_says());
+  }
+  return color;
 }
 
 /* The argument after option `name`, or a message naming the option. */
@@ -464,6 +560,44 @@ static Layer *current_layer(Job *job, const char *option) {
   return &job->layers[job->layer_count - 1];
 }
 
+/* The canonical name of a file that may not exist yet: its directory
+ * resolved, then its own name; NULL when the directory cannot be resolved. */
+static char *canonical_name(const char *file) {
+  const char *slash = strrchr(file, '/');
+  char directory[PATH_MAX];
+  if (slash == NULL) {
+    snprintf(directory, sizeof directory, ".");
+  } else {
+    snprintf(directory, sizeof directory, "%.*s", (int)(slash - file == 0 ? 1 : slash - file), file);
+  }
+  char *resolved = realpath(directory, NULL);
+  if (resolved == NULL) return NULL;
+  const char *name = slash == NULL ? file : slash + 1;
+  size_t size = strlen(resolved) + strlen(name) + 2;
+  char *joined = malloc(size);
+  if (joined == NULL) out_of_memory();
+  snprintf(joined, size, "%s/%s", resolved, name);
+  free(resolved);
+  return joined;
+}
+
+/* Whether two output names lead to one file: the same name ("-" is standard
+ * output), the same name once directories are resolved, or one file under
+ * two names (links). */
+static int same_file(const char *a, const char *b) {
+  if (strcmp(a, b) == 0) return 1;
+  if (strcmp(a, "-") == 0 || strcmp(b, "-") == 0) return 0;
+  struct stat sa, sb;
+  if (stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) {
+    return 1;
+  }
+  char *ca = canonical_name(a), *cb = canonical_name(b);
+  int same = ca != NULL && cb != NULL && strcmp(ca, cb) == 0;
+  free(ca);
+  free(cb);
+  return same;
+}
+
 static void parse_arguments(int argc, char **argv, Job *job) {
   for (int i = 1; i < argc; ++i) {
     const char *arg = argv[i];
@@ -472,6 +606,12 @@ static void parse_arguments(int argc, char **argv, Job *job) {
       exit(0);
     } else if (strcmp(arg, "--size") == 0) {
       parse_size(value_of(argc, argv, &i, arg), job);
+    } else if (strcmp(arg, "--background") == 0) {
+      const char *value = value_of(argc, argv, &i, arg);
+      if (job->background != NULL) fail(EXIT_BAD_INPUT, "--background '%s': given twice", shown(value));
+      job->background = parse_color_argument(arg, value);
+    } else if (strcmp(arg, "--viewbox") == 0) {
+      parse_viewbox(value_of(argc, argv, &i, arg), &job->view);
     } else if (strcmp(arg, "--path") == 0) {
       const char *value = value_of(argc, argv, &i, arg);
       parse_path_argument(value, add_layer(job));
@@ -479,11 +619,7 @@ static void parse_arguments(int argc, char **argv, Job *job) {
       const char *value = value_of(argc, argv, &i, arg);
       Layer *layer = current_layer(job, arg);
       if (layer->color != NULL) fail(EXIT_BAD_INPUT, "--color '%s': the --path already has a colour", shown(value));
-      layer->color = zd_color_parse_css(value);
-      if (layer->color == NULL) {
-        fail(EXIT_BAD_INPUT, "--color '%s': not a CSS colour (try red, #rrggbb, hsl(), oklch())",
-             shown(value));
-      }
+      layer->color = parse_color_argument(arg, value);
       layer->color_arg = value;
     } else if (strcmp(arg, "--even-odd") == 0) {
       current_layer(job, arg)->even_odd = 1;
@@ -497,9 +633,7 @@ static void parse_arguments(int argc, char **argv, Job *job) {
       parse_stroke_option(arg, value, current_layer(job, arg));
     } else if (is_transform_option(arg)) {
       const char *value = value_of(argc, argv, &i, arg);
-      Matrix *into = job->layer_count == 0 ? &job->transform
-                                           : &job->layers[job->layer_count - 1].transform;
-      parse_transform(arg, value, into);
+      parse_transform(arg, value, &current_layer(job, arg)->transform);
     } else if (strcmp(arg, "-o") == 0 || strcmp(arg, "--output") == 0) {
       job->output = value_of(argc, argv, &i, arg);
     } else if (strcmp(arg, "--svg") == 0) {
@@ -508,7 +642,7 @@ static void parse_arguments(int argc, char **argv, Job *job) {
       const char *value = value_of(argc, argv, &i, arg);
       job->format = format_by_name(value);
       if (job->format < 0) {
-        fail(EXIT_BAD_INPUT, "--format '%s': expected png, jpeg, bmp, qoi, pnm or tga",
+        fail(EXIT_BAD_INPUT, "--format '%s': expected png, jpeg, bmp, qoi, pam, ppm, pnm or tga",
              shown(value));
       }
     } else if (strcmp(arg, "--quality") == 0) {
@@ -520,6 +654,10 @@ static void parse_arguments(int argc, char **argv, Job *job) {
   if (job->layer_count == 0) fail(EXIT_BAD_INPUT, "no --path given (see --help)");
   if (job->output == NULL && job->svg == NULL) {
     fail(EXIT_BAD_INPUT, "nothing to write: give -o FILE and/or --svg FILE");
+  }
+  if (job->output != NULL && job->svg != NULL && same_file(job->output, job->svg)) {
+    fail(EXIT_BAD_INPUT, "-o '%s' and --svg '%s' name the same file: give each its own",
+         shown(job->output), shown(job->svg));
   }
   if (job->output != NULL && job->format < 0) {
     job->format = format_by_extension(job->output);
@@ -538,72 +676,89 @@ static void parse_arguments(int argc, char **argv, Job *job) {
   }
 }
 
-static void write_file(const char *option, const char *file, const void *data, size_t size) {
-  FILE *f = fopen(file, "wb");
-  if (f == NULL) fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", option, shown(file), strerror(errno));
-  size_t written = fwrite(data, 1, size, f);
-  int failed = written != size || fflush(f) != 0;
-  if (fclose(f) != 0) failed = 1;
-  if (failed) fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", option, shown(file), strerror(errno));
+/* ------------------------------------------------------------ writing files */
+
+static void write_all(FILE *f, const Output *out, const char *shown_name) {
+  size_t written = fwrite(out->data, 1, out->size, f);
+  if (written != out->size || fflush(f) != 0) {
+    fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown_name, strerror(errno));
+  }
 }
 
-static void describe_layer(const Layer *layer, size_t index, char *text, size_t size) {
-  if (layer->path_arg != NULL) {
-    snprintf(text, size, "--path '%s'", shown(layer->path_arg));
+/* Writes an output whole: to standard output for "-"; straight into FILE
+ * when it exists and is no regular file (a device, a pipe: renaming over it
+ * would replace it); otherwise into a temporary file in FILE's directory,
+ * renamed over FILE once complete, so FILE is never seen half written. */
+static void write_output(const Output *out) {
+  if (strcmp(out->file, "-") == 0) {
+    write_all(stdout, out, "-");
+    return;
+  }
+  struct stat existing;
+  if (stat(out->file, &existing) == 0 && !S_ISREG(existing.st_mode)) {
+    FILE *f = fopen(out->file, "wb");
+    if (f == NULL) fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file), strerror(errno));
+    write_all(f, out, shown(out->file));
+    fclose(f);
+    return;
+  }
+  size_t size = strlen(out->file) + 16;
+  char *temporary = malloc(size);
+  if (temporary == NULL) out_of_memory();
+  const char *slash = strrchr(out->file, '/');
+  int directory_length = slash == NULL ? 0 : (int)(slash - out->file + 1);
+  snprintf(temporary, size, "%.*s.%s.XXXXXX", directory_length, out->file,
+           out->file + directory_length);
+  int fd = mkstemp(temporary);
+  if (fd < 0) fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file), strerror(errno));
+  /* The file gets the permissions a new file would get, not mkstemp's 0600. */
+  mode_t mask = umask(0);
+  umask(mask);
+  int failed = fchmod(fd, 0666 & ~mask) != 0;
+  FILE *f = failed ? NULL : fdopen(fd, "wb");
+  int saved_errno = errno;
+  if (f != NULL) {
+    size_t written = fwrite(out->data, 1, out->size, f);
+    failed = written != out->size || fflush(f) != 0 || fsync(fileno(f)) != 0;
+    saved_errno = errno;
+    if (fclose(f) != 0 && !failed) {
+      failed = 1;
+      saved_errno = errno;
+    }
   } else {
-    snprintf(text, size, "demo layer %zu", index + 1);
+    failed = 1;
+    close(fd);
   }
+  if (!failed && rename(temporary, out->file) != 0) {
+    failed = 1;
+    saved_errno = errno;
+  }
+  if (failed) {
+    unlink(temporary);
+    fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file), strerror(saved_errno));
+  }
+  free(temporary);
 }
 
-/* The matrix a layer is drawn with: the drawing's after the layer's. */
-static int layer_matrix(const Job *job, const Layer *layer, float out[6]) {
-  Matrix m = job->transform;
-  if (layer->transform.given) compose(&m, layer->transform.m);
-  if (m.given) memcpy(out, m.m, sizeof m.m);
-  return m.given;
-}
+/* ------------------------------------------------------------ geometry */
 
-static ZdImage *paint_layers(const Job *job) {
-  ZdImage *image = zd_image_new(job->width, job->height);
-  if (image == NULL) fail(EXIT_NO_MEMORY, "--size %dx%d: cannot make the image", job->width, job->height);
-  ZdPaint *paint = zd_paint_new();
-  if (paint == NULL) out_of_memory();
-  for (size_t k = 0; k < job->layer_count; ++k) {
-    const Layer *layer = &job->layers[k];
-    float matrix[6];
-    int moved = layer_matrix(job, layer, matrix);
-    ZdStatus status = zd_paint_set_color(paint, layer->color);
-    if (status == ZD_OK) {
-      status = layer->stroked ? zd_paint_set_stroke(paint, &layer->stroke)
-                              : zd_paint_set_fill(paint, layer->even_odd ? ZD_FILL_EVENODD : ZD_FILL_NONZERO);
-    }
-    if (status == ZD_OK) status = zd_paint_set_mode(paint, layer->overwrite ? ZD_MODE_OVERWRITE : ZD_MODE_OVER);
-    if (status == ZD_OK) status = zd_paint_set_tolerance(paint, layer->tolerance);
-    if (status == ZD_OK) status = zd_draw_path(image, layer->path, paint, moved ? matrix : NULL);
-    if (status != ZD_OK) {
-      char what[96];
-      describe_layer(layer, k, what, sizeof what);
-      fail(EXIT_BAD_INPUT,
-           "%s: cannot be drawn (too many segments, coordinates beyond the float range, or a "
-           "colour that has no sRGB form)",
-           what);
-    }
-  }
-  zd_paint_free(paint);
-  return image;
-}
+/* x' = scale x + dx, y' = scale y + dy. */
+typedef struct Mapping {
+  float scale, dx, dy;
+} Mapping;
 
-static void write_image(const Job *job, ZdImage *image) {
-  uint8_t *bytes = NULL;
-  int64_t length = 0;
-  ZdStatus status = zd_image_encode(image, job->format, job->quality, &bytes, &length);
-  if (status == ZD_OUT_OF_MEMORY) out_of_memory();
-  if (status != ZD_OK) {
-    fail(EXIT_BAD_INPUT, "-o '%s': the image cannot be encoded as %s", shown(job->output),
-         format_names[job->format]);
-  }
-  write_file("-o", job->output, bytes, (size_t)length);
-  zd_buffer_free(bytes);
+/* The view's mapping of path coordinates into the image: the box scaled by
+ * one factor to fit and centred (SVG's viewBox with its default
+ * preserveAspectRatio); the identity without --viewbox. */
+static Mapping view_mapping(const Job *job) {
+  Mapping m = {1.0f, 0.0f, 0.0f};
+  if (!job->view.given) return m;
+  double sx = job->width / (double)job->view.w, sy = job->height / (double)job->view.h;
+  double k = sx < sy ? sx : sy;
+  m.scale = (float)k;
+  m.dx = (float)((job->width - job->view.w * k) / 2 - job->view.x * k);
+  m.dy = (float)((job->height - job->view.h * k) / 2 - job->view.y * k);
+  return m;
 }
 
 /* Appends text to a growing string. */
@@ -624,6 +779,163 @@ static void append(Text *text, const char *data, size_t size) {
   memcpy(text->data + text->size, data, size);
   text->size += size;
   text->data[text->size] = '\0';
+}
+
+/* The matrix a layer is painted with: its own transforms, then the view's
+ * mapping into the image. 0 (and nothing stored) for the identity. */
+static int layer_matrix(const Job *job, const Layer *layer, float out[6]) {
+  Matrix m = {0, {1, 0, 0, 1, 0, 0}};
+  if (job->view.given) {
+    const Mapping v = view_mapping(job);
+    const float view[6] = {v.scale, 0, 0, v.scale, v.dx, v.dy};
+    compose(&m, view);
+  }
+  if (layer->transform.given) compose(&m, layer->transform.m);
+  if (m.given) memcpy(out, m.m, sizeof m.m);
+  return m.given;
+}
+
+/* A rectangle over the whole image: in image coordinates, or in those of
+ * the view box (for the document, which maps the view box itself). */
+static ZdPath *canvas_rect(const Job *job, int in_view_box) {
+  ZdPath *rect = zd_path_new();
+  if (rect == NULL) out_of_memory();
+  Mapping m = in_view_box ? view_mapping(job) : (Mapping){1.0f, 0.0f, 0.0f};
+  float x = -m.dx / m.scale, y = -m.dy / m.scale;
+  if (zd_path_rect(rect, 1, x, y, (float)job->width / m.scale, (float)job->height / m.scale) != ZD_OK) {
+    fail(EXIT_BAD_INPUT, "--viewbox: the image does not fit the float range%s", library_says());
+  }
+  return rect;
+}
+
+/* ------------------------------------------------------------ outputs */
+
+static void describe_layer(const Layer *layer, size_t index, char *text, size_t size) {
+  if (layer->path_arg != NULL) {
+    snprintf(text, size, "--path '%s'", shown(layer->path_arg));
+  } else {
+    snprintf(text, size, "demo layer %zu", index + 1);
+  }
+}
+
+/* Paints or writes one item: the background (layer NULL) or a layer. */
+typedef void (*DrawItem)(void *target, const Job *job, ZdPath *path, ZdColor *color,
+                         const Layer *layer, const char *what);
+
+/* Everything drawn, in order: the background when there is one (a rectangle
+ * in the image's coordinates, or in those of the document, which maps the
+ * view box itself), then each layer with its own path. */
+static void draw_items(const Job *job, int for_image, DrawItem draw, void *target) {
+  if (job->background != NULL) {
+    ZdPath *rect = canvas_rect(job, !for_image);
+    draw(target, job, rect, job->background, NULL, "--background");
+    zd_path_free(rect);
+  }
+  for (size_t k = 0; k < job->layer_count; ++k) {
+    const Layer *layer = &job->layers[k];
+    char what[96];
+    describe_layer(layer, k, what, sizeof what);
+    draw(target, job, layer->path, layer->color, layer, what);
+  }
+}
+
+/* The background replaces the transparent pixels; layers are drawn through
+ * a paint (fill or stroke) and their matrix (transforms, then the view). */
+static void paint_item(void *target, const Job *job, ZdPath *path, ZdColor *color,
+                       const Layer *layer, const char *what) {
+  if (layer == NULL) {
+    if (zd_fill_path(target, path, color, 0, 1, 0.5f) != ZD_OK) {
+      fail(EXIT_BAD_INPUT, "%s: cannot be filled%s", what, library_says());
+    }
+    return;
+  }
+  ZdPaint *paint = zd_paint_new();
+  if (paint == NULL) out_of_memory();
+  float matrix[6];
+  int moved = layer_matrix(job, layer, matrix);
+  ZdStatus status = zd_paint_set_color(paint, color);
+  if (status == ZD_OK) {
+    status = layer->stroked ? zd_paint_set_stroke(paint, &layer->stroke)
+                            : zd_paint_set_fill(paint, layer->even_odd ? ZD_FILL_EVENODD : ZD_FILL_NONZERO);
+  }
+  if (status == ZD_OK) status = zd_paint_set_mode(paint, layer->overwrite ? ZD_MODE_OVERWRITE : ZD_MODE_OVER);
+  if (status == ZD_OK) status = zd_paint_set_tolerance(paint, layer->tolerance);
+  if (status == ZD_OK) status = zd_draw_path(target, path, paint, moved ? matrix : NULL);
+  zd_paint_free(paint);
+  if (status != ZD_OK) {
+    fail(EXIT_BAD_INPUT, "%s: cannot be %s%s", what, layer->stroked ? "stroked" : "filled",
+         library_says());
+  }
+}
+
+static ZdImage *paint_layers(const Job *job) {
+  ZdImage *image = zd_image_new(job->width, job->height);
+  if (image == NULL) {
+    fail(EXIT_NO_MEMORY, "--size %dx%d: cannot make the image%s", job->width, job->height,
+         library_says());
+  }
+  draw_items(job, 1, paint_item, image);
+  return image;
+}
+
+/* The sRGB bytes of a colour, from its SVG colour text "#RRGGBB[AA]". */
+static void color_bytes(ZdColor *color, unsigned char rgb[3]) {
+  char *text = NULL;
+  int64_t length = 0;
+  ZdStatus status = zd_color_to_svg(color, &text, &length);
+  if (status == ZD_OUT_OF_MEMORY) out_of_memory();
+  if (status != ZD_OK) fail(EXIT_BAD_INPUT, "--background: has no sRGB form%s", library_says());
+  for (int i = 0; i < 3; ++i) {
+    unsigned value = 0;
+    sscanf(text + 1 + 2 * i, "%2x", &value);
+    rgb[i] = (unsigned char)value;
+  }
+  zd_buffer_free(text);
+}
+
+/* A binary PPM (P6): the image flattened onto `under`, each pixel mixed
+ * with it by its alpha, rounded to the nearest byte. */
+static void encode_ppm(ZdImage *image, const unsigned char under[3], Output *out) {
+  uint8_t *pixels = NULL;
+  int64_t length = 0;
+  if (zd_image_pixels(image, &pixels, &length) != ZD_OK) fail(1, "cannot read the image");
+  char header[32];
+  int header_size = snprintf(header, sizeof header, "P6\n%d %d\n255\n", zd_image_width(image),
+                             zd_image_height(image));
+  size_t count = (size_t)length / 4;
+  out->size = (size_t)header_size + count * 3;
+  out->data = malloc(out->size);
+  if (out->data == NULL) out_of_memory();
+  memcpy(out->data, header, (size_t)header_size);
+  unsigned char *to = out->data + header_size;
+  for (size_t i = 0; i < count; ++i, pixels += 4, to += 3) {
+    unsigned alpha = pixels[3];
+    for (int c = 0; c < 3; ++c) {
+      to[c] = (unsigned char)((pixels[c] * alpha + under[c] * (255u - alpha) + 127u) / 255u);
+    }
+  }
+}
+
+static void encode_image(const Job *job, ZdImage *image, Output *out) {
+  out->option = "-o";
+  out->file = job->output;
+  if (job->format == FORMAT_PPM) {
+    unsigned char under[3] = {255, 255, 255};
+    if (job->background != NULL) color_bytes(job->background, under);
+    encode_ppm(image, under, out);
+    return;
+  }
+  uint8_t *bytes = NULL;
+  int64_t length = 0;
+  ZdStatus status = zd_image_encode(image, job->format, job->quality, &bytes, &length);
+  if (status == ZD_OUT_OF_MEMORY) out_of_memory();
+  if (status != ZD_OK) {
+    fail(EXIT_BAD_INPUT, "-o '%s': the image cannot be encoded as %s%s", shown(job->output),
+         format_names[job->format], library_says());
+  }
+  out->data = bytes;
+  out->size = (size_t)length;
+  out->library_block = 1;
 }
 
 static void append_text(Text *text, const char *data) { append(text, data, strlen(data)); }
@@ -669,68 +981,77 @@ static void append_stroke_attributes(Text *text, const ZdStroke *stroke) {
   }
 }
 
+/* The <path .../> element of one path in the library's one-path document,
+ * with the fill rule kept, appended to `document`; the first call also
+ * appends the document's opening tag. */
+static void append_element(void *target, const Job *job, ZdPath *path, ZdColor *color,
+                           const Layer *layer, const char *what) {
+  static const char closing[] = "</svg>";
+  Text *document = target;
+  int even_odd = layer != NULL && layer->even_odd && !layer->stroked;
+  char *one = NULL;
+  int64_t length = 0;
+  ZdStatus status =
+      zd_path_to_svg_rule(path, color, even_odd ? 1 : 0, job->width, job->height, &one, &length);
+  if (status == ZD_OUT_OF_MEMORY) out_of_memory();
+  const char *element = status == ZD_OK ? strstr(one, "<path ") : NULL;
+  size_t size = (size_t)length;
+  if (element == NULL || size < sizeof closing + 1 ||
+      strcmp(one + size - (sizeof closing - 1), closing) != 0) {
+    fail(EXIT_BAD_INPUT, "%s: cannot be written as SVG%s", what, library_says());
+  }
+  if (document->size == 0) {
+    if (job->view.given) {
+      /* The document maps the view box itself, as the image does. */
+      char opening[256];
+      int n = snprintf(opening, sizeof opening,
+                       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" "
+                       "viewBox=\"%.9g %.9g %.9g %.9g\">",
+                       job->width, job->height, (double)job->view.x, (double)job->view.y,
+                       (double)job->view.w, (double)job->view.h);
+      append(document, opening, (size_t)n);
+    } else {
+      append(document, one, (size_t)(element - one));
+    }
+  }
+  /* The element without its "/>" and the closing tag. */
+  const size_t element_size = (size_t)(one + size - (sizeof closing - 1) - element) - 2;
+  if (layer != NULL && layer->stroked) {
+    /* Path data holds no quotes: the last ' fill="' is the fill attribute. */
+    static const char fill_attribute[] = " fill=\"";
+    const char *fill = NULL;
+    for (const char *at = element; (at = strstr(at, fill_attribute)) != NULL; ++at) fill = at;
+    if (fill == NULL || fill >= element + element_size) fail(1, "SVG document without a fill");
+    append(document, element, (size_t)(fill - element));
+    append_text(document, " fill=\"none\" stroke=\"");
+    const char *colour = fill + sizeof fill_attribute - 1;
+    append(document, colour, (size_t)(element + element_size - colour));
+    append_stroke_attributes(document, &layer->stroke);
+  } else {
+    append(document, element, element_size);
+  }
+  if (layer != NULL && layer->transform.given) {
+    append_text(document, " transform=\"");
+    append_matrix(document, layer->transform.m);
+    append_text(document, "\"");
+  }
+  append(document, "/>", 2);
+  zd_buffer_free(one);
+}
+
 /*
  * The library writes one-path documents; the layers are put together by
  * taking the <svg ...> opening of the first document and the <path .../>
- * element of each, with fill-rule="evenodd" added for even-odd layers, the
- * fill turned into a stroke with its attributes for stroked layers, and a
- * transform attribute for moved layers. A transform of the whole drawing
- * wraps the layers in a group.
+ * element of each.
  */
-static void write_svg(const Job *job) {
-  static const char closing[] = "</svg>";
-  static const char fill_attribute[] = " fill=\"";
+static void make_svg(const Job *job, Output *out) {
   Text document = {NULL, 0, 0};
-  for (size_t k = 0; k < job->layer_count; ++k) {
-    const Layer *layer = &job->layers[k];
-    char *one = NULL;
-    int64_t length = 0;
-    ZdStatus status = zd_path_to_svg(layer->path, layer->color, job->width, job->height, &one, &length);
-    if (status == ZD_OUT_OF_MEMORY) out_of_memory();
-    const char *element = status == ZD_OK ? strstr(one, "<path ") : NULL;
-    size_t size = (size_t)length;
-    if (element == NULL || size < sizeof closing + 1 ||
-        strcmp(one + size - (sizeof closing - 1), closing) != 0) {
-      char what[96];
-      describe_layer(layer, k, what, sizeof what);
-      fail(EXIT_BAD_INPUT, "%s: cannot be written as SVG", what);
-    }
-    if (k == 0) {
-      append(&document, one, (size_t)(element - one));
-      if (job->transform.given) {
-        append_text(&document, "<g transform=\"");
-        append_matrix(&document, job->transform.m);
-        append_text(&document, "\">");
-      }
-    }
-    /* The element without its "/>" and the closing tag. */
-    size_t element_size = (size_t)(one + size - (sizeof closing - 1) - element) - 2;
-    if (layer->stroked) {
-      /* Path data holds no quotes: the last ' fill="' is the fill attribute. */
-      const char *fill = NULL;
-      for (const char *at = element; (at = strstr(at, fill_attribute)) != NULL; ++at) fill = at;
-      if (fill == NULL || fill >= element + element_size) fail(1, "SVG document without a fill");
-      append(&document, element, (size_t)(fill - element));
-      append_text(&document, " fill=\"none\" stroke=\"");
-      const char *colour = fill + sizeof fill_attribute - 1;
-      append(&document, colour, (size_t)(element + element_size - colour));
-      append_stroke_attributes(&document, &layer->stroke);
-    } else {
-      append(&document, element, element_size);
-      if (layer->even_odd) append(&document, " fill-rule=\"evenodd\"", 20);
-    }
-    if (layer->transform.given) {
-      append_text(&document, " transform=\"");
-      append_matrix(&document, layer->transform.m);
-      append_text(&document, "\"");
-    }
-    append(&document, "/>", 2);
-    zd_buffer_free(one);
-  }
-  if (job->transform.given) append_text(&document, "</g>");
-  append(&document, closing, sizeof closing - 1);
-  write_file("--svg", job->svg, document.data, document.size);
-  free(document.data);
+  draw_items(job, 0, append_element, &document);
+  append(&document, "</svg>", 6);
+  out->option = "--svg";
+  out->file = job->svg;
+  out->data = (unsigned char *)document.data;
+  out->size = document.size;
 }
 
 static void free_job(Job *job) {
@@ -739,6 +1060,7 @@ static void free_job(Job *job) {
     zd_color_free(job->layers[k].color);
     free(job->layers[k].dashes);
   }
+  zd_color_free(job->background);
   free(job->layers);
 }
 
@@ -884,6 +1206,7 @@ static void demo_scene(Job *job) {
   }
 }
 
+
 int main(int argc, char **argv) {
   zd_init();
   Job job;
@@ -902,12 +1225,24 @@ int main(int argc, char **argv) {
     parse_arguments(argc, argv, &job);
   }
 
+  /* Every output is made before any is written: a failure writes nothing. */
+  Output outputs[2];
+  size_t output_count = 0;
+  memset(outputs, 0, sizeof outputs);
   if (job.output != NULL) {
     ZdImage *image = paint_layers(&job);
-    write_image(&job, image);
+    encode_image(&job, image, &outputs[output_count++]);
     zd_image_free(image);
   }
-  if (job.svg != NULL) write_svg(&job);
+  if (job.svg != NULL) make_svg(&job, &outputs[output_count++]);
+  for (size_t i = 0; i < output_count; ++i) {
+    write_output(&outputs[i]);
+    if (outputs[i].library_block) {
+      zd_buffer_free(outputs[i].data);
+    } else {
+      free(outputs[i].data);
+    }
+  }
   if (demo) {
     printf("zdraw: wrote the demo scene (%dx%d) to %s and %s\n", job.width, job.height, job.output,
            job.svg);

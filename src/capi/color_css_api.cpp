@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "capi/color_errors.hpp"
 #include "capi/handles.hpp"
 #include "color/convert.hpp"
 #include "color/css.hpp"
@@ -10,7 +11,7 @@
 #include "color/mix.hpp"
 #include "color/registry.hpp"
 
-using zd::capi::allFinite;
+using zd::capi::Arguments;
 using zd::capi::guarded;
 using zd::capi::kBadArgument;
 using zd::capi::kOk;
@@ -24,9 +25,13 @@ color::CssColor cssColorOf(const ZdColor *handle) {
   return color::CssColor{handle->value, handle->fourth, handle->missing};
 }
 
-// A new handle holding the colour of an ok result; nil for an error result.
+// A new handle holding the colour of an ok result; nil for an error result,
+// whose message becomes the thread's.
 ZdColor *newHandle(const color::Result<color::CssColor> &result) {
-  if (!result.isOk()) return nullptr;
+  if (!result.isOk()) {
+    zd::capi::recordColorError(result.error());
+    return nullptr;
+  }
   auto *handle = new ZdColor();
   handle->value = result.value().color;
   handle->fourth = result.value().fourth;
@@ -34,10 +39,14 @@ ZdColor *newHandle(const color::Result<color::CssColor> &result) {
   return handle;
 }
 
-// The tag of a registered space name, or stUnknown.
-color::SpaceTag spaceNamed(const char *name) {
+// The tag of a registered space name, or stUnknown (with the message).
+color::SpaceTag spaceNamed(const char *function, const char *name) {
   const color::SpaceDescriptor *d = color::findSpaceByName(name);
-  return d == nullptr ? color::stUnknown : d->tag;
+  if (d == nullptr) {
+    zd::capi::recordLastErrorf("%s: unknown colour space '%.64s'", function, name);
+    return color::stUnknown;
+  }
+  return d->tag;
 }
 
 }  // namespace
@@ -45,44 +54,73 @@ color::SpaceTag spaceNamed(const char *name) {
 extern "C" {
 
 ZD_API ZdColor *zd_color_parse_css(const char *text) {
-  if (text == nullptr) return nullptr;
+  if (!Arguments(__func__).notNil(text, "text")) return nullptr;
   return guarded<ZdColor *>(nullptr,
                             [&] { return newHandle(color::parseCss(std::string_view(text))); });
 }
 
 ZD_API ZdColor *zd_color_new(const char *space, const float *components, int32_t count,
                              float alpha) {
-  if (space == nullptr || components == nullptr || count < 1 || count > 4) return nullptr;
-  for (int32_t i = 0; i < count; ++i) {
-    if (!std::isfinite(components[i])) return nullptr;
+  Arguments arguments(__func__);
+  if (!arguments.notNil(space, "space")
+           .notNil(components, "components")
+           .require(count >= 1 && count <= 4, "count must be in 1..4 (got %d)",
+                    static_cast<int>(count))) {
+    return nullptr;
   }
-  if (!allFinite(alpha) || alpha < 0.0f || alpha > 1.0f) return nullptr;
+  for (int32_t i = 0; i < count; ++i) {
+    if (!arguments.require(std::isfinite(components[i]), "components[%d] is not finite",
+                           static_cast<int>(i))) {
+      return nullptr;
+    }
+  }
+  if (!arguments.finite("alpha", alpha).require(alpha >= 0.0f && alpha <= 1.0f,
+                                                "alpha must be in [0, 1]")) {
+    return nullptr;
+  }
   return guarded<ZdColor *>(nullptr, [&]() -> ZdColor * {
     const color::SpaceDescriptor *d = color::findSpaceByName(space);
-    if (d == nullptr || d->componentCount != count) return nullptr;
+    if (d == nullptr) {
+      zd::capi::recordLastErrorf("zd_color_new: unknown colour space '%.64s'", space);
+      return nullptr;
+    }
+    if (d->componentCount != count) {
+      zd::capi::recordLastErrorf("zd_color_new: '%.64s' has %d components, not %d", space,
+                                 static_cast<int>(d->componentCount), static_cast<int>(count));
+      return nullptr;
+    }
     const float fourth = count == 4 ? components[3] : 0.0f;
     const auto made = color::color(d->tag, components[0], count > 1 ? components[1] : 0.0f,
                                    count > 2 ? components[2] : 0.0f, alpha);
-    if (!made.isOk()) return nullptr;
+    if (!made.isOk()) {
+      zd::capi::recordColorError(made.error());
+      return nullptr;
+    }
     return newHandle(color::ok(color::CssColor{made.value(), fourth, 0}));
   });
 }
 
 ZD_API ZdColor *zd_color_convert(ZdColor *handle, const char *space) {
-  if (handle == nullptr || space == nullptr) return nullptr;
+  if (!Arguments(__func__).notNil(handle, "color").notNil(space, "space")) return nullptr;
   return guarded<ZdColor *>(nullptr, [&]() -> ZdColor * {
     Ref<ZdColor> ref(handle);
-    const color::SpaceTag target = spaceNamed(space);
+    const color::SpaceTag target = spaceNamed("zd_color_convert", space);
     if (target == color::stUnknown) return nullptr;
     return newHandle(color::convertCss(cssColorOf(handle), target));
   });
 }
 
 ZD_API ZdColor *zd_color_gamut_map(ZdColor *handle, const char *space, int32_t method) {
-  if (handle == nullptr || space == nullptr || (method != 0 && method != 1)) return nullptr;
+  if (!Arguments(__func__)
+           .notNil(handle, "color")
+           .notNil(space, "space")
+           .require(method == 0 || method == 1, "method must be 0 or 1 (got %d)",
+                    static_cast<int>(method))) {
+    return nullptr;
+  }
   return guarded<ZdColor *>(nullptr, [&]() -> ZdColor * {
     Ref<ZdColor> ref(handle);
-    const color::SpaceTag target = spaceNamed(space);
+    const color::SpaceTag target = spaceNamed("zd_color_gamut_map", space);
     if (target == color::stUnknown) return nullptr;
     return newHandle(color::gamutMapCss(cssColorOf(handle), target,
                                         static_cast<color::GamutMethod>(method)));
@@ -90,7 +128,7 @@ ZD_API ZdColor *zd_color_gamut_map(ZdColor *handle, const char *space, int32_t m
 }
 
 ZD_API const char *zd_color_space(ZdColor *handle) {
-  if (handle == nullptr) return nullptr;
+  if (!Arguments(__func__).notNil(handle, "color")) return nullptr;
   return guarded<const char *>(nullptr, [&] {
     Ref<ZdColor> ref(handle);
     return color::spaceNameText(ref->space);
@@ -102,7 +140,11 @@ ZD_API ZdStatus zd_color_components(ZdColor *handle, float *components, int32_t 
   if (components != nullptr) std::memset(components, 0, 4 * sizeof(float));
   if (count != nullptr) *count = 0;
   if (alpha != nullptr) *alpha = 0.0f;
-  if (handle == nullptr || components == nullptr || count == nullptr || alpha == nullptr) {
+  if (!Arguments(__func__)
+           .notNil(handle, "color")
+           .notNil(components, "components")
+           .notNil(count, "count")
+           .notNil(alpha, "alpha")) {
     return kBadArgument;
   }
   return guarded<ZdStatus>(kBadArgument, [&] {
@@ -117,7 +159,10 @@ ZD_API ZdStatus zd_color_components(ZdColor *handle, float *components, int32_t 
 }
 
 ZD_API ZdStatus zd_color_to_css(ZdColor *handle, char **out, int64_t *len) {
-  if (!zd::capi::clearBlockOutputs(out, len) || handle == nullptr) return kBadArgument;
+  zd::capi::clearBlockOutputs(out, len);
+  if (!Arguments(__func__).notNil(out, "out").notNil(len, "len").notNil(handle, "color")) {
+    return kBadArgument;
+  }
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdColor> ref(handle);
     return zd::capi::writeString(color::toCss(cssColorOf(handle)), out, len);
@@ -126,15 +171,22 @@ ZD_API ZdStatus zd_color_to_css(ZdColor *handle, char **out, int64_t *len) {
 
 ZD_API ZdStatus zd_color_mix(ZdColor *a, ZdColor *b, float t, const char *space,
                              int32_t hue_method, ZdColor **out) {
-  if (out == nullptr) return kBadArgument;
+  Arguments arguments(__func__);
+  if (!arguments.notNil(out, "out")) return kBadArgument;
   *out = nullptr;
-  if (a == nullptr || b == nullptr || space == nullptr) return kBadArgument;
-  if (!allFinite(t) || t < 0.0f || t > 1.0f) return kBadArgument;
-  if (hue_method < 0 || hue_method > 3) return kBadArgument;
+  if (!arguments.notNil(a, "a")
+           .notNil(b, "b")
+           .notNil(space, "space")
+           .finite("t", t)
+           .require(t >= 0.0f && t <= 1.0f, "t must be in [0, 1]")
+           .require(hue_method >= 0 && hue_method <= 3, "hue_method must be in 0..3 (got %d)",
+                    static_cast<int>(hue_method))) {
+    return kBadArgument;
+  }
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdColor> first(a);
     Ref<ZdColor> second(b);
-    const color::SpaceTag target = spaceNamed(space);
+    const color::SpaceTag target = spaceNamed("zd_color_mix", space);
     if (target == color::stUnknown) return kBadArgument;
     const auto mixed = color::interpolate(cssColorOf(a), cssColorOf(b), t, target,
                                           static_cast<color::HueMethod>(hue_method));
@@ -144,15 +196,22 @@ ZD_API ZdStatus zd_color_mix(ZdColor *a, ZdColor *b, float t, const char *space,
 }
 
 ZD_API ZdStatus zd_color_delta_e(ZdColor *a, ZdColor *b, int32_t method, double *out) {
-  if (out == nullptr) return kBadArgument;
+  Arguments arguments(__func__);
+  if (!arguments.notNil(out, "out")) return kBadArgument;
   *out = 0.0;
-  if (a == nullptr || b == nullptr || method < 0 || method > 2) return kBadArgument;
+  if (!arguments.notNil(a, "a").notNil(b, "b").require(
+          method >= 0 && method <= 2, "method must be in 0..2 (got %d)", static_cast<int>(method))) {
+    return kBadArgument;
+  }
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdColor> first(a);
     Ref<ZdColor> second(b);
     const auto difference =
         color::deltaE(*first, *second, static_cast<color::DeltaEMethod>(method));
-    if (!difference.isOk()) return kBadArgument;
+    if (!difference.isOk()) {
+      zd::capi::recordColorError(difference.error());
+      return kBadArgument;
+    }
     *out = difference.value();
     return kOk;
   });

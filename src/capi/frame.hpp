@@ -1,16 +1,35 @@
-// The frame every export shares: reference-counted handle objects, the one
-// wrapper that turns any raised failure into a status, and the hand-out of
+// The frame every export shares: reference-counted handle objects, the
+// argument checks, the one wrapper that turns any raised failure into a
+// status, the thread's message for its last failed call, and the hand-out of
 // blocks to the caller.
+//
+// How an export is written, so that every failure leaves a message a person
+// can act on and every success clears it:
+//
+//   ZD_API ZdStatus zd_path_circle(ZdPath *p, float cx, float cy, float r) {
+//     if (!Arguments(__func__).notNil(p, "path").require(!(r < 0.0f), "r must be >= 0")
+//              .finite("cx cy r", cx, cy, r)) {
+//       return kBadArgument;  // the message is recorded
+//     }
+//     return guarded<ZdStatus>(kBadArgument, [&] { ...; return kOk; });
+//   }
+//
+// `Arguments` clears the message when it is made and records the first
+// problem it meets; `guarded` clears it on entry and records the text of any
+// failure raised inside; a failure noticed inside the work without raising is
+// recorded with `refuse`. No failure is ever returned without one of them.
 #pragma once
 
 #include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <new>
 #include <string_view>
 #include <utility>
 
+#include "common/errors.hpp"
 #include "zd.h"
 
 namespace zd::capi {
@@ -64,17 +83,90 @@ class Ref {
 // process stops with a message, as documented.
 [[noreturn]] void outOfMemory() noexcept;
 
+// ------------------------------------------------ the thread's last message
+
+// The calling thread's message (never nil; empty when there is none). It
+// lives in a fixed per-thread buffer, so recording never allocates and the
+// text stays valid until the thread's next call.
+const char *lastError() noexcept;
+void clearLastError() noexcept;
+// Records `text` (cut to the buffer with "..." when longer).
+void recordLastError(std::string_view text) noexcept;
+// Records "function: text".
+void recordLastError(const char *function, std::string_view text) noexcept;
+// Records a printf-style message. Only integer and string conversions are
+// used, which do not depend on the locale.
+[[gnu::format(printf, 1, 2)]] void recordLastErrorf(const char *format, ...) noexcept;
+
+// Records a printf-style message and returns status 2: for a failure noticed
+// inside the work without raising.
+[[gnu::format(printf, 1, 2)]] ZdStatus refuse(const char *format, ...) noexcept;
+
+// The argument checks of one export, in the documented order: nil handles
+// and outputs, then range rules, then finiteness of the floats in argument
+// order. Making it clears the thread's message; the first problem is
+// recorded as "function: what" and every later check is skipped. Converts to
+// true while no problem was found.
+class Arguments {
+ public:
+  explicit Arguments(const char *function) noexcept : function_(function) { clearLastError(); }
+
+  // "<name> is nil" when `pointer` is nil.
+  Arguments &notNil(const void *pointer, const char *name) noexcept {
+    if (ok_ && pointer == nullptr) fail("%s is nil", name);
+    return *this;
+  }
+
+  // A range rule: `format` says what must hold ("r must be >= 0").
+  [[gnu::format(printf, 3, 4)]] Arguments &require(bool holds, const char *format, ...) noexcept;
+
+  // "<name> is not finite" for the first NaN or infinity; `names` lists the
+  // values' names in order, separated by single spaces.
+  template <class... Floats>
+  Arguments &finite(const char *names, Floats... values) noexcept {
+    if (!ok_) return *this;
+    const float list[] = {static_cast<float>(values)...};
+    for (std::size_t i = 0; i < sizeof...(values); ++i) {
+      if (!std::isfinite(list[i])) {
+        failNotFinite(names, i);
+        break;
+      }
+    }
+    return *this;
+  }
+
+  explicit operator bool() const noexcept { return ok_; }
+
+ private:
+  [[gnu::format(printf, 2, 3)]] void fail(const char *format, ...) noexcept;
+  void failNotFinite(const char *names, std::size_t index) noexcept;
+
+  const char *function_;
+  bool ok_ = true;
+};
+
 // Runs the work of an export and translates any raised failure: `failure`
-// (status 2, nil or 0) is returned instead. Every export goes through here.
+// (status 2, nil or 0) is returned instead and the failure's text becomes
+// the thread's message. Every export goes through here. The message is
+// cleared on entry; `function` names the export in texts that lack an
+// operation of their own.
 template <class R, class Work>
-R guarded(R failure, Work &&work) noexcept {
+R guarded(R failure, Work &&work, const char *function = __builtin_FUNCTION()) noexcept {
+  clearLastError();
   try {
     return std::forward<Work>(work)();
   } catch (const std::bad_alloc &) {
     outOfMemory();
+  } catch (const zd::Error &error) {
+    recordLastError(error.what());  // our own texts start with their operation
+  } catch (const zd::Defect &defect) {
+    recordLastError(defect.what());
+  } catch (const std::exception &other) {
+    recordLastError(function, other.what());
   } catch (...) {
-    return failure;
+    recordLastError(function, "unknown failure");
   }
+  return failure;
 }
 
 // True when every argument is a finite float (NaN and infinities fail).

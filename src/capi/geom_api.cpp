@@ -10,6 +10,7 @@
 #include "geom/geom.hpp"
 
 using zd::capi::allFinite;
+using zd::capi::Arguments;
 using zd::capi::guarded;
 using zd::capi::kBadArgument;
 using zd::capi::kOk;
@@ -37,7 +38,10 @@ bool isFinite(const geom::Segment &s) { return allFinite(s.x0, s.y0, s.x1, s.y1)
 
 // The point formulas' entry shape: t in [0, 1] and the pointer first, then
 // finiteness of every float.
-bool parameterInRange(float t, const float *xy) { return !(t > 1.0f || t < 0.0f) && xy != nullptr; }
+bool parameterInRange(Arguments &arguments, float t, const float *xy) {
+  return static_cast<bool>(
+      arguments.require(!(t > 1.0f || t < 0.0f), "t must be in [0, 1]").notNil(xy, "xy"));
+}
 
 }  // namespace
 
@@ -48,9 +52,13 @@ ZD_API ZdStatus zd_path_flatten(ZdPath *path, float *segments, int64_t capacity,
   // The count is cleared whenever it is given, even when the path is nil, so
   // that it holds 0 after every failure.
   if (count != nullptr) *count = 0;
-  if (path == nullptr || count == nullptr) return kBadArgument;
-  if (!allFinite(tolerance)) return kBadArgument;
-  if (segments == nullptr && capacity != 0) return kBadArgument;
+  Arguments arguments(__func__);
+  if (!arguments.notNil(path, "path").notNil(count, "count").finite("tolerance", tolerance)
+           .require(segments != nullptr || capacity == 0,
+                    "segments is nil with capacity %lld (only 0 allows nil)",
+                    static_cast<long long>(capacity))) {
+    return kBadArgument;
+  }
   const float t = tolerance > 0.0f ? tolerance : kDefaultTolerance;
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdPath> ref(path);
@@ -65,14 +73,24 @@ ZD_API ZdStatus zd_path_flatten(ZdPath *path, float *segments, int64_t capacity,
 }
 
 ZD_API ZdStatus zd_segments_bounds(const float *segments, int64_t count, float *bounds) {
-  if (count < 0 || bounds == nullptr) return kBadArgument;
-  if (segments == nullptr && count != 0) return kBadArgument;
-  if (count > kMaxSegmentArray) return kBadArgument;
+  if (!Arguments(__func__)
+           .require(count >= 0, "count must be >= 0 (got %lld)", static_cast<long long>(count))
+           .notNil(bounds, "bounds")
+           .require(segments != nullptr || count == 0,
+                    "segments is nil with count %lld (only 0 allows nil)",
+                    static_cast<long long>(count))
+           .require(count <= kMaxSegmentArray, "count %lld is larger than any array",
+                    static_cast<long long>(count))) {
+    return kBadArgument;
+  }
   return guarded<ZdStatus>(kBadArgument, [&] {
     geom::BoundsBuilder builder;
     for (int64_t i = 0; i < count; ++i) {
       const geom::Segment segment = segmentAt(segments, i);
-      if (!isFinite(segment)) return kBadArgument;
+      if (!isFinite(segment)) {
+        return zd::capi::refuse("zd_segments_bounds: segment %lld is not finite",
+                                static_cast<long long>(i));
+      }
       builder.add(segment);
     }
     const geom::Bounds box = builder.result();
@@ -86,8 +104,11 @@ ZD_API ZdStatus zd_segments_bounds(const float *segments, int64_t count, float *
 
 ZD_API ZdStatus zd_quad_point(float x0, float y0, float x1, float y1, float x2, float y2, float t,
                               float *xy) {
-  if (!parameterInRange(t, xy)) return kBadArgument;
-  if (!allFinite(x0, y0, x1, y1, x2, y2, t)) return kBadArgument;
+  Arguments arguments(__func__);
+  if (!parameterInRange(arguments, t, xy) ||
+      !arguments.finite("x0 y0 x1 y1 x2 y2 t", x0, y0, x1, y1, x2, y2, t)) {
+    return kBadArgument;
+  }
   const geom::Vec2 p = geom::quadPoint({x0, y0}, {x1, y1}, {x2, y2}, t);
   xy[0] = p.x;
   xy[1] = p.y;
@@ -96,8 +117,11 @@ ZD_API ZdStatus zd_quad_point(float x0, float y0, float x1, float y1, float x2, 
 
 ZD_API ZdStatus zd_cubic_point(float x0, float y0, float x1, float y1, float x2, float y2,
                                float x3, float y3, float t, float *xy) {
-  if (!parameterInRange(t, xy)) return kBadArgument;
-  if (!allFinite(x0, y0, x1, y1, x2, y2, x3, y3, t)) return kBadArgument;
+  Arguments arguments(__func__);
+  if (!parameterInRange(arguments, t, xy) ||
+      !arguments.finite("x0 y0 x1 y1 x2 y2 x3 y3 t", x0, y0, x1, y1, x2, y2, x3, y3, t)) {
+    return kBadArgument;
+  }
   const geom::Vec2 p = geom::cubicPoint({x0, y0}, {x1, y1}, {x2, y2}, {x3, y3}, t);
   xy[0] = p.x;
   xy[1] = p.y;

@@ -5,6 +5,7 @@
 #include "codec/encoder_checks.hpp"
 #include "codec/codec.hpp"
 
+using zd::capi::Arguments;
 using zd::capi::guarded;
 using zd::capi::kBadArgument;
 using zd::capi::Ref;
@@ -44,12 +45,20 @@ extern "C" {
 
 ZD_API ZdStatus zd_image_encode(ZdImage *image, int32_t format, int32_t quality, uint8_t **out,
                                 int64_t *len) {
-  if (!zd::capi::clearBlockOutputs(out, len)) return kBadArgument;
-  if (image == nullptr || format < codec::fmtPng || format > kLastFormat) return kBadArgument;
+  zd::capi::clearBlockOutputs(out, len);
+  if (!Arguments(__func__)
+           .notNil(out, "out")
+           .notNil(len, "len")
+           .notNil(image, "image")
+           .require(format >= codec::fmtPng && format <= kLastFormat,
+                    "format must be in 0..%d (got %d)", static_cast<int>(kLastFormat),
+                    static_cast<int>(format))) {
+    return kBadArgument;
+  }
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdImage> ref(image);
     const std::vector<std::uint8_t> file = encodeForHost(*ref, format, quality);
-    if (file.empty()) return kBadArgument;
+    if (file.empty()) return zd::capi::refuse("zd_image_encode: the encoder gave no bytes");
     return zd::capi::writeBytes(file.data(), file.size(), out, len);
   });
 }

@@ -7,6 +7,7 @@
 #include "capi/handles.hpp"
 #include "path/pathdata.hpp"
 
+using zd::capi::Arguments;
 using zd::capi::guarded;
 using zd::capi::kBadArgument;
 using zd::capi::kOk;
@@ -16,9 +17,10 @@ namespace path = zd::path;
 extern "C" {
 
 ZD_API ZdStatus zd_path_parse_d(const char *text, ZdPath **out) {
-  if (out == nullptr) return kBadArgument;
+  Arguments arguments(__func__);
+  if (!arguments.notNil(out, "out")) return kBadArgument;
   *out = nullptr;
-  if (text == nullptr) return kBadArgument;
+  if (!arguments.notNil(text, "text")) return kBadArgument;
   return guarded<ZdStatus>(kBadArgument, [&] {
     // The parser only reads the text during the call and keeps nothing of
     // it, so the caller's bytes are read in place up to the first NUL.
@@ -31,7 +33,10 @@ ZD_API ZdStatus zd_path_parse_d(const char *text, ZdPath **out) {
 }
 
 ZD_API ZdStatus zd_path_to_d(ZdPath *handle, char **out, int64_t *len) {
-  if (!zd::capi::clearBlockOutputs(out, len) || handle == nullptr) return kBadArgument;
+  zd::capi::clearBlockOutputs(out, len);
+  if (!Arguments(__func__).notNil(out, "out").notNil(len, "len").notNil(handle, "path")) {
+    return kBadArgument;
+  }
   return guarded<ZdStatus>(kBadArgument, [&] {
     std::string text;
     {

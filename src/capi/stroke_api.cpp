@@ -2,9 +2,10 @@
 // mapped in place by a matrix.
 #include "capi/handles.hpp"
 #include "capi/stroke_style.hpp"
-#include "path/transform.hpp"
 #include "paint/paint.hpp"
+#include "path/transform.hpp"
 
+using zd::capi::Arguments;
 using zd::capi::guarded;
 using zd::capi::kBadArgument;
 using zd::capi::kOk;
@@ -12,20 +13,32 @@ using zd::capi::Ref;
 
 namespace zd::capi {
 
-bool validStrokeStyle(const ZdStroke &style) {
-  if (!std::isfinite(style.width) || style.width < 0.0f) return false;
-  if (static_cast<uint32_t>(style.join) > 2u || static_cast<uint32_t>(style.cap) > 2u) {
-    return false;
+bool checkStrokeStyle(Arguments &arguments, const ZdStroke &style) noexcept {
+  arguments.finite("style.width", style.width)
+      .require(style.width >= 0.0f, "style.width must be >= 0 (got %g)",
+               static_cast<double>(style.width))
+      .require(static_cast<uint32_t>(style.join) <= 2u,
+               "style.join must be ZD_JOIN_MITER, _ROUND or _BEVEL (0..2, got %d)",
+               static_cast<int>(style.join))
+      .require(static_cast<uint32_t>(style.cap) <= 2u,
+               "style.cap must be ZD_CAP_BUTT, _ROUND or _SQUARE (0..2, got %d)",
+               static_cast<int>(style.cap))
+      .finite("style.miter_limit", style.miter_limit)
+      .require(style.miter_limit >= 1.0f, "style.miter_limit must be >= 1 (got %g)",
+               static_cast<double>(style.miter_limit))
+      .require(style.dash_count >= 0 &&
+                   static_cast<std::size_t>(style.dash_count) <= zd::stroke::kMaxDashes,
+               "style.dash_count must be 0..1048576 (got %d)", static_cast<int>(style.dash_count))
+      .require(style.dash_count <= 0 || style.dashes != nullptr,
+               "style.dashes is nil with style.dash_count %d", static_cast<int>(style.dash_count));
+  for (int32_t i = 0; arguments && i < style.dash_count; ++i) {
+    const float length = style.dashes[i];
+    arguments.require(std::isfinite(length) && length >= 0.0f,
+                      "style.dashes[%d] must be finite and >= 0 (got %g)", static_cast<int>(i),
+                      static_cast<double>(length));
   }
-  if (!std::isfinite(style.miter_limit) || style.miter_limit < 1.0f) return false;
-  if (style.dash_count < 0 || static_cast<std::size_t>(style.dash_count) > zd::stroke::kMaxDashes) {
-    return false;
-  }
-  if (style.dash_count > 0 && style.dashes == nullptr) return false;
-  for (int32_t i = 0; i < style.dash_count; ++i) {
-    if (!std::isfinite(style.dashes[i]) || style.dashes[i] < 0.0f) return false;
-  }
-  return std::isfinite(style.dash_offset);
+  arguments.finite("style.dash_offset", style.dash_offset);
+  return static_cast<bool>(arguments);
 }
 
 zd::stroke::Style toStyle(const ZdStroke &style) {
@@ -39,9 +52,11 @@ zd::stroke::Style toStyle(const ZdStroke &style) {
   return out;
 }
 
-bool readMatrix(const float *entries, zd::path::Matrix &out) {
-  for (int i = 0; i < 6; ++i) {
-    if (!std::isfinite(entries[i])) return false;
+bool readMatrix(Arguments &arguments, const float *entries, zd::path::Matrix &out) noexcept {
+  if (!arguments.finite("matrix[0] matrix[1] matrix[2] matrix[3] matrix[4] matrix[5]",
+                        entries[0], entries[1], entries[2], entries[3], entries[4],
+                        entries[5])) {
+    return false;
   }
   out = {entries[0], entries[1], entries[2], entries[3], entries[4], entries[5]};
   return true;
@@ -53,10 +68,13 @@ extern "C" {
 
 ZD_API ZdStatus zd_path_stroke(ZdPath *path, const ZdStroke *style, float tolerance,
                                ZdPath **out) {
-  if (out == nullptr) return kBadArgument;
-  *out = nullptr;
-  if (path == nullptr || style == nullptr) return kBadArgument;
-  if (!zd::capi::validStrokeStyle(*style) || !std::isfinite(tolerance)) return kBadArgument;
+  if (out != nullptr) *out = nullptr;
+  Arguments arguments(__func__);
+  if (!arguments.notNil(out, "out").notNil(path, "path").notNil(style, "style") ||
+      !zd::capi::checkStrokeStyle(arguments, *style) ||
+      !arguments.finite("tolerance", tolerance)) {
+    return kBadArgument;
+  }
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdPath> source(path);
     const zd::stroke::Style pen = zd::capi::toStyle(*style);
@@ -70,9 +88,12 @@ ZD_API ZdStatus zd_path_stroke(ZdPath *path, const ZdStroke *style, float tolera
 }
 
 ZD_API ZdStatus zd_path_transform(ZdPath *path, const float matrix[6]) {
-  if (path == nullptr || matrix == nullptr) return kBadArgument;
+  Arguments arguments(__func__);
   zd::path::Matrix m;
-  if (!zd::capi::readMatrix(matrix, m)) return kBadArgument;
+  if (!arguments.notNil(path, "path").notNil(matrix, "matrix") ||
+      !zd::capi::readMatrix(arguments, matrix, m)) {
+    return kBadArgument;
+  }
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdPath> target(path);
     zd::path::transform(*target, m);

@@ -42,7 +42,7 @@ inline constexpr int kMaxDepth = 18;
 inline constexpr float kDegenerateChord = std::bit_cast<float>(0x33D3F2B9u);
 
 // The message of the one failure of flattening.
-inline constexpr const char *kSegmentLimitMessage = "flatten: segment limit exceeded";
+inline constexpr const char *kSegmentLimitMessage = "flatten: segment limit exceeded (1048576)";
 
 // Appends one segment, refusing once kSegmentCap segments are held.
 [[noreturn]] void segmentLimitExceeded();
@@ -52,7 +52,7 @@ inline void addSegment(std::vector<Segment> &segments, const Segment &segment) {
 }
 
 // Flattens `path` at `tolerance` (positive and finite; callers replace zero
-// or below with 0.5). Throws zd::Error "flatten: segment limit exceeded".
+// or below with 0.5). Throws zd::Error kSegmentLimitMessage.
 std::vector<Segment> flatten(const zd::path::Path &path, float tolerance);
 
 // The same, into caller storage: `out` is cleared first and its capacity is

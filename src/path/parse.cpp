@@ -32,6 +32,26 @@ namespace {
 
 [[noreturn]] void fail(std::string message) { throw Error(std::move(message)); }
 
+// Messages name the byte offset of the problem in the text.
+std::string at(std::size_t offset) { return " at offset " + std::to_string(offset); }
+
+// A byte as a message shows it: "character 'c'" when printable, "byte
+// 0xNN" otherwise (a NUL or control byte would cut or garble the text).
+std::string shownByte(unsigned char c) {
+  if (c >= 0x20 && c < 0x7F) return std::string("character '") + static_cast<char>(c) + '\'';
+  constexpr char kHex[] = "0123456789ABCDEF";
+  return {'b', 'y', 't', 'e', ' ', '0', 'x', kHex[c >> 4], kHex[c & 15]};
+}
+
+// A number's text as a message shows it: quoted, long ones cut.
+std::string shownNumber(std::string_view text) {
+  constexpr std::size_t kShown = 24;
+  std::string shown = "'";
+  shown.append(text.substr(0, kShown));
+  shown.append(text.size() > kShown ? "...'" : "'");
+  return shown;
+}
+
 // ------------------------------------------------------------ byte classes
 
 enum ByteClass : std::uint8_t {
@@ -164,16 +184,17 @@ constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // Reads one number text as a double, checks it and rounds it to a float.
-float readNumber(const char *begin, const char *end) {
+// `offset` is where the number starts in the whole text, for messages.
+float readNumber(const char *begin, const char *end, std::size_t offset) {
   const std::string_view text(begin, static_cast<std::size_t>(end - begin));
   const char *digits = (*begin == '+') ? begin + 1 : begin;  // from_chars takes no '+'
   double value = 0.0;
   const auto [stop, error] = std::from_chars(digits, end, value);
   if (error == std::errc::invalid_argument) {
-    if (!isLonePoint(text)) fail("invalid float: " + std::string(text));
+    if (!isLonePoint(text)) fail("parsePath: invalid number " + shownNumber(text) + at(offset));
     value = (*begin == '-') ? -0.0 : 0.0;
   } else if (stop != end) {
-    fail("invalid float: " + std::string(text));
+    fail("parsePath: invalid number " + shownNumber(text) + at(offset));
   } else if (error == std::errc::result_out_of_range) {
     const bool negative = *digits == '-';
     const std::string_view magnitude = text.substr(static_cast<std::size_t>(
@@ -184,7 +205,7 @@ float readNumber(const char *begin, const char *end) {
   // A finite double that would round to an infinite float is refused the
   // same way: a path never holds a coordinate that cannot be printed.
   if (!std::isfinite(value) || std::fabs(value) >= kFloatOverflow) {
-    fail("parsePath: non-finite number");
+    fail("parsePath: number " + shownNumber(text) + " is beyond the float range" + at(offset));
   }
   return static_cast<float>(value);
 }
@@ -193,6 +214,12 @@ float readNumber(const char *begin, const char *end) {
 
 std::string wrongCount(PathCommandKind kind) {
   return "parsePath: wrong parameter count for " + std::string(toString(kind));
+}
+
+// The letter that writes a kind.
+char letterOf(PathCommandKind kind) {
+  constexpr std::string_view kLetters = "ZMLHVCSQTAmlhvcsqta";
+  return kLetters[static_cast<std::size_t>(kind)];
 }
 
 // Radii not below zero (-0 passes), flags exactly 0 or 1.
@@ -376,15 +403,13 @@ class Parser {
           i = continueNumber(i);
           break;
         case bcLetter: onLetter(i, c); break;
-        default:
-          fail("parsePath: unexpected character '" + std::string(1, static_cast<char>(c)) +
-               "'");
+        default: fail("parsePath: unexpected " + shownByte(c) + at(i));
       }
     }
     finish(size_);
-    flushPending();
+    flushPending(size_);
     if (log_.count() > 0 && log_.firstKind() != pMove && log_.firstKind() != pRMove) {
-      fail("parsePath: path must begin with moveto");
+      fail("parsePath: path must begin with moveto (M or m)" + at(firstLetterAt_));
     }
     Path path;
     log_.expandInto(path);
@@ -399,19 +424,19 @@ class Parser {
   // The next number is an arc's large-arc or sweep flag: one byte, 0 or 1.
   bool atArcFlag() const { return pendingArc_ && (inGroup_ == 3 || inGroup_ == 4); }
 
-  void requireCommand() const {
-    if (!hasPending_) fail("parsePath: number without a command");
+  void requireCommand(std::size_t i) const {
+    if (!hasPending_) fail("parsePath: number without a command" + at(i));
   }
 
   // Signs and points share the arc-flag rules: a flag in progress is
   // complete, and neither may start a flag.
   void arcFlagRules(std::size_t i) {
     if (inNumber() && atArcFlag()) finish(i);
-    if (atArcFlag()) fail("parsePath: arc flag must be 0 or 1");
+    if (atArcFlag()) fail("parsePath: arc flag must be 0 or 1" + at(i));
   }
 
   void onSign(std::size_t i) {
-    requireCommand();
+    requireCommand(i);
     arcFlagRules(i);
     const unsigned char before = i > 0 ? bytes_[i - 1] : 0;
     if (inNumber() && (before == 'e' || before == 'E')) return;  // exponent sign
@@ -420,7 +445,7 @@ class Parser {
   }
 
   void onPoint(std::size_t i) {
-    requireCommand();
+    requireCommand(i);
     arcFlagRules(i);
     if (pointSeen_) finish(i);  // a second point starts the next number
     pointSeen_ = true;
@@ -428,9 +453,9 @@ class Parser {
   }
 
   void onDigitOrExponent(std::size_t i, unsigned char c) {
-    requireCommand();
+    requireCommand(i);
     if (inNumber() && atArcFlag()) finish(i);
-    if (atArcFlag() && c != '0' && c != '1') fail("parsePath: arc flag must be 0 or 1");
+    if (atArcFlag() && c != '0' && c != '1') fail("parsePath: arc flag must be 0 or 1" + at(i));
     if (!inNumber()) {
       numberStart_ = i;
     } else if (isDigit(c) && i - numberStart_ == 1 && bytes_[numberStart_] == '0') {
@@ -466,7 +491,8 @@ class Parser {
 
   void onLetter(std::size_t i, unsigned char c) {
     finish(i);
-    flushPending();
+    flushPending(i);
+    if (firstLetterAt_ == kNone) firstLetterAt_ = i;
     const auto kind = static_cast<PathCommandKind>(kLetterKinds[c]);  // c is a letter
     if (kind == pClose) {
       log_.append(pClose, group_);
@@ -486,7 +512,7 @@ class Parser {
     if (!inNumber()) return;
     const std::size_t start = numberStart_;
     numberStart_ = kNone;
-    addParameter(readNumber(text_ + start, text_ + i));
+    addParameter(readNumber(text_ + start, text_ + i, start), start);
   }
 
   // Reads "[-]digits[.digits]" at byte i when its value is exact as a
@@ -594,7 +620,7 @@ class Parser {
     if (rulesReadOn) return kNone;
     // A second point ends the number; a point after an exponent does not.
     if (next == '.' && std::memchr(text_ + i, '.', end - i) == nullptr) return kNone;
-    addParameter(static_cast<float>(value));
+    addParameter(static_cast<float>(value), i);
     if (pendingArc_ && atArcFlag() &&
         (nextClass == bcSign || nextClass == bcPoint || nextClass == bcDigit)) {
       numberStart_ = end;  // started without the flag check, as the rules do
@@ -609,12 +635,14 @@ class Parser {
   std::size_t readArcFlag(std::size_t i) {
     const unsigned char flag = bytes_[i];
     if (flag != '0' && flag != '1') return kNone;
-    addParameter(flag == '1' ? 1.0f : 0.0f);
+    addParameter(flag == '1' ? 1.0f : 0.0f, i);
     const std::size_t end = i + 1;
     return end + (end < size_ && kClasses[bytes_[end]] == bcSeparator);
   }
 
-  void addParameter(float value) {
+  // Files a number that starts at byte `start`.
+  void addParameter(float value, std::size_t start) {
+    if (inGroup_ == 0) groupStart_ = start;
     group_[inGroup_++] = value;
     ++parameterCount_;
     if (inGroup_ == groupSize_) {
@@ -626,15 +654,26 @@ class Parser {
   void emitGroup() {
     // An invalid arc group is reported when the letter ends, after any
     // problem met while scanning the rest of its numbers.
-    if (pendingArc_ && !arcGroupValid(group_)) arcInvalid_ = true;
+    if (pendingArc_ && !arcInvalid_ && !arcGroupValid(group_)) {
+      arcInvalid_ = true;
+      arcInvalidAt_ = groupStart_;
+    }
     log_.append(groupKind(pending_, groupIndex_++), group_);
   }
 
-  // The end of a letter's numbers: the checks of flushCommands.
-  void flushPending() {
+  // The end of a letter's numbers at byte i (the next letter or the end of
+  // the text): the checks of flushCommands.
+  void flushPending(std::size_t i) {
     if (!hasPending_) return;
-    if (parameterCount_ == 0 || inGroup_ != 0) fail(wrongCount(pending_));
-    if (arcInvalid_) fail("parsePath: invalid arc parameter");
+    if (parameterCount_ == 0 || inGroup_ != 0) {
+      fail("parsePath: expected a number" + at(i) + " ('" + letterOf(pending_) +
+           "' takes numbers in groups of " + std::to_string(groupSize_) + ", got " +
+           std::to_string(parameterCount_) + ")");
+    }
+    if (arcInvalid_) {
+      fail("parsePath: invalid arc parameter" + at(arcInvalidAt_) +
+           " (radii must be >= 0, flags 0 or 1)");
+    }
     parameterCount_ = 0;
     groupIndex_ = 0;
     arcInvalid_ = false;
@@ -658,7 +697,10 @@ class Parser {
   int inGroup_ = 0;                  // parameters since the letter, modulo the group size
   std::uint64_t parameterCount_ = 0; // parameters since the letter
   std::uint64_t groupIndex_ = 0;
+  std::size_t groupStart_ = 0;       // where the group in progress began
   bool arcInvalid_ = false;
+  std::size_t arcInvalidAt_ = 0;     // where the letter's first invalid arc group began
+  std::size_t firstLetterAt_ = kNone;
 };
 
 }  // namespace

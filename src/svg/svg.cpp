@@ -66,7 +66,7 @@ std::string toSvgColor(const color::Color &color) {
 }
 
 std::string toSvgString(const path::Path &path, const color::Color &color, std::int32_t width,
-                        std::int32_t height) {
+                        std::int32_t height, bool evenOdd) {
   const std::string pathData = path::toString(path);
   const std::string fill = toSvgColor(color);
   std::string document;
@@ -85,7 +85,7 @@ std::string toSvgString(const path::Path &path, const color::Color &color, std::
   document += pathData;
   document += "\" fill=\"";
   document += fill;
-  document += "\"/></svg>";
+  document += evenOdd ? "\" fill-rule=\"evenodd\"/></svg>" : "\"/></svg>";
   return document;
 }
 

@@ -21,9 +21,10 @@ std::string toHex2(float value);
 std::string toSvgColor(const color::Color &color);
 
 // <svg xmlns="..." width="W" height="H" viewBox="0 0 W H"><path d="..."
-// fill="..."/></svg> on one line. The path is serialized before the colour
+// fill="..."/></svg> on one line; with `evenOdd` the path element ends
+// fill="..." fill-rule="evenodd"/>. The path is serialized before the colour
 // is converted, so a path error is reported even when the colour is bad too.
 std::string toSvgString(const path::Path &path, const color::Color &color, std::int32_t width,
-                        std::int32_t height);
+                        std::int32_t height, bool evenOdd = false);
 
 }  // namespace zd::svg

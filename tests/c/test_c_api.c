@@ -1,6 +1,7 @@
 /* A C99 host: includes only zd.h, links libzd.so, and checks the frame and
  * the path exports through the ABI as any C caller would see them. */
 #include <math.h>
+#include <signal.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -17,6 +18,70 @@ static int checks = 0;
       fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
     }                                                                \
   } while (0)
+
+typedef void (*Handler)(int);
+
+static void host_handler(int signal_number) { (void)signal_number; }
+
+static Handler handler_of(int signal_number) {
+  Handler current = signal(signal_number, SIG_DFL);
+  signal(signal_number, current);
+  return current;
+}
+
+/* A host with handlers of its own starts with zd_init_keep_signals: its
+ * handlers stay. zd_init afterwards installs the library's, once. */
+static void test_start_up(void) {
+  ZdColor *color = NULL;
+  signal(SIGINT, host_handler);
+  signal(SIGSEGV, host_handler);
+  signal(SIGPIPE, SIG_DFL);
+  zd_init_keep_signals();
+  zd_init_keep_signals();
+  CHECK(handler_of(SIGINT) == host_handler);
+  CHECK(handler_of(SIGSEGV) == host_handler);
+  CHECK(handler_of(SIGPIPE) == SIG_DFL);
+  color = zd_color_parse("oklch(70% 0.1 150)"); /* the colour tables are up */
+  CHECK(color != NULL);
+  zd_color_free(color);
+
+  zd_init();
+  CHECK(handler_of(SIGINT) != host_handler);
+  CHECK(handler_of(SIGSEGV) != host_handler);
+  CHECK(handler_of(SIGPIPE) == SIG_IGN);
+  /* Later start-ups of either kind do nothing. */
+  signal(SIGINT, host_handler);
+  zd_init();
+  zd_init_keep_signals();
+  CHECK(handler_of(SIGINT) == host_handler);
+  signal(SIGINT, SIG_DFL);
+  signal(SIGSEGV, SIG_DFL);
+}
+
+static void test_messages(void) {
+  ZdPath *path = NULL;
+  char *one = NULL, *two = NULL;
+  int64_t len_one = 0, len_two = 0;
+  ZdColor *color = zd_color_rgba(0.0f, 0.5f, 1.0f, 1.0f);
+  CHECK(zd_last_error() != NULL);
+  CHECK(zd_path_parse_d("M 0 0L", &path) == ZD_BAD_ARGUMENT && path == NULL);
+  CHECK(strcmp(zd_last_error(),
+               "parsePath: expected a number at offset 6 ('L' takes numbers in groups of 2, got 0)") == 0);
+  CHECK(zd_path_parse_d("M 0 0 L 4 0 L 4 4 Z", &path) == ZD_OK);
+  CHECK(strcmp(zd_last_error(), "") == 0);
+  CHECK(zd_path_to_svg(path, color, 4, 4, &one, &len_one) == ZD_OK);
+  CHECK(zd_path_to_svg_rule(path, color, 0, 4, 4, &two, &len_two) == ZD_OK);
+  CHECK(len_one == len_two && strcmp(one, two) == 0);
+  zd_buffer_free(two);
+  CHECK(zd_path_to_svg_rule(path, color, 1, 4, 4, &two, &len_two) == ZD_OK);
+  CHECK(len_two == len_one + 20 && strstr(two, "\" fill-rule=\"evenodd\"/></svg>") != NULL);
+  zd_buffer_free(two);
+  zd_buffer_free(one);
+  CHECK(zd_path_to_svg_rule(path, color, 7, 4, 4, &two, &len_two) == ZD_BAD_ARGUMENT && two == NULL);
+  CHECK(strcmp(zd_last_error(), "zd_path_to_svg_rule: fill_rule must be 0 or 1 (got 7)") == 0);
+  zd_color_free(color);
+  zd_path_free(path);
+}
 
 static void test_frame(void) {
   CHECK(zd_abi_version() == 1);
@@ -212,7 +277,8 @@ static void test_strokes_transforms_and_paints(void) {
 }
 
 int main(void) {
-  zd_init();
+  test_start_up();
+  test_messages();
   test_frame();
   test_paths();
   test_wide_integers();

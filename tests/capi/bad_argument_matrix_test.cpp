@@ -14,6 +14,22 @@
 
 namespace {
 
+// Runs a call that must be refused, after a different failure: the refusal
+// must leave a message of its own ("what: why"), neither empty nor the
+// earlier one, so an export that refuses without saying why is caught.
+template <class Call>
+auto refused(Call call, const char *what) {
+  ZdPath *unused = nullptr;
+  EXPECT_EQ(zd_path_parse_d("M 0 0 #", &unused), ZD_BAD_ARGUMENT);
+  const std::string earlier = zd_last_error();
+  const auto result = call();
+  const std::string message = zd_last_error();
+  EXPECT_NE(message, earlier) << what;
+  EXPECT_NE(message.find(": "), std::string::npos) << what << " left '" << message << "'";
+  return result;
+}
+#define REFUSED(call) refused([&] { return call; }, #call)
+
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 const float kBadFloats[] = {kNaN, kInf, -kInf};
@@ -66,7 +82,7 @@ class BadArguments : public ::testing::Test {
   // Runs each case, expecting status 2.
   void expectAllRejected(const std::vector<Case> &cases) {
     for (const auto &c : cases) {
-      EXPECT_EQ(c.call(), ZD_BAD_ARGUMENT) << c.name;
+      EXPECT_EQ(refused(c.call, c.name.c_str()), ZD_BAD_ARGUMENT) << c.name;
       expectUnchanged();
     }
   }
@@ -132,54 +148,54 @@ TEST_F(BadArguments, PathBuilders) {
 
 TEST_F(BadArguments, PathQueries) {
   float xy[2] = {42, 42};
-  EXPECT_EQ(zd_path_current(nullptr, xy), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_path_current(path, nullptr), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_path_start(nullptr, xy), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_current(nullptr, xy)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_current(path, nullptr)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_start(nullptr, xy)), ZD_BAD_ARGUMENT);
   EXPECT_EQ(xy[0], 42.0f);
-  EXPECT_EQ(zd_path_command_count(nullptr), 0);
+  EXPECT_EQ(REFUSED(zd_path_command_count(nullptr)), 0);
   ZdCommand command{99, {9, 9, 9, 9, 9, 9, 9}};
   for (int64_t index : {int64_t{-1}, int64_t{3}, INT64_MAX, INT64_MIN}) {
-    EXPECT_EQ(zd_path_command_get(path, index, &command), ZD_BAD_ARGUMENT) << index;
+    EXPECT_EQ(REFUSED(zd_path_command_get(path, index, &command)), ZD_BAD_ARGUMENT) << index;
   }
-  EXPECT_EQ(zd_path_command_get(nullptr, 0, &command), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_path_command_get(path, 0, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_command_get(nullptr, 0, &command)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_command_get(path, 0, nullptr)), ZD_BAD_ARGUMENT);
   EXPECT_EQ(command.kind, 99);
   EXPECT_EQ(command.params[0], 9.0f);
   for (int32_t kind : {-1, 19, INT32_MIN, INT32_MAX}) {
-    EXPECT_EQ(zd_path_command_is_relative(kind), -1);
-    EXPECT_EQ(zd_path_command_parameter_count(kind), -1);
+    EXPECT_EQ(REFUSED(zd_path_command_is_relative(kind)), -1);
+    EXPECT_EQ(REFUSED(zd_path_command_parameter_count(kind)), -1);
   }
-  EXPECT_EQ(zd_path_copy(nullptr), nullptr);
+  EXPECT_EQ(REFUSED(zd_path_copy(nullptr)), nullptr);
 }
 
 TEST_F(BadArguments, PathDataAndGeometry) {
   ZdPath *slot = reinterpret_cast<ZdPath *>(0x1);
-  EXPECT_EQ(zd_path_parse_d(nullptr, &slot), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_parse_d(nullptr, &slot)), ZD_BAD_ARGUMENT);
   EXPECT_EQ(slot, nullptr);
   slot = reinterpret_cast<ZdPath *>(0x1);
-  EXPECT_EQ(zd_path_parse_d("Q 1", &slot), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_parse_d("Q 1", &slot)), ZD_BAD_ARGUMENT);
   EXPECT_EQ(slot, nullptr);
-  EXPECT_EQ(zd_path_parse_d("M 0 0", nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_parse_d("M 0 0", nullptr)), ZD_BAD_ARGUMENT);
 
   char *text = reinterpret_cast<char *>(0x1);
   int64_t len = 77;
-  EXPECT_EQ(zd_path_to_d(nullptr, &text, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_to_d(nullptr, &text, &len)), ZD_BAD_ARGUMENT);
   EXPECT_EQ(text, nullptr);
   EXPECT_EQ(len, 0);
-  EXPECT_EQ(zd_path_to_d(path, nullptr, &len), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_path_to_d(path, &text, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_to_d(path, nullptr, &len)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_to_d(path, &text, nullptr)), ZD_BAD_ARGUMENT);
 
   float segments[8];
   int64_t count = 55;
-  EXPECT_EQ(zd_path_flatten(nullptr, segments, 2, &count, 0.5f), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_path_flatten(path, segments, 2, nullptr, 0.5f), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_flatten(nullptr, segments, 2, &count, 0.5f)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_flatten(path, segments, 2, nullptr, 0.5f)), ZD_BAD_ARGUMENT);
   for (float bad : kBadFloats) {
     count = 55;
-    EXPECT_EQ(zd_path_flatten(path, segments, 2, &count, bad), ZD_BAD_ARGUMENT);
+    EXPECT_EQ(REFUSED(zd_path_flatten(path, segments, 2, &count, bad)), ZD_BAD_ARGUMENT);
     EXPECT_EQ(count, 0);
   }
   count = 55;
-  EXPECT_EQ(zd_path_flatten(path, nullptr, 5, &count, 0.5f), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_flatten(path, nullptr, 5, &count, 0.5f)), ZD_BAD_ARGUMENT);
   EXPECT_EQ(count, 0);
   // A negative capacity gives no size: nothing may be written.
   float guard[4] = {-1, -1, -1, -1};
@@ -189,85 +205,86 @@ TEST_F(BadArguments, PathDataAndGeometry) {
 
   float bounds[4] = {5, 5, 5, 5};
   const float good[4] = {0, 0, 1, 1};
-  EXPECT_EQ(zd_segments_bounds(good, -1, bounds), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_segments_bounds(good, 1, nullptr), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_segments_bounds(nullptr, 1, bounds), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_segments_bounds(good, -1, bounds)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_segments_bounds(good, 1, nullptr)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_segments_bounds(nullptr, 1, bounds)), ZD_BAD_ARGUMENT);
   for (float bad : kBadFloats) {
     for (int slot = 0; slot < 4; ++slot) {
       float segment[8] = {0, 0, 1, 1, 2, 2, 3, 3};
       segment[4 + slot] = bad;
-      EXPECT_EQ(zd_segments_bounds(segment, 2, bounds), ZD_BAD_ARGUMENT);
+      EXPECT_EQ(REFUSED(zd_segments_bounds(segment, 2, bounds)), ZD_BAD_ARGUMENT);
     }
   }
   EXPECT_EQ(bounds[0], 5.0f);
 
   float xy[2] = {5, 5};
   for (float t : {-0.1f, 1.5f, kNaN, kInf, -kInf}) {
-    EXPECT_EQ(zd_quad_point(0, 0, 1, 1, 2, 0, t, xy), ZD_BAD_ARGUMENT) << t;
-    EXPECT_EQ(zd_cubic_point(0, 0, 1, 1, 2, 1, 3, 0, t, xy), ZD_BAD_ARGUMENT) << t;
+    EXPECT_EQ(REFUSED(zd_quad_point(0, 0, 1, 1, 2, 0, t, xy)), ZD_BAD_ARGUMENT) << t;
+    EXPECT_EQ(REFUSED(zd_cubic_point(0, 0, 1, 1, 2, 1, 3, 0, t, xy)), ZD_BAD_ARGUMENT) << t;
   }
-  EXPECT_EQ(zd_quad_point(0, 0, 1, 1, 2, 0, 0.5f, nullptr), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_cubic_point(0, 0, 1, 1, 2, 1, 3, 0, 0.5f, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_quad_point(0, 0, 1, 1, 2, 0, 0.5f, nullptr)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_cubic_point(0, 0, 1, 1, 2, 1, 3, 0, 0.5f, nullptr)), ZD_BAD_ARGUMENT);
   for (float bad : kBadFloats) {
-    EXPECT_EQ(zd_quad_point(0, bad, 1, 1, 2, 0, 0.5f, xy), ZD_BAD_ARGUMENT);
-    EXPECT_EQ(zd_cubic_point(0, 0, 1, 1, 2, 1, 3, bad, 0.5f, xy), ZD_BAD_ARGUMENT);
+    EXPECT_EQ(REFUSED(zd_quad_point(0, bad, 1, 1, 2, 0, 0.5f, xy)), ZD_BAD_ARGUMENT);
+    EXPECT_EQ(REFUSED(zd_cubic_point(0, 0, 1, 1, 2, 1, 3, bad, 0.5f, xy)), ZD_BAD_ARGUMENT);
   }
   EXPECT_EQ(xy[0], 5.0f);
 }
 
 TEST_F(BadArguments, Images) {
-  for (auto [w, h] : std::vector<std::pair<int32_t, int32_t>>{
+  for (auto size : std::vector<std::pair<int32_t, int32_t>>{
            {0, 10}, {10, 0}, {-1, 10}, {10, -1}, {INT32_MIN, 1}, {INT32_MAX, INT32_MAX}}) {
-    ZdImage *made = zd_image_new(w, h);
+    const int32_t w = size.first, h = size.second;  // plain locals: lambdas capture them
+    ZdImage *made = REFUSED(zd_image_new(w, h));
     EXPECT_EQ(made, nullptr) << w << "x" << h;
     zd_image_free(made);
   }
-  EXPECT_EQ(zd_image_width(nullptr), 0);
-  EXPECT_EQ(zd_image_height(nullptr), 0);
-  EXPECT_EQ(zd_image_channels(nullptr), 0);
+  EXPECT_EQ(REFUSED(zd_image_width(nullptr)), 0);
+  EXPECT_EQ(REFUSED(zd_image_height(nullptr)), 0);
+  EXPECT_EQ(REFUSED(zd_image_channels(nullptr)), 0);
   uint8_t *bytes = reinterpret_cast<uint8_t *>(0x1);
   int64_t len = 9;
-  EXPECT_EQ(zd_image_pixels(nullptr, &bytes, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_image_pixels(nullptr, &bytes, &len)), ZD_BAD_ARGUMENT);
   EXPECT_EQ(bytes, nullptr);
   EXPECT_EQ(len, 0);
-  EXPECT_EQ(zd_image_pixels(image, nullptr, &len), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_image_pixels(image, &bytes, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_image_pixels(image, nullptr, &len)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_image_pixels(image, &bytes, nullptr)), ZD_BAD_ARGUMENT);
   bytes = reinterpret_cast<uint8_t *>(0x1);
   len = 9;
-  EXPECT_EQ(zd_image_encode_png(nullptr, &bytes, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_image_encode_png(nullptr, &bytes, &len)), ZD_BAD_ARGUMENT);
   EXPECT_EQ(bytes, nullptr);
   EXPECT_EQ(len, 0);
-  EXPECT_EQ(zd_image_encode_png(image, nullptr, &len), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_image_encode_png(image, &bytes, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_image_encode_png(image, nullptr, &len)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_image_encode_png(image, &bytes, nullptr)), ZD_BAD_ARGUMENT);
   for (int32_t format : {-1, 6, INT32_MIN, INT32_MAX}) {
     bytes = reinterpret_cast<uint8_t *>(0x1);
     len = 9;
-    EXPECT_EQ(zd_image_encode(image, format, 90, &bytes, &len), ZD_BAD_ARGUMENT) << format;
+    EXPECT_EQ(REFUSED(zd_image_encode(image, format, 90, &bytes, &len)), ZD_BAD_ARGUMENT) << format;
     EXPECT_EQ(bytes, nullptr);
     EXPECT_EQ(len, 0);
   }
   bytes = reinterpret_cast<uint8_t *>(0x1);
-  EXPECT_EQ(zd_image_encode(nullptr, ZD_FORMAT_PNG, 90, &bytes, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_image_encode(nullptr, ZD_FORMAT_PNG, 90, &bytes, &len)), ZD_BAD_ARGUMENT);
   EXPECT_EQ(bytes, nullptr);
-  EXPECT_EQ(zd_image_encode(image, ZD_FORMAT_JPEG, 90, nullptr, &len), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_image_encode(image, ZD_FORMAT_QOI, 90, &bytes, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_image_encode(image, ZD_FORMAT_JPEG, 90, nullptr, &len)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_image_encode(image, ZD_FORMAT_QOI, 90, &bytes, nullptr)), ZD_BAD_ARGUMENT);
 }
 
 TEST_F(BadArguments, ColoursFillAndDocuments) {
-  EXPECT_EQ(zd_color_parse(nullptr), nullptr);
-  EXPECT_EQ(zd_color_parse(""), nullptr);
-  EXPECT_EQ(zd_color_parse("#12345"), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_parse(nullptr)), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_parse("")), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_parse("#12345")), nullptr);
   for (float bad : {kNaN, kInf, -kInf, -0.01f, 1.0001f}) {
-    EXPECT_EQ(zd_color_rgba(bad, 0, 0, 1), nullptr);
-    EXPECT_EQ(zd_color_rgba(0, 0, 0, bad), nullptr);
+    EXPECT_EQ(REFUSED(zd_color_rgba(bad, 0, 0, 1)), nullptr);
+    EXPECT_EQ(REFUSED(zd_color_rgba(0, 0, 0, bad)), nullptr);
   }
   char *text = reinterpret_cast<char *>(0x1);
   int64_t len = 3;
-  EXPECT_EQ(zd_color_to_svg(nullptr, &text, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_color_to_svg(nullptr, &text, &len)), ZD_BAD_ARGUMENT);
   EXPECT_EQ(text, nullptr);
   EXPECT_EQ(len, 0);
-  EXPECT_EQ(zd_color_to_svg(color, nullptr, &len), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_color_to_svg(color, &text, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_color_to_svg(color, nullptr, &len)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_color_to_svg(color, &text, nullptr)), ZD_BAD_ARGUMENT);
 
   std::vector<Case> fills = {
       {"nil image", [this] { return zd_fill_path(nullptr, path, color, 0, 0, 0); }},
@@ -283,17 +300,18 @@ TEST_F(BadArguments, ColoursFillAndDocuments) {
   }
   expectAllRejected(fills);
 
-  for (auto [w, h] : std::vector<std::pair<int32_t, int32_t>>{{0, 10}, {10, 0}, {-4, 10}, {10, INT32_MIN}}) {
+  for (auto size : std::vector<std::pair<int32_t, int32_t>>{{0, 10}, {10, 0}, {-4, 10}, {10, INT32_MIN}}) {
+    const int32_t w = size.first, h = size.second;
     text = reinterpret_cast<char *>(0x1);
     len = 3;
-    EXPECT_EQ(zd_path_to_svg(path, color, w, h, &text, &len), ZD_BAD_ARGUMENT);
+    EXPECT_EQ(REFUSED(zd_path_to_svg(path, color, w, h, &text, &len)), ZD_BAD_ARGUMENT);
     EXPECT_EQ(text, nullptr);
     EXPECT_EQ(len, 0);
   }
-  EXPECT_EQ(zd_path_to_svg(nullptr, color, 10, 10, &text, &len), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_path_to_svg(path, nullptr, 10, 10, &text, &len), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_path_to_svg(path, color, 10, 10, nullptr, &len), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_path_to_svg(path, color, 10, 10, &text, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_to_svg(nullptr, color, 10, 10, &text, &len)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_to_svg(path, nullptr, 10, 10, &text, &len)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_to_svg(path, color, 10, 10, nullptr, &len)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_path_to_svg(path, color, 10, 10, &text, nullptr)), ZD_BAD_ARGUMENT);
   EXPECT_EQ(text, nullptr);
 }
 
@@ -513,63 +531,63 @@ TEST_F(BadArguments, StrokesTransformsAndPaints) {
 // ------------------------------------------------ CSS colours, spaces, mixing
 
 TEST_F(BadArguments, CssColoursSpacesAndMixing) {
-  EXPECT_EQ(zd_color_parse_css(nullptr), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_parse_css(nullptr)), nullptr);
   for (const char *text : {"", "bluish", "currentcolor", "Canvas", "rgb(from red r g b)",
                            "color-mix(in srgb, red 0%, blue 0%)", "color(srgb 1e39 0 0)"}) {
-    EXPECT_EQ(zd_color_parse_css(text), nullptr) << text;
+    EXPECT_EQ(REFUSED(zd_color_parse_css(text)), nullptr) << text;
   }
 
   const float good[4] = {0.1f, 0.2f, 0.3f, 0.4f};
-  EXPECT_EQ(zd_color_new(nullptr, good, 3, 1), nullptr);
-  EXPECT_EQ(zd_color_new("srgb", nullptr, 3, 1), nullptr);
-  EXPECT_EQ(zd_color_new("nope", good, 3, 1), nullptr);
-  EXPECT_EQ(zd_color_new("SRGB", good, 3, 1), nullptr);
-  for (int32_t count : {0, 2, 4, 5, -1, INT32_MAX}) EXPECT_EQ(zd_color_new("srgb", good, count, 1), nullptr) << count;
-  EXPECT_EQ(zd_color_new("cmyk", good, 3, 1), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_new(nullptr, good, 3, 1)), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_new("srgb", nullptr, 3, 1)), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_new("nope", good, 3, 1)), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_new("SRGB", good, 3, 1)), nullptr);
+  for (int32_t count : {0, 2, 4, 5, -1, INT32_MAX}) EXPECT_EQ(REFUSED(zd_color_new("srgb", good, count, 1)), nullptr) << count;
+  EXPECT_EQ(REFUSED(zd_color_new("cmyk", good, 3, 1)), nullptr);
   for (float bad : kBadFloats) {
     for (int slot = 0; slot < 4; ++slot) {
       float values[4] = {0.1f, 0.2f, 0.3f, 0.4f};
       values[slot] = bad;
-      EXPECT_EQ(zd_color_new("cmyk", values, 4, 1), nullptr) << slot;
+      EXPECT_EQ(REFUSED(zd_color_new("cmyk", values, 4, 1)), nullptr) << slot;
     }
-    EXPECT_EQ(zd_color_new("srgb", good, 3, bad), nullptr);
+    EXPECT_EQ(REFUSED(zd_color_new("srgb", good, 3, bad)), nullptr);
   }
-  EXPECT_EQ(zd_color_new("srgb", good, 3, 1.0001f), nullptr);
-  EXPECT_EQ(zd_color_new("srgb", good, 3, -0.0001f), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_new("srgb", good, 3, 1.0001f)), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_new("srgb", good, 3, -0.0001f)), nullptr);
 
   ZdColor *cmyk = zd_color_new("cmyk", good, 4, 1);
   ASSERT_NE(cmyk, nullptr);
-  EXPECT_EQ(zd_color_convert(nullptr, "srgb"), nullptr);
-  EXPECT_EQ(zd_color_convert(color, nullptr), nullptr);
-  EXPECT_EQ(zd_color_convert(color, "nope"), nullptr);
-  EXPECT_EQ(zd_color_convert(color, "cmyk"), nullptr);  // no route
-  EXPECT_EQ(zd_color_convert(cmyk, "srgb"), nullptr);
-  EXPECT_EQ(zd_color_gamut_map(nullptr, "srgb", 0), nullptr);
-  EXPECT_EQ(zd_color_gamut_map(color, nullptr, 0), nullptr);
-  EXPECT_EQ(zd_color_gamut_map(color, "nope", 1), nullptr);
-  for (int32_t method : {-1, 2, INT32_MIN}) EXPECT_EQ(zd_color_gamut_map(color, "srgb", method), nullptr);
-  EXPECT_EQ(zd_color_gamut_map(cmyk, "srgb", 1), nullptr);
-  EXPECT_EQ(zd_color_space(nullptr), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_convert(nullptr, "srgb")), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_convert(color, nullptr)), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_convert(color, "nope")), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_convert(color, "cmyk")), nullptr);  // no route
+  EXPECT_EQ(REFUSED(zd_color_convert(cmyk, "srgb")), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_gamut_map(nullptr, "srgb", 0)), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_gamut_map(color, nullptr, 0)), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_gamut_map(color, "nope", 1)), nullptr);
+  for (int32_t method : {-1, 2, INT32_MIN}) EXPECT_EQ(REFUSED(zd_color_gamut_map(color, "srgb", method)), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_gamut_map(cmyk, "srgb", 1)), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_space(nullptr)), nullptr);
 
   float components[4] = {9, 9, 9, 9};
   int32_t count = 9;
   float alpha = 9;
-  EXPECT_EQ(zd_color_components(nullptr, components, &count, &alpha), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_color_components(nullptr, components, &count, &alpha)), ZD_BAD_ARGUMENT);
   EXPECT_EQ(count, 0);
   EXPECT_EQ(alpha, 0.0f);
   for (float v : components) EXPECT_EQ(v, 0.0f);
-  EXPECT_EQ(zd_color_components(color, nullptr, &count, &alpha), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_color_components(color, components, nullptr, &alpha), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_color_components(color, components, &count, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_color_components(color, nullptr, &count, &alpha)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_color_components(color, components, nullptr, &alpha)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_color_components(color, components, &count, nullptr)), ZD_BAD_ARGUMENT);
   EXPECT_EQ(count, 0);
 
   char *text = reinterpret_cast<char *>(0x1);
   int64_t len = 3;
-  EXPECT_EQ(zd_color_to_css(nullptr, &text, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_color_to_css(nullptr, &text, &len)), ZD_BAD_ARGUMENT);
   EXPECT_EQ(text, nullptr);
   EXPECT_EQ(len, 0);
-  EXPECT_EQ(zd_color_to_css(color, nullptr, &len), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_color_to_css(color, &text, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_color_to_css(color, nullptr, &len)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_color_to_css(color, &text, nullptr)), ZD_BAD_ARGUMENT);
 
   std::vector<std::function<ZdStatus(ZdColor **)>> mixes = {
       [&](ZdColor **out) { return zd_color_mix(nullptr, color, 0.5f, "srgb", 0, out); },
@@ -588,24 +606,24 @@ TEST_F(BadArguments, CssColoursSpacesAndMixing) {
   }
   for (std::size_t i = 0; i < mixes.size(); ++i) {
     ZdColor *out = reinterpret_cast<ZdColor *>(0x1);
-    EXPECT_EQ(mixes[i](&out), ZD_BAD_ARGUMENT) << i;
+    EXPECT_EQ(refused([&] { return mixes[i](&out); }, "zd_color_mix case"), ZD_BAD_ARGUMENT) << i;
     EXPECT_EQ(out, nullptr) << i;
   }
-  EXPECT_EQ(zd_color_mix(color, color, 0.5f, "srgb", 0, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_color_mix(color, color, 0.5f, "srgb", 0, nullptr)), ZD_BAD_ARGUMENT);
 
   double difference = 7;
-  EXPECT_EQ(zd_color_delta_e(nullptr, color, 0, &difference), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_color_delta_e(nullptr, color, 0, &difference)), ZD_BAD_ARGUMENT);
   EXPECT_EQ(difference, 0.0);
   difference = 7;
-  EXPECT_EQ(zd_color_delta_e(color, nullptr, 0, &difference), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_color_delta_e(color, nullptr, 0, &difference)), ZD_BAD_ARGUMENT);
   EXPECT_EQ(difference, 0.0);
   for (int32_t method : {-1, 3, INT32_MAX}) {
     difference = 7;
-    EXPECT_EQ(zd_color_delta_e(color, color, method, &difference), ZD_BAD_ARGUMENT);
+    EXPECT_EQ(REFUSED(zd_color_delta_e(color, color, method, &difference)), ZD_BAD_ARGUMENT);
     EXPECT_EQ(difference, 0.0);
   }
-  EXPECT_EQ(zd_color_delta_e(color, cmyk, 0, &difference), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_color_delta_e(color, color, 0, nullptr), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_color_delta_e(color, cmyk, 0, &difference)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_color_delta_e(color, color, 0, nullptr)), ZD_BAD_ARGUMENT);
   zd_color_free(cmyk);
 
   // The colour the fixture filled with is unchanged by all of the above.

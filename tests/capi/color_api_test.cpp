@@ -179,4 +179,37 @@ TEST(PathToSvgExport, DocumentAndChecks) {
   zd_path_free(path);
 }
 
+TEST(PathToSvgRuleExport, KeepsTheRuleAndOtherwiseTheBytes) {
+  ZdPath *path = nullptr;
+  ASSERT_EQ(zd_path_parse_d("M0 0 L10 0 L10 10 Z M2 2 L8 2 L8 8 Z", &path), ZD_OK);
+  ZdColor *color = zd_color_parse("oklch(60% 0.1 40 / 0.5)");
+  char *plain = nullptr, *same = nullptr, *evenOdd = nullptr;
+  int64_t plainLen = 0, sameLen = 0, evenOddLen = 0;
+  ASSERT_EQ(zd_path_to_svg(path, color, 10, 10, &plain, &plainLen), ZD_OK);
+  ASSERT_EQ(zd_path_to_svg_rule(path, color, 0, 10, 10, &same, &sameLen), ZD_OK);
+  ASSERT_EQ(zd_path_to_svg_rule(path, color, 1, 10, 10, &evenOdd, &evenOddLen), ZD_OK);
+  EXPECT_EQ(std::string(same, static_cast<size_t>(sameLen)),
+            std::string(plain, static_cast<size_t>(plainLen)));
+  std::string expected(plain);
+  expected.insert(expected.size() - std::strlen("/></svg>"), " fill-rule=\"evenodd\"");
+  EXPECT_EQ(std::string(evenOdd, static_cast<size_t>(evenOddLen)), expected);
+  zd_buffer_free(plain);
+  zd_buffer_free(same);
+  zd_buffer_free(evenOdd);
+
+  char *out = reinterpret_cast<char *>(0x1);
+  int64_t len = 5;
+  EXPECT_EQ(zd_path_to_svg_rule(path, color, 2, 10, 10, &out, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(len, 0);
+  EXPECT_EQ(std::string(zd_last_error()), "zd_path_to_svg_rule: fill_rule must be 0 or 1 (got 2)");
+  // The rule is checked before the sizes.
+  EXPECT_EQ(zd_path_to_svg_rule(path, color, -1, 0, 10, &out, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(std::string(zd_last_error()), "zd_path_to_svg_rule: fill_rule must be 0 or 1 (got -1)");
+  EXPECT_EQ(zd_path_to_svg_rule(path, color, 1, 10, 0, &out, &len), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(std::string(zd_last_error()), "zd_path_to_svg_rule: height must be >= 1 (got 0)");
+  zd_color_free(color);
+  zd_path_free(path);
+}
+
 }  // namespace

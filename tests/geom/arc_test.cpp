@@ -142,7 +142,7 @@ TEST(ArcToSegments, ToleranceTooSmallForTheRadiusFails) {
     arcToSegments(out, false, true, 0, 0, 10, 0, 1e9f, 1e9f, 0, 0.5f);
     FAIL() << "expected the segment limit";
   } catch (const zd::Error &error) {
-    EXPECT_STREQ(error.what(), "flatten: segment limit exceeded");
+    EXPECT_STREQ(error.what(), "flatten: segment limit exceeded (1048576)");
   }
   EXPECT_TRUE(out.empty());
 }

@@ -254,7 +254,7 @@ TEST(FlattenCap, OneMoreSegmentFails) {
     flatten(path, 0.5f);
     FAIL() << "expected the segment limit";
   } catch (const zd::Error &error) {
-    EXPECT_STREQ(error.what(), "flatten: segment limit exceeded");
+    EXPECT_STREQ(error.what(), "flatten: segment limit exceeded (1048576)");
   }
 }
 

@@ -142,7 +142,7 @@ TEST(PathDataParse, ArcFlagsAreSingleBytesAlsoInRepeatedGroups) {
                   {pRArc, {1, 2, 3 * 0.017453292f, 0, 1, 4, 5}},
                   {pRArc, {6, 7, 8 * 0.017453292f, 1, 0, 10, 11}}},
                  "repeated arcs");
-  EXPECT_EQ(parseError("M0 0a1 2 3 0 1 4 5 6 7 8 2 0 1 1"), "parsePath: arc flag must be 0 or 1");
+  EXPECT_EQ(parseError("M0 0a1 2 3 0 1 4 5 6 7 8 2 0 1 1"), "parsePath: arc flag must be 0 or 1 at offset 25");
   // A rotation may be long; only the two flags are one byte each.
   EXPECT_NO_THROW(parsePath("M0 0A1 1 123.5e1 1 0 2 2"));
 }
@@ -174,13 +174,13 @@ TEST(PathDataParse, NumbersAreReadAsDoublesThenRoundedToFloat) {
 
 TEST(PathDataParse, NumbersThatOverflowAFloatAreRefused) {
   // Finite as a double, infinite as a float: a path must not hold it.
-  EXPECT_EQ(parseError("M 1e39 0"), "parsePath: non-finite number");
-  EXPECT_EQ(parseError("M 0 -3.4028236e38"), "parsePath: non-finite number");
+  EXPECT_EQ(parseError("M 1e39 0"), "parsePath: number '1e39' is beyond the float range at offset 2");
+  EXPECT_EQ(parseError("M 0 -3.4028236e38"), "parsePath: number '-3.4028236e38' is beyond the float range at offset 4");
   // Exactly half an ulp above the largest float rounds to even: infinity.
   EXPECT_EQ(parseError("M 340282356779733661637539395458142568448 0"),
-            "parsePath: non-finite number");
-  EXPECT_EQ(parseError("M 1e400 0"), "parsePath: non-finite number");
-  EXPECT_EQ(parseError("M 0 -1e99999999999999999999"), "parsePath: non-finite number");
+            "parsePath: number '340282356779733661637539...' is beyond the float range at offset 2");
+  EXPECT_EQ(parseError("M 1e400 0"), "parsePath: number '1e400' is beyond the float range at offset 2");
+  EXPECT_EQ(parseError("M 0 -1e99999999999999999999"), "parsePath: number '-1e99999999999999999999' is beyond the float range at offset 4");
 }
 
 TEST(PathDataParse, ErrorMessages) {
@@ -188,71 +188,71 @@ TEST(PathDataParse, ErrorMessages) {
     const char *text;
     const char *message;
   } cases[] = {
-      {"M", "parsePath: wrong parameter count for pMove"},
-      {"M 1", "parsePath: wrong parameter count for pMove"},
-      {"M 1 2 3", "parsePath: wrong parameter count for pMove"},
-      {"M L 1 2", "parsePath: wrong parameter count for pMove"},
-      {"m 1", "parsePath: wrong parameter count for pRMove"},
-      {"M 1 2 L", "parsePath: wrong parameter count for pLine"},
-      {"M 0 0 s 1 2 3", "parsePath: wrong parameter count for pRSCubic"},
-      {"M 0 0 A 1 1 0 0 0 1", "parsePath: wrong parameter count for pArc"},
-      {"M 0 0 c 1 2 3 4 5 6 7 z", "parsePath: wrong parameter count for pRCubic"},
-      {"L 1 2", "parsePath: path must begin with moveto"},
-      {"Z", "parsePath: path must begin with moveto"},
-      {"z M 1 2", "parsePath: path must begin with moveto"},
-      {"1 2", "parsePath: number without a command"},
-      {"M 1 2 Z 3 4", "parsePath: number without a command"},
-      {"-1", "parsePath: number without a command"},
-      {".", "parsePath: number without a command"},
-      {"e", "parsePath: number without a command"},
-      {"M 1 2 X", "parsePath: unexpected character 'X'"},
-      {"M 1\f2", "parsePath: unexpected character '\f'"},
-      {"M 1\v2", "parsePath: unexpected character '\v'"},
-      {"M 1 2 B", "parsePath: unexpected character 'B'"},
-      {"M 1 2 \xc3\xa9", "parsePath: unexpected character '\xc3'"},
-      {"M 0 0 A 5 5 0 2 1 10 10", "parsePath: arc flag must be 0 or 1"},
-      {"M 0 0 A5 5 0 -1 1 10 10", "parsePath: arc flag must be 0 or 1"},
-      {"M 0 0 A5 5 0 .5 1 10 10", "parsePath: arc flag must be 0 or 1"},
-      {"M 0 0 A5 5 0 1 +1 10 10", "parsePath: arc flag must be 0 or 1"},
-      {"M 0 0 A5 5 0 1 e 10 10", "parsePath: arc flag must be 0 or 1"},
-      {"M 0 0 A5 5 0 1.5 1 10 10", "parsePath: arc flag must be 0 or 1"},
-      {"M 0 0 A -5 5 0 0 1 10 10", "parsePath: invalid arc parameter"},
-      {"M 0 0 a 5 -5 0 0 1 10 10", "parsePath: invalid arc parameter"},
+      {"M", "parsePath: expected a number at offset 1 ('M' takes numbers in groups of 2, got 0)"},
+      {"M 1", "parsePath: expected a number at offset 3 ('M' takes numbers in groups of 2, got 1)"},
+      {"M 1 2 3", "parsePath: expected a number at offset 7 ('M' takes numbers in groups of 2, got 3)"},
+      {"M L 1 2", "parsePath: expected a number at offset 2 ('M' takes numbers in groups of 2, got 0)"},
+      {"m 1", "parsePath: expected a number at offset 3 ('m' takes numbers in groups of 2, got 1)"},
+      {"M 1 2 L", "parsePath: expected a number at offset 7 ('L' takes numbers in groups of 2, got 0)"},
+      {"M 0 0 s 1 2 3", "parsePath: expected a number at offset 13 ('s' takes numbers in groups of 4, got 3)"},
+      {"M 0 0 A 1 1 0 0 0 1", "parsePath: expected a number at offset 19 ('A' takes numbers in groups of 7, got 6)"},
+      {"M 0 0 c 1 2 3 4 5 6 7 z", "parsePath: expected a number at offset 22 ('c' takes numbers in groups of 6, got 7)"},
+      {"L 1 2", "parsePath: path must begin with moveto (M or m) at offset 0"},
+      {"Z", "parsePath: path must begin with moveto (M or m) at offset 0"},
+      {"z M 1 2", "parsePath: path must begin with moveto (M or m) at offset 0"},
+      {"1 2", "parsePath: number without a command at offset 0"},
+      {"M 1 2 Z 3 4", "parsePath: number without a command at offset 8"},
+      {"-1", "parsePath: number without a command at offset 0"},
+      {".", "parsePath: number without a command at offset 0"},
+      {"e", "parsePath: number without a command at offset 0"},
+      {"M 1 2 X", "parsePath: unexpected character 'X' at offset 6"},
+      {"M 1\f2", "parsePath: unexpected byte 0x0C at offset 3"},
+      {"M 1\v2", "parsePath: unexpected byte 0x0B at offset 3"},
+      {"M 1 2 B", "parsePath: unexpected character 'B' at offset 6"},
+      {"M 1 2 \xc3\xa9", "parsePath: unexpected byte 0xC3 at offset 6"},
+      {"M 0 0 A 5 5 0 2 1 10 10", "parsePath: arc flag must be 0 or 1 at offset 14"},
+      {"M 0 0 A5 5 0 -1 1 10 10", "parsePath: arc flag must be 0 or 1 at offset 13"},
+      {"M 0 0 A5 5 0 .5 1 10 10", "parsePath: arc flag must be 0 or 1 at offset 13"},
+      {"M 0 0 A5 5 0 1 +1 10 10", "parsePath: arc flag must be 0 or 1 at offset 15"},
+      {"M 0 0 A5 5 0 1 e 10 10", "parsePath: arc flag must be 0 or 1 at offset 15"},
+      {"M 0 0 A5 5 0 1.5 1 10 10", "parsePath: arc flag must be 0 or 1 at offset 14"},
+      {"M 0 0 A -5 5 0 0 1 10 10", "parsePath: invalid arc parameter at offset 8 (radii must be >= 0, flags 0 or 1)"},
+      {"M 0 0 a 5 -5 0 0 1 10 10", "parsePath: invalid arc parameter at offset 8 (radii must be >= 0, flags 0 or 1)"},
       // A rotation "0" followed by a digit splits, and the digit becomes the flag.
-      {"M 0 0 A 5 5 02 1 10 10", "parsePath: invalid arc parameter"},
-      {"M 1e 0", "invalid float: 1e"},
-      {"M 1e+ 0", "invalid float: 1e+"},
-      {"M 1e5e5 0", "invalid float: 1e5e5"},
-      {"M 1e5.5 0", "invalid float: 1e5.5"},
-      {"M e5 0", "invalid float: e5"},
-      {"M 0 -", "invalid float: -"},
-      {"M 0 +", "invalid float: +"},
-      {"M 0 -.e1", "invalid float: -.e1"},
-      {"M 1e400 0", "parsePath: non-finite number"},
+      {"M 0 0 A 5 5 02 1 10 10", "parsePath: invalid arc parameter at offset 8 (radii must be >= 0, flags 0 or 1)"},
+      {"M 1e 0", "parsePath: invalid number '1e' at offset 2"},
+      {"M 1e+ 0", "parsePath: invalid number '1e+' at offset 2"},
+      {"M 1e5e5 0", "parsePath: invalid number '1e5e5' at offset 2"},
+      {"M 1e5.5 0", "parsePath: invalid number '1e5.5' at offset 2"},
+      {"M e5 0", "parsePath: invalid number 'e5' at offset 2"},
+      {"M 0 -", "parsePath: invalid number '-' at offset 4"},
+      {"M 0 +", "parsePath: invalid number '+' at offset 4"},
+      {"M 0 -.e1", "parsePath: invalid number '-.e1' at offset 4"},
+      {"M 1e400 0", "parsePath: number '1e400' is beyond the float range at offset 2"},
   };
   for (const auto &c : cases) EXPECT_EQ(parseError(c.text), c.message) << c.text;
 }
 
 TEST(PathDataParse, EmbeddedNulIsAnUnexpectedCharacter) {
   const std::string text("M 1 2\0 3 4", 10);
-  // what() is a C string, so the message ends at the byte it names.
-  EXPECT_EQ(parseError(text), "parsePath: unexpected character '");
+  // what() is a C string: the byte is named in hex so the message is whole.
+  EXPECT_EQ(parseError(text), "parsePath: unexpected byte 0x00 at offset 5");
 }
 
 TEST(PathDataParse, FirstProblemInReadingOrderWins) {
   // Scan errors in a letter's numbers come before that letter's own checks.
-  EXPECT_EQ(parseError("M 0 0 A -5 5 0 0 1 10 10 X"), "parsePath: unexpected character 'X'");
-  EXPECT_EQ(parseError("M 1 X"), "parsePath: unexpected character 'X'");
-  EXPECT_EQ(parseError("M 1 1e"), "invalid float: 1e");
+  EXPECT_EQ(parseError("M 0 0 A -5 5 0 0 1 10 10 X"), "parsePath: unexpected character 'X' at offset 25");
+  EXPECT_EQ(parseError("M 1 X"), "parsePath: unexpected character 'X' at offset 4");
+  EXPECT_EQ(parseError("M 1 1e"), "parsePath: invalid number '1e' at offset 4");
   // A letter's checks run when the next letter is reached, before later text.
-  EXPECT_EQ(parseError("M 1 L 1 X"), "parsePath: wrong parameter count for pMove");
-  EXPECT_EQ(parseError("M 0 0 A -5 5 0 0 1 10 10 L X"), "parsePath: invalid arc parameter");
+  EXPECT_EQ(parseError("M 1 L 1 X"), "parsePath: expected a number at offset 4 ('M' takes numbers in groups of 2, got 1)");
+  EXPECT_EQ(parseError("M 0 0 A -5 5 0 0 1 10 10 L X"), "parsePath: invalid arc parameter at offset 8 (radii must be >= 0, flags 0 or 1)");
   // The count check comes before the arc check of the same letter.
   EXPECT_EQ(parseError("M 0 0 A -5 5 0 0 1 10 10 1"),
-            "parsePath: wrong parameter count for pArc");
+            "parsePath: expected a number at offset 26 ('A' takes numbers in groups of 7, got 8)");
   // The moveto-first rule is checked last.
-  EXPECT_EQ(parseError("L 1 2 M"), "parsePath: wrong parameter count for pMove");
-  EXPECT_EQ(parseError("L 1 2 X"), "parsePath: unexpected character 'X'");
+  EXPECT_EQ(parseError("L 1 2 M"), "parsePath: expected a number at offset 7 ('M' takes numbers in groups of 2, got 0)");
+  EXPECT_EQ(parseError("L 1 2 X"), "parsePath: unexpected character 'X' at offset 6");
 }
 
 TEST(PathDataParse, LetterToKindAndFlushingOneLetter) {

@@ -16,6 +16,18 @@ libdir=$(dirname "$(find "$prefix" -name 'libzd.so.1' | head -n 1)")
 test -n "$libdir"
 objdump -p "$libdir/libzd.so.1" | grep -q 'SONAME *libzd.so.1'
 
+echo "-- the installed zdraw runs as installed, in a clean environment, also when moved"
+readelf -d "$prefix/bin/zdraw" | grep -E 'R(UN)?PATH' | grep -q '\$ORIGIN/' ||
+  { echo "zdraw has no RPATH relative to itself"; exit 1; }
+mkdir "$work/run"
+(cd "$work/run" && env -i "$prefix/bin/zdraw" > out.txt)
+grep -q 'zdraw-demo.png' "$work/run/out.txt"
+head -c 8 "$work/run/zdraw-demo.png" | od -An -tx1 | tr -d ' \n' | grep -qx 89504e470d0a1a0a
+mv "$prefix" "$work/moved"
+env -i "$work/moved/bin/zdraw" --size 8x8 --path "M0 0 L8 0 L8 8 Z" -o "$work/run/moved.png"
+test -s "$work/run/moved.png"
+mv "$work/moved" "$prefix"
+
 echo "-- find_package(zd)"
 cmake -S "$source/tests/install/consumer" -B "$work/cmake-consumer" \
   -DCMAKE_PREFIX_PATH="$prefix" >/dev/null

@@ -69,16 +69,15 @@ done
 
 # Strokes and transforms: the SVG carries the stroke and transform attributes,
 # and rsvg-convert (when installed) paints the same picture from it.
-"$zdraw" --size 60x60 --rotate 90,30,30 --path "M10 30 L50 30 L30 10" --color "#336699" \
+"$zdraw" --size 60x60 --path "M10 30 L50 30 L30 10" --color "#336699" --rotate 90,30,30 \
   --stroke 6 --join round --cap square --miter-limit 2 --dash "8,4 2" --dash-offset -3 \
   --path "M0 0 L10 0 L0 10 Z" --translate 40,40 --scale 2,1 \
   -o "$work/stroke.png" --svg "$work/stroke.svg" || fail "stroke run"
 for attribute in 'fill="none" stroke="#336699"' 'stroke-width="6"' 'stroke-linejoin="round"' \
   'stroke-linecap="square"' 'stroke-miterlimit="2"' 'stroke-dasharray="8 4 2"' \
-  'stroke-dashoffset="-3"' 'transform="matrix(2 0 0 1 40 40)"' '<g transform="matrix('; do
+  'stroke-dashoffset="-3"' 'transform="matrix(2 0 0 1 40 40)"' 'transform="matrix(0 1 -1 0 60 0)"'; do
   grep -q -- "$attribute" "$work/stroke.svg" || fail "stroke SVG lacks $attribute"
 done
-grep -q '</g></svg>$' "$work/stroke.svg" || fail "stroke SVG group not closed"
 if command -v rsvg-convert > /dev/null && command -v pngtopnm > /dev/null; then
   rsvg-convert "$work/stroke.svg" -o "$work/stroke-rsvg.png"
   # Alpha of both as plain numbers: they may differ only along edges.
@@ -125,20 +124,110 @@ expect_refusal "--dash '4 -2'" --path "$triangle" --stroke 1 --dash "4 -2" -o "$
 expect_refusal "--dash-offset 'inf'" --path "$triangle" --stroke 1 --dash-offset inf -o "$work/x.png"
 expect_refusal "--join: the --path" --path "$triangle" --join round -o "$work/x.png"
 expect_refusal "--stroke: must follow" --stroke 2 --path "$triangle" -o "$work/x.png"
-expect_refusal "--transform '1 2 3'" --transform "1 2 3" --path "$triangle" -o "$work/x.png"
+expect_refusal "--transform '1 2 3'" --path "$triangle" --transform "1 2 3" -o "$work/x.png"
+expect_refusal "--rotate: must follow" --rotate 30 --path "$triangle" -o "$work/x.png"
 expect_refusal "--rotate 'abc'" --path "$triangle" --rotate abc -o "$work/x.png"
 expect_refusal "--scale '1,2,3'" --path "$triangle" --scale 1,2,3 -o "$work/x.png"
 expect_refusal "--translate '5'" --path "$triangle" --translate 5 -o "$work/x.png"
-expect_refusal "cannot be drawn" --path "$triangle" --scale 1e37 -o "$work/x.png"
+expect_refusal "cannot be filled" --path "$triangle" --scale 1e37 -o "$work/x.png"
+expect_refusal "cannot be stroked" --path "$triangle" --stroke 1 --dash "0.0001" -o "$work/x.png"
 expect_refusal "'--bogus'" --bogus
 expect_refusal "nothing to write" --path "$triangle"
+
+# --- the library's own account follows zdraw's context, on the same line
+expect_refusal "--path 'M10 10 L': parsePath: expected a number at offset 8" --path "M10 10 L" -o "$work/x.png"
+expect_refusal "--color 'bluish': parseCss: unknown colour name 'bluish' at offset 0" \
+  --path "$triangle" --color bluish -o "$work/x.png"
+expect_refusal "cannot be filled: flatten: segment limit exceeded (1048576)" --size 8x8 \
+  --path "M0 0 A 1e12 1e12 0 0 1 2e12 0 Z" --tolerance 1e-6 -o "$work/x.png"
+expect_refusal "--background 'nope'" --background nope --path "$triangle" -o "$work/x.png"
+expect_refusal "--scale '0'" --path "$triangle" --scale 0 -o "$work/x.png"
+expect_refusal "--scale" --scale 2 --path "$triangle" -o "$work/x.png"
+expect_refusal "--viewbox '0,0,24'" --viewbox 0,0,24 --path "$triangle" -o "$work/x.png"
+expect_refusal "--viewbox '0,0,0,24'" --viewbox 0,0,0,24 --path "$triangle" -o "$work/x.png"
+
+# --- outputs: two to one file are refused before anything is written; a
+# failed run leaves an existing file as it was and no temporary behind
+cd "$work"
+expect_refusal "name the same file" --path "$triangle" -o same.png --svg same.png
+expect_refusal "name the same file" --path "$triangle" -o ./same.png --svg "$work/same.png"
+expect_refusal "name the same file" --path "$triangle" -o - --svg -
+[ ! -e same.png ] || fail "a refused run wrote same.png"
+echo old > kept.png
+ln kept.png linked.svg
+expect_refusal "name the same file" --path "$triangle" -o kept.png --svg linked.svg
+expect_refusal "cannot be filled" --size 8x8 --path "M0 0 A 1e12 1e12 0 0 1 2e12 0 Z" \
+  --tolerance 1e-6 -o kept.png
+[ "$(cat kept.png)" = old ] || fail "a failed run changed kept.png"
+expect_refusal "-o '/dev/full': cannot write" --size 8x8 --path "$triangle" -o /dev/full
+"$zdraw" --size 8x8 --path "$triangle" -o kept.png --svg fresh.svg || fail "run over kept.png"
+starts_with kept.png 89504e470d0a1a0a
+ls -A | grep -q '^\.kept\.png\.\|^\.fresh\.svg\.' && fail "a temporary file was left behind"
+[ "$(stat -c %a fresh.svg)" = "$(umask -S >/dev/null; touch plain; stat -c %a plain)" ] ||
+  fail "the output does not have a new file's permissions"
+# Standard output takes either output.
+"$zdraw" --size 8x8 --path "$triangle" -o - > stdout.png || fail "-o -"
+cmp -s stdout.png kept.png || fail "-o - differs from the file"
+"$zdraw" --size 8x8 --path "$triangle" --svg - > stdout.svg || fail "--svg -"
+cmp -s stdout.svg fresh.svg || fail "--svg - differs from the file"
+cd - > /dev/null
+
+# --- .ppm is a P6 PPM flattened onto the background (white by default),
+# .pam a PAM with alpha; --background paints the whole image first
+"$zdraw" --size 2x1 --path "M0 0 L1 0 L1 1 L0 1 Z" --color "rgba(255, 0, 0, 0.5)" \
+  -o "$work/flat.ppm" || fail "ppm run"
+[ "$(od -An -tx1 "$work/flat.ppm" | tr -d ' \n')" = "50360a3220310a3235350a""ff7f7fffffff" ] ||
+  fail "PPM: $(od -An -tx1 "$work/flat.ppm")"
+"$zdraw" --size 2x1 --background "#102030" --path "M0 0 L1 0 L1 1 L0 1 Z" \
+  --color "rgba(255, 0, 0, 0.5)" -o "$work/under.ppm" || fail "ppm over a background"
+# Half red over #102030, then the untouched background.
+[ "$(tail -c 6 "$work/under.ppm" | od -An -tx1 | tr -d ' \n')" = "881018102030" ] ||
+  fail "PPM over a background: $(tail -c 6 "$work/under.ppm" | od -An -tx1)"
+"$zdraw" --size 2x1 --path "M0 0 L1 0 L1 1 Z" -o "$work/alpha.pam" || fail "pam run"
+starts_with "$work/alpha.pam" 50370a
+grep -a -q 'TUPLTYPE RGB_ALPHA' "$work/alpha.pam" || fail "PAM tuple type"
+if command -v pamfile > /dev/null; then
+  pamfile "$work/flat.ppm" | grep -q 'PPM raw, 2 by 1' || fail "pamfile: $(pamfile "$work/flat.ppm")"
+fi
+"$zdraw" --size 4x4 --background "#00ff0080" --path "M0 0 L1 0 L1 1 Z" --svg "$work/bg.svg" ||
+  fail "background in SVG"
+grep -q '<path d="M 0 0 L 4 0 L 4 4 L 0 4 Z" fill="#00FF0080"/>' "$work/bg.svg" ||
+  fail "SVG background: $(cat "$work/bg.svg")"
+
+# --- icon data drawn for a 24x24 box, at any size: --viewbox and --scale
+# give exactly the picture of the data scaled by hand
+icon="M4 4 H20 V20 H4 Z M8 8 v8 h8 v-8 z M2 12 a 3 2 30 0 1 6 0 Q 12 2 22 12 T 12 22 C 2 22 2 16 2 12 Z"
+icon4="M16 16 H80 V80 H16 Z M32 32 v32 h32 v-32 z M8 48 a 12 8 30 0 1 24 0 Q 48 8 88 48 T 48 88 C 8 88 8 64 8 48 Z"
+"$zdraw" --size 96x96 --path "$icon4" --even-odd -o "$work/by-hand.png" --svg "$work/by-hand.svg" ||
+  fail "icon by hand"
+"$zdraw" --size 96x96 --viewbox 0,0,24,24 --path "$icon" --even-odd -o "$work/viewbox.png" \
+  --svg "$work/viewbox.svg" || fail "--viewbox run"
+"$zdraw" --size 96x96 --path "$icon" --even-odd --scale 4 -o "$work/scale.png" || fail "--scale run"
+cmp -s "$work/by-hand.png" "$work/viewbox.png" || fail "--viewbox differs from the data scaled by hand"
+cmp -s "$work/by-hand.png" "$work/scale.png" || fail "--scale differs from the data scaled by hand"
+grep -q 'viewBox="0 0 24 24"' "$work/viewbox.svg" || fail "the SVG does not keep the view box"
+# Another aspect: the box is centred (as SVG's viewBox does), and a relative
+# move that opens a path starts from the shifted origin.
+"$zdraw" --size 96x48 --viewbox "0 0 24 24" --path "m4 4 h16 v16 h-16 z" -o "$work/wide.png" ||
+  fail "wide --viewbox"
+"$zdraw" --size 96x48 --path "M32 8 h32 v32 h-32 z" -o "$work/wide-by-hand.png" || fail "wide by hand"
+cmp -s "$work/wide.png" "$work/wide-by-hand.png" || fail "a wide --viewbox is not centred"
+
+# --- path files: the limit is documented and holds to the byte
+head -c 67108864 /dev/zero | tr '\0' ' ' > "$work/limit.d"
+"$zdraw" --size 4x4 --path @"$work/limit.d" -o "$work/limit.png" || fail "a 64 MiB path file"
+printf ' ' >> "$work/limit.d"
+expect_refusal "more than 64 MiB" --size 4x4 --path @"$work/limit.d" -o "$work/limit.png"
+rm -f "$work/limit.d"
 
 # --- help documents every option
 "$zdraw" --help > "$work/help" || fail "--help exit status"
 for option in --size --path --color --even-odd --overwrite --tolerance -o --format --quality --svg \
-  --stroke --join --cap --miter-limit --dash --dash-offset --transform --translate --scale --rotate; do
+    --background --scale --viewbox --stroke --join --cap --miter-limit --dash --dash-offset \
+    --transform --translate --rotate; do
   grep -q -- "$option" "$work/help" || fail "--help does not mention $option"
 done
+grep -q '64 MiB (67108864 bytes)' "$work/help" || fail "--help does not give the path-file limit"
 
 [ $failures -eq 0 ] && echo "zdraw: all checks passed"
 exit $((failures != 0))

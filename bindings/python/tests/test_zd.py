@@ -39,7 +39,7 @@ def test_path_builders_chain_and_read_back():
 def test_parse_print_and_errors():
     path = zd.Path.parse("M10 10 L90 10 L50 80 Z")
     assert str(path) == "M 10 10 L 90 10 L 50 80 Z"
-    with pytest.raises(ValueError, match="bad argument"):
+    with pytest.raises(ValueError, match=r"^parsePath: path must begin with moveto \(M or m\) at offset 0$"):
         zd.Path.parse("L 1 2")
     with pytest.raises(ValueError):
         zd.Path().move_to(math.nan, 0)
@@ -69,6 +69,7 @@ def test_image_fill_png_and_pixels_share_memory(tmp_path):
         out = tmp_path / "out.png"
         image.save(str(out))
         assert out.read_bytes() == image.png()
+        pixels.release()  # a view must be gone before its image closes
 
 
 def test_fill_options_and_bad_arguments():
@@ -78,7 +79,7 @@ def test_fill_options_and_bad_arguments():
     assert bytes(image.pixels[:4]) == b"\x00\x00\xff\x80"
     with pytest.raises(ValueError):
         image.fill(square, zd.Color.rgba(0, 0, 1, 1), tolerance=math.inf)
-    with pytest.raises(MemoryError):
+    with pytest.raises(ValueError, match=r"^zd_image_new: width must be >= 1 \(got 0\)$"):
         zd.Image(0, 5)
 
 
@@ -182,6 +183,7 @@ def test_draw_with_paints():
             pixels = moved.pixels
             assert pixels[(20 * 32 + 10) * 4 + 3] == 255
             assert pixels[(19 * 32 + 10) * 4 + 3] == 0
+            pixels.release()  # a view must be gone before its image closes
             with pytest.raises(ValueError):
                 moved.draw(path, zd.Paint(), transform=(1, 0, 0, 1, math.nan, 0))
         with pytest.raises(ValueError):

@@ -1,18 +1,54 @@
 """Python binding for zd, the small 2D vector-graphics library.
 
-Built on ctypes from the standard library. The shared library is found, in
-order, through the ZD_LIBRARY environment variable (the full path of
-libzd.so, e.g. in a build tree), then the system's library search
-(libzd.so.1 as installed).
+Built on ctypes from the standard library; numpy and Pillow are used when
+they are installed and never required.
 
     import zd
     with zd.Path.parse("M10 10 L90 10 L50 80 Z") as path, zd.Image(100, 100) as image:
         image.fill(path.circle(50, 50, 20), zd.Color.parse("oklch(70% 0.1 150)"))
         image.save("out.png")
 
-Status 2 raises ValueError and status 8 MemoryError, each carrying the
-library's status text. Handles are freed when their object is closed (with
-a `with` block or close()) or, at the latest, when it is garbage-collected.
+The shared library is found, in order, through the ZD_LIBRARY environment
+variable (the path of a built libzd.so.1, for working on zd itself), the copy
+installed with this package (`pip install ./bindings/python` builds and
+bundles it), and the system's libzd.so.1 (as `cmake --install` puts it).
+
+Errors
+    Bad input raises ValueError carrying the library's own account of what
+    went wrong and where ("parsePath: expected a number at offset 6 ...",
+    "zd_image_new: width must be >= 1 (got 0)"); MemoryError is raised only
+    when the library reports that a block for a result could not be had
+    (status 8). Arguments are checked before anything reaches the library:
+    a wrong type raises TypeError, an integer outside its C type or a number
+    beyond the 32-bit float range OverflowError, text with a NUL character
+    ValueError. NaN and infinities reach the library, which refuses them
+    with a message naming the argument.
+
+Handles, views and threads
+    Path, Image and Color objects own one reference to a library handle,
+    given back by close() (or a `with` block, or at the latest when the
+    object is collected). Any number of threads may use one handle at once:
+    calls that only read it (filling with a path or colour, printing a path,
+    encoding an image) run side by side, and a call that changes it (a path
+    builder, a fill into an image, close) waits for them and runs alone.
+    ctypes releases the GIL during each call, so fills on several threads
+    run in parallel. `Image.pixels`, `numpy.asarray(image)` and the arrays
+    made from them are views of the image's own bytes: each keeps the image
+    alive, and close() while one exists raises BufferError (as a bytearray
+    with live views refuses to resize); drop the views first.
+
+Adding a method (the conventions every method here follows)
+    - Bind the export once at module level: _bind(name, restype, *argtypes).
+    - Check and convert every argument first: _int32 / _int64 (TypeError for
+      a non-integer, OverflowError outside the C type), _float (TypeError,
+      OverflowError beyond float32), _text (str or bytes, no NUL), _flag
+      (truthiness), _expect(obj, Class, name) (TypeError for another class).
+    - Call with the handles held: `with self._reading() as h:` or
+      `with self._writing() as h:` for one handle, `with _using((a, False),
+      (b, True)) as (ha, hb):` for several (True marks the ones written).
+    - Turn the result into an exception with _check(status) or
+      _made(Class, handle), which read the library's message. Objects are
+      made from handles only that way (never Class(handle)).
 """
 
 from __future__ import annotations
@@ -20,31 +56,53 @@ from __future__ import annotations
 import ctypes
 import ctypes.util
 import math
+import numbers
+import operator
 import os
-from typing import List, Tuple
+import tempfile
+import threading
+import weakref
+from typing import Any, Iterable, List, Optional, Sequence, Tuple, Type, TypeVar, Union
 
 __all__ = ["Path", "Image", "Color", "Paint", "to_svg", "Segment", "Matrix", "translation",
-           "scaling", "rotation", "multiply", "library"]
+           "scaling", "rotation", "multiply", "library", "version", "__version__"]
 
 Segment = Tuple[float, float, float, float]
 # An affine matrix (a, b, c, d, e, f): x' = a x + c y + e, y' = b x + d y + f.
 Matrix = Tuple[float, float, float, float, float, float]
+Text = Union[str, bytes, bytearray]
+PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 
 _OK, _BAD_ARGUMENT, _OUT_OF_MEMORY = 0, 2, 8
+
+# ------------------------------------------------------------------ loading
+
+_PACKAGE_DIRECTORY = os.path.dirname(os.path.abspath(__file__))
+_MISSING_LIBRARY = (
+    "zd: libzd.so.1 was not found. Install the package with "
+    "`pip install ./bindings/python` (it builds the library and installs it "
+    "with the package), install zd with `cmake --install build`, or set "
+    "ZD_LIBRARY to the path of a built libzd.so.1")
 
 
 def _load() -> ctypes.CDLL:
     explicit = os.environ.get("ZD_LIBRARY")
     if explicit:
-        return ctypes.CDLL(explicit)
-    for name in ("libzd.so.1", ctypes.util.find_library("zd"), "libzd.so"):
+        try:
+            return ctypes.CDLL(explicit)
+        except OSError as error:
+            raise ImportError(f"zd: ZD_LIBRARY={explicit!r} cannot be loaded ({error}); "
+                              "point it at a built libzd.so.1 or unset it") from error
+    candidates = [os.path.join(_PACKAGE_DIRECTORY, "libzd.so.1"), "libzd.so.1",
+                  ctypes.util.find_library("zd")]
+    for name in candidates:
         if not name:
             continue
         try:
             return ctypes.CDLL(name)
         except OSError:
             continue
-    raise ImportError("zd: libzd.so not found; set ZD_LIBRARY to its path")
+    raise ImportError(_MISSING_LIBRARY)
 
 
 library = _load()
@@ -58,7 +116,7 @@ _fp = ctypes.POINTER(ctypes.c_float)
 _u8p = ctypes.POINTER(ctypes.c_uint8)
 
 
-def _bind(name, restype, *argtypes):
+def _bind(name: str, restype: Any, *argtypes: Any) -> Any:
     function = getattr(library, name)
     function.restype = restype
     function.argtypes = list(argtypes)
@@ -75,8 +133,9 @@ class _Stroke(ctypes.Structure):
                 ("dash_count", ctypes.c_int32), ("dash_offset", ctypes.c_float)]
 
 
-_init = _bind("zd_init", None)
+_init_keep_signals = _bind("zd_init_keep_signals", None)
 _strerror = _bind("zd_strerror", _cp, _i32)
+_last_error = _bind("zd_last_error", _cp)
 _version = _bind("zd_version", _cp)
 _buffer_free = _bind("zd_buffer_free", None, _vp)
 _path_new = _bind("zd_path_new", _vp)
@@ -102,6 +161,7 @@ _current = _bind("zd_path_current", _i32, _vp, _fp)
 _start = _bind("zd_path_start", _i32, _vp, _fp)
 _count = _bind("zd_path_command_count", _i64, _vp)
 _command_get = _bind("zd_path_command_get", _i32, _vp, _i64, ctypes.POINTER(_Command))
+_parameter_count = _bind("zd_path_command_parameter_count", _i32, _i32)
 _parse_d = _bind("zd_path_parse_d", _i32, _cp, ctypes.POINTER(_vp))
 _to_d = _bind("zd_path_to_d", _i32, _vp, ctypes.POINTER(_vp), ctypes.POINTER(_i64))
 _flatten = _bind("zd_path_flatten", _i32, _vp, _fp, _i64, ctypes.POINTER(_i64), _f)
@@ -111,6 +171,8 @@ _image_width = _bind("zd_image_width", _i32, _vp)
 _image_height = _bind("zd_image_height", _i32, _vp)
 _image_pixels = _bind("zd_image_pixels", _i32, _vp, ctypes.POINTER(_u8p), ctypes.POINTER(_i64))
 _encode_png = _bind("zd_image_encode_png", _i32, _vp, ctypes.POINTER(_vp), ctypes.POINTER(_i64))
+_encode = _bind("zd_image_encode", _i32, _vp, _i32, _i32, ctypes.POINTER(_vp),
+                ctypes.POINTER(_i64))
 _color_parse = _bind("zd_color_parse", _vp, _cp)
 _color_rgba = _bind("zd_color_rgba", _vp, _f, _f, _f, _f)
 _color_to_svg = _bind("zd_color_to_svg", _i32, _vp, ctypes.POINTER(_vp), ctypes.POINTER(_i64))
@@ -124,9 +186,8 @@ _color_to_css = _bind("zd_color_to_css", _i32, _vp, ctypes.POINTER(_vp), ctypes.
 _color_mix = _bind("zd_color_mix", _i32, _vp, _vp, _f, _cp, _i32, ctypes.POINTER(_vp))
 _color_delta_e = _bind("zd_color_delta_e", _i32, _vp, _vp, _i32, ctypes.POINTER(ctypes.c_double))
 _fill_path = _bind("zd_fill_path", _i32, _vp, _vp, _vp, _i32, _i32, _f)
-_path_to_svg = _bind("zd_path_to_svg", _i32, _vp, _vp, _i32, _i32, ctypes.POINTER(_vp),
-                     ctypes.POINTER(_i64))
-
+_path_to_svg_rule = _bind("zd_path_to_svg_rule", _i32, _vp, _vp, _i32, _i32, _i32,
+                          ctypes.POINTER(_vp), ctypes.POINTER(_i64))
 _path_stroke = _bind("zd_path_stroke", _i32, _vp, ctypes.POINTER(_Stroke), _f, ctypes.POINTER(_vp))
 _path_transform = _bind("zd_path_transform", _i32, _vp, _fp)
 _paint_new = _bind("zd_paint_new", _vp)
@@ -139,15 +200,22 @@ _paint_set_mode = _bind("zd_paint_set_mode", _i32, _vp, _i32)
 _paint_set_tolerance = _bind("zd_paint_set_tolerance", _i32, _vp, _f)
 _draw_path = _bind("zd_draw_path", _i32, _vp, _vp, _vp, _fp)
 
-_init()
-version = _version().decode()
+# Python handles SIGINT itself (KeyboardInterrupt): the start-up that leaves
+# every signal disposition as the interpreter set it.
+_init_keep_signals()
+version: str = _version().decode()
+__version__ = version
+
+# ------------------------------------------------------------------ errors
 
 
 def _error(status: int) -> Exception:
-    text = _strerror(status).decode()
+    """The exception for a failed call: the library's message for this
+    thread's last failure, or the status text when there is none."""
+    message = _last_error().decode("utf-8", "replace") or _strerror(status).decode()
     if status == _OUT_OF_MEMORY:
-        return MemoryError(text)
-    return ValueError(text)
+        return MemoryError(message)
+    return ValueError(message)
 
 
 def _check(status: int) -> None:
@@ -155,7 +223,18 @@ def _check(status: int) -> None:
         raise _error(status)
 
 
-def _take_block(call) -> bytes:
+_H = TypeVar("_H", bound="_Handle")
+
+
+def _made(cls: Type[_H], handle: Optional[int]) -> _H:
+    """A new object of `cls` owning `handle`; ValueError with the library's
+    message when the export gave nil."""
+    if not handle:
+        raise _error(_BAD_ARGUMENT)
+    return cls._adopt(handle)
+
+
+def _take_block(call: Any) -> bytes:
     """Runs an export that hands out a block, copies it and frees it."""
     block = _vp()
     length = _i64()
@@ -167,28 +246,110 @@ def _take_block(call) -> bytes:
         _buffer_free(block)
 
 
+# ------------------------------------------------------------------ argument checks
+
+_FLOAT32_MAX = 3.4028234663852886e38
+# Doubles from here up round to infinity as floats.
+_FLOAT32_OVERFLOW = 3.4028235677973366e38
+
+
+def _type_name(value: Any) -> str:
+    return type(value).__name__
+
+
+def _integer(value: Any, name: str, low: int, high: int, bits: int) -> int:
+    if isinstance(value, bool) or not isinstance(value, numbers.Integral):
+        try:
+            value = operator.index(value)
+        except TypeError:
+            raise TypeError(f"zd: {name} must be an integer, not {_type_name(value)}") from None
+    value = int(value)
+    if not low <= value <= high:
+        raise OverflowError(f"zd: {name} = {value} does not fit a {bits}-bit integer")
+    return value
+
+
+def _int32(value: Any, name: str) -> int:
+    return _integer(value, name, -2**31, 2**31 - 1, 32)
+
+
+def _int64(value: Any, name: str) -> int:
+    return _integer(value, name, -2**63, 2**63 - 1, 64)
+
+
+def _float(value: Any, name: str) -> float:
+    """A number for a float argument. NaN and infinities pass (the library
+    refuses them by name); finite values beyond float32 do not."""
+    if isinstance(value, (str, bytes)) or not isinstance(value, numbers.Real):
+        try:
+            value = operator.index(value)
+        except TypeError:
+            raise TypeError(f"zd: {name} must be a number, not {_type_name(value)}") from None
+    try:
+        number = float(value)
+    except OverflowError:
+        raise OverflowError(f"zd: {name} = {value} is beyond the 32-bit float range") from None
+    if abs(number) >= _FLOAT32_OVERFLOW and number == number and abs(number) != float("inf"):
+        raise OverflowError(f"zd: {name} = {number!r} is beyond the 32-bit float range")
+    return number
+
+
+def _flag(value: Any) -> int:
+    return 1 if value else 0
+
+
+def _text(value: Any, name: str) -> bytes:
+    """UTF-8 bytes of a str, or bytes as given; TypeError for anything else,
+    ValueError for a NUL character (the library reads text up to a NUL)."""
+    if isinstance(value, str):
+        data = value.encode("utf-8")
+    elif isinstance(value, (bytes, bytearray)):
+        data = bytes(value)
+    else:
+        raise TypeError(f"zd: {name} must be str or bytes, not {_type_name(value)}")
+    if b"\0" in data:
+        raise ValueError(f"zd: {name} contains a NUL character at index {data.index(0)}")
+    return data
+
+
+def _expect(value: Any, cls: Type[_H], name: str) -> _H:
+    if not isinstance(value, cls):
+        raise TypeError(f"zd: {name} must be a zd.{cls.__name__}, not {_type_name(value)}")
+    return value
+
+
+# ------------------------------------------------------------------ strokes and matrices
+
 _JOINS = {"miter": 0, "round": 1, "bevel": 2}
 _CAPS = {"butt": 0, "round": 1, "square": 2}
 
 
-def _stroke_style(width, join, cap, miter_limit, dash, dash_offset):
-    """A ZdStroke and the dash array it points at (keep both alive during the call)."""
-    if join not in _JOINS:
-        raise ValueError(f"zd: unknown join {join!r} (miter, round or bevel)")
-    if cap not in _CAPS:
-        raise ValueError(f"zd: unknown cap {cap!r} (butt, round or square)")
-    lengths = list(dash) if dash else []
+def _named(table: dict, value: Any, name: str) -> int:
+    """The code of a named choice; ValueError naming the choices."""
+    code = table.get(value) if isinstance(value, str) else None
+    if code is None:
+        raise ValueError(f"zd: {name} must be one of {', '.join(map(repr, table))}, "
+                         f"not {value!r}")
+    return code
+
+
+def _stroke_style(width: float, join: str, cap: str, miter_limit: float,
+                  dash: Optional[Iterable[float]], dash_offset: float) -> Tuple[_Stroke, Any]:
+    """A ZdStroke and the dash array it points at (keep both alive during the
+    call; the library copies the lengths)."""
+    lengths = [_float(value, "dash length") for value in dash] if dash is not None else []
     array = (ctypes.c_float * max(len(lengths), 1))(*lengths)
-    style = _Stroke(width, _JOINS[join], _CAPS[cap], miter_limit,
+    style = _Stroke(_float(width, "width"), _named(_JOINS, join, "join"),
+                    _named(_CAPS, cap, "cap"), _float(miter_limit, "miter_limit"),
                     ctypes.cast(array, ctypes.POINTER(ctypes.c_float)) if lengths else None,
-                    len(lengths), dash_offset)
+                    _int32(len(lengths), "dash count"), _float(dash_offset, "dash_offset"))
     return style, array
 
 
-def _matrix(m) -> ctypes.Array:
-    values = tuple(float(v) for v in m)
+def _matrix(m: Any) -> Any:
+    values = [_float(value, "matrix entry") for value in m]
     if len(values) != 6:
-        raise ValueError("zd: a matrix has six numbers (a, b, c, d, e, f)")
+        raise ValueError(f"zd: a matrix has six numbers (a, b, c, d, e, f), not {len(values)}")
     return (ctypes.c_float * 6)(*values)
 
 
@@ -204,149 +365,353 @@ def translation(x: float, y: float) -> Matrix:
     return (1.0, 0.0, 0.0, 1.0, float(x), float(y))
 
 
-def scaling(sx: float, sy: float | None = None) -> Matrix:
+def scaling(sx: float, sy: Optional[float] = None) -> Matrix:
     return (float(sx), 0.0, 0.0, float(sx if sy is None else sy), 0.0, 0.0)
 
 
 def rotation(degrees: float, cx: float = 0.0, cy: float = 0.0) -> Matrix:
-    """A turn by `degrees` about (cx, cy); positive turns clockwise on screen (y down), as SVG."""
+    """A turn by `degrees` about (cx, cy); positive turns clockwise on screen
+    (y down), as SVG's rotate()."""
     radians = math.radians(degrees)
     c, s = math.cos(radians), math.sin(radians)
     return (c, s, -s, c, cx - c * cx + s * cy, cy - s * cx - c * cy)
 
 
+# ------------------------------------------------------------------ handles
+
+
+class _Access:
+    """Who is using one handle: calls that read share it, a call that writes
+    (or close) has it alone."""
+
+    __slots__ = ("condition", "readers", "writing")
+
+    def __init__(self) -> None:
+        self.condition = threading.Condition(threading.Lock())
+        self.readers = 0
+        self.writing = False
+
+    def acquire(self, write: bool) -> None:
+        with self.condition:
+            if write:
+                self.condition.wait_for(lambda: not self.writing and self.readers == 0)
+                self.writing = True
+            else:
+                self.condition.wait_for(lambda: not self.writing)
+                self.readers += 1
+
+    def release(self, write: bool) -> None:
+        with self.condition:
+            if write:
+                self.writing = False
+            else:
+                self.readers -= 1
+            self.condition.notify_all()
+
+
+class _using:
+    """Holds several handles for one call: `with _using((a, False), (b, True))
+    as (ha, hb)` reads a and writes b. Handles are taken in one global order,
+    so calls holding several never wait on each other in a circle; one object
+    named twice is taken once (for writing if either use writes)."""
+
+    __slots__ = ("uses", "held")
+
+    def __init__(self, *uses: Tuple["_Handle", bool]) -> None:
+        self.uses = uses
+        self.held: List[Tuple["_Handle", bool]] = []
+
+    def __enter__(self) -> Tuple[int, ...]:
+        writes = {}
+        for obj, write in self.uses:
+            writes[id(obj)] = (obj, writes.get(id(obj), (obj, False))[1] or write)
+        try:
+            for key in sorted(writes):
+                obj, write = writes[key]
+                obj._access.acquire(write)
+                self.held.append((obj, write))
+                if obj._handle is None:
+                    raise ValueError(f"zd: {type(obj).__name__} used after close()")
+        except BaseException:
+            self.__exit__()
+            raise
+        return tuple(obj._handle for obj, _ in self.uses)  # type: ignore[misc]
+
+    def __exit__(self, *exc: Any) -> None:
+        while self.held:
+            obj, write = self.held.pop()
+            obj._access.release(write)
+
+
+class _one(_using):
+    """_using for one handle; gives the handle itself."""
+
+    def __enter__(self) -> int:  # type: ignore[override]
+        return super().__enter__()[0]
+
+
 class _Handle:
-    """Owns one reference to a library handle."""
+    """Owns one reference to a library handle (see the module's notes on
+    handles and threads)."""
 
-    _free = None
+    _free: Any = None
+    _kind = "handle"
 
-    def __init__(self, handle: int, kind: str):
-        if not handle:
-            raise ValueError(f"zd: could not create {kind}")
-        self._handle = handle
+    def __init__(self) -> None:
+        # Objects are made from handles only by _made / _adopt: a raw number
+        # taken for a handle would be followed into memory.
+        raise TypeError(f"zd: use a constructor of zd.{type(self).__name__}")
+
+    @classmethod
+    def _adopt(cls: Type[_H], handle: int) -> _H:
+        obj = cls.__new__(cls)
+        obj._start(handle)
+        return obj
+
+    def _start(self, handle: int) -> None:
+        self._access = _Access()
+        self._handle: Optional[int] = handle
+
+    def _reading(self) -> _one:
+        return _one((self, False))
+
+    def _writing(self) -> _one:
+        return _one((self, True))
 
     @property
     def handle(self) -> int:
-        if not self._handle:
-            raise ValueError("zd: handle used after close()")
-        return self._handle
+        """The raw handle, for calls made directly through `zd.library`."""
+        handle = getattr(self, "_handle", None)
+        if not handle:
+            raise ValueError(f"zd: {type(self).__name__} used after close()")
+        return handle
+
+    @property
+    def closed(self) -> bool:
+        return getattr(self, "_handle", None) is None
+
+    def _live_views(self) -> bool:
+        return False
 
     def close(self) -> None:
-        handle, self._handle = getattr(self, "_handle", None), None
-        if handle:
+        """Gives the handle back. Waits for calls using it on other threads;
+        closing twice is harmless."""
+        if getattr(self, "_access", None) is None:
+            return
+        self._access.acquire(True)
+        try:
+            if self._handle is None:
+                return
+            if self._live_views():
+                raise BufferError(f"zd: cannot close the {self._kind} while views of its "
+                                  "pixels exist (pixels, numpy arrays); release them first")
+            handle, self._handle = self._handle, None
             type(self)._free(handle)
+        finally:
+            self._access.release(True)
 
-    def __enter__(self):
+    def __enter__(self: _H) -> _H:
         return self
 
-    def __exit__(self, *exc):
+    def __exit__(self, exc_type: Any, *exc: Any) -> None:
+        if exc_type is not None and self._live_views():
+            return  # do not hide the exception; the views keep the object alive
         self.close()
 
-    def __del__(self):
-        self.close()
+    def __del__(self) -> None:
+        # Views hold their object, so none is left when it is collected;
+        # during interpreter shutdown the handle may be left to the process.
+        try:
+            if not self._live_views():
+                self.close()
+        except Exception:
+            pass
+
+
+# ------------------------------------------------------------------ paths
 
 
 class Path(_Handle):
-    """A vector path: a list of drawing commands. Builder methods return self."""
+    """A vector path: a list of drawing commands. Builder methods return self.
+
+    Reads (share the path): str(), flatten, bounds, copy, commands, len,
+    current, start, stroke, filling or drawing with it, to_svg. Writes
+    (alone): the builders, transform and its helpers, add_path (onto this
+    path; the source is read), close."""
 
     _free = staticmethod(_path_free)
+    _kind = "path"
 
-    def __init__(self, _handle: int | None = None):
-        super().__init__(_handle if _handle is not None else _path_new(), "path")
+    def __init__(self) -> None:
+        handle = _path_new()
+        if not handle:
+            raise _error(_BAD_ARGUMENT)
+        self._start(handle)
 
     @classmethod
-    def parse(cls, d: str) -> "Path":
-        """Parses SVG path data; raises ValueError when it does not parse."""
+    def parse(cls, d: Text) -> "Path":
+        """Parses SVG path data (str or bytes); ValueError says what and where
+        when it does not parse."""
+        data = _text(d, "path data")
         out = _vp()
-        _check(_parse_d(d.encode(), ctypes.byref(out)))
-        return cls(out.value)
+        _check(_parse_d(data, ctypes.byref(out)))
+        return cls._adopt(out.value)  # type: ignore[arg-type]
 
     def copy(self) -> "Path":
-        return Path(_path_copy(self.handle))
+        with self._reading() as h:
+            return _made(Path, _path_copy(h))
 
-    def _build(self, function, *args) -> "Path":
-        _check(function(self.handle, *args))
+    def _build(self, function: Any, *args: Any) -> "Path":
+        with self._writing() as h:
+            _check(function(h, *args))
         return self
 
-    def move_to(self, x, y): return self._build(_move_to, x, y)
-    def line_to(self, x, y): return self._build(_line_to, x, y)
-    def bezier_curve_to(self, c1x, c1y, c2x, c2y, x, y):
-        return self._build(_bezier, c1x, c1y, c2x, c2y, x, y)
-    def quadratic_curve_to(self, cx, cy, x, y): return self._build(_quadratic, cx, cy, x, y)
-    def elliptical_arc_to(self, rx, ry, rotation, large_arc, sweep, x, y):
-        return self._build(_elliptical, rx, ry, rotation, int(bool(large_arc)),
-                           int(bool(sweep)), x, y)
-    def close_path(self): return self._build(_close)
-    def rect(self, x, y, w, h, clockwise=True):
-        return self._build(_rect, int(bool(clockwise)), x, y, w, h)
-    def rounded_rect(self, x, y, w, h, radii, clockwise=True):
-        r = tuple(radii) if isinstance(radii, (tuple, list)) else (radii,) * 4
-        return self._build(_rounded, int(bool(clockwise)), x, y, w, h, *r)
-    def ellipse(self, cx, cy, rx, ry): return self._build(_ellipse, cx, cy, rx, ry)
-    def circle(self, cx, cy, r): return self._build(_circle, cx, cy, r)
-    def polygon(self, n, cx, cy, r): return self._build(_polygon, n, cx, cy, r)
-    def arc(self, cx, cy, r, start_angle, end_angle, counterclockwise=False):
-        return self._build(_arc, int(bool(counterclockwise)), cx, cy, r, start_angle, end_angle)
-    def arc_to(self, x1, y1, x2, y2, r): return self._build(_arc_to, x1, y1, x2, y2, r)
-    def add_path(self, other: "Path"): return self._build(_add_path, other.handle)
+    def move_to(self, x: float, y: float) -> "Path":
+        return self._build(_move_to, _float(x, "x"), _float(y, "y"))
+
+    def line_to(self, x: float, y: float) -> "Path":
+        return self._build(_line_to, _float(x, "x"), _float(y, "y"))
+
+    def bezier_curve_to(self, c1x: float, c1y: float, c2x: float, c2y: float, x: float,
+                        y: float) -> "Path":
+        return self._build(_bezier, _float(c1x, "c1x"), _float(c1y, "c1y"), _float(c2x, "c2x"),
+                           _float(c2y, "c2y"), _float(x, "x"), _float(y, "y"))
+
+    def quadratic_curve_to(self, cx: float, cy: float, x: float, y: float) -> "Path":
+        return self._build(_quadratic, _float(cx, "cx"), _float(cy, "cy"), _float(x, "x"),
+                           _float(y, "y"))
+
+    def elliptical_arc_to(self, rx: float, ry: float, rotation: float, large_arc: bool,
+                          sweep: bool, x: float, y: float) -> "Path":
+        return self._build(_elliptical, _float(rx, "rx"), _float(ry, "ry"),
+                           _float(rotation, "rotation"), _flag(large_arc), _flag(sweep),
+                           _float(x, "x"), _float(y, "y"))
+
+    def close_path(self) -> "Path":
+        return self._build(_close)
+
+    def rect(self, x: float, y: float, w: float, h: float, clockwise: bool = True) -> "Path":
+        return self._build(_rect, _flag(clockwise), _float(x, "x"), _float(y, "y"),
+                           _float(w, "w"), _float(h, "h"))
+
+    def rounded_rect(self, x: float, y: float, w: float, h: float,
+                     radii: Union[float, Sequence[float]], clockwise: bool = True) -> "Path":
+        """`radii`: one radius, or four (top left, top right, bottom right,
+        bottom left)."""
+        if isinstance(radii, (tuple, list)):
+            if len(radii) != 4:
+                raise ValueError(f"zd: radii must be one number or four, not {len(radii)}")
+            r = tuple(_float(v, "radius") for v in radii)
+        else:
+            r = (_float(radii, "radius"),) * 4
+        return self._build(_rounded, _flag(clockwise), _float(x, "x"), _float(y, "y"),
+                           _float(w, "w"), _float(h, "h"), *r)
+
+    def ellipse(self, cx: float, cy: float, rx: float, ry: float) -> "Path":
+        return self._build(_ellipse, _float(cx, "cx"), _float(cy, "cy"), _float(rx, "rx"),
+                           _float(ry, "ry"))
+
+    def circle(self, cx: float, cy: float, r: float) -> "Path":
+        return self._build(_circle, _float(cx, "cx"), _float(cy, "cy"), _float(r, "r"))
+
+    def polygon(self, n: int, cx: float, cy: float, r: float) -> "Path":
+        return self._build(_polygon, _int32(n, "n"), _float(cx, "cx"), _float(cy, "cy"),
+                           _float(r, "r"))
+
+    def arc(self, cx: float, cy: float, r: float, start_angle: float, end_angle: float,
+            counterclockwise: bool = False) -> "Path":
+        return self._build(_arc, _flag(counterclockwise), _float(cx, "cx"), _float(cy, "cy"),
+                           _float(r, "r"), _float(start_angle, "start_angle"),
+                           _float(end_angle, "end_angle"))
+
+    def arc_to(self, x1: float, y1: float, x2: float, y2: float, r: float) -> "Path":
+        return self._build(_arc_to, _float(x1, "x1"), _float(y1, "y1"), _float(x2, "x2"),
+                           _float(y2, "y2"), _float(r, "r"))
+
+    def add_path(self, other: "Path") -> "Path":
+        """Appends a copy of every command of `other` (which may be this path)."""
+        _expect(other, Path, "other")
+        with _using((self, True), (other, False)) as (h, source):
+            _check(_add_path(h, source))
+        return self
+
+    def _point(self, function: Any) -> Tuple[float, float]:
+        xy = (ctypes.c_float * 2)()
+        with self._reading() as h:
+            _check(function(h, xy))
+        return xy[0], xy[1]
 
     @property
     def current(self) -> Tuple[float, float]:
-        xy = (ctypes.c_float * 2)()
-        _check(_current(self.handle, xy))
-        return xy[0], xy[1]
+        return self._point(_current)
 
     @property
     def start(self) -> Tuple[float, float]:
-        xy = (ctypes.c_float * 2)()
-        _check(_start(self.handle, xy))
-        return xy[0], xy[1]
+        return self._point(_start)
 
     def __len__(self) -> int:
-        return _count(self.handle)
+        with self._reading() as h:
+            return int(_count(h))
 
     def commands(self) -> List[Tuple[int, Tuple[float, ...]]]:
         """The commands as (kind, parameters) pairs."""
         result = []
-        for index in range(len(self)):
-            command = _Command()
-            _check(_command_get(self.handle, index, ctypes.byref(command)))
-            count = library.zd_path_command_parameter_count(command.kind)
-            result.append((command.kind, tuple(command.params[:count])))
+        with self._reading() as h:
+            for index in range(int(_count(h))):
+                command = _Command()
+                _check(_command_get(h, index, ctypes.byref(command)))
+                count = _parameter_count(command.kind)
+                result.append((command.kind, tuple(command.params[:count])))
         return result
 
     def __str__(self) -> str:
-        return _take_block(lambda out, n: _to_d(self.handle, out, n)).decode()
+        with self._reading() as h:
+            return _take_block(lambda out, n: _to_d(h, out, n)).decode()
+
+    def __repr__(self) -> str:
+        if self.closed:
+            return "<zd.Path (closed)>"
+        return f"zd.Path.parse({str(self)!r})"
 
     def flatten(self, tolerance: float = 0.0) -> List[Segment]:
         """Line segments (x0, y0, x1, y1) within `tolerance` (<= 0 means 0.5)."""
+        t = _float(tolerance, "tolerance")
         count = _i64()
-        _check(_flatten(self.handle, None, 0, ctypes.byref(count), tolerance))
-        array = (ctypes.c_float * (4 * count.value))()
-        _check(_flatten(self.handle, array, count.value, ctypes.byref(count), tolerance))
-        return [tuple(array[i:i + 4]) for i in range(0, 4 * count.value, 4)]
+        with self._reading() as h:
+            _check(_flatten(h, None, 0, ctypes.byref(count), t))
+            array = (ctypes.c_float * (4 * count.value))()
+            _check(_flatten(h, array, count.value, ctypes.byref(count), t))
+        return [tuple(array[i:i + 4]) for i in range(0, 4 * count.value, 4)]  # type: ignore
 
-    def stroke(self, width: float, join: str = "miter", cap: str = "butt", miter_limit: float = 4.0,
-               dash=None, dash_offset: float = 0.0, tolerance: float = 0.5) -> "Path":
-        """A new path whose non-zero fill is the area this path's stroke paints."""
+    def stroke(self, width: float, join: str = "miter", cap: str = "butt",
+               miter_limit: float = 4.0, dash: Optional[Iterable[float]] = None,
+               dash_offset: float = 0.0, tolerance: float = 0.5) -> "Path":
+        """A new path whose non-zero fill is the area this path's stroke paints:
+        joins miter, round or bevel; caps butt, round or square; `dash` the
+        on, off, ... lengths."""
         style, _array = _stroke_style(width, join, cap, miter_limit, dash, dash_offset)
+        t = _float(tolerance, "tolerance")
         out = _vp()
-        _check(_path_stroke(self.handle, ctypes.byref(style), tolerance, ctypes.byref(out)))
-        return Path(out.value)
+        with self._reading() as h:
+            _check(_path_stroke(h, ctypes.byref(style), t, ctypes.byref(out)))
+        return _made(Path, out.value)
 
     def transform(self, a: float, b: float, c: float, d: float, e: float, f: float) -> "Path":
         """Maps the path in place: x' = a x + c y + e, y' = b x + d y + f."""
-        _check(_path_transform(self.handle, _matrix((a, b, c, d, e, f))))
+        matrix = _matrix((a, b, c, d, e, f))
+        with self._writing() as h:
+            _check(_path_transform(h, matrix))
         return self
 
     def translate(self, x: float, y: float) -> "Path":
         return self.transform(*translation(x, y))
 
-    def scale(self, sx: float, sy: float | None = None) -> "Path":
+    def scale(self, sx: float, sy: Optional[float] = None) -> "Path":
         return self.transform(*scaling(sx, sy))
 
     def rotate(self, degrees: float, cx: float = 0.0, cy: float = 0.0) -> "Path":
-        """Turns the path by `degrees` about (cx, cy), clockwise on screen for positive angles."""
+        """Turns the path by `degrees` about (cx, cy), clockwise on screen for
+        positive angles."""
         return self.transform(*rotation(degrees, cx, cy))
 
     def bounds(self, tolerance: float = 0.0) -> Tuple[float, float, float, float]:
@@ -355,129 +720,166 @@ class Path(_Handle):
         flat = (ctypes.c_float * (4 * len(segments)))(*[v for s in segments for v in s])
         out = (ctypes.c_float * 4)()
         _check(_bounds(flat, len(segments), out))
-        return tuple(out)
+        return out[0], out[1], out[2], out[3]
+
+
+# ------------------------------------------------------------------ colours
 
 
 class Color(_Handle):
-    """An immutable colour in one of the library's colour spaces."""
+    """An immutable colour in one of the library's colour spaces. Every use
+    reads it, so it is shared freely."""
 
     _free = staticmethod(_color_free)
+    _kind = "colour"
     _HUE_METHODS = {"shorter": 0, "longer": 1, "increasing": 2, "decreasing": 3}
     _DELTA_E_METHODS = {"ok": 0, "2000": 1, "76": 2}
+    _GAMUT_METHODS = {"css": 0, "clip": 1}
 
-    def __init__(self, _handle: int):
-        super().__init__(_handle, "colour")
+    @staticmethod
+    def _choice(table: dict, value: Any, name: str) -> int:
+        """The code of a named choice; ValueError naming the choices."""
+        code = table.get(str(value).lower()) if isinstance(value, (str, int)) else None
+        if code is None:
+            raise ValueError(f"zd: {name} must be one of {', '.join(map(repr, table))}, "
+                             f"not {value!r}")
+        return code
 
     @classmethod
-    def _made(cls, handle, what: str) -> "Color":
-        if not handle:
-            raise ValueError(f"zd: {what}")
-        return cls(handle)
-
-    @classmethod
-    def parse(cls, text: str) -> "Color":
+    def parse(cls, text: Text) -> "Color":
         """Any CSS colour: named colours, hex, rgb(), hsl(), hwb(), lab(), lch(),
         oklab(), oklch(), color() and color-mix(). The colour keeps the space it
         was written in."""
-        return cls._made(_color_parse_css(text.encode()), f"bad colour {text!r}")
+        return _made(cls, _color_parse_css(_text(text, "colour text")))
 
     @classmethod
     def rgba(cls, r: float, g: float, b: float, a: float = 1.0) -> "Color":
-        return cls._made(_color_rgba(r, g, b, a), f"bad colour rgba({r}, {g}, {b}, {a})")
+        """An sRGB colour from four numbers in [0, 1]."""
+        return _made(cls, _color_rgba(_float(r, "r"), _float(g, "g"), _float(b, "b"),
+                                      _float(a, "a")))
 
     @classmethod
-    def new(cls, space: str, components, alpha: float = 1.0) -> "Color":
+    def new(cls, space: Text, components: Iterable[float], alpha: float = 1.0) -> "Color":
         """A colour of a registered space ("srgb", "p3", "oklch", "cmyk", ...) from
         as many components as the space has."""
-        values = list(components)
+        values = [_float(value, "component") for value in components]
+        if len(values) > 4:
+            raise ValueError(f"zd: a colour has at most 4 components, not {len(values)}")
         array = (ctypes.c_float * max(len(values), 1))(*values)
-        return cls._made(_color_new(space.encode(), array, len(values), alpha),
-                         f"bad colour {space}{tuple(values)}")
+        return _made(cls, _color_new(_text(space, "space"), array, len(values),
+                                     _float(alpha, "alpha")))
 
     @property
     def space(self) -> str:
         """The registry name of the colour's space."""
-        return _color_space(self.handle).decode()
+        with self._reading() as h:
+            name = _color_space(h)
+        if name is None:
+            raise _error(_BAD_ARGUMENT)
+        return name.decode()
+
+    def _components(self) -> Tuple[Tuple[float, ...], float]:
+        values = (ctypes.c_float * 4)()
+        count = _i32()
+        alpha = ctypes.c_float()
+        with self._reading() as h:
+            _check(_color_components(h, values, ctypes.byref(count), ctypes.byref(alpha)))
+        return tuple(values[:count.value]), alpha.value
 
     @property
     def components(self) -> Tuple[float, ...]:
         """The components (three, or four for CMYK); a `none` component reads 0."""
-        values = (ctypes.c_float * 4)()
-        count = _i32()
-        alpha = ctypes.c_float()
-        _check(_color_components(self.handle, values, ctypes.byref(count), ctypes.byref(alpha)))
-        return tuple(values[:count.value])
+        return self._components()[0]
 
     @property
     def alpha(self) -> float:
-        values = (ctypes.c_float * 4)()
-        count = _i32()
-        alpha = ctypes.c_float()
-        _check(_color_components(self.handle, values, ctypes.byref(count), ctypes.byref(alpha)))
-        return alpha.value
+        return self._components()[1]
 
-    def convert(self, space: str) -> "Color":
+    def convert(self, space: Text) -> "Color":
         """The colour in another space, without gamut mapping."""
-        return Color._made(_color_convert(self.handle, space.encode()),
-                           f"cannot convert {self.space} to {space!r}")
+        name = _text(space, "space")
+        with self._reading() as h:
+            return _made(Color, _color_convert(h, name))
 
-    def gamut_map(self, space: str, method: str = "css") -> "Color":
+    def gamut_map(self, space: Text, method: str = "css") -> "Color":
         """The colour in `space`, brought into its ranges by chroma reduction
         ("css") or by clamping each component ("clip")."""
-        code = {"css": 0, "clip": 1}.get(method, -1)
-        return Color._made(_color_gamut_map(self.handle, space.encode(), code),
-                           f"cannot map {self.space} into {space!r} by {method!r}")
+        name = _text(space, "space")
+        code = self._choice(self._GAMUT_METHODS, method, "method")
+        with self._reading() as h:
+            return _made(Color, _color_gamut_map(h, name, code))
 
-    def mix(self, other: "Color", t: float = 0.5, space: str = "oklab",
+    def mix(self, other: "Color", t: float = 0.5, space: Text = "oklab",
             hue: str = "shorter") -> "Color":
         """As CSS color-mix(): `t` is the share of `other`."""
+        _expect(other, Color, "other")
+        share, name = _float(t, "t"), _text(space, "space")
+        code = self._choice(self._HUE_METHODS, hue, "hue")
         out = _vp()
-        _check(_color_mix(self.handle, other.handle, t, space.encode(),
-                          self._HUE_METHODS.get(hue, -1), ctypes.byref(out)))
-        return Color(out.value)
+        with _using((self, False), (other, False)) as (a, b):
+            _check(_color_mix(a, b, share, name, code, ctypes.byref(out)))
+        return _made(Color, out.value)
 
     def delta_e(self, other: "Color", method: str = "ok") -> float:
         """Colour difference: "ok" (deltaE OK), "2000" (CIEDE2000) or "76"."""
+        _expect(other, Color, "other")
+        code = self._choice(self._DELTA_E_METHODS, method, "method")
         out = ctypes.c_double()
-        _check(_color_delta_e(self.handle, other.handle,
-                              self._DELTA_E_METHODS.get(str(method).lower(), -1), ctypes.byref(out)))
+        with _using((self, False), (other, False)) as (a, b):
+            _check(_color_delta_e(a, b, code, ctypes.byref(out)))
         return out.value
 
     def to_css(self) -> str:
         """CSS text in the colour's own space; Color.parse reads it back exactly."""
-        return _take_block(lambda out, n: _color_to_css(self.handle, out, n)).decode()
+        with self._reading() as h:
+            return _take_block(lambda out, n: _color_to_css(h, out, n)).decode()
 
     def __str__(self) -> str:
         """SVG colour text of the colour mapped into sRGB: #RRGGBB or #RRGGBBAA."""
-        return _take_block(lambda out, n: _color_to_svg(self.handle, out, n)).decode()
+        with self._reading() as h:
+            return _take_block(lambda out, n: _color_to_svg(h, out, n)).decode()
 
     def __repr__(self) -> str:
+        if self.closed:
+            return "<zd.Color (closed)>"
         return f"zd.Color.parse({self.to_css()!r})"
 
 
-def _as_color(color) -> Tuple["Color", bool]:
-    """A Color for `color` (a Color or colour text) and whether it was made here."""
+# ------------------------------------------------------------------ images
+
+# Encoders by name (zd_image_encode's numbering) and by file extension.
+_FORMATS = {"png": 0, "jpeg": 1, "jpg": 1, "bmp": 2, "qoi": 3, "pam": 4, "pnm": 4, "tga": 5}
+_EXTENSIONS = {".png": "png", ".jpg": "jpeg", ".jpeg": "jpeg", ".bmp": "bmp", ".qoi": "qoi",
+               ".pam": "pam", ".pnm": "pam", ".tga": "tga"}
+
+
+def _as_color(color: Any) -> Tuple["Color", bool]:
+    """A Color for `color` (a Color or any CSS colour text), and whether it
+    was made here (and is to be closed after the call)."""
     if isinstance(color, Color):
         return color, False
-    return Color.parse(color), True
+    if isinstance(color, (str, bytes, bytearray)):
+        return Color.parse(color), True
+    raise TypeError(f"zd: color must be a zd.Color or colour text, not {_type_name(color)}")
 
 
 class Paint(_Handle):
-    """How Image.draw paints a path: a colour, fill or stroke, blending and tolerance.
-
-    Paint() fills with opaque black by the non-zero rule, blended over the pixels,
-    at tolerance 0.5; `stroke=W` makes it stroke with a pen W wide.
-    """
+    """How Image.draw paints a path: a colour, fill or stroke, blending and
+    tolerance. Paint() fills with opaque black by the non-zero rule, blended
+    over the pixels, at tolerance 0.5; `stroke=W` makes it stroke with a pen
+    W wide. Drawing reads the paint; the setters write it."""
 
     _free = staticmethod(_paint_free)
+    _kind = "paint"
 
-    def __init__(self, color=None, *, even_odd: bool = False, overwrite: bool = False,
-                 tolerance: float = 0.5, stroke: float | None = None, join: str = "miter",
-                 cap: str = "butt", miter_limit: float = 4.0, dash=None,
-                 dash_offset: float = 0.0, _handle: int | None = None):
-        super().__init__(_handle if _handle is not None else _paint_new(), "paint")
-        if _handle is not None:
-            return
+    def __init__(self, color: Any = None, *, even_odd: bool = False, overwrite: bool = False,
+                 tolerance: float = 0.5, stroke: Optional[float] = None, join: str = "miter",
+                 cap: str = "butt", miter_limit: float = 4.0,
+                 dash: Optional[Iterable[float]] = None, dash_offset: float = 0.0) -> None:
+        handle = _paint_new()
+        if not handle:
+            raise _error(_BAD_ARGUMENT)
+        self._start(handle)
         if color is not None:
             self.set_color(color)
         self.set_fill(even_odd)
@@ -487,12 +889,15 @@ class Paint(_Handle):
         self.set_tolerance(tolerance)
 
     def copy(self) -> "Paint":
-        return Paint(_handle=_paint_copy(self.handle))
+        with self._reading() as h:
+            return _made(Paint, _paint_copy(h))
 
-    def set_color(self, color) -> "Paint":
+    def set_color(self, color: Any) -> "Paint":
+        """The colour (a Color, or colour text) every covered pixel gets."""
         value, owned = _as_color(color)
         try:
-            _check(_paint_set_color(self.handle, value.handle))
+            with _using((self, True), (value, False)) as (h, c):
+                _check(_paint_set_color(h, c))
         finally:
             if owned:
                 value.close()
@@ -500,83 +905,290 @@ class Paint(_Handle):
 
     def set_fill(self, even_odd: bool = False) -> "Paint":
         """The paint fills (by the even-odd rule when asked, non-zero otherwise)."""
-        _check(_paint_set_fill(self.handle, int(bool(even_odd))))
+        with self._writing() as h:
+            _check(_paint_set_fill(h, _flag(even_odd)))
         return self
 
     def set_stroke(self, width: float, join: str = "miter", cap: str = "butt",
-                   miter_limit: float = 4.0, dash=None, dash_offset: float = 0.0) -> "Paint":
-        """The paint strokes: joins miter/round/bevel, caps butt/round/square, dashes on/off lengths."""
+                   miter_limit: float = 4.0, dash: Optional[Iterable[float]] = None,
+                   dash_offset: float = 0.0) -> "Paint":
+        """The paint strokes, as Path.stroke describes."""
         style, _array = _stroke_style(width, join, cap, miter_limit, dash, dash_offset)
-        _check(_paint_set_stroke(self.handle, ctypes.byref(style)))
+        with self._writing() as h:
+            _check(_paint_set_stroke(h, ctypes.byref(style)))
         return self
 
     def set_mode(self, overwrite: bool = False) -> "Paint":
-        _check(_paint_set_mode(self.handle, int(bool(overwrite))))
+        """Blend over the pixels, or replace the covered ones."""
+        with self._writing() as h:
+            _check(_paint_set_mode(h, _flag(overwrite)))
         return self
 
     def set_tolerance(self, tolerance: float) -> "Paint":
-        _check(_paint_set_tolerance(self.handle, tolerance))
+        """Flattening tolerance in image pixels (<= 0 means 0.5)."""
+        t = _float(tolerance, "tolerance")
+        with self._writing() as h:
+            _check(_paint_set_tolerance(h, t))
         return self
+
+
+def _format_code(format: Any) -> int:
+    if not isinstance(format, str):
+        raise TypeError(f"zd: format must be str, not {_type_name(format)}")
+    code = _FORMATS.get(format.lower())
+    if code is None:
+        raise ValueError(f"zd: unknown image format {format!r}; "
+                         f"known: {', '.join(sorted(set(_FORMATS)))}")
+    return code
 
 
 class Image(_Handle):
-    """A width x height RGBA image (8 bits per channel, straight alpha, sRGB)."""
+    """A width x height RGBA image (8 bits per channel, straight alpha, sRGB).
+
+    Reads (share the image): encode, png, save, width, height, views of the
+    pixels. Writes (alone): fill, close. The bytes seen through views may
+    also be changed through them, without the library's knowledge."""
 
     _free = staticmethod(_image_free)
+    _kind = "image"
 
-    def __init__(self, width: int, height: int):
-        handle = _image_new(width, height)
+    def __init__(self, width: int, height: int) -> None:
+        w, h = _int32(width, "width"), _int32(height, "height")
+        handle = _image_new(w, h)
         if not handle:
-            raise MemoryError(f"zd: cannot make a {width}x{height} image")
-        super().__init__(handle, "image")
+            raise _error(_BAD_ARGUMENT)
+        self._start(handle)
+
+    def _start(self, handle: int) -> None:
+        super()._start(handle)
+        # The size never changes; views need it after close() too.
+        self._width = int(_image_width(handle))
+        self._height = int(_image_height(handle))
+        self._views: List[weakref.ref] = []
+        self._views_lock = threading.Lock()  # views are made on several threads at once
+
+    @classmethod
+    def from_bytes(cls, data: Any, width: int, height: int) -> "Image":
+        """A new image holding a copy of `data`: width * height * 4 bytes of
+        RGBA rows, top to bottom (anything with the buffer protocol)."""
+        image = cls(width, height)
+        try:
+            source = memoryview(data)
+        except TypeError:
+            image.close()
+            raise TypeError(f"zd: data must support the buffer protocol, not "
+                            f"{_type_name(data)}") from None
+        with source:
+            if source.nbytes != image._width * image._height * 4:
+                image.close()
+                raise ValueError(f"zd: {image._width}x{image._height} RGBA needs "
+                                 f"{image._width * image._height * 4} bytes, not {source.nbytes}")
+            with image._writing() as h:
+                address, _ = image._pixel_address(h)
+                ctypes.memmove(address, source.tobytes(), source.nbytes)
+        return image
+
+    @classmethod
+    def from_array(cls, array: Any) -> "Image":
+        """A new image holding a copy of a (height, width, 4) array of bytes
+        (a numpy uint8 array, or anything with that buffer shape)."""
+        try:
+            view = memoryview(array)
+        except TypeError:
+            raise TypeError(f"zd: array must support the buffer protocol, not "
+                            f"{_type_name(array)}") from None
+        with view:
+            if view.ndim != 3 or view.shape[2] != 4 or view.format not in ("B", "c"):
+                raise ValueError(f"zd: array must be (height, width, 4) bytes, not shape "
+                                 f"{view.shape} of format {view.format!r}")
+            height, width = view.shape[0], view.shape[1]
+            return cls.from_bytes(view.tobytes(), width, height)
 
     @property
     def width(self) -> int:
-        return _image_width(self.handle)
+        return self._width
 
     @property
     def height(self) -> int:
-        return _image_height(self.handle)
+        return self._height
+
+    def _pixel_address(self, h: int) -> Tuple[int, int]:
+        data = _u8p()
+        length = _i64()
+        _check(_image_pixels(h, ctypes.byref(data), ctypes.byref(length)))
+        return ctypes.cast(data, ctypes.c_void_p).value or 0, length.value
+
+    def _export(self) -> memoryview:
+        """A new writable view of the pixels that keeps the image alive and
+        is counted until it (and every view made from it) is gone."""
+        with self._reading() as h:
+            address, length = self._pixel_address(h)
+            array = (ctypes.c_uint8 * length).from_address(address)
+            array._zd_image = self  # type: ignore[attr-defined]
+            with self._views_lock:
+                self._views = [view for view in self._views if view() is not None]
+                self._views.append(weakref.ref(array))
+            return memoryview(array).cast("B")
+
+    def _live_views(self) -> bool:
+        lock = getattr(self, "_views_lock", None)
+        if lock is None:
+            return False
+        with lock:
+            return any(view() is not None for view in self._views)
 
     @property
     def pixels(self) -> memoryview:
-        """The image's own bytes, without copying (valid while the image is open)."""
-        data = _u8p()
-        length = _i64()
-        _check(_image_pixels(self.handle, ctypes.byref(data), ctypes.byref(length)))
-        buffer = (ctypes.c_uint8 * length.value).from_address(ctypes.addressof(data.contents))
-        return memoryview(buffer).cast("B")
+        """The image's own bytes, without copying: RGBA rows top to bottom,
+        flat. The view keeps the image alive."""
+        return self._export()
+
+    @property
+    def __array_interface__(self) -> dict:
+        """numpy.asarray(image): a zero-copy (height, width, 4) uint8 array."""
+        return {"version": 3, "shape": (self._height, self._width, 4), "typestr": "|u1",
+                "data": self._export()}
 
     def fill(self, path: Path, color: Color, even_odd: bool = False, overwrite: bool = False,
              tolerance: float = 0.0) -> "Image":
-        _check(_fill_path(self.handle, path.handle, color.handle, int(bool(even_odd)),
-                          int(bool(overwrite)), tolerance))
+        """Fills `path` with `color`, anti-aliased (tolerance <= 0 means 0.5)."""
+        _expect(path, Path, "path")
+        _expect(color, Color, "color")
+        t = _float(tolerance, "tolerance")
+        with _using((self, True), (path, False), (color, False)) as (h, p, c):
+            _check(_fill_path(h, p, c, _flag(even_odd), _flag(overwrite), t))
         return self
 
-    def draw(self, path: Path, paint: Paint, transform: Matrix | None = None) -> "Image":
-        """Draws `path` with `paint`; `transform` (a, b, c, d, e, f) maps path units to pixels."""
+    def draw(self, path: Path, paint: Paint, transform: Optional[Matrix] = None) -> "Image":
+        """Draws `path` with `paint`; `transform` (a, b, c, d, e, f) maps path
+        coordinates into the image (zd.translation, zd.rotation, ... make one)."""
+        _expect(path, Path, "path")
+        _expect(paint, Paint, "paint")
         matrix = _matrix(transform) if transform is not None else None
-        _check(_draw_path(self.handle, path.handle, paint.handle, matrix))
+        with _using((self, True), (path, False), (paint, False)) as (h, p, q):
+            _check(_draw_path(h, p, q, matrix))
         return self
 
-    def stroke(self, path: Path, color, width: float, join: str = "miter", cap: str = "butt",
-               miter_limit: float = 4.0, dash=None, dash_offset: float = 0.0,
+    def stroke(self, path: Path, color: Any, width: float, join: str = "miter",
+               cap: str = "butt", miter_limit: float = 4.0,
+               dash: Optional[Iterable[float]] = None, dash_offset: float = 0.0,
                overwrite: bool = False, tolerance: float = 0.5,
-               transform: Matrix | None = None) -> "Image":
+               transform: Optional[Matrix] = None) -> "Image":
         """Strokes `path` with a pen `width` wide in `color` (a Color or colour text)."""
         with Paint(color, overwrite=overwrite, tolerance=tolerance, stroke=width, join=join,
                    cap=cap, miter_limit=miter_limit, dash=dash, dash_offset=dash_offset) as paint:
             return self.draw(path, paint, transform)
 
+    def encode(self, format: str = "png", quality: int = 90) -> bytes:
+        """The image as a file in `format`: png, jpeg (jpg), bmp, qoi, pam
+        (pnm) or tga. `quality` (1..100) is read by JPEG only; JPEG keeps no
+        alpha."""
+        code = _format_code(format)
+        q = _int32(quality, "quality")
+        with self._reading() as h:
+            return _take_block(lambda out, n: _encode(h, code, q, out, n))
+
     def png(self) -> bytes:
-        return _take_block(lambda out, n: _encode_png(self.handle, out, n))
+        with self._reading() as h:
+            return _take_block(lambda out, n: _encode_png(h, out, n))
 
-    def save(self, filename: str) -> None:
-        with open(filename, "wb") as f:
-            f.write(self.png())
+    def _repr_png_(self) -> bytes:
+        """Lets Jupyter show the image."""
+        return self.png()
+
+    def save(self, filename: PathLike, format: Optional[str] = None, quality: int = 90) -> None:
+        """Writes the image to `filename`, in `format` or else by the file's
+        extension (refusing one it does not know). The file is encoded first
+        and written through a temporary file renamed over `filename`, so a
+        failure leaves no partial file and an existing one as it was."""
+        try:
+            name = os.fspath(filename)
+        except TypeError:
+            raise TypeError(f"zd: filename must be str, bytes or os.PathLike, not "
+                            f"{_type_name(filename)}") from None
+        if format is None:
+            text_name = os.fsdecode(name)
+            extension = os.path.splitext(text_name)[1].lower()
+            format = _EXTENSIONS.get(extension)
+            if format is None:
+                raise ValueError(f"zd: no image format for the extension {extension!r} of "
+                                 f"{text_name!r}; name one with format= "
+                                 f"({', '.join(sorted(set(_EXTENSIONS.values())))})")
+        data = self.encode(format, quality)
+        _write_whole(name, data)
+
+    def to_pil(self) -> Any:
+        """A Pillow image (mode RGBA) holding a copy of the pixels."""
+        try:
+            from PIL import Image as PILImage
+        except ImportError as error:
+            raise ImportError("zd: Image.to_pil needs Pillow (pip install Pillow, or Debian's "
+                              "python3-pil)") from error
+        view = self._export()
+        try:
+            return PILImage.frombytes("RGBA", (self._width, self._height), view.tobytes())
+        finally:
+            view.release()
+
+    def __repr__(self) -> str:
+        state = " (closed)" if self.closed else ""
+        return f"<zd.Image {self._width}x{self._height}{state}>"
 
 
-def to_svg(path: Path, color: Color, width: int, height: int) -> str:
-    """A one-path SVG document of the path filled with the colour."""
-    return _take_block(
-        lambda out, n: _path_to_svg(path.handle, color.handle, width, height, out, n)).decode()
+def _write_whole(name: Union[str, bytes], data: bytes) -> None:
+    """Writes `data` to the file `name` whole or not at all: into a temporary
+    file beside it, renamed over it once complete. A name that exists and is
+    no regular file (a device, a pipe) is written directly: renaming over it
+    would replace it."""
+    try:
+        existing = os.stat(name)
+    except OSError:
+        existing = None
+    if existing is not None and not _is_regular(existing.st_mode):
+        with open(name, "wb") as f:
+            f.write(data)
+        return
+    directory, base = os.path.split(name)
+    if isinstance(base, bytes):
+        prefix: Any = b"." + base + b"."
+        directory = directory or b"."
+    else:
+        prefix = "." + base + "."
+        directory = directory or "."
+    fd, temporary = tempfile.mkstemp(prefix=prefix, dir=directory)
+    try:
+        with os.fdopen(fd, "wb") as f:
+            f.write(data)
+            f.flush()
+            os.fsync(f.fileno())
+        mask = os.umask(0)
+        os.umask(mask)
+        os.chmod(temporary, 0o666 & ~mask)
+        os.replace(temporary, name)
+    except BaseException:
+        try:
+            os.unlink(temporary)
+        except OSError:
+            pass
+        raise
+
+
+def _is_regular(mode: int) -> bool:
+    import stat
+    return stat.S_ISREG(mode)
+
+
+# ------------------------------------------------------------------ documents
+
+
+def to_svg(path: Path, color: Color, width: int, height: int, even_odd: bool = False) -> str:
+    """A one-path SVG document of the path filled with the colour; with
+    `even_odd` the document keeps the even-odd fill rule (fill-rule="evenodd"),
+    so renderers leave the holes Image.fill(..., even_odd=True) leaves."""
+    _expect(path, Path, "path")
+    _expect(color, Color, "color")
+    w, h = _int32(width, "width"), _int32(height, "height")
+    rule = _flag(even_odd)
+    with _using((path, False), (color, False)) as (p, c):
+        return _take_block(
+            lambda out, n: _path_to_svg_rule(p, c, rule, w, h, out, n)).decode()
