@@ -46,7 +46,8 @@ inline float coverage(const Shape &shape, float x, float y) {
   if (shape.radius > 0) {
     distance = std::hypot(x - shape.cx, y - shape.cy) - shape.radius;
   } else {
-    distance = std::max(std::fabs(x - shape.cx) - shape.halfWidth, std::fabs(y - shape.cy) - shape.halfHeight);
+    distance = std::max(std::fabs(x - shape.cx) - shape.halfWidth,
+                        std::fabs(y - shape.cy) - shape.halfHeight);
   }
   return std::clamp(0.5f - distance, 0.0f, 1.0f);
 }
@@ -54,13 +55,15 @@ inline float coverage(const Shape &shape, float x, float y) {
 inline void blendOver(std::uint8_t *pixel, const std::uint8_t *rgba, float cover) {
   const float alpha = cover * static_cast<float>(rgba[3]) / 255.0f;
   for (int c = 0; c < 3; ++c) {
-    const float mixed = static_cast<float>(rgba[c]) * alpha + static_cast<float>(pixel[c]) * (1.0f - alpha);
+    const float mixed =
+        static_cast<float>(rgba[c]) * alpha + static_cast<float>(pixel[c]) * (1.0f - alpha);
     pixel[c] = static_cast<std::uint8_t>(std::lround(mixed));
   }
 }
 
 inline RgbaImage vectorArt(int width, int height) {
-  RgbaImage image{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4)};
+  RgbaImage image{width, height,
+                  std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4)};
   std::mt19937 rng(1234);
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
   std::vector<Shape> shapes;
@@ -97,7 +100,8 @@ inline RgbaImage vectorArt(int width, int height) {
 }
 
 inline RgbaImage gradient(int width, int height) {
-  RgbaImage image{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4)};
+  RgbaImage image{width, height,
+                  std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4)};
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       std::uint8_t *pixel = &image.pixels[(static_cast<std::size_t>(y) * width + x) * 4];
@@ -105,7 +109,8 @@ inline RgbaImage gradient(int width, int height) {
       const float v = static_cast<float>(y) / static_cast<float>(std::max(height - 1, 1));
       pixel[0] = static_cast<std::uint8_t>(std::lround(255.0f * u));
       pixel[1] = static_cast<std::uint8_t>(std::lround(255.0f * v));
-      pixel[2] = static_cast<std::uint8_t>(std::lround(255.0f * (1.0f - u) * (1.0f - v) * 0.8f + 30.0f));
+      pixel[2] =
+          static_cast<std::uint8_t>(std::lround(255.0f * (1.0f - u) * (1.0f - v) * 0.8f + 30.0f));
       pixel[3] = 255;
     }
   }
@@ -113,7 +118,8 @@ inline RgbaImage gradient(int width, int height) {
 }
 
 inline RgbaImage noise(int width, int height) {
-  RgbaImage image{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4)};
+  RgbaImage image{width, height,
+                  std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4)};
   std::mt19937 rng(99);
   for (std::size_t k = 0; k < image.pixels.size(); k += 4) {
     const std::uint32_t bits = rng();

@@ -73,7 +73,7 @@ void BM_Convert_OklchToSrgb(benchmark::State &state) {
 
 }  // namespace
 
-BENCHMARK(BM_GamutMap_InGamut);
-BENCHMARK(BM_GamutMap_FarOutOfGamut);
-BENCHMARK(BM_Convert_OklchToSrgb);
+BENCHMARK(BM_GamutMap_InGamut)->Name("color/gamut_map_in_gamut/zd");
+BENCHMARK(BM_GamutMap_FarOutOfGamut)->Name("color/gamut_map_far_out_of_gamut/zd");
+BENCHMARK(BM_Convert_OklchToSrgb)->Name("color/convert_oklch_to_srgb/zd");
 BENCHMARK_MAIN();

@@ -32,28 +32,29 @@ void initOnce() {
 }
 
 // The forms both parsers read: hex, rgb()/rgba(), oklch().
+// clang-format off
 const std::vector<std::string> kSharedForms = {
     "#336699",        "#fa0c",          "rgb(255, 128, 0)",        "rgba(12, 200, 130, 0.5)",
     "rgb(10% 20% 30%)", "rgb(255 128 0 / 50%)", "oklch(70% 0.1 150)", "oklch(0.5 0.35 300 / 0.5)",
     "oklch(0.62 0.2 1.5rad)", "#11223344"};
+// clang-format on
 
 // Every form the CSS reader takes.
-const std::vector<std::string> kEveryForm = {
-    "rebeccapurple",
-    "#336699",
-    "rgba(12, 200, 130, 0.5)",
-    "rgb(10% 20% 30% / 50%)",
-    "hsl(200 80% 40%)",
-    "hsla(200, 80%, 40%, 0.3)",
-    "hwb(150 20% 10%)",
-    "lab(52.2345% 40.1645 59.9971)",
-    "lch(52.2345% 72.2 56.2deg / 0.8)",
-    "oklab(59.686% 0.1009 0.1192)",
-    "oklch(0.7 0.1 150)",
-    "color(display-p3 1 0.2 0.1)",
-    "color(xyz-d50 0.2005 0.14089 0.4472)",
-    "color(--hct 30 40 50)",
-    "color-mix(in oklch, red 30%, blue)"};
+const std::vector<std::string> kEveryForm = {"rebeccapurple",
+                                             "#336699",
+                                             "rgba(12, 200, 130, 0.5)",
+                                             "rgb(10% 20% 30% / 50%)",
+                                             "hsl(200 80% 40%)",
+                                             "hsla(200, 80%, 40%, 0.3)",
+                                             "hwb(150 20% 10%)",
+                                             "lab(52.2345% 40.1645 59.9971)",
+                                             "lch(52.2345% 72.2 56.2deg / 0.8)",
+                                             "oklab(59.686% 0.1009 0.1192)",
+                                             "oklch(0.7 0.1 150)",
+                                             "color(display-p3 1 0.2 0.1)",
+                                             "color(xyz-d50 0.2005 0.14089 0.4472)",
+                                             "color(--hct 30 40 50)",
+                                             "color-mix(in oklch, red 30%, blue)"};
 
 std::size_t bytesOf(const std::vector<std::string> &texts) {
   std::size_t bytes = 0;
@@ -134,7 +135,8 @@ std::vector<Conversion> conversions(const std::vector<SpaceTag> &family) {
   std::uniform_int_distribution<std::size_t> pick(0, family.size() - 1);
   std::vector<Conversion> list;
   for (int i = 0; i < 256; ++i) {
-    const Color srgb = zd::color::color(zd::color::stSrgb, unit(rng), unit(rng), unit(rng), 1.0f).value();
+    const Color srgb =
+        zd::color::color(zd::color::stSrgb, unit(rng), unit(rng), unit(rng), 1.0f).value();
     const SpaceTag from = family[pick(rng)];
     SpaceTag to = family[pick(rng)];
     while (to == from) to = family[pick(rng)];
@@ -143,12 +145,10 @@ std::vector<Conversion> conversions(const std::vector<SpaceTag> &family) {
   return list;
 }
 
-const std::vector<SpaceTag> kRgbFamily = {zd::color::stSrgb,     zd::color::stSrgbLinear,
-                                          zd::color::stP3,       zd::color::stP3Linear,
-                                          zd::color::stRec2020,  zd::color::stRec2020Linear,
-                                          zd::color::stA98,      zd::color::stA98Linear,
-                                          zd::color::stProphoto, zd::color::stProphotoLinear,
-                                          zd::color::stXyz};
+const std::vector<SpaceTag> kRgbFamily = {
+    zd::color::stSrgb,     zd::color::stSrgbLinear,     zd::color::stP3,  zd::color::stP3Linear,
+    zd::color::stRec2020,  zd::color::stRec2020Linear,  zd::color::stA98, zd::color::stA98Linear,
+    zd::color::stProphoto, zd::color::stProphotoLinear, zd::color::stXyz};
 const std::vector<SpaceTag> kOklabFamily = {zd::color::stSrgb, zd::color::stSrgbLinear,
                                             zd::color::stOklab, zd::color::stOklch};
 
@@ -198,7 +198,9 @@ void exportConvertAll(benchmark::State &state, const std::vector<SpaceTag> &fami
 }
 
 void BM_ExportConvert_RgbFamily(benchmark::State &state) { exportConvertAll(state, kRgbFamily); }
-void BM_ExportConvert_OklabFamily(benchmark::State &state) { exportConvertAll(state, kOklabFamily); }
+void BM_ExportConvert_OklabFamily(benchmark::State &state) {
+  exportConvertAll(state, kOklabFamily);
+}
 
 // ------------------------------------------------------------------ mixing
 
@@ -207,8 +209,8 @@ void mixAll(benchmark::State &state, SpaceTag space) {
   const std::vector<Conversion> list = conversions(everySpace());
   for (auto _ : state) {
     for (std::size_t i = 0; i + 1 < list.size(); ++i) {
-      const auto r = zd::color::interpolate(list[i].from, list[i + 1].from, 0.25, space,
-                                            zd::color::hmShorter);
+      const auto r =
+          zd::color::interpolate(list[i].from, list[i + 1].from, 0.25, space, zd::color::hmShorter);
       if (!r.isOk()) throw std::runtime_error("mix failed");
       benchmark::DoNotOptimize(r.value().color.comps[0]);
     }

@@ -18,13 +18,13 @@ namespace {
 
 // Inside sRGB: mapping is a conversion there and back.
 const std::array<const char *, 6> kInGamut = {
-    "oklch(70% 0.1 30)",        "oklch(0.5 0.05 200)",  "oklch(0.85 0.08 90deg)",
-    "oklch(40% 20% 0.75turn)",  "oklch(0.6 0.12 250 / 0.5)", "oklch(0.3 0.02 1rad)"};
+    "oklch(70% 0.1 30)",       "oklch(0.5 0.05 200)",       "oklch(0.85 0.08 90deg)",
+    "oklch(40% 20% 0.75turn)", "oklch(0.6 0.12 250 / 0.5)", "oklch(0.3 0.02 1rad)"};
 
 // Far outside sRGB: mapping bisects on chroma.
 const std::array<const char *, 6> kOutOfGamut = {
-    "oklch(0.7 0.4 150)",       "oklch(0.5 0.35 300)",  "oklch(0.6 100% 30)",
-    "oklch(0.8 0.37 200grad)",  "oklch(45% 0.3 260 / 0.5)", "oklch(0.9 0.35 100)"};
+    "oklch(0.7 0.4 150)",      "oklch(0.5 0.35 300)",      "oklch(0.6 100% 30)",
+    "oklch(0.8 0.37 200grad)", "oklch(45% 0.3 260 / 0.5)", "oklch(0.9 0.35 100)"};
 
 void initOnce() {
   static const bool started = [] {
@@ -99,10 +99,10 @@ void BM_ExportRoundTrip_OutOfGamut(benchmark::State &state) {
 
 }  // namespace
 
-BENCHMARK(BM_ParseMapSvg_InGamut);
-BENCHMARK(BM_ParseMapSvg_OutOfGamut);
-BENCHMARK(BM_ParseOnly);
-BENCHMARK(BM_MapSvgOnly_InGamut);
-BENCHMARK(BM_MapSvgOnly_OutOfGamut);
-BENCHMARK(BM_ExportRoundTrip_OutOfGamut);
+BENCHMARK(BM_ParseMapSvg_InGamut)->Name("color_text/parse_map_svg_in_gamut/zd");
+BENCHMARK(BM_ParseMapSvg_OutOfGamut)->Name("color_text/parse_map_svg_out_of_gamut/zd");
+BENCHMARK(BM_ParseOnly)->Name("color_text/parse_only/zd");
+BENCHMARK(BM_MapSvgOnly_InGamut)->Name("color_text/map_svg_only_in_gamut/zd");
+BENCHMARK(BM_MapSvgOnly_OutOfGamut)->Name("color_text/map_svg_only_out_of_gamut/zd");
+BENCHMARK(BM_ExportRoundTrip_OutOfGamut)->Name("color_text/export_round_trip_out_of_gamut/zd");
 BENCHMARK_MAIN();

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench_images.hpp"
+#include "bench_main.hpp"
 #include "codec/jpeg.hpp"
 #include "codec/codec.hpp"
 
@@ -38,8 +39,8 @@ const Image &benchImage(ImageKind kind, bool rgb) {
   auto found = cache.find(key);
   if (found != cache.end()) return found->second;
   const zd::bench::RgbaImage source = zd::bench::makeBenchImage(kind);
-  Image image = zd::image::newImage(source.width, source.height,
-                                     rgb ? zd::image::csRgb : zd::image::csRgba);
+  Image image =
+      zd::image::newImage(source.width, source.height, rgb ? zd::image::csRgb : zd::image::csRgba);
   if (rgb) {
     for (std::size_t i = 0, j = 0; i < source.pixels.size(); i += 4, j += 3) {
       image.data[j] = source.pixels[i];
@@ -160,16 +161,16 @@ void registerAll() {
   using zd::codec::jpeg::Kernel;
   const ImageKind kinds[] = {ImageKind::vectorArt, ImageKind::gradient, ImageKind::noise};
   for (ImageKind kind : kinds) {
-    const std::string suffix = std::string("/") + zd::bench::imageKindName(kind);
-    benchmark::RegisterBenchmark(("jpeg/zd" + suffix).c_str(), zdJpeg, kind, Kernel::automatic)
+    const std::string prefix = std::string("jpeg/") + zd::bench::imageKindName(kind) + "/";
+    benchmark::RegisterBenchmark((prefix + "zd").c_str(), zdJpeg, kind, Kernel::automatic)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("jpeg/zd_portable" + suffix).c_str(), zdJpeg, kind, Kernel::portable)
+    benchmark::RegisterBenchmark((prefix + "zd_portable").c_str(), zdJpeg, kind, Kernel::portable)
         ->Unit(benchmark::kMillisecond);
 #ifdef ZD_HAVE_JPEG
-    benchmark::RegisterBenchmark(("jpeg/libjpeg_turbo_islow" + suffix).c_str(), libjpegTurbo, kind,
+    benchmark::RegisterBenchmark((prefix + "libjpeg_turbo_islow").c_str(), libjpegTurbo, kind,
                                  JDCT_ISLOW)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("jpeg/libjpeg_turbo_float" + suffix).c_str(), libjpegTurbo, kind,
+    benchmark::RegisterBenchmark((prefix + "libjpeg_turbo_float").c_str(), libjpegTurbo, kind,
                                  JDCT_FLOAT)
         ->Unit(benchmark::kMillisecond);
 #endif
@@ -181,12 +182,12 @@ void registerAll() {
   for (const Format f : {Format{"bmp", zd::codec::fmtBmp}, Format{"qoi", zd::codec::fmtQoi},
                          Format{"pnm", zd::codec::fmtPnm}, Format{"tga", zd::codec::fmtTga}}) {
     for (ImageKind kind : kinds) {
-      const std::string suffix = std::string("/") + zd::bench::imageKindName(kind);
-      benchmark::RegisterBenchmark((std::string(f.name) + "/zd" + suffix).c_str(), zdEncode, kind, f.format)
+      const std::string prefix = std::string(f.name) + "/" + zd::bench::imageKindName(kind) + "/";
+      benchmark::RegisterBenchmark((prefix + "zd").c_str(), zdEncode, kind, f.format)
           ->Unit(benchmark::kMillisecond);
 #ifdef ZD_HAVE_STB
       if (f.format == zd::codec::fmtBmp || f.format == zd::codec::fmtTga) {
-        benchmark::RegisterBenchmark((std::string(f.name) + "/stb" + suffix).c_str(), stbWrite, kind,
+        benchmark::RegisterBenchmark((prefix + "stb").c_str(), stbWrite, kind,
                                      f.format == zd::codec::fmtTga)
             ->Unit(benchmark::kMillisecond);
       }
@@ -199,10 +200,5 @@ void registerAll() {
 
 int main(int argc, char **argv) {
   zd::codec::initJpegTables();
-  registerAll();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return zd::bench::runRegistered(argc, argv, registerAll);
 }

@@ -1,17 +1,17 @@
 // Filling speed on a 1024 x 1024 RGBA image, side by side with cairo
 // (default antialiasing) and AGG (scanline AA renderer), on four seeded
 // scenes:
-//   Polygons - 200 random polygons of 3..12 vertices, half opaque, half at
-//              50% alpha, non-zero;
-//   Stars    - 50 large self-intersecting stars, even-odd;
-//   Circles  - 2,000 small circles of four cubics each, non-zero;
-//   BigPolygon - one polygon of 100,000 edges, non-zero.
+//   polygons    - 200 random polygons of 3..12 vertices, half opaque, half
+//                 at 50% alpha, non-zero;
+//   stars       - 50 large self-intersecting stars, even-odd;
+//   circles     - 2,000 small circles of four cubics each, non-zero;
+//   big_polygon - one polygon of 100,000 edges, non-zero.
 // Every iteration clears the image and paints the whole scene; each library
 // gets the same shapes and colours and flattens its own curves. Ours runs
-// the whole fill (flattening, colour mapping, painting) per shape; ZdExport
+// the whole fill (flattening, colour mapping, painting) per shape; zd_export
 // runs the same fills through zd_fill_path, as a host calls it.
 //
-// The Memory benchmark reports the peak working memory of one fill (bytes
+// The fill_memory benchmarks report the peak working memory of one fill (bytes
 // held through operator new beyond the image) for each scene's largest shape.
 #include <benchmark/benchmark.h>
 
@@ -21,6 +21,7 @@
 #include <cstring>
 #include <new>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "path/path.hpp"
@@ -43,6 +44,7 @@
 #endif
 
 #include "allocation_meter.hpp"
+#include "bench_main.hpp"
 
 using zd::bench::liveBytes;
 using zd::bench::peakBytes;
@@ -79,7 +81,8 @@ Scene polygons() {
   Scene scene(200);
   for (std::size_t i = 0; i < scene.size(); ++i) {
     const int vertices = 3 + static_cast<int>(random() % 10);
-    for (int v = 0; v < vertices; ++v) scene[i].points.push_back({coordinate(random), coordinate(random)});
+    for (int v = 0; v < vertices; ++v)
+      scene[i].points.push_back({coordinate(random), coordinate(random)});
     paintFor(scene[i], random, i % 2 == 0 ? 1.0f : 0.5f);
   }
   return scene;
@@ -91,7 +94,7 @@ Scene stars() {
   Scene scene(50);
   for (Shape &star : scene) {
     const int points = 5 + 2 * static_cast<int>(random() % 6);  // 5..15, odd
-    const int step = points / 2;                                 // the most crossings
+    const int step = points / 2;                                // the most crossings
     const float cx = centre(random), cy = centre(random), r = radius(random);
     for (int k = 0; k < points; ++k) {
       const float angle = 6.2831853f * float(k * step % points) / float(points);
@@ -138,7 +141,7 @@ const Scene &sceneNumber(int which) {
   return scenes[which];
 }
 
-const char *const kSceneNames[4] = {"Polygons", "Stars", "Circles", "BigPolygon"};
+const char *const kSceneNames[4] = {"polygons", "stars", "circles", "big_polygon"};
 
 // ------------------------------------------------------------------ ours
 struct OurShape {
@@ -164,8 +167,7 @@ std::vector<OurShape> ourScene(const Scene &scene) {
       }
     }
     zd::path::closePath(our.path);
-    our.color = zd::color::color(zd::color::stSrgb, shape.red, shape.green, shape.blue,
-                                  shape.alpha)
+    our.color = zd::color::color(zd::color::stSrgb, shape.red, shape.green, shape.blue, shape.alpha)
                     .value();
     our.evenOdd = shape.evenOdd;
     out.push_back(std::move(our));
@@ -173,8 +175,8 @@ std::vector<OurShape> ourScene(const Scene &scene) {
   return out;
 }
 
-void Zd(benchmark::State &state) {
-  const auto shapes = ourScene(sceneNumber(static_cast<int>(state.range(0))));
+void zdFill(benchmark::State &state, int scene) {
+  const auto shapes = ourScene(sceneNumber(scene));
   zd::image::Image image = zd::image::newImage(kSize, kSize, zd::image::csRgba);
   for (auto _ : state) {
     std::memset(image.data.data(), 0, image.data.size());
@@ -183,7 +185,6 @@ void Zd(benchmark::State &state) {
     }
     benchmark::DoNotOptimize(image.data.data());
   }
-  state.SetLabel(kSceneNames[state.range(0)]);
 }
 
 // A shape built through the exported path calls.
@@ -204,10 +205,10 @@ ZdPath *exportedPath(const Shape &shape) {
 
 // The same fills through the exported call, with the path and colour
 // handles made beforehand: the cost of the frame (argument checks, the
-// references each call takes and drops, the colour copy) on top of Zd.
-void ZdExport(benchmark::State &state) {
+// references each call takes and drops, the colour copy) on top of zd.
+void zdExportFill(benchmark::State &state, int which) {
   zd_init();
-  const Scene &scene = sceneNumber(static_cast<int>(state.range(0)));
+  const Scene &scene = sceneNumber(which);
   std::vector<ZdPath *> paths;
   std::vector<ZdColor *> colors;
   for (const Shape &shape : scene) {
@@ -228,15 +229,14 @@ void ZdExport(benchmark::State &state) {
   for (ZdColor *color : colors) zd_color_free(color);
   for (ZdPath *path : paths) zd_path_free(path);
   zd_image_free(image);
-  state.SetLabel(kSceneNames[state.range(0)]);
 }
 
 // The peak memory one fill holds beyond the image, for the scene's largest shape.
-void ZdWorkingMemory(benchmark::State &state) {
-  const auto shapes = ourScene(sceneNumber(static_cast<int>(state.range(0))));
-  const auto largest = std::max_element(shapes.begin(), shapes.end(), [](const auto &a, const auto &b) {
-    return a.path.commands.size() < b.path.commands.size();
-  });
+void zdWorkingMemory(benchmark::State &state, int scene) {
+  const auto shapes = ourScene(sceneNumber(scene));
+  const auto largest = std::max_element(
+      shapes.begin(), shapes.end(),
+      [](const auto &a, const auto &b) { return a.path.commands.size() < b.path.commands.size(); });
   zd::image::Image image = zd::image::newImage(kSize, kSize, zd::image::csRgba);
   std::size_t peak = 0;
   for (auto _ : state) {
@@ -247,13 +247,12 @@ void ZdWorkingMemory(benchmark::State &state) {
   }
   state.counters["peak_bytes"] = static_cast<double>(peak);
   state.counters["commands"] = static_cast<double>(largest->path.commands.size());
-  state.SetLabel(kSceneNames[state.range(0)]);
 }
 
 // ----------------------------------------------------------------- cairo
 #ifdef ZD_HAVE_CAIRO
-void Cairo(benchmark::State &state) {
-  const Scene &scene = sceneNumber(static_cast<int>(state.range(0)));
+void cairoFill(benchmark::State &state, int which) {
+  const Scene &scene = sceneNumber(which);
   cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSize, kSize);
   cairo_t *cr = cairo_create(surface);
   unsigned char *pixels = cairo_image_surface_get_data(surface);
@@ -282,14 +281,13 @@ void Cairo(benchmark::State &state) {
   }
   cairo_destroy(cr);
   cairo_surface_destroy(surface);
-  state.SetLabel(kSceneNames[state.range(0)]);
 }
 #endif
 
 // ------------------------------------------------------------------- AGG
 #ifdef ZD_HAVE_AGG
-void Agg(benchmark::State &state) {
-  const Scene &scene = sceneNumber(static_cast<int>(state.range(0)));
+void aggFill(benchmark::State &state, int which) {
+  const Scene &scene = sceneNumber(which);
   std::vector<agg::path_storage> paths(scene.size());
   for (std::size_t s = 0; s < scene.size(); ++s) {
     const auto &p = scene[s].points;
@@ -317,41 +315,46 @@ void Agg(benchmark::State &state) {
       rasterizer.filling_rule(shape.evenOdd ? agg::fill_even_odd : agg::fill_non_zero);
       agg::conv_curve<agg::path_storage> curve(paths[s]);
       rasterizer.add_path(curve);
-      agg::render_scanlines_aa_solid(
-          rasterizer, scanline, base,
-          agg::rgba8(static_cast<unsigned>(shape.red * 255 + 0.5f),
-                     static_cast<unsigned>(shape.green * 255 + 0.5f),
-                     static_cast<unsigned>(shape.blue * 255 + 0.5f),
-                     static_cast<unsigned>(shape.alpha * 255 + 0.5f)));
+      agg::render_scanlines_aa_solid(rasterizer, scanline, base,
+                                     agg::rgba8(static_cast<unsigned>(shape.red * 255 + 0.5f),
+                                                static_cast<unsigned>(shape.green * 255 + 0.5f),
+                                                static_cast<unsigned>(shape.blue * 255 + 0.5f),
+                                                static_cast<unsigned>(shape.alpha * 255 + 0.5f)));
     }
     benchmark::DoNotOptimize(pixels.data());
   }
-  state.SetLabel(kSceneNames[state.range(0)]);
 }
 #endif
 
-void scenes(benchmark::internal::Benchmark *b) {
-  for (int i = 0; i < 4; ++i) b->Arg(i);
-  b->Unit(benchmark::kMillisecond);
+// Names: fill/<scene>/<engine>, and fill_memory/<scene>/zd.
+void registerAll() {
+  for (int scene = 0; scene < 4; ++scene) {
+    const std::string name = kSceneNames[scene];
+    benchmark::RegisterBenchmark(("fill/" + name + "/zd").c_str(), zdFill, scene)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("fill/" + name + "/zd_export").c_str(), zdExportFill, scene)
+        ->Unit(benchmark::kMillisecond);
+#ifdef ZD_HAVE_CAIRO
+    benchmark::RegisterBenchmark(("fill/" + name + "/cairo").c_str(), cairoFill, scene)
+        ->Unit(benchmark::kMillisecond);
+#endif
+#ifdef ZD_HAVE_AGG
+    benchmark::RegisterBenchmark(("fill/" + name + "/agg").c_str(), aggFill, scene)
+        ->Unit(benchmark::kMillisecond);
+#endif
+  }
+  for (int scene = 0; scene < 4; ++scene) {
+    benchmark::RegisterBenchmark(("fill_memory/" + std::string(kSceneNames[scene]) + "/zd").c_str(),
+                                 zdWorkingMemory, scene)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+  }
 }
 
 }  // namespace
 
-BENCHMARK(Zd)->Apply(scenes);
-BENCHMARK(ZdExport)->Apply(scenes);
-#ifdef ZD_HAVE_CAIRO
-BENCHMARK(Cairo)->Apply(scenes);
-#endif
-#ifdef ZD_HAVE_AGG
-BENCHMARK(Agg)->Apply(scenes);
-#endif
-BENCHMARK(ZdWorkingMemory)->Apply(scenes)->Iterations(3);
-
 // The colour registry must be filled before any fill maps a colour.
 int main(int argc, char **argv) {
   zd_init();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return zd::bench::runRegistered(argc, argv, registerAll);
 }

@@ -58,7 +58,8 @@ Vec2 randomPoint(std::mt19937 &random) {
 std::vector<Cubic> randomCubics() {
   std::mt19937 random(1);
   std::vector<Cubic> cubics(kCurveCount);
-  for (Cubic &c : cubics) c = {randomPoint(random), randomPoint(random), randomPoint(random), randomPoint(random)};
+  for (Cubic &c : cubics)
+    c = {randomPoint(random), randomPoint(random), randomPoint(random), randomPoint(random)};
   return cubics;
 }
 
@@ -77,7 +78,7 @@ std::vector<Arc> randomArcs() {
   std::vector<Arc> arcs(kArcCount);
   for (Arc &a : arcs) {
     a = {randomPoint(random), randomPoint(random), {radius(random), radius(random)},
-         angle(random), flag(random), flag(random)};
+         angle(random),       flag(random),        flag(random)};
   }
   return arcs;
 }
@@ -88,7 +89,8 @@ std::vector<Path> batchPaths(const std::vector<Curve> &curves, AppendCurve appen
   std::vector<Path> paths;
   for (std::size_t i = 0; i < curves.size(); i += kCurvesPerPath) {
     Path path;
-    for (std::size_t j = i; j < i + kCurvesPerPath && j < curves.size(); ++j) append(path, curves[j]);
+    for (std::size_t j = i; j < i + kCurvesPerPath && j < curves.size(); ++j)
+      append(path, curves[j]);
     paths.push_back(std::move(path));
   }
   return paths;
@@ -104,15 +106,17 @@ void appendQuad(Path &path, const Quad &q) {
 }
 void appendArc(Path &path, const Arc &a) {
   zd::path::add(path, PathCommand::point(zd::path::pMove, a.start));
-  zd::path::add(path, PathCommand::arc(zd::path::pArc, a.radii, a.rotation, a.largeArc, a.sweep, a.end));
+  zd::path::add(path,
+                PathCommand::arc(zd::path::pArc, a.radii, a.rotation, a.largeArc, a.sweep, a.end));
 }
 
 void report(benchmark::State &state, std::size_t curvesPerPass, std::size_t segmentsPerPass) {
   const auto passes = static_cast<double>(state.iterations());
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(curvesPerPass));
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(curvesPerPass));
   state.counters["segments"] = static_cast<double>(segmentsPerPass);
-  state.counters["segments/s"] =
-      benchmark::Counter(static_cast<double>(segmentsPerPass) * passes, benchmark::Counter::kIsRate);
+  state.counters["segments/s"] = benchmark::Counter(static_cast<double>(segmentsPerPass) * passes,
+                                                    benchmark::Counter::kIsRate);
 }
 
 // Our flattening into one reused array, as the filler does.
@@ -165,7 +169,8 @@ void BM_zd_arcs(benchmark::State &state) {
 // segments, flattened into a fresh array each time.
 Path capPath() {
   const Cubic curve = {{0, 0}, {0, 320}, {320, 320}, {320, 0}};
-  const std::size_t perCurve = zd::geom::flatten(batchPaths(std::vector<Cubic>{curve}, appendCubic)[0], kTolerance).size();
+  const std::size_t perCurve =
+      zd::geom::flatten(batchPaths(std::vector<Cubic>{curve}, appendCubic)[0], kTolerance).size();
   Path path;
   zd::path::add(path, PathCommand::point(zd::path::pMove, curve.p0));
   std::size_t segments = 0;
@@ -194,14 +199,17 @@ void BM_zd_cap_path(benchmark::State &state) {
   }
   report(state, 1, segments);
   state.counters["peak_MiB"] = static_cast<double>(peak) / (1024.0 * 1024.0);
-  state.counters["output_MiB"] = static_cast<double>(segments * sizeof(Segment)) / (1024.0 * 1024.0);
+  state.counters["output_MiB"] =
+      static_cast<double>(segments * sizeof(Segment)) / (1024.0 * 1024.0);
 }
 
-BENCHMARK(BM_zd_cubics)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_zd_cubics_fresh_array)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_zd_quads)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_zd_arcs)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_zd_cap_path)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_zd_cubics)->Name("flatten/cubics/zd")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_zd_cubics_fresh_array)
+    ->Name("flatten/cubics/zd_fresh_array")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_zd_quads)->Name("flatten/quads/zd")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_zd_arcs)->Name("flatten/arcs/zd")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_zd_cap_path)->Name("flatten/cap_path/zd")->Unit(benchmark::kMillisecond);
 
 #ifdef ZD_HAVE_CAIRO
 // ------------------------------------------------------------------ cairo
@@ -230,8 +238,10 @@ void cairoCubic(cairo_t *cr, const Cubic &c) {
 }
 // cairo has no quadratic: the exact degree elevation to a cubic.
 void cairoQuad(cairo_t *cr, const Quad &q) {
-  const double c1x = q.p0.x + 2.0 / 3.0 * (q.p1.x - q.p0.x), c1y = q.p0.y + 2.0 / 3.0 * (q.p1.y - q.p0.y);
-  const double c2x = q.p2.x + 2.0 / 3.0 * (q.p1.x - q.p2.x), c2y = q.p2.y + 2.0 / 3.0 * (q.p1.y - q.p2.y);
+  const double c1x = q.p0.x + 2.0 / 3.0 * (q.p1.x - q.p0.x),
+               c1y = q.p0.y + 2.0 / 3.0 * (q.p1.y - q.p0.y);
+  const double c2x = q.p2.x + 2.0 / 3.0 * (q.p1.x - q.p2.x),
+               c2y = q.p2.y + 2.0 / 3.0 * (q.p1.y - q.p2.y);
   cairo_move_to(cr, q.p0.x, q.p0.y);
   cairo_curve_to(cr, c1x, c1y, c2x, c2y, q.p2.x, q.p2.y);
 }
@@ -275,7 +285,8 @@ template <class Curve>
 void buildCairoPath(cairo_t *cr, const std::vector<Curve> &curves, std::size_t first,
                     void (*append)(cairo_t *, const Curve &)) {
   cairo_new_path(cr);
-  for (std::size_t j = first; j < first + kCurvesPerPath && j < curves.size(); ++j) append(cr, curves[j]);
+  for (std::size_t j = first; j < first + kCurvesPerPath && j < curves.size(); ++j)
+    append(cr, curves[j]);
 }
 
 template <class Curve>
@@ -356,11 +367,13 @@ void BM_cairo_cap_path(benchmark::State &state) {
   runCairo(state, batches, 1);
 }
 
-BENCHMARK(BM_cairo_cubics)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_cairo_quads)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_cairo_arcs)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_cairo_arcs_build_and_flat)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_cairo_cap_path)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_cairo_cubics)->Name("flatten/cubics/cairo")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_cairo_quads)->Name("flatten/quads/cairo")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_cairo_arcs)->Name("flatten/arcs/cairo")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_cairo_arcs_build_and_flat)
+    ->Name("flatten/arcs_build_and_flat/cairo")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_cairo_cap_path)->Name("flatten/cap_path/cairo")->Unit(benchmark::kMillisecond);
 #endif
 
 }  // namespace

@@ -6,14 +6,16 @@
 // up to three decimals, minified spacing (no blank before a minus sign),
 // commas between pairs, implicit repetitions and packed arc flags.
 //
-//   BM_Parse        parsePath of the whole text
-//   BM_FromChars    std::from_chars (double, then rounded to float) of every
-//                   number text of the same input, nothing else
-//   BM_Print        toString of the parsed path
-//   BM_ToChars      std::to_chars of every printed float, in the form the
-//                   printer uses (integers whole, others fixed with 6 decimals)
-//   BM_ParseMemory  peak heap growth during one parse, against the bytes of
-//                   the final command array
+//   path_data/parse/zd            parsePath of the whole text
+//   path_data/parse/from_chars    std::from_chars (double, then rounded to
+//                                 float) of every number text of the same
+//                                 input, nothing else
+//   path_data/print/zd            toString of the parsed path
+//   path_data/print/to_chars      std::to_chars of every printed float, in
+//                                 the form the printer uses (integers whole,
+//                                 others fixed with 6 decimals)
+//   path_data/parse_memory/zd     peak heap growth during one parse, against
+//                                 the bytes of the final command array
 #include <benchmark/benchmark.h>
 
 #include <charconv>
@@ -110,8 +112,8 @@ class Generator {
     std::string &text = input_.text;
     // Minified data drops the blank before a minus sign; pairs use a comma.
     if (buffer[0] != '-' || uniform(0, 1) == 0) text += pairSecond ? ',' : ' ';
-    input_.numbers.push_back({static_cast<std::uint32_t>(text.size()),
-                              static_cast<std::uint32_t>(length)});
+    input_.numbers.push_back(
+        {static_cast<std::uint32_t>(text.size()), static_cast<std::uint32_t>(length)});
     text.append(buffer, static_cast<std::size_t>(length));
   }
   void point(bool relative) {
@@ -135,9 +137,16 @@ class Generator {
         case 't': point(relative); break;
         case 'h':
         case 'v': number(relative ? -50.0 : 0.0, relative ? 50.0 : 2000.0); break;
-        case 'c': point(relative); point(relative); point(relative); break;
+        case 'c':
+          point(relative);
+          point(relative);
+          point(relative);
+          break;
         case 's':
-        case 'q': point(relative); point(relative); break;
+        case 'q':
+          point(relative);
+          point(relative);
+          break;
         case 'a':
           number(0.0, 300.0);
           number(0.0, 300.0, true);
@@ -231,8 +240,7 @@ void BM_Print(benchmark::State &state) {
     bytes = text.size();
     benchmark::DoNotOptimize(text.data());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                          static_cast<int64_t>(bytes));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
 }
 
 void BM_ToChars(benchmark::State &state) {
@@ -242,11 +250,12 @@ void BM_ToChars(benchmark::State &state) {
   for (auto _ : state) {
     std::size_t total = 0;
     for (float x : floats) {
-      char *end = (std::floor(x) == x)
-                      ? std::to_chars(buffer, buffer + sizeof buffer,
-                                      static_cast<std::int64_t>(x)).ptr
-                      : std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(x),
-                                      std::chars_format::fixed, 6).ptr;
+      char *end =
+          (std::floor(x) == x)
+              ? std::to_chars(buffer, buffer + sizeof buffer, static_cast<std::int64_t>(x)).ptr
+              : std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(x),
+                              std::chars_format::fixed, 6)
+                    .ptr;
       total += static_cast<std::size_t>(end - buffer);
       benchmark::DoNotOptimize(buffer);
     }
@@ -275,11 +284,14 @@ void BM_ParseMemory(benchmark::State &state) {
   state.counters["peak_over_array"] = ratio;
 }
 
-BENCHMARK(BM_Parse)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FromChars)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Print)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ToChars)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ParseMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Parse)->Name("path_data/parse/zd")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FromChars)->Name("path_data/parse/from_chars")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Print)->Name("path_data/print/zd")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ToChars)->Name("path_data/print/to_chars")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseMemory)
+    ->Name("path_data/parse_memory/zd")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace
 

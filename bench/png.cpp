@@ -13,8 +13,10 @@
 #include <cstdlib>
 #include <map>
 #include <new>
+#include <string>
 
 #include "bench_images.hpp"
+#include "bench_main.hpp"
 #include "compress/compress.hpp"
 #include "codec/codec.hpp"
 
@@ -104,15 +106,13 @@ const std::vector<std::uint8_t> &filteredRows(ImageKind kind) {
   return cached;
 }
 
-void setLabel(benchmark::State &state, ImageKind kind, std::size_t bytes) {
-  state.SetLabel(zd::bench::imageKindName(kind));
+void reportSize(benchmark::State &state, ImageKind kind, std::size_t bytes) {
   state.counters["bytes"] = static_cast<double>(bytes);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(benchImage(kind).pixels.size()));
 }
 
-void BM_ZdPng(benchmark::State &state) {
-  const auto kind = static_cast<ImageKind>(state.range(0));
+void zdPng(benchmark::State &state, ImageKind kind) {
   const zd::image::Image &image = zdImage(kind);
   std::size_t size = 0;
   for (auto _ : state) {
@@ -120,7 +120,7 @@ void BM_ZdPng(benchmark::State &state) {
     size = file.size();
     benchmark::DoNotOptimize(file.data());
   }
-  setLabel(state, kind, size);
+  reportSize(state, kind, size);
   // One metered run: the peak heap of the encoder minus the filtered rows and
   // the reserved output, which the budget leaves out.
   std::map<void *, std::size_t> sizes;
@@ -133,7 +133,6 @@ void BM_ZdPng(benchmark::State &state) {
   const std::size_t output = file.capacity();
   state.counters["work_bytes"] = static_cast<double>(peakBytes - filtered - output);
 }
-BENCHMARK(BM_ZdPng)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 #ifdef ZD_HAVE_PNG
 void appendToVector(png_structp png, png_bytep data, png_size_t length) {
@@ -141,7 +140,8 @@ void appendToVector(png_structp png, png_bytep data, png_size_t length) {
   out->insert(out->end(), data, data + length);
 }
 
-std::vector<std::uint8_t> encodeWithLibpng(const RgbaImage &image, int level, bool adaptiveFilters) {
+std::vector<std::uint8_t> encodeWithLibpng(const RgbaImage &image, int level,
+                                           bool adaptiveFilters) {
   std::vector<std::uint8_t> out;
   out.reserve(image.pixels.size() + image.pixels.size() / 8);
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -151,9 +151,9 @@ std::vector<std::uint8_t> encodeWithLibpng(const RgbaImage &image, int level, bo
     return {};
   }
   png_set_write_fn(png, &out, appendToVector, nullptr);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
-               PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
+               static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB_ALPHA,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_compression_level(png, level);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, adaptiveFilters ? PNG_ALL_FILTERS : PNG_FILTER_NONE);
   png_write_info(png, info);
@@ -166,22 +166,16 @@ std::vector<std::uint8_t> encodeWithLibpng(const RgbaImage &image, int level, bo
   return out;
 }
 
-// range(0): image; range(1): zlib level; range(2): 1 = adaptive filters.
-void BM_Libpng(benchmark::State &state) {
-  const auto kind = static_cast<ImageKind>(state.range(0));
+void libpng(benchmark::State &state, ImageKind kind, int level, bool adaptiveFilters) {
   const RgbaImage &image = benchImage(kind);
   std::size_t size = 0;
   for (auto _ : state) {
-    std::vector<std::uint8_t> file = encodeWithLibpng(image, static_cast<int>(state.range(1)), state.range(2) != 0);
+    std::vector<std::uint8_t> file = encodeWithLibpng(image, level, adaptiveFilters);
     size = file.size();
     benchmark::DoNotOptimize(file.data());
   }
-  setLabel(state, kind, size);
+  reportSize(state, kind, size);
 }
-BENCHMARK(BM_Libpng)
-    ->ArgsProduct({{0, 1, 2}, {1, 6}, {0, 1}})
-    ->ArgNames({"image", "level", "filters"})
-    ->Unit(benchmark::kMillisecond);
 #endif
 
 #ifdef ZD_HAVE_STB
@@ -191,8 +185,7 @@ void appendStb(void *context, void *data, int size) {
   out->insert(out->end(), bytes, bytes + size);
 }
 
-void BM_StbPng(benchmark::State &state) {
-  const auto kind = static_cast<ImageKind>(state.range(0));
+void stbPng(benchmark::State &state, ImageKind kind) {
   const RgbaImage &image = benchImage(kind);
   std::size_t size = 0;
   for (auto _ : state) {
@@ -202,43 +195,68 @@ void BM_StbPng(benchmark::State &state) {
     size = file.size();
     benchmark::DoNotOptimize(file.data());
   }
-  setLabel(state, kind, size);
+  reportSize(state, kind, size);
 }
-BENCHMARK(BM_StbPng)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 #endif
 
 #ifdef ZD_HAVE_DEFLATE
 // Raw Deflate of the same filtered rows our encoder compresses.
-void BM_LibdeflateLevel1(benchmark::State &state) {
-  const auto kind = static_cast<ImageKind>(state.range(0));
+void libdeflateLevel1(benchmark::State &state, ImageKind kind) {
   const std::vector<std::uint8_t> &rows = filteredRows(kind);
   libdeflate_compressor *compressor = libdeflate_alloc_compressor(1);
   std::vector<std::uint8_t> out(libdeflate_deflate_compress_bound(compressor, rows.size()));
   std::size_t size = 0;
   for (auto _ : state) {
-    size = libdeflate_deflate_compress(compressor, rows.data(), rows.size(), out.data(), out.size());
+    size =
+        libdeflate_deflate_compress(compressor, rows.data(), rows.size(), out.data(), out.size());
     benchmark::DoNotOptimize(out.data());
   }
   libdeflate_free_compressor(compressor);
-  setLabel(state, kind, size);
+  reportSize(state, kind, size);
 }
-BENCHMARK(BM_LibdeflateLevel1)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 #endif
 
 // Our raw Deflate alone on the same rows, for the side-by-side with libdeflate.
-void BM_ZdDeflate(benchmark::State &state) {
-  const auto kind = static_cast<ImageKind>(state.range(0));
+void zdDeflate(benchmark::State &state, ImageKind kind) {
   const std::vector<std::uint8_t> &rows = filteredRows(kind);
   std::size_t size = 0;
   for (auto _ : state) {
-    std::vector<std::uint8_t> out = zd::compress::compress(rows.data(), static_cast<std::int64_t>(rows.size()));
+    std::vector<std::uint8_t> out =
+        zd::compress::compress(rows.data(), static_cast<std::int64_t>(rows.size()));
     size = out.size();
     benchmark::DoNotOptimize(out.data());
   }
-  setLabel(state, kind, size);
+  reportSize(state, kind, size);
 }
-BENCHMARK(BM_ZdDeflate)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+// Names: png/<image>/<engine> for whole files, deflate/<image>/<engine> for
+// the raw Deflate of the filtered rows.
+void registerAll() {
+  for (const ImageKind kind : {ImageKind::vectorArt, ImageKind::gradient, ImageKind::noise}) {
+    const std::string image = zd::bench::imageKindName(kind);
+    const auto add = [](const std::string &name, auto function, auto... arguments) {
+      benchmark::RegisterBenchmark(name.c_str(), function, arguments...)
+          ->Unit(benchmark::kMillisecond);
+    };
+    add("png/" + image + "/zd", zdPng, kind);
+#ifdef ZD_HAVE_PNG
+    for (const int level : {1, 6}) {
+      for (const bool adaptive : {false, true}) {
+        add("png/" + image + "/libpng_level" + std::to_string(level) +
+                (adaptive ? "_adaptive" : "_none"),
+            libpng, kind, level, adaptive);
+      }
+    }
+#endif
+#ifdef ZD_HAVE_STB
+    add("png/" + image + "/stb", stbPng, kind);
+#endif
+#ifdef ZD_HAVE_DEFLATE
+    add("deflate/" + image + "/libdeflate_level1", libdeflateLevel1, kind);
+#endif
+    add("deflate/" + image + "/zd", zdDeflate, kind);
+  }
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv) { return zd::bench::runRegistered(argc, argv, registerAll); }

@@ -1,22 +1,26 @@
 // Stroking and transforming, side by side with cairo:
-//   Curves     - 1,000 seeded random cubic curves, widths 1..8, round joins,
+//   curves     - 1,000 seeded random cubic curves, widths 1..8, round joins,
 //                butt caps, into a 1024 x 1024 RGBA image, each stroked on
 //                its own (outline plus fill for us, cairo_stroke for cairo);
-//   Dashed     - one polyline of 100,000 segments (a random walk of 3..9 px
+//   dashed_walk - one polyline of 100,000 segments (a random walk of 3..9 px
 //                steps), width 2, miter joins, dashes 6 on 4 off;
-//   Transform  - one path of 1,000,000 commands (lines and cubics, a move now
+//   million_commands - one path of 1,000,000 commands (lines and cubics, a move now
 //                and then) mapped by a rotation and scale: zd::path::transform
 //                against cairo_append_path under a matrix.
 // Both libraries run at tolerance 0.5 (ours' default) and at 0.1 (cairo's
-// default); cairo's tolerance is set with cairo_set_tolerance.
+// default, the workloads named *_fine); cairo's tolerance is set with
+// cairo_set_tolerance.
 //
-// The WorkingMemory benchmarks report the peak bytes one stroke holds through
+// Names: stroke/<workload>/<engine> (outline plus fill), stroke_outline/
+// <workload>/zd (the outline alone), transform/million_commands/<engine>, and
+// stroke_memory/<workload>/zd: the peak bytes one stroke holds through
 // operator new beyond the image, with the outline's segment count beside it.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "image/image.hpp"
@@ -33,6 +37,7 @@
 #endif
 
 #include "allocation_meter.hpp"
+#include "bench_main.hpp"
 
 using zd::bench::liveBytes;
 using zd::bench::peakBytes;
@@ -113,7 +118,7 @@ const StrokeScene &strokeScene(int which) {
   return scenes[which];
 }
 
-const char *const kSceneNames[2] = {"Curves", "Dashed"};
+const char *const kSceneNames[2] = {"curves", "dashed_walk"};
 
 // ------------------------------------------------------------------ ours
 struct OurStroke {
@@ -147,14 +152,8 @@ std::vector<OurStroke> ourScene(const StrokeScene &scene, float tolerance) {
   return out;
 }
 
-float toleranceOf(const benchmark::State &state) { return state.range(1) == 0 ? 0.5f : 0.1f; }
-
-void label(benchmark::State &state) {
-  state.SetLabel(std::string(kSceneNames[state.range(0)]) + (state.range(1) == 0 ? " tol 0.5" : " tol 0.1"));
-}
-
-void ZdDraw(benchmark::State &state) {
-  const auto strokes = ourScene(strokeScene(static_cast<int>(state.range(0))), toleranceOf(state));
+void ZdDraw(benchmark::State &state, int scene, float tolerance) {
+  const auto strokes = ourScene(strokeScene(scene), tolerance);
   zd::image::Image image = zd::image::newImage(kSize, kSize, zd::image::csRgba);
   for (auto _ : state) {
     std::memset(image.data.data(), 0, image.data.size());
@@ -163,12 +162,11 @@ void ZdDraw(benchmark::State &state) {
     }
     benchmark::DoNotOptimize(image.data.data());
   }
-  label(state);
 }
 
 // The outline alone, without the fill.
-void ZdOutlineOnly(benchmark::State &state) {
-  const auto strokes = ourScene(strokeScene(static_cast<int>(state.range(0))), toleranceOf(state));
+void ZdOutlineOnly(benchmark::State &state, int scene, float tolerance) {
+  const auto strokes = ourScene(strokeScene(scene), tolerance);
   zd::stroke::Outline outline;
   std::size_t segments = 0;
   for (auto _ : state) {
@@ -180,12 +178,11 @@ void ZdOutlineOnly(benchmark::State &state) {
     benchmark::DoNotOptimize(outline.segments.data());
   }
   state.counters["outline_segments"] = static_cast<double>(segments);
-  label(state);
 }
 
 // Peak bytes of one stroke beyond the image, for the scene's largest shape.
-void ZdWorkingMemory(benchmark::State &state) {
-  const auto strokes = ourScene(strokeScene(static_cast<int>(state.range(0))), toleranceOf(state));
+void ZdWorkingMemory(benchmark::State &state, int scene, float tolerance) {
+  const auto strokes = ourScene(strokeScene(scene), tolerance);
   std::size_t largest = 0;
   for (std::size_t i = 0; i < strokes.size(); ++i) {
     if (strokes[i].paint.stroke.width * strokes[i].path.commands.size() >
@@ -208,18 +205,17 @@ void ZdWorkingMemory(benchmark::State &state) {
   state.counters["outline_segments"] = static_cast<double>(outline.segments.size());
   state.counters["bytes_per_segment"] =
       static_cast<double>(peak) / static_cast<double>(outline.segments.size());
-  label(state);
 }
 
 // ----------------------------------------------------------------- cairo
 #ifdef ZD_HAVE_CAIRO
-void CairoStroke(benchmark::State &state) {
-  const StrokeScene &scene = strokeScene(static_cast<int>(state.range(0)));
+void CairoStroke(benchmark::State &state, int which, float tolerance) {
+  const StrokeScene &scene = strokeScene(which);
   cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSize, kSize);
   cairo_t *cr = cairo_create(surface);
-  cairo_set_tolerance(cr, toleranceOf(state));
-  cairo_set_line_join(cr, scene.join == zd::stroke::Join::round ? CAIRO_LINE_JOIN_ROUND
-                                                                : CAIRO_LINE_JOIN_MITER);
+  cairo_set_tolerance(cr, tolerance);
+  cairo_set_line_join(
+      cr, scene.join == zd::stroke::Join::round ? CAIRO_LINE_JOIN_ROUND : CAIRO_LINE_JOIN_MITER);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
   if (!scene.dashes.empty()) {
     std::vector<double> dashes(scene.dashes.begin(), scene.dashes.end());
@@ -250,13 +246,12 @@ void CairoStroke(benchmark::State &state) {
   }
   cairo_destroy(cr);
   cairo_surface_destroy(surface);
-  label(state);
 }
 #endif
 
 // ------------------------------------------------------------- transform
 struct BigPath {
-  std::vector<Point> points;     // per command: one point (move, line) or three (cubic)
+  std::vector<Point> points;         // per command: one point (move, line) or three (cubic)
   std::vector<unsigned char> kinds;  // 0 move, 1 line, 2 cubic
 };
 
@@ -268,14 +263,16 @@ const BigPath &bigPath() {
     for (int i = 0; i < 1000000; ++i) {
       const unsigned char kind = i % 1000 == 0 ? 0 : static_cast<unsigned char>(1 + random() % 2);
       p.kinds.push_back(kind);
-      for (int k = 0; k < (kind == 2 ? 3 : 1); ++k) p.points.push_back({coordinate(random), coordinate(random)});
+      for (int k = 0; k < (kind == 2 ? 3 : 1); ++k)
+        p.points.push_back({coordinate(random), coordinate(random)});
     }
     return p;
   }();
   return path;
 }
 
-const zd::path::Matrix kMatrix{0.8660254f * 1.5f, 0.5f * 1.5f, -0.5f * 1.5f, 0.8660254f * 1.5f, 30, -40};
+const zd::path::Matrix kMatrix{0.8660254f * 1.5f, 0.5f * 1.5f, -0.5f * 1.5f,
+                               0.8660254f * 1.5f, 30,          -40};
 
 void ZdTransform(benchmark::State &state) {
   const BigPath &big = bigPath();
@@ -332,31 +329,40 @@ void CairoTransform(benchmark::State &state) {
 }
 #endif
 
-void scenes(benchmark::internal::Benchmark *b) {
+void registerAll() {
+  constexpr float kTolerances[2] = {0.5f, 0.1f};
   for (int scene = 0; scene < 2; ++scene) {
-    for (int tolerance = 0; tolerance < 2; ++tolerance) b->Args({scene, tolerance});
+    for (int fine = 0; fine < 2; ++fine) {
+      const std::string workload = std::string(kSceneNames[scene]) + (fine ? "_fine" : "");
+      const float tolerance = kTolerances[fine];
+      benchmark::RegisterBenchmark(("stroke/" + workload + "/zd").c_str(), ZdDraw, scene, tolerance)
+          ->Unit(benchmark::kMillisecond);
+#ifdef ZD_HAVE_CAIRO
+      benchmark::RegisterBenchmark(("stroke/" + workload + "/cairo").c_str(), CairoStroke, scene,
+                                   tolerance)
+          ->Unit(benchmark::kMillisecond);
+#endif
+      benchmark::RegisterBenchmark(("stroke_outline/" + workload + "/zd").c_str(), ZdOutlineOnly,
+                                   scene, tolerance)
+          ->Unit(benchmark::kMillisecond);
+      benchmark::RegisterBenchmark(("stroke_memory/" + workload + "/zd").c_str(), ZdWorkingMemory,
+                                   scene, tolerance)
+          ->Unit(benchmark::kMillisecond)
+          ->Iterations(3);
+    }
   }
-  b->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("transform/million_commands/zd", ZdTransform)
+      ->Unit(benchmark::kMillisecond);
+#ifdef ZD_HAVE_CAIRO
+  benchmark::RegisterBenchmark("transform/million_commands/cairo", CairoTransform)
+      ->Unit(benchmark::kMillisecond);
+#endif
 }
 
 }  // namespace
 
-BENCHMARK(ZdDraw)->Apply(scenes);
-#ifdef ZD_HAVE_CAIRO
-BENCHMARK(CairoStroke)->Apply(scenes);
-#endif
-BENCHMARK(ZdOutlineOnly)->Apply(scenes);
-BENCHMARK(ZdTransform)->Unit(benchmark::kMillisecond);
-#ifdef ZD_HAVE_CAIRO
-BENCHMARK(CairoTransform)->Unit(benchmark::kMillisecond);
-#endif
-BENCHMARK(ZdWorkingMemory)->Apply(scenes)->Iterations(3);
-
 // The colour registry must be filled before any stroke maps a colour.
 int main(int argc, char **argv) {
   zd_init();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return zd::bench::runRegistered(argc, argv, registerAll);
 }

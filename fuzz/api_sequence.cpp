@@ -23,12 +23,14 @@
 namespace {
 
 float pickFloat(FuzzedDataProvider &in) {
+  // clang-format off
   static const float kSpecial[] = {
       0.0f, -0.0f, 1.0f, -1.0f, 0.5f, 10.0f, 100.0f, 1e-3f,
       std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
       -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::max(),
       -std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min(),
       std::numeric_limits<float>::min(), 1e20f};
+  // clang-format on
   switch (in.ConsumeIntegralInRange<int>(0, 3)) {
     case 0: return kSpecial[in.ConsumeIntegralInRange<size_t>(0, std::size(kSpecial) - 1)];
     case 1: return static_cast<float>(in.ConsumeIntegralInRange<int>(-40, 40));
@@ -102,6 +104,7 @@ bool buildStep(FuzzedDataProvider &in, ZdPath *path, ZdPath *other) {
   ZdStatus s = ZD_OK;
   auto f = [&] { return pickFloat(in); };
   switch (in.ConsumeIntegralInRange<int>(0, 13)) {
+    // clang-format off
     case 0: { float x = f(), y = f(); s = zd_path_move_to(path, x, y); break; }
     case 1: { float x = f(), y = f(); s = zd_path_line_to(path, x, y); break; }
     case 2: { float a = f(), b = f(), c = f(), d = f(), e = f(), g = f();
@@ -122,6 +125,7 @@ bool buildStep(FuzzedDataProvider &in, ZdPath *path, ZdPath *other) {
     case 11: { int32_t ccw = in.ConsumeBool(); float v[5]; for (float &x : v) x = f();
                s = zd_path_arc(path, ccw, v[0], v[1], v[2], v[3], v[4]); break; }
     case 12: { float v[5]; for (float &x : v) x = f(); s = zd_path_arc_to(path, v[0], v[1], v[2], v[3], v[4]); break; }
+    // clang-format on
     default: s = zd_path_add_path(path, in.ConsumeBool() ? path : other); break;
   }
   REQUIRE(validStatus(s));
@@ -274,7 +278,8 @@ void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *colo
       if (s != ZD_OK) REQUIRE(count == 0);
       const int64_t copied = (s == ZD_OK && capacity > 0) ? std::min(count, capacity) : 0;
       // Nothing is written past what was copied.
-      for (size_t i = static_cast<size_t>(copied) * 4; i < segments.size(); ++i) REQUIRE(segments[i] == -7.0f);
+      for (size_t i = static_cast<size_t>(copied) * 4; i < segments.size(); ++i)
+        REQUIRE(segments[i] == -7.0f);
       break;
     }
     case 1: {  // fill with arbitrary rule, mode and tolerance
@@ -285,7 +290,8 @@ void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *colo
       if (!done.segments.spend(path, tolerance)) break;
       const ZdStatus s = zd_fill_path(image, path, color, rule, mode, tolerance);
       REQUIRE(validStatus(s));
-      if (s != ZD_OK && (rule < 0 || rule > 1 || mode < 0 || mode > 1)) REQUIRE(pixelsOf(image) == before);
+      if (s != ZD_OK && (rule < 0 || rule > 1 || mode < 0 || mode > 1))
+        REQUIRE(pixelsOf(image) == before);
       if (s == ZD_OK) done.imageChanged();
       break;
     }

@@ -23,7 +23,9 @@ using zd::color::Result;
 using zd::color::SpaceTag;
 
 // Tags 0..27 cover every built-in space and both sides of the table.
-SpaceTag tagFrom(std::uint8_t byte) { return byte == 255 ? 1000 : static_cast<SpaceTag>(byte % 28); }
+SpaceTag tagFrom(std::uint8_t byte) {
+  return byte == 255 ? 1000 : static_cast<SpaceTag>(byte % 28);
+}
 
 void check(const Result<Color> &result, SpaceTag target, float alpha, const char *what) {
   if (!result.isOk()) return;
@@ -50,8 +52,8 @@ void hostExports(SpaceTag source, SpaceTag target, const float (&values)[4], std
   float a[4], b[4], alphaA = 0, alphaB = 0;
   int32_t countA = 0, countB = 0;
   if (back == nullptr || zd_color_components(c, a, &countA, &alphaA) != ZD_OK ||
-      zd_color_components(back, b, &countB, &alphaB) != ZD_OK || countA != countB || alphaA != alphaB ||
-      a[0] != b[0] || a[1] != b[1] || a[2] != b[2] || a[3] != b[3]) {
+      zd_color_components(back, b, &countB, &alphaB) != ZD_OK || countA != countB ||
+      alphaA != alphaB || a[0] != b[0] || a[1] != b[1] || a[2] != b[2] || a[3] != b[3]) {
     std::fprintf(stderr, "CSS text '%s' does not read back\n", text);
     std::abort();
   }

@@ -79,18 +79,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     for (int i = 0; i < 4; ++i) {
       if (after.v[i] != before.v[i]) die(("round trip changed the colour: " + css).c_str(), input);
     }
-    if (after.space != before.space || after.alpha != before.alpha) die("round trip changed space or alpha", input);
+    if (after.space != before.space || after.alpha != before.alpha)
+      die("round trip changed space or alpha", input);
   }
   if (cssOf(back, input) != css) die("to_css is not stable", input);
   zd_color_free(back);
 
-  static const char *const kSpaces[] = {"srgb", "oklch", "lab", "hsl", "p3", "xyz", "hct", "cmyk", "jzazbz", "hwb"};
+  static const char *const kSpaces[] = {"srgb", "oklch", "lab",  "hsl",    "p3",
+                                        "xyz",  "hct",   "cmyk", "jzazbz", "hwb"};
   const char *space = kSpaces[size % (sizeof kSpaces / sizeof kSpaces[0])];
   checkMade(zd_color_convert(color, space), input, "convert");
   checkMade(zd_color_gamut_map(color, space, 0), input, "gamut map");
-  checkMade(zd_color_gamut_map(color, "srgb", static_cast<int32_t>(size & 1)), input, "gamut map srgb");
+  checkMade(zd_color_gamut_map(color, "srgb", static_cast<int32_t>(size & 1)), input,
+            "gamut map srgb");
   ZdColor *mixed = reinterpret_cast<ZdColor *>(1);
-  const ZdStatus s = zd_color_mix(color, color, 0.25f, space, static_cast<int32_t>(size % 4), &mixed);
+  const ZdStatus s =
+      zd_color_mix(color, color, 0.25f, space, static_cast<int32_t>(size % 4), &mixed);
   if (s == ZD_OK) {
     checkMade(mixed, input, "mix");
   } else if (s != ZD_BAD_ARGUMENT || mixed != nullptr) {

@@ -1,9 +1,9 @@
-// Differential check of the compressor against the plain model of its
-// rules. The input is read as a small program that builds data full of the
-// structures the fast paths handle (runs, short periods, copies from far
-// back, near-window distances), so that long matches are common. Data stays
-// within 512 bytes (room for the longest match) unless the input asks for a
-// run past the window.
+// Differential check of the compressor against the plain Deflate model
+// (tests/compress/deflate_model.hpp). The input is read as a small program
+// that builds data full of the structures the fast paths handle (runs, short
+// periods, copies from far back, near-window distances), so that long
+// matches are common. Data stays within 512 bytes (room for the longest
+// match) unless the input asks for a run past the window.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
   }
   if (bytes.size() > limit) bytes.resize(limit);
-  const std::vector<uint8_t> fast = zd::compress::compress(bytes.data(), static_cast<int64_t>(bytes.size()));
+  const std::vector<uint8_t> fast =
+      zd::compress::compress(bytes.data(), static_cast<int64_t>(bytes.size()));
   const std::vector<uint8_t> model = zd::compress::testing::ModelDeflate().run(bytes);
   if (fast != model) {
     std::fprintf(stderr, "compressor and model disagree on %zu bytes of input\n", bytes.size());

@@ -127,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   } catch (const ImageError &e) {
     // Only layouts are refused at these sizes, always with kind 1.
     REQUIRE(e.kind() == 1);
-    const bool refusable = format == fmtJpeg ? layout > csRgb
+    const bool refusable = format == fmtJpeg  ? layout > csRgb
                            : format == fmtQoi ? image.channels != 3 && image.channels != 4
                            : format == fmtBmp ? layout != csRgb && layout != csRgba
                                               : layout > csRgba;

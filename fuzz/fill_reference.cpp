@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "../tests/raster/reference_fill.hpp"
+#include "cpu/cpu.hpp"
 #include "raster/kernels.hpp"
 #include "raster/raster.hpp"
 
@@ -86,12 +87,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   Image expected = start;
   Image actual = start;
   zd::raster::testing::referenceFill(expected, segments, paint, evenOdd, overwrite);
-  zd::raster::detail::forceBaselineKernels(baseline);
+  zd::cpu::disableForTesting(baseline ? zd::cpu::kAllFeatures : 0);
   zd::raster::paintSegments(actual, segments, paint, evenOdd, overwrite);
-  zd::raster::detail::forceBaselineKernels(false);
+  zd::cpu::disableForTesting(0);
   if (actual.data != expected.data) {
-    std::fprintf(stderr, "fill differs from the reference: %dx%d, %zu segments, rule %d, mode %d, %s kernels\n",
-                 width, height, segments.size(), evenOdd, overwrite, baseline ? "baseline" : "detected");
+    std::fprintf(
+        stderr,
+        "fill differs from the reference: %dx%d, %zu segments, rule %d, mode %d, %s kernels\n",
+        width, height, segments.size(), evenOdd, overwrite, baseline ? "baseline" : "detected");
     std::abort();
   }
   return 0;

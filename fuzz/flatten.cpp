@@ -50,7 +50,8 @@ PathCommand pickCommand(FuzzedDataProvider &in) {
     case zd::path::pClose: return PathCommand::close();
     case zd::path::pHLine:
     case zd::path::pVLine: return PathCommand::value(kind, pickFloat(in));
-    case zd::path::pCubic: return PathCommand::cubic(kind, pickPoint(in), pickPoint(in), pickPoint(in));
+    case zd::path::pCubic:
+      return PathCommand::cubic(kind, pickPoint(in), pickPoint(in), pickPoint(in));
     case zd::path::pSCubic:
     case zd::path::pQuad: return PathCommand::controlEnd(kind, pickPoint(in), pickPoint(in));
     case zd::path::pArc: {
@@ -115,14 +116,14 @@ void flattenPiece(FuzzedDataProvider &in) {
       checkEnds(out, from, p0, p2);
       REQUIRE(out.size() - from <= (std::size_t{1} << (zd::geom::kMaxDepth - depth)));
     } else {
-      zd::geom::arcToSegments(out, in.ConsumeBool(), in.ConsumeBool(), p0.x, p0.y, p1.x, p1.y,
-                              p2.x, p2.y, p3.x, tolerance);
+      zd::geom::arcToSegments(out, in.ConsumeBool(), in.ConsumeBool(), p0.x, p0.y, p1.x, p1.y, p2.x,
+                              p2.y, p3.x, tolerance);
       if (out.size() > from) REQUIRE(out[from].x0 == p0.x || std::isnan(p0.x));
     }
   } catch (const zd::Error &error) {
     failure = error.what();
   }
-  if (!failure.empty()) REQUIRE(failure == "flatten: segment limit exceeded");
+  if (!failure.empty()) REQUIRE(failure == zd::geom::kSegmentLimitMessage);
   REQUIRE(out.size() <= zd::geom::kSegmentCap);
   if (&out == &nearlyFull) nearlyFull.resize(fullBase);
 }

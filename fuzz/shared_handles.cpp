@@ -128,10 +128,13 @@ class Runner {
     switch (st.op) {
       case 0: s = zd_path_move_to(writable(st.a), f[0], f[1]); break;
       case 1: s = zd_path_line_to(writable(st.a), f[0], f[1]); break;
-      case 2: s = zd_path_bezier_curve_to(writable(st.a), f[0], f[1], f[2], f[3], f[4], f[5]); break;
-      case 3: s = zd_path_elliptical_arc_to(writable(st.a), f[0] < 0 ? -f[0] : f[0], 5, f[1],
-                                            st.i & 1, st.i & 2, f[2], f[3]);
-              break;
+      case 2:
+        s = zd_path_bezier_curve_to(writable(st.a), f[0], f[1], f[2], f[3], f[4], f[5]);
+        break;
+      case 3:
+        s = zd_path_elliptical_arc_to(writable(st.a), f[0] < 0 ? -f[0] : f[0], 5, f[1], st.i & 1,
+                                      st.i & 2, f[2], f[3]);
+        break;
       case 4: s = zd_path_circle(writable(st.a), f[0], f[1], f[2] < 0 ? -f[2] : f[2]); break;
       case 5: s = zd_path_add_path(writable(st.a), readable(st.b)); break;
       case 6: {  // a copy joins this thread's own paths
@@ -155,7 +158,10 @@ class Runner {
         log_.push_back(static_cast<uint64_t>(count));
         break;
       }
-      case 9: s = zd_path_to_d(readable(st.b), &block, &len); text(s, block, len); return;
+      case 9:
+        s = zd_path_to_d(readable(st.b), &block, &len);
+        text(s, block, len);
+        return;
       case 10:
         s = zd_path_to_svg(readable(st.b), color(st.a), 20, 16, &block, &len);
         text(s, block, len);
@@ -193,7 +199,8 @@ Pool makePool(FuzzedDataProvider &in) {
     REQUIRE(path != nullptr);
     const int shapes = in.ConsumeIntegralInRange<int>(0, 3);
     for (int k = 0; k < shapes; ++k) {
-      const float x = smallFloat(in), y = smallFloat(in), r = in.ConsumeFloatingPointInRange(0.0f, 12.0f);
+      const float x = smallFloat(in), y = smallFloat(in),
+                  r = in.ConsumeFloatingPointInRange(0.0f, 12.0f);
       switch (in.ConsumeIntegralInRange<int>(0, 2)) {
         case 0: zd_path_circle(path, x, y, r); break;
         case 1: zd_path_rect(path, in.ConsumeBool(), x, y, r, r * 0.5f); break;

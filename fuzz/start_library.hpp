@@ -13,7 +13,8 @@ namespace zd::fuzzing {
 
 inline void startLibrary() {
   zd_init();
-  for (int signal : {SIGINT, SIGSEGV, SIGABRT, SIGFPE, SIGILL, SIGBUS}) std::signal(signal, SIG_DFL);
+  for (int signal : {SIGINT, SIGSEGV, SIGABRT, SIGFPE, SIGILL, SIGBUS})
+    std::signal(signal, SIG_DFL);
 }
 
 }  // namespace zd::fuzzing

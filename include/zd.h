@@ -85,10 +85,12 @@ typedef struct ZdColor ZdColor;
 
 /** Command kinds as stored in a path; relative kinds are 10..18. */
 enum {
+  /* clang-format off */
   ZD_CLOSE = 0, ZD_MOVE = 1, ZD_LINE = 2, ZD_HLINE = 3, ZD_VLINE = 4,
   ZD_CUBIC = 5, ZD_SCUBIC = 6, ZD_QUAD = 7, ZD_TQUAD = 8, ZD_ARC = 9,
   ZD_RMOVE = 10, ZD_RLINE = 11, ZD_RHLINE = 12, ZD_RVLINE = 13,
   ZD_RCUBIC = 14, ZD_RSCUBIC = 15, ZD_RQUAD = 16, ZD_RTQUAD = 17, ZD_RARC = 18
+  /* clang-format on */
 };
 
 /**
@@ -232,8 +234,8 @@ ZD_API ZdStatus zd_quad_point(float x0, float y0, float x1, float y1, float x2, 
                               float *xy);
 /** Point at t in [0, 1] of the cubic Bezier curve (x0,y0)..(x3,y3), into xy[0..1].
  *  2 (xy untouched) for t outside [0, 1], nil xy, or any non-finite argument. */
-ZD_API ZdStatus zd_cubic_point(float x0, float y0, float x1, float y1, float x2, float y2,
-                               float x3, float y3, float t, float *xy);
+ZD_API ZdStatus zd_cubic_point(float x0, float y0, float x1, float y1, float x2, float y2, float x3,
+                               float y3, float t, float *xy);
 
 /* ------------------------------------------------------ wide integers */
 
@@ -313,8 +315,8 @@ ZD_API ZdStatus zd_path_to_svg(ZdPath *path, ZdColor *color, int32_t width, int3
 /** zd_path_to_svg with the fill rule kept: fill_rule 1 (even-odd) adds
  *  fill-rule="evenodd" to the path element; 0 (non-zero, SVG's default) gives
  *  exactly zd_path_to_svg's bytes. 2 also for a rule other than 0 or 1. */
-ZD_API ZdStatus zd_path_to_svg_rule(ZdPath *path, ZdColor *color, int32_t fill_rule,
-                                    int32_t width, int32_t height, char **out, int64_t *len);
+ZD_API ZdStatus zd_path_to_svg_rule(ZdPath *path, ZdColor *color, int32_t fill_rule, int32_t width,
+                                    int32_t height, char **out, int64_t *len);
 
 /* ------------------------------------------- CSS colours, spaces, mixing */
 
@@ -385,8 +387,8 @@ ZD_API ZdStatus zd_color_to_css(ZdColor *color, char **out, int64_t *len);
  *  components are interpolated premultiplied by alpha. *out receives a new colour in
  *  `space` (cleared first). 2 for a nil argument, t outside [0, 1] or not finite, an
  *  unknown space, a method outside 0..3 or a colour with no conversion. */
-ZD_API ZdStatus zd_color_mix(ZdColor *a, ZdColor *b, float t, const char *space,
-                             int32_t hue_method, ZdColor **out);
+ZD_API ZdStatus zd_color_mix(ZdColor *a, ZdColor *b, float t, const char *space, int32_t hue_method,
+                             ZdColor **out);
 /** Colour difference methods of zd_color_delta_e. */
 #define ZD_DELTA_E_OK 0
 #define ZD_DELTA_E_2000 1

@@ -1,5 +1,5 @@
 // Writes the Color.js peer table that tests/color/css_peer_test.cpp checks
-// the colour library against: CSS strings parsed, colours converted between
+// the colour module against: CSS strings parsed, colours converted between
 // spaces, colours mixed and colour differences, all computed by Color.js.
 //
 // Run once by hand, never in CI (it needs the npm package):

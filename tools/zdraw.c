@@ -116,8 +116,8 @@ typedef struct Layer {
   int stroked;           /* --stroke given */
   const char *style_arg; /* the first stroke option without --stroke, for the message */
   ZdStroke stroke;
-  float *dashes;         /* owned; stroke.dashes points here */
-  Matrix transform;      /* the layer's transforms, composed */
+  float *dashes;    /* owned; stroke.dashes points here */
+  Matrix transform; /* the layer's transforms, composed */
 } Layer;
 
 /* The box of path coordinates mapped onto the image (--viewbox). */
@@ -313,7 +313,8 @@ static void parse_transform(const char *option, const char *text, Matrix *into) 
   float v[6], t[6] = {1, 0, 0, 1, 0, 0};
   int n = parse_list(text, v, 6);
   if (strcmp(option, "--transform") == 0) {
-    if (n != 6) fail(EXIT_BAD_INPUT, "%s '%s': expected six numbers \"a b c d e f\"", option, shown(text));
+    if (n != 6)
+      fail(EXIT_BAD_INPUT, "%s '%s': expected six numbers \"a b c d e f\"", option, shown(text));
     memcpy(t, v, sizeof t);
   } else if (strcmp(option, "--translate") == 0) {
     if (n != 2) fail(EXIT_BAD_INPUT, "%s '%s': expected X,Y", option, shown(text));
@@ -326,7 +327,8 @@ static void parse_transform(const char *option, const char *text, Matrix *into) 
     t[0] = v[0];
     t[3] = n == 2 ? v[1] : v[0];
   } else {
-    if (n != 1 && n != 3) fail(EXIT_BAD_INPUT, "%s '%s': expected DEG or DEG,CX,CY", option, shown(text));
+    if (n != 1 && n != 3)
+      fail(EXIT_BAD_INPUT, "%s '%s': expected DEG or DEG,CX,CY", option, shown(text));
     /* Quarter turns are exact: no 6e-17 where a 0 is meant. */
     const double quarters = v[0] / 90.0;
     const double radians = v[0] * 3.14159265358979323846 / 180.0;
@@ -346,7 +348,8 @@ static void parse_transform(const char *option, const char *text, Matrix *into) 
     t[5] = (float)(cy - s * cx - c * cy);
   }
   for (int i = 0; i < 6; ++i) {
-    if (t[i] - t[i] != 0.0f) fail(EXIT_BAD_INPUT, "%s '%s': the matrix is not finite", option, shown(text));
+    if (t[i] - t[i] != 0.0f)
+      fail(EXIT_BAD_INPUT, "%s '%s': the matrix is not finite", option, shown(text));
   }
   compose(into, t);
 }
@@ -363,7 +366,8 @@ static const char *const cap_names[] = {"butt", "round", "square"};
 static int parse_stroke_option(const char *arg, const char *value, Layer *layer) {
   if (strcmp(arg, "--stroke") == 0) {
     float width = parse_number(arg, value);
-    if (width < 0.0f) fail(EXIT_BAD_INPUT, "--stroke '%s': the width must not be negative", shown(value));
+    if (width < 0.0f)
+      fail(EXIT_BAD_INPUT, "--stroke '%s': the width must not be negative", shown(value));
     layer->stroke.width = width;
     layer->stroked = 1;
     return 1;
@@ -382,7 +386,8 @@ static int parse_stroke_option(const char *arg, const char *value, Layer *layer)
     int n = parse_list(value, lengths, kMostDashes);
     if (n < 0) fail(EXIT_BAD_INPUT, "--dash '%s': expected up to 256 lengths", shown(value));
     for (int i = 0; i < n; ++i) {
-      if (lengths[i] < 0.0f) fail(EXIT_BAD_INPUT, "--dash '%s': lengths must not be negative", shown(value));
+      if (lengths[i] < 0.0f)
+        fail(EXIT_BAD_INPUT, "--dash '%s': lengths must not be negative", shown(value));
     }
     free(layer->dashes);
     layer->dashes = n > 0 ? malloc((size_t)n * sizeof *layer->dashes) : NULL;
@@ -568,7 +573,8 @@ static char *canonical_name(const char *file) {
   if (slash == NULL) {
     snprintf(directory, sizeof directory, ".");
   } else {
-    snprintf(directory, sizeof directory, "%.*s", (int)(slash - file == 0 ? 1 : slash - file), file);
+    snprintf(directory, sizeof directory, "%.*s", (int)(slash - file == 0 ? 1 : slash - file),
+             file);
   }
   char *resolved = realpath(directory, NULL);
   if (resolved == NULL) return NULL;
@@ -608,7 +614,8 @@ static void parse_arguments(int argc, char **argv, Job *job) {
       parse_size(value_of(argc, argv, &i, arg), job);
     } else if (strcmp(arg, "--background") == 0) {
       const char *value = value_of(argc, argv, &i, arg);
-      if (job->background != NULL) fail(EXIT_BAD_INPUT, "--background '%s': given twice", shown(value));
+      if (job->background != NULL)
+        fail(EXIT_BAD_INPUT, "--background '%s': given twice", shown(value));
       job->background = parse_color_argument(arg, value);
     } else if (strcmp(arg, "--viewbox") == 0) {
       parse_viewbox(value_of(argc, argv, &i, arg), &job->view);
@@ -618,7 +625,8 @@ static void parse_arguments(int argc, char **argv, Job *job) {
     } else if (strcmp(arg, "--color") == 0) {
       const char *value = value_of(argc, argv, &i, arg);
       Layer *layer = current_layer(job, arg);
-      if (layer->color != NULL) fail(EXIT_BAD_INPUT, "--color '%s': the --path already has a colour", shown(value));
+      if (layer->color != NULL)
+        fail(EXIT_BAD_INPUT, "--color '%s': the --path already has a colour", shown(value));
       layer->color = parse_color_argument(arg, value);
       layer->color_arg = value;
     } else if (strcmp(arg, "--even-odd") == 0) {
@@ -670,8 +678,8 @@ static void parse_arguments(int argc, char **argv, Job *job) {
     Layer *layer = &job->layers[k];
     if (layer->color == NULL) layer->color = black();
     if (!layer->stroked && layer->style_arg != NULL) {
-      fail(EXIT_BAD_INPUT, "%s: the --path '%s' is not stroked (give --stroke W)",
-           layer->style_arg, shown(layer->path_arg));
+      fail(EXIT_BAD_INPUT, "%s: the --path '%s' is not stroked (give --stroke W)", layer->style_arg,
+           shown(layer->path_arg));
     }
   }
 }
@@ -697,7 +705,9 @@ static void write_output(const Output *out) {
   struct stat existing;
   if (stat(out->file, &existing) == 0 && !S_ISREG(existing.st_mode)) {
     FILE *f = fopen(out->file, "wb");
-    if (f == NULL) fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file), strerror(errno));
+    if (f == NULL)
+      fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file),
+           strerror(errno));
     write_all(f, out, shown(out->file));
     fclose(f);
     return;
@@ -710,7 +720,9 @@ static void write_output(const Output *out) {
   snprintf(temporary, size, "%.*s.%s.XXXXXX", directory_length, out->file,
            out->file + directory_length);
   int fd = mkstemp(temporary);
-  if (fd < 0) fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file), strerror(errno));
+  if (fd < 0)
+    fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file),
+         strerror(errno));
   /* The file gets the permissions a new file would get, not mkstemp's 0600. */
   mode_t mask = umask(0);
   umask(mask);
@@ -735,7 +747,8 @@ static void write_output(const Output *out) {
   }
   if (failed) {
     unlink(temporary);
-    fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file), strerror(saved_errno));
+    fail(EXIT_BAD_INPUT, "%s '%s': cannot write: %s", out->option, shown(out->file),
+         strerror(saved_errno));
   }
   free(temporary);
 }
@@ -802,7 +815,8 @@ static ZdPath *canvas_rect(const Job *job, int in_view_box) {
   if (rect == NULL) out_of_memory();
   Mapping m = in_view_box ? view_mapping(job) : (Mapping){1.0f, 0.0f, 0.0f};
   float x = -m.dx / m.scale, y = -m.dy / m.scale;
-  if (zd_path_rect(rect, 1, x, y, (float)job->width / m.scale, (float)job->height / m.scale) != ZD_OK) {
+  if (zd_path_rect(rect, 1, x, y, (float)job->width / m.scale, (float)job->height / m.scale) !=
+      ZD_OK) {
     fail(EXIT_BAD_INPUT, "--viewbox: the image does not fit the float range%s", library_says());
   }
   return rect;
@@ -855,10 +869,12 @@ static void paint_item(void *target, const Job *job, ZdPath *path, ZdColor *colo
   int moved = layer_matrix(job, layer, matrix);
   ZdStatus status = zd_paint_set_color(paint, color);
   if (status == ZD_OK) {
-    status = layer->stroked ? zd_paint_set_stroke(paint, &layer->stroke)
-                            : zd_paint_set_fill(paint, layer->even_odd ? ZD_FILL_EVENODD : ZD_FILL_NONZERO);
+    status = layer->stroked
+                 ? zd_paint_set_stroke(paint, &layer->stroke)
+                 : zd_paint_set_fill(paint, layer->even_odd ? ZD_FILL_EVENODD : ZD_FILL_NONZERO);
   }
-  if (status == ZD_OK) status = zd_paint_set_mode(paint, layer->overwrite ? ZD_MODE_OVERWRITE : ZD_MODE_OVER);
+  if (status == ZD_OK)
+    status = zd_paint_set_mode(paint, layer->overwrite ? ZD_MODE_OVERWRITE : ZD_MODE_OVER);
   if (status == ZD_OK) status = zd_paint_set_tolerance(paint, layer->tolerance);
   if (status == ZD_OK) status = zd_draw_path(target, path, paint, moved ? matrix : NULL);
   zd_paint_free(paint);
@@ -1082,9 +1098,11 @@ static Layer *demo_layer(Job *job, const char *color, int even_odd) {
 }
 
 /* Corners of a unit pentagon and triangle, first corner straight up (y down). */
-static const float unit_pentagon[5][2] = {
-    {0.0f, -1.0f}, {0.9510565f, -0.3090170f}, {0.5877853f, 0.8090170f},
-    {-0.5877853f, 0.8090170f}, {-0.9510565f, -0.3090170f}};
+static const float unit_pentagon[5][2] = {{0.0f, -1.0f},
+                                          {0.9510565f, -0.3090170f},
+                                          {0.5877853f, 0.8090170f},
+                                          {-0.5877853f, 0.8090170f},
+                                          {-0.9510565f, -0.3090170f}};
 static const float unit_triangle[3][2] = {{0.0f, -1.0f}, {0.8660254f, 0.5f}, {-0.8660254f, 0.5f}};
 
 /* Makes a demo layer stroked with a pen of `width`. */
@@ -1117,7 +1135,8 @@ static void demo_scene(Job *job) {
     for (int i = 0; i < 5; ++i) {
       int corner = i * 2 % 5;
       float x = cx + r * unit_pentagon[corner][0], y = cy + r * unit_pentagon[corner][1];
-      check(i == 0 ? zd_path_move_to(layer->path, x, y) : zd_path_line_to(layer->path, x, y), "star");
+      check(i == 0 ? zd_path_move_to(layer->path, x, y) : zd_path_line_to(layer->path, x, y),
+            "star");
     }
     check(zd_path_close_path(layer->path), "close_path");
   }
@@ -1129,12 +1148,12 @@ static void demo_scene(Job *job) {
   check(zd_path_ellipse(layer->path, 84, 190, 60, 34), "ellipse");
 
   /* Three translucent circles: alpha blending where they overlap. */
-  static const char *const circle_colors[] = {"rgba(230, 50, 50, 0.55)",
-                                              "rgba(50, 180, 60, 0.55)",
+  static const char *const circle_colors[] = {"rgba(230, 50, 50, 0.55)", "rgba(50, 180, 60, 0.55)",
                                               "rgba(40, 90, 230, 0.55)"};
   for (int i = 0; i < 3; ++i) {
     layer = demo_layer(job, circle_colors[i], 0);
-    check(zd_path_circle(layer->path, 240 + 26 * unit_triangle[i][0], 200 + 26 * unit_triangle[i][1], 40),
+    check(zd_path_circle(layer->path, 240 + 26 * unit_triangle[i][0],
+                         200 + 26 * unit_triangle[i][1], 40),
           "circle");
   }
 
@@ -1205,7 +1224,6 @@ static void demo_scene(Job *job) {
     compose(&layer->transform, rotate);
   }
 }
-
 
 int main(int argc, char **argv) {
   zd_init();

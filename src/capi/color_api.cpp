@@ -79,8 +79,8 @@ ZD_API ZdColor *zd_color_rgba(float r, float g, float b, float a) {
            .require(inUnitRange(a), "a must be in [0, 1]")) {
     return nullptr;
   }
-  return guarded<ZdColor *>(nullptr,
-                            [&] { return newColorHandle(color::color(color::stSrgb, r, g, b, a)); });
+  return guarded<ZdColor *>(
+      nullptr, [&] { return newColorHandle(color::color(color::stSrgb, r, g, b, a)); });
 }
 
 ZD_API void zd_color_free(ZdColor *handle) {
@@ -106,14 +106,15 @@ ZD_API ZdStatus zd_path_to_svg(ZdPath *path, ZdColor *color, int32_t width, int3
   return pathDocument(arguments, path, color, false, width, height, out, len, __func__);
 }
 
-ZD_API ZdStatus zd_path_to_svg_rule(ZdPath *path, ZdColor *color, int32_t fill_rule,
-                                    int32_t width, int32_t height, char **out, int64_t *len) {
+ZD_API ZdStatus zd_path_to_svg_rule(ZdPath *path, ZdColor *color, int32_t fill_rule, int32_t width,
+                                    int32_t height, char **out, int64_t *len) {
   Arguments arguments(__func__);
   if (!clearStringOutputs(arguments, out, len)) return kBadArgument;
   // The rule is a range rule: checked after the handles, before the sizes.
-  if (!arguments.notNil(path, "path").notNil(color, "color").require(
-          fill_rule == 0 || fill_rule == 1, "fill_rule must be 0 or 1 (got %d)",
-          static_cast<int>(fill_rule))) {
+  if (!arguments.notNil(path, "path")
+           .notNil(color, "color")
+           .require(fill_rule == 0 || fill_rule == 1, "fill_rule must be 0 or 1 (got %d)",
+                    static_cast<int>(fill_rule))) {
     return kBadArgument;
   }
   return pathDocument(arguments, path, color, fill_rule == 1, width, height, out, len, __func__);

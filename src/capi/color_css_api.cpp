@@ -74,8 +74,8 @@ ZD_API ZdColor *zd_color_new(const char *space, const float *components, int32_t
       return nullptr;
     }
   }
-  if (!arguments.finite("alpha", alpha).require(alpha >= 0.0f && alpha <= 1.0f,
-                                                "alpha must be in [0, 1]")) {
+  if (!arguments.finite("alpha", alpha)
+           .require(alpha >= 0.0f && alpha <= 1.0f, "alpha must be in [0, 1]")) {
     return nullptr;
   }
   return guarded<ZdColor *>(nullptr, [&]() -> ZdColor * {
@@ -122,8 +122,8 @@ ZD_API ZdColor *zd_color_gamut_map(ZdColor *handle, const char *space, int32_t m
     Ref<ZdColor> ref(handle);
     const color::SpaceTag target = spaceNamed("zd_color_gamut_map", space);
     if (target == color::stUnknown) return nullptr;
-    return newHandle(color::gamutMapCss(cssColorOf(handle), target,
-                                        static_cast<color::GamutMethod>(method)));
+    return newHandle(
+        color::gamutMapCss(cssColorOf(handle), target, static_cast<color::GamutMethod>(method)));
   });
 }
 
@@ -169,8 +169,8 @@ ZD_API ZdStatus zd_color_to_css(ZdColor *handle, char **out, int64_t *len) {
   });
 }
 
-ZD_API ZdStatus zd_color_mix(ZdColor *a, ZdColor *b, float t, const char *space,
-                             int32_t hue_method, ZdColor **out) {
+ZD_API ZdStatus zd_color_mix(ZdColor *a, ZdColor *b, float t, const char *space, int32_t hue_method,
+                             ZdColor **out) {
   Arguments arguments(__func__);
   if (!arguments.notNil(out, "out")) return kBadArgument;
   *out = nullptr;
@@ -199,8 +199,9 @@ ZD_API ZdStatus zd_color_delta_e(ZdColor *a, ZdColor *b, int32_t method, double 
   Arguments arguments(__func__);
   if (!arguments.notNil(out, "out")) return kBadArgument;
   *out = 0.0;
-  if (!arguments.notNil(a, "a").notNil(b, "b").require(
-          method >= 0 && method <= 2, "method must be in 0..2 (got %d)", static_cast<int>(method))) {
+  if (!arguments.notNil(a, "a").notNil(b, "b").require(method >= 0 && method <= 2,
+                                                       "method must be in 0..2 (got %d)",
+                                                       static_cast<int>(method))) {
     return kBadArgument;
   }
   return guarded<ZdStatus>(kBadArgument, [&] {

@@ -59,11 +59,11 @@ void recordLastError(std::string_view text) noexcept {
 
 void recordLastError(const char *function, std::string_view text) noexcept {
   char joined[kMessageSize];
-  const int length = std::snprintf(joined, sizeof joined, "%s: %.*s", function,
-                                   static_cast<int>(std::min(text.size(), kMessageSize)),
-                                   text.data());
-  recordLastError(std::string_view(joined, std::min(static_cast<std::size_t>(std::max(length, 0)),
-                                                    sizeof joined - 1)));
+  const int length =
+      std::snprintf(joined, sizeof joined, "%s: %.*s", function,
+                    static_cast<int>(std::min(text.size(), kMessageSize)), text.data());
+  recordLastError(std::string_view(
+      joined, std::min(static_cast<std::size_t>(std::max(length, 0)), sizeof joined - 1)));
 }
 
 void recordLastErrorf(const char *format, ...) noexcept {

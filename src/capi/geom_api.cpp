@@ -53,7 +53,9 @@ ZD_API ZdStatus zd_path_flatten(ZdPath *path, float *segments, int64_t capacity,
   // that it holds 0 after every failure.
   if (count != nullptr) *count = 0;
   Arguments arguments(__func__);
-  if (!arguments.notNil(path, "path").notNil(count, "count").finite("tolerance", tolerance)
+  if (!arguments.notNil(path, "path")
+           .notNil(count, "count")
+           .finite("tolerance", tolerance)
            .require(segments != nullptr || capacity == 0,
                     "segments is nil with capacity %lld (only 0 allows nil)",
                     static_cast<long long>(capacity))) {
@@ -115,8 +117,8 @@ ZD_API ZdStatus zd_quad_point(float x0, float y0, float x1, float y1, float x2, 
   return kOk;
 }
 
-ZD_API ZdStatus zd_cubic_point(float x0, float y0, float x1, float y1, float x2, float y2,
-                               float x3, float y3, float t, float *xy) {
+ZD_API ZdStatus zd_cubic_point(float x0, float y0, float x1, float y1, float x2, float y2, float x3,
+                               float y3, float t, float *xy) {
   Arguments arguments(__func__);
   if (!parameterInRange(arguments, t, xy) ||
       !arguments.finite("x0 y0 x1 y1 x2 y2 x3 y3 t", x0, y0, x1, y1, x2, y2, x3, y3, t)) {

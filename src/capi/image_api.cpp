@@ -17,7 +17,8 @@ namespace codec = zd::codec;
 namespace {
 
 void recordNoPixels(int32_t width, int32_t height) {
-  const auto bytes = static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height) * 4u;
+  const auto bytes =
+      static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height) * 4u;
   zd::capi::recordLastErrorf("zd_image_new: the %dx%d pixels (%llu bytes) cannot be had",
                              static_cast<int>(width), static_cast<int>(height), bytes);
 }

@@ -1,4 +1,4 @@
-// zd_image_encode: any of the image library's formats for a host.
+// zd_image_encode: any of the codec module's formats for a host.
 #include <vector>
 
 #include "capi/handles.hpp"
@@ -32,7 +32,8 @@ image::Image withoutAlpha(const image::Image &image) {
   return rgb;
 }
 
-std::vector<std::uint8_t> encodeForHost(const image::Image &image, int32_t format, int32_t quality) {
+std::vector<std::uint8_t> encodeForHost(const image::Image &image, int32_t format,
+                                        int32_t quality) {
   if (format == codec::fmtJpeg && image.layout == image::csRgba) {
     return codec::encodeImage(withoutAlpha(image), format, quality);
   }

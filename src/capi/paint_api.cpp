@@ -98,8 +98,7 @@ ZD_API ZdStatus zd_paint_set_mode(ZdPaint *paint, int32_t mode) {
     return kBadArgument;
   }
   return change(
-      paint, [&](zd::paint::Paint &p) { p.mode = static_cast<zd::paint::Mode>(mode); },
-      __func__);
+      paint, [&](zd::paint::Paint &p) { p.mode = static_cast<zd::paint::Mode>(mode); }, __func__);
 }
 
 ZD_API ZdStatus zd_paint_set_tolerance(ZdPaint *paint, float tolerance) {
@@ -107,8 +106,7 @@ ZD_API ZdStatus zd_paint_set_tolerance(ZdPaint *paint, float tolerance) {
     return kBadArgument;
   }
   return change(
-      paint, [&](zd::paint::Paint &p) { p.tolerance = zd::paint::flatness(tolerance); },
-      __func__);
+      paint, [&](zd::paint::Paint &p) { p.tolerance = zd::paint::flatness(tolerance); }, __func__);
 }
 
 ZD_API ZdStatus zd_draw_path(ZdImage *image, ZdPath *path, ZdPaint *paint, const float *matrix) {

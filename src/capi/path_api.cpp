@@ -113,10 +113,9 @@ ZD_API ZdStatus zd_path_rect(ZdPath *p, int32_t clockwise, float x, float y, flo
 ZD_API ZdStatus zd_path_rounded_rect(ZdPath *p, int32_t clockwise, float x, float y, float w,
                                      float h, float r_top_left, float r_top_right,
                                      float r_bottom_right, float r_bottom_left) {
-  if (!Arguments(__func__)
-           .notNil(p, "path")
-           .finite("x y w h r_top_left r_top_right r_bottom_right r_bottom_left", x, y, w, h,
-                   r_top_left, r_top_right, r_bottom_right, r_bottom_left)) {
+  if (!Arguments(__func__).notNil(p, "path").finite(
+          "x y w h r_top_left r_top_right r_bottom_right r_bottom_left", x, y, w, h, r_top_left,
+          r_top_right, r_bottom_right, r_bottom_left)) {
     return kBadArgument;
   }
   return build(p, [&](path::Path &pa) {
@@ -215,8 +214,9 @@ ZD_API ZdStatus zd_path_command_get(ZdPath *p, int64_t index, ZdCommand *command
   return guarded<ZdStatus>(kBadArgument, [&] {
     Ref<ZdPath> ref(p);
     if (static_cast<uint64_t>(index) >= ref->commands.size()) {
-      return zd::capi::refuse("zd_path_command_get: index %lld is past the last command (count %zu)",
-                              static_cast<long long>(index), ref->commands.size());
+      return zd::capi::refuse(
+          "zd_path_command_get: index %lld is past the last command (count %zu)",
+          static_cast<long long>(index), ref->commands.size());
     }
     const path::PathCommand &source = ref->commands[static_cast<std::size_t>(index)];
     ZdCommand filled;

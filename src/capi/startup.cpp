@@ -24,7 +24,6 @@ void startModules() {
   char kept[512];
   std::snprintf(kept, sizeof kept, "%s", zd::capi::lastError());
   zd::capi::guarded(0, [] {
-    // (module start-up steps are added here as modules arrive)
     zd::color::initColorSpaces();
     zd::color::initConversionHub();
     zd::codec::initJpegTables();

@@ -53,9 +53,8 @@ zd::stroke::Style toStyle(const ZdStroke &style) {
 }
 
 bool readMatrix(Arguments &arguments, const float *entries, zd::path::Matrix &out) noexcept {
-  if (!arguments.finite("matrix[0] matrix[1] matrix[2] matrix[3] matrix[4] matrix[5]",
-                        entries[0], entries[1], entries[2], entries[3], entries[4],
-                        entries[5])) {
+  if (!arguments.finite("matrix[0] matrix[1] matrix[2] matrix[3] matrix[4] matrix[5]", entries[0],
+                        entries[1], entries[2], entries[3], entries[4], entries[5])) {
     return false;
   }
   out = {entries[0], entries[1], entries[2], entries[3], entries[4], entries[5]};
@@ -66,13 +65,11 @@ bool readMatrix(Arguments &arguments, const float *entries, zd::path::Matrix &ou
 
 extern "C" {
 
-ZD_API ZdStatus zd_path_stroke(ZdPath *path, const ZdStroke *style, float tolerance,
-                               ZdPath **out) {
+ZD_API ZdStatus zd_path_stroke(ZdPath *path, const ZdStroke *style, float tolerance, ZdPath **out) {
   if (out != nullptr) *out = nullptr;
   Arguments arguments(__func__);
   if (!arguments.notNil(out, "out").notNil(path, "path").notNil(style, "style") ||
-      !zd::capi::checkStrokeStyle(arguments, *style) ||
-      !arguments.finite("tolerance", tolerance)) {
+      !zd::capi::checkStrokeStyle(arguments, *style) || !arguments.finite("tolerance", tolerance)) {
     return kBadArgument;
   }
   return guarded<ZdStatus>(kBadArgument, [&] {

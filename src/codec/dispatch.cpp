@@ -20,8 +20,8 @@ std::vector<std::uint8_t> encodeImage(const Image &image, std::int32_t format,
 }
 
 namespace {
-void putLittleEndian(std::vector<std::uint8_t> &buffer, std::int64_t position,
-                     std::uint64_t value, int bytes) {
+void putLittleEndian(std::vector<std::uint8_t> &buffer, std::int64_t position, std::uint64_t value,
+                     int bytes) {
   for (int i = 0; i < bytes; ++i) {
     // A position near the top of the int64 range must not wrap around.
     std::int64_t at = 0;

@@ -9,8 +9,15 @@
 
 namespace zd::codec::jpeg {
 
-// Natural (row-major) index of the i-th coefficient in zig-zag order.
-extern const std::uint8_t kZigZag[64];
+// Natural (row-major) index of the i-th coefficient in zig-zag order. In the
+// header so that the scan's reordering loop is unrolled with known indices.
+// clang-format off
+inline constexpr std::uint8_t kZigZag[64] = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+    12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+    35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+    58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+// clang-format on
 
 // The example quantization tables for luminance and chrominance, natural order.
 extern const std::uint8_t kLuminanceBase[64];
@@ -48,9 +55,11 @@ const CosineTable &cosineTable();
 // natural order, in 32-bit floats with the summation order of the encoder.
 void fdct(const float (&samples)[64], float (&coefficients)[64]);
 
-// Which arithmetic kernel runs the colour conversion and the transform. All
-// give the same bytes; `fma` needs a processor with AVX2 and FMA.
+// Which build of the scan runs the colour conversion, the transform and the
+// coding. All give the same bytes; `automatic` asks the cpu module, `fma`
+// needs the AVX2 kernels to be usable (an Error otherwise).
 enum class Kernel { automatic, portable, fma };
+// True when the cpu module allows the AVX2 kernels.
 bool fmaKernelAvailable();
 std::vector<std::uint8_t> encodeJpegWith(const Image &image, std::int32_t quality, Kernel kernel);
 

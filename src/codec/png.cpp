@@ -18,7 +18,8 @@ constexpr std::uint8_t kSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A
 constexpr std::int64_t kMaxDimension = std::int64_t{1} << 30;
 
 void appendU32be(std::vector<std::uint8_t> &out, std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    out.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
 void storeU32be(std::uint8_t *at, std::uint32_t value) {
@@ -101,14 +102,17 @@ std::vector<std::uint8_t> encodePng(const Image &image) {
   }
   // The compressor's limits are known from the length alone: refuse before
   // the filtered copy of a huge image is made.
-  const auto filteredLength = static_cast<std::int64_t>(imageBytes + static_cast<std::uint64_t>(image.height));
+  const auto filteredLength =
+      static_cast<std::int64_t>(imageBytes + static_cast<std::uint64_t>(image.height));
   compress::checkCompressInput(filteredLength);
   const std::vector<std::uint8_t> filtered = filterRows(image, rowBytes);
 
   // Room for the whole file, so the zlib stream is written in place.
   std::vector<std::uint8_t> output;
   output.reserve(static_cast<std::size_t>(
-      std::max<std::int64_t>(static_cast<std::int64_t>(imageBytes), compress::compressedCapacity(filteredLength)) + 64));
+      std::max<std::int64_t>(static_cast<std::int64_t>(imageBytes),
+                             compress::compressedCapacity(filteredLength)) +
+      64));
   output.insert(output.end(), std::begin(kSignature), std::end(kSignature));
 
   std::uint8_t header[13];

@@ -5,16 +5,18 @@
 namespace zd::color {
 
 namespace {
+// clang-format off
 const char *const kSpaceNames[] = {
     "unknown",    "srgb",  "srgb-linear", "p3",    "p3-linear", "rec2020",  "rec2020-linear",
     "a98",        "a98-linear", "prophoto", "prophoto-linear", "xyz", "xyy", "lab",
     "lch",        "oklab", "oklch",       "hsv",   "hsl",       "hwb",      "cmyk",
     "ycbcr",      "ictcp", "jzazbz",      "cam16", "cam16-ucs", "hct"};
+// clang-format on
 
 const char *const kErrorKindNames[] = {
-    "InvalidColor",     "UnknownSpace",    "UnknownMetric", "UnknownCvdModel", "UnknownExporter",
-    "UnknownImporter",  "UnknownAlgorithm", "UnknownFormat", "Unsatisfiable",  "UnresolvedRole",
-    "InvalidOp",        "ImportFailed",    "InvalidImage",  "EmptySource",     "NumericalError"};
+    "InvalidColor",    "UnknownSpace",     "UnknownMetric", "UnknownCvdModel", "UnknownExporter",
+    "UnknownImporter", "UnknownAlgorithm", "UnknownFormat", "Unsatisfiable",   "UnresolvedRole",
+    "InvalidOp",       "ImportFailed",     "InvalidImage",  "EmptySource",     "NumericalError"};
 }  // namespace
 
 std::string spaceName(SpaceTag tag) { return spaceNameText(tag); }
@@ -61,8 +63,7 @@ Result<Color> color(SpaceTag space, float c1, float c2, float c3, float alpha) {
   }
   for (float c : {c1, c2, c3}) {
     if (!std::isfinite(c)) {
-      return Result<Color>::err(
-          colorError(ErrorKind::InvalidColor, "component NaN/Inf at bounds"));
+      return Result<Color>::err(colorError(ErrorKind::InvalidColor, "component NaN/Inf at bounds"));
     }
   }
   Color result;

@@ -1,5 +1,5 @@
 // The colour record, space tags, colour errors and the Result
-// container. The colour library returns Results and never throws on bad
+// container. The colour module returns Results and never throws on bad
 // input; its callers raise where they need to.
 #pragma once
 

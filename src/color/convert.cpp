@@ -38,16 +38,12 @@ PolarLayout polarLayout(SpaceTag space) {
   switch (space) {
     case stHsl:
     case stHsv:
-    case stHct:
-      return {0, 1};
-    case stHwb:
-      return {0, -1};
+    case stHct: return {0, 1};
+    case stHwb: return {0, -1};
     case stLch:
     case stOklch:
-    case stCam16:
-      return {2, 1};
-    default:
-      return {};
+    case stCam16: return {2, 1};
+    default: return {};
   }
 }
 
@@ -62,15 +58,11 @@ bool hueIsPowerless(const Color &c) {
   const PolarLayout layout = polarLayout(c.space);
   if (layout.hue < 0) return false;
   switch (c.space) {
-    case stHwb:
-      return static_cast<double>(c.comps[1]) + c.comps[2] >= 1 - kRgbChromaEpsilon;
+    case stHwb: return static_cast<double>(c.comps[1]) + c.comps[2] >= 1 - kRgbChromaEpsilon;
     case stHsl:
-    case stHsv:
-      return std::fabs(rgbChroma(c)) <= kRgbChromaEpsilon;
-    case stOklch:
-      return std::fabs(c.comps[layout.chroma]) <= kOklchChromaEpsilon;
-    default:
-      return std::fabs(c.comps[layout.chroma]) <= kLchChromaEpsilon;
+    case stHsv: return std::fabs(rgbChroma(c)) <= kRgbChromaEpsilon;
+    case stOklch: return std::fabs(c.comps[layout.chroma]) <= kOklchChromaEpsilon;
+    default: return std::fabs(c.comps[layout.chroma]) <= kLchChromaEpsilon;
   }
 }
 
@@ -87,9 +79,8 @@ void markPowerlessHue(CssColor &c) {
 Result<CssColor> convertCss(const CssColor &c, SpaceTag target) {
   if (c.color.space == target) return ok(c);
   if (findSpace(target) == nullptr) {
-    return Result<CssColor>::err(colorError(ErrorKind::UnknownSpace,
-                                            "convert: target space not registered",
-                                            toString(target)));
+    return Result<CssColor>::err(colorError(
+        ErrorKind::UnknownSpace, "convert: target space not registered", toString(target)));
   }
   const Result<Color> converted = to(c.color, target);
   if (!converted.isOk()) return Result<CssColor>::err(converted);
@@ -102,8 +93,8 @@ Result<CssColor> convertCss(const CssColor &c, SpaceTag target) {
 Result<CssColor> gamutMapCss(const CssColor &c, SpaceTag target, GamutMethod method) {
   const SpaceDescriptor *d = findSpace(target);
   if (d == nullptr) {
-    return Result<CssColor>::err(colorError(ErrorKind::UnknownSpace,
-                                            "gamutMap: target not registered", spaceName(target)));
+    return Result<CssColor>::err(
+        colorError(ErrorKind::UnknownSpace, "gamutMap: target not registered", spaceName(target)));
   }
   Result<Color> mapped = Result<Color>::err(ColorError{});
   if (method == gmCss) {

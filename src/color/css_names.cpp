@@ -166,6 +166,7 @@ constexpr NamedColor kNamedColors[] = {
 
 // Colours that depend on the user's system or the element being styled;
 // the current names and the deprecated ones, sorted, in lower case.
+// clang-format off
 constexpr std::string_view kSystemColors[] = {
     "accentcolor",       "accentcolortext",     "activeborder",      "activecaption",
     "activetext",        "appworkspace",        "background",        "buttonborder",
@@ -178,6 +179,7 @@ constexpr std::string_view kSystemColors[] = {
     "selecteditemtext",  "threeddarkshadow",    "threedface",        "threedhighlight",
     "threedlightshadow", "threedshadow",        "visitedtext",       "window",
     "windowframe",       "windowtext"};
+// clang-format on
 
 struct SpaceKeyword {
   std::string_view name;
@@ -187,13 +189,13 @@ struct SpaceKeyword {
 
 // The first keyword of each tag is the one the writer prints.
 constexpr SpaceKeyword kSpaceKeywords[] = {
-    {"srgb", stSrgb, false},          {"srgb-linear", stSrgbLinear, false},
-    {"display-p3", stP3, false},      {"display-p3-linear", stP3Linear, false},
-    {"a98-rgb", stA98, false},        {"prophoto-rgb", stProphoto, false},
-    {"rec2020", stRec2020, false},    {"xyz-d65", stXyz, false},
-    {"xyz", stXyz, false},            {"lab", stLab, true},
-    {"oklab", stOklab, true},         {"hsl", stHsl, true},
-    {"hwb", stHwb, true},             {"lch", stLch, true},
+    {"srgb", stSrgb, false},       {"srgb-linear", stSrgbLinear, false},
+    {"display-p3", stP3, false},   {"display-p3-linear", stP3Linear, false},
+    {"a98-rgb", stA98, false},     {"prophoto-rgb", stProphoto, false},
+    {"rec2020", stRec2020, false}, {"xyz-d65", stXyz, false},
+    {"xyz", stXyz, false},         {"lab", stLab, true},
+    {"oklab", stOklab, true},      {"hsl", stHsl, true},
+    {"hwb", stHwb, true},          {"lch", stLch, true},
     {"oklch", stOklch, true}};
 
 }  // namespace
@@ -216,8 +218,9 @@ std::string_view predefinedName(SpaceTag tag) {
 
 bool findNamedColor(std::string_view lowerName, std::uint32_t &rgb) {
   const auto *end = std::end(kNamedColors);
-  const auto *it = std::lower_bound(std::begin(kNamedColors), end, lowerName,
-                                    [](const NamedColor &c, std::string_view n) { return c.name < n; });
+  const auto *it =
+      std::lower_bound(std::begin(kNamedColors), end, lowerName,
+                       [](const NamedColor &c, std::string_view n) { return c.name < n; });
   if (it == end || it->name != lowerName) return false;
   rgb = it->rgb;
   return true;

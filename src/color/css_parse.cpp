@@ -28,7 +28,19 @@ constexpr int kMaxNesting = 16;
 
 // ------------------------------------------------------------------ tokens
 
-enum class Tok { End, Number, Percentage, Dimension, Ident, Function, Hash, Comma, Slash, Close, Other };
+enum class Tok {
+  End,
+  Number,
+  Percentage,
+  Dimension,
+  Ident,
+  Function,
+  Hash,
+  Comma,
+  Slash,
+  Close,
+  Other
+};
 
 struct Token {
   Tok kind = Tok::End;
@@ -41,7 +53,9 @@ struct Token {
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isNameStart(char c) { return isLetter(c) || c == '_' || static_cast<unsigned char>(c) >= 0x80; }
+bool isNameStart(char c) {
+  return isLetter(c) || c == '_' || static_cast<unsigned char>(c) >= 0x80;
+}
 bool isNameChar(char c) { return isNameStart(c) || isDigit(c) || c == '-'; }
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -74,8 +88,8 @@ bool overflows(std::string_view digits) {
   std::int64_t order = 0;
   for (std::size_t i = 0; i < mantissa.size(); ++i) {
     if (mantissa[i] == '.' || mantissa[i] == '0') continue;
-    order = i < point ? static_cast<std::int64_t>(point - i)
-                      : -static_cast<std::int64_t>(i - point);
+    order =
+        i < point ? static_cast<std::int64_t>(point - i) : -static_cast<std::int64_t>(i - point);
     break;
   }
   return order + exponent > 0;
@@ -147,18 +161,10 @@ class Tokenizer {
         t.name = name();
         t.text = text_.substr(t.offset, pos_ - t.offset);
         break;
-      case ',':
-        t.kind = Tok::Comma;
-        break;
-      case '/':
-        t.kind = Tok::Slash;
-        break;
-      case ')':
-        t.kind = Tok::Close;
-        break;
-      default:
-        t.kind = Tok::Other;
-        break;
+      case ',': t.kind = Tok::Comma; break;
+      case '/': t.kind = Tok::Slash; break;
+      case ')': t.kind = Tok::Close; break;
+      default: t.kind = Tok::Other; break;
     }
     return t;
   }
@@ -286,8 +292,8 @@ struct Rule {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr Rule kRgbRule{255, 100, 1, 0, 1};
 constexpr Rule kAlphaRule{1, 100, 1, 0, 1};
-constexpr Rule kUnitPercentRule{100, 100, 1};            // hwb W, B; hsl L
-constexpr Rule kSaturationRule{100, 100, 1, 0, kInf};    // hsl S
+constexpr Rule kUnitPercentRule{100, 100, 1};          // hwb W, B; hsl L
+constexpr Rule kSaturationRule{100, 100, 1, 0, kInf};  // hsl S
 constexpr Rule kLabLightnessRule{1, 0, 1, 0, 100};
 constexpr Rule kLabAxisRule{1, 0, 1.25};
 constexpr Rule kLchChromaRule{1, 0, 1.5, 0, kInf};
@@ -325,7 +331,8 @@ struct AngleUnit {
   std::string_view name;
   double degrees;
 };
-constexpr AngleUnit kAngleUnits[] = {{"deg", 1.0}, {"grad", 0.9}, {"rad", 180.0 / 3.14159265358979323846}, {"turn", 360.0}};
+constexpr AngleUnit kAngleUnits[] = {
+    {"deg", 1.0}, {"grad", 0.9}, {"rad", 180.0 / 3.14159265358979323846}, {"turn", 360.0}};
 
 // ----------------------------------------------------------------- parser
 
@@ -364,9 +371,9 @@ class Parser {
   // Records the first failure; always false, for `return fail(...)`.
   bool fail(const std::string &what, const Token &at) {
     if (error_.message.empty()) {
-      error_ = colorError(ErrorKind::InvalidColor,
-                          "parseCss: " + what + " at offset " + std::to_string(at.offset),
-                          kContext);
+      error_ =
+          colorError(ErrorKind::InvalidColor,
+                     "parseCss: " + what + " at offset " + std::to_string(at.offset), kContext);
     }
     return false;
   }
@@ -392,14 +399,10 @@ class Parser {
   bool color(int depth, CssColor &out) {
     const Token t = tokens_.next();
     switch (t.kind) {
-      case Tok::Hash:
-        return hex(t, out);
-      case Tok::Ident:
-        return keyword(t, out);
-      case Tok::Function:
-        return function(t, depth, out);
-      default:
-        return fail("expected a colour but found " + quoted(t), t);
+      case Tok::Hash: return hex(t, out);
+      case Tok::Ident: return keyword(t, out);
+      case Tok::Function: return function(t, depth, out);
+      default: return fail("expected a colour but found " + quoted(t), t);
     }
   }
 
@@ -447,7 +450,8 @@ class Parser {
       return fail("currentcolor depends on the element being styled and is not supported", t);
     }
     if (isSystemColor(name)) {
-      return fail("system colour " + quoted(t) + " depends on the user's system and is not supported", t);
+      return fail(
+          "system colour " + quoted(t) + " depends on the user's system and is not supported", t);
     }
     return fail("unknown colour name " + quoted(t), t);
   }
@@ -482,12 +486,8 @@ class Parser {
     a.token = t;
     a.value = t.value;
     switch (t.kind) {
-      case Tok::Number:
-        a.kind = Arg::kNumber;
-        return true;
-      case Tok::Percentage:
-        a.kind = Arg::kPercent;
-        return true;
+      case Tok::Number: a.kind = Arg::kNumber; return true;
+      case Tok::Percentage: a.kind = Arg::kPercent; return true;
       case Tok::Dimension:
         for (const AngleUnit &unit : kAngleUnits) {
           if (equalsIgnoringCase(t.name, unit.name)) {
@@ -503,8 +503,7 @@ class Parser {
           return true;
         }
         break;
-      default:
-        break;
+      default: break;
     }
     return fail("expected a number, percentage or none but found " + quoted(t), t);
   }
@@ -517,7 +516,8 @@ class Parser {
     if (a.legacy) {
       while (tokens_.peek().kind == Tok::Comma) {
         tokens_.next();
-        if (a.count == 4) return fail(std::string(function.text) + ") takes at most 4 values", tokens_.peek());
+        if (a.count == 4)
+          return fail(std::string(function.text) + ") takes at most 4 values", tokens_.peek());
         if (!arg(a.items[a.count++])) return false;
       }
       if (a.count == 4) {
@@ -528,7 +528,8 @@ class Parser {
     } else {
       for (;;) {
         const Tok next = tokens_.peek().kind;
-        if (next == Tok::Close || next == Tok::Slash || next == Tok::End || next == Tok::Comma) break;
+        if (next == Tok::Close || next == Tok::Slash || next == Tok::End || next == Tok::Comma)
+          break;
         if (a.count == Args::kMax) return fail("too many components", tokens_.peek());
         if (!arg(a.items[a.count++])) return false;
       }
@@ -556,20 +557,20 @@ class Parser {
         value = 0.0f;
         missing |= static_cast<std::uint8_t>(1u << slot);
         return true;
-      case Arg::kAngle:
-        return fail("an angle is no value for " + quoted(a.token), a.token);
+      case Arg::kAngle: return fail("an angle is no value for " + quoted(a.token), a.token);
       case Arg::kPercent:
-        if (!rule.percentAllowed) return fail("a percentage is no value for " + quoted(a.token), a.token);
+        if (!rule.percentAllowed)
+          return fail("a percentage is no value for " + quoted(a.token), a.token);
         break;
-      case Arg::kNumber:
-        break;
+      case Arg::kNumber: break;
     }
     value = toFloat32(applyRule(a, rule));
     return true;
   }
 
   bool hue(const Arg &a, int slot, float &value, std::uint8_t &missing) {
-    if (a.kind == Arg::kPercent) return fail("a hue cannot be a percentage: " + quoted(a.token), a.token);
+    if (a.kind == Arg::kPercent)
+      return fail("a hue cannot be a percentage: " + quoted(a.token), a.token);
     if (a.kind == Arg::kNone) {
       value = 0.0f;
       missing |= static_cast<std::uint8_t>(1u << slot);
@@ -583,7 +584,8 @@ class Parser {
   bool alpha(const Args &a, float &value, std::uint8_t &missing) {
     value = 1.0f;
     if (!a.hasAlpha) return true;
-    if (a.alpha.kind == Arg::kAngle) return fail("an angle is no alpha: " + quoted(a.alpha.token), a.alpha.token);
+    if (a.alpha.kind == Arg::kAngle)
+      return fail("an angle is no alpha: " + quoted(a.alpha.token), a.alpha.token);
     return component(a.alpha, kAlphaRule, 3, value, missing);
   }
 
@@ -591,9 +593,11 @@ class Parser {
   bool noNoneInLegacy(const Args &a) {
     if (!a.legacy) return true;
     for (int i = 0; i < a.count; ++i) {
-      if (a.items[i].kind == Arg::kNone) return fail("'none' is not allowed with commas", a.items[i].token);
+      if (a.items[i].kind == Arg::kNone)
+        return fail("'none' is not allowed with commas", a.items[i].token);
     }
-    if (a.hasAlpha && a.alpha.kind == Arg::kNone) return fail("'none' is not allowed with commas", a.alpha.token);
+    if (a.hasAlpha && a.alpha.kind == Arg::kNone)
+      return fail("'none' is not allowed with commas", a.alpha.token);
     return true;
   }
 
@@ -630,7 +634,8 @@ class Parser {
     std::uint8_t missing = 0;
     const Rule &second = space == stHsl ? kSaturationRule : kUnitPercentRule;
     if (!hue(a.items[0], 0, v[0], missing) || !component(a.items[1], second, 1, v[1], missing) ||
-        !component(a.items[2], kUnitPercentRule, 2, v[2], missing) || !alpha(a, alphaValue, missing)) {
+        !component(a.items[2], kUnitPercentRule, 2, v[2], missing) ||
+        !alpha(a, alphaValue, missing)) {
       return false;
     }
     return build(space, v, alphaValue, missing, t, out);
@@ -638,7 +643,8 @@ class Parser {
 
   // lab() and oklab() (a and b on the second rule), lch() and oklch()
   // (chroma on the second rule, then a hue).
-  bool labLike(const Token &t, SpaceTag space, const Rule &lightness, const Rule &second, CssColor &out) {
+  bool labLike(const Token &t, SpaceTag space, const Rule &lightness, const Rule &second,
+               CssColor &out) {
     Args a;
     if (!args(t, false, a) || !countIs(t, a, 3)) return false;
     float v[4] = {0, 0, 0, 0}, alphaValue = 1.0f;
@@ -646,7 +652,8 @@ class Parser {
     const bool polar = polarLayout(space).hue == 2;
     if (!component(a.items[0], lightness, 0, v[0], missing) ||
         !component(a.items[1], second, 1, v[1], missing) ||
-        !(polar ? hue(a.items[2], 2, v[2], missing) : component(a.items[2], second, 2, v[2], missing)) ||
+        !(polar ? hue(a.items[2], 2, v[2], missing)
+                : component(a.items[2], second, 2, v[2], missing)) ||
         !alpha(a, alphaValue, missing)) {
       return false;
     }
@@ -657,7 +664,8 @@ class Parser {
   // space, color(--<registry name> c1 c2 c3 [c4] [/ alpha]) without clamping.
   bool colorFunction(const Token &t, CssColor &out) {
     const Token spaceToken = tokens_.next();
-    if (spaceToken.kind != Tok::Ident) return fail("expected a colour space but found " + quoted(spaceToken), spaceToken);
+    if (spaceToken.kind != Tok::Ident)
+      return fail("expected a colour space but found " + quoted(spaceToken), spaceToken);
     SpaceTag space = stUnknown;
     bool d50 = false;
     int count = 3;
@@ -671,7 +679,8 @@ class Parser {
     } else {
       char buffer[24];
       if (spaceToken.name.size() < sizeof buffer) {
-        for (std::size_t i = 0; i < spaceToken.name.size(); ++i) buffer[i] = lower(spaceToken.name[i]);
+        for (std::size_t i = 0; i < spaceToken.name.size(); ++i)
+          buffer[i] = lower(spaceToken.name[i]);
         space = predefinedSpace(std::string_view(buffer, spaceToken.name.size()), false, d50);
       }
       if (space == stUnknown) return fail("unknown colour space " + quoted(spaceToken), spaceToken);
@@ -682,7 +691,8 @@ class Parser {
     std::uint8_t missing = 0;
     for (int i = 0; i < count; ++i) {
       // The fourth component (CMYK's K) has no bit of its own in `missing`.
-      if (i == 3 && a.items[i].kind == Arg::kNone) return fail("'none' is no value for K", a.items[i].token);
+      if (i == 3 && a.items[i].kind == Arg::kNone)
+        return fail("'none' is no value for K", a.items[i].token);
       if (!component(a.items[i], *rule, i, v[i], missing)) return false;
     }
     if (!alpha(a, alphaValue, missing)) return false;
@@ -698,7 +708,8 @@ class Parser {
     given = false;
     auto percentage = [&]() {
       const Token p = tokens_.next();
-      if (!(p.value >= 0 && p.value <= 100)) return fail("color-mix() percentage " + quoted(p) + " outside 0% to 100%", p);
+      if (!(p.value >= 0 && p.value <= 100))
+        return fail("color-mix() percentage " + quoted(p) + " outside 0% to 100%", p);
       percent = p.value;
       given = true;
       return true;

@@ -153,7 +153,8 @@ std::string toCss(const CssColor &c) {
       }
       break;
     case stHsl:
-      if (isHue(l) && second >= 0.0f) return functionText("hsl", c, kHuePercents, kHuePercentSuffix);
+      if (isHue(l) && second >= 0.0f)
+        return functionText("hsl", c, kHuePercents, kHuePercentSuffix);
       break;
     case stHwb:
       if (isHue(l)) return functionText("hwb", c, kHuePercents, kHuePercentSuffix);
@@ -174,8 +175,7 @@ std::string toCss(const CssColor &c) {
         return functionText("oklch", c, kPlain, kNoSuffix);
       }
       break;
-    default:
-      break;
+    default: break;
   }
   const std::string_view predefined = predefinedName(v.space);
   if (!predefined.empty()) return colorFunctionText(predefined, c, 3);

@@ -6,8 +6,8 @@ namespace zd::color {
 
 namespace {
 const char *const kFamilyNames[] = {
-    "famRgbEncoded", "famRgbLinear", "famXyz",  "famXyy",   "famLab",      "famLch",
-    "famOklab",      "famOklch",     "famHsv",  "famHsl",   "famHwb",      "famCmyk",
+    "famRgbEncoded", "famRgbLinear", "famXyz",    "famXyy",   "famLab",      "famLch",
+    "famOklab",      "famOklch",     "famHsv",    "famHsl",   "famHwb",      "famCmyk",
     "famYcbcr",      "famIctcp",     "famJzazbz", "famCam16", "famCam16Ucs", "famHct"};
 }  // namespace
 
@@ -59,10 +59,10 @@ SpaceDescriptor makeAnalyticDescriptor(const std::string &name, SpaceTag tag, Co
 SpaceDescriptor makeFourComponentDescriptor(const std::string &name, SpaceTag tag,
                                             ColorFamily family,
                                             const std::array<std::string, 4> &componentNames,
-                                       const std::array<double, 4> &rangeMin,
-                                       const std::array<double, 4> &rangeMax, bool unbounded,
-                                       double gamma, const Vec3 &white, bool gamutMappable,
-                                       ChromaKind chromaKind, TransferKind transfer) {
+                                            const std::array<double, 4> &rangeMin,
+                                            const std::array<double, 4> &rangeMax, bool unbounded,
+                                            double gamma, const Vec3 &white, bool gamutMappable,
+                                            ChromaKind chromaKind, TransferKind transfer) {
   SpaceDescriptor d;
   d.name = name;
   d.tag = tag;

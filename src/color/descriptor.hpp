@@ -63,7 +63,7 @@ struct SpaceDescriptor {
   bool unbounded = false;  // some component has an infinite bound
   Vec3 white{};            // XYZ of the reference white, Y = 1
   TransferKind transfer = tfLinear;
-  double gamma = 0;        // exponent of tfGamma; informational elsewhere
+  double gamma = 0;           // exponent of tfGamma; informational elsewhere
   Mat3 toXyz = kIdentity3;    // linear RGB to XYZ relative to `white`
   Mat3 fromXyz = kIdentity3;  // its inverse
   bool gamutMappable = false;
@@ -96,13 +96,13 @@ SpaceDescriptor makeFourComponentDescriptor(const std::string &name, SpaceTag ta
                                             ChromaKind chromaKind, TransferKind transfer);
 
 template <std::size_t N>
-  requires(N == 4)
-SpaceDescriptor makeAnalyticDescriptor(const std::string &name, SpaceTag tag, ColorFamily family,
-                                       const std::array<std::string, N> &componentNames,
-                                       const std::array<double, 4> &rangeMin,
-                                       const std::array<double, 4> &rangeMax, bool unbounded,
-                                       double gamma, const Vec3 &white, bool gamutMappable,
-                                       ChromaKind chromaKind, TransferKind transfer) {
+requires(N == 4) SpaceDescriptor
+    makeAnalyticDescriptor(const std::string &name, SpaceTag tag, ColorFamily family,
+                           const std::array<std::string, N> &componentNames,
+                           const std::array<double, 4> &rangeMin,
+                           const std::array<double, 4> &rangeMax, bool unbounded, double gamma,
+                           const Vec3 &white, bool gamutMappable, ChromaKind chromaKind,
+                           TransferKind transfer) {
   return makeFourComponentDescriptor(name, tag, family, componentNames, rangeMin, rangeMax,
                                      unbounded, gamma, white, gamutMappable, chromaKind, transfer);
 }

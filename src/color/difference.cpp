@@ -66,10 +66,9 @@ double ciede2000(const Vec3 &lab1, const Vec3 &lab2) {
       meanHue = (meanHue - 360) / 2;
     }
   }
-  const double t = 1 - 0.17 * std::cos(radians(meanHue - 30)) +
-                   0.24 * std::cos(radians(2 * meanHue)) +
-                   0.32 * std::cos(radians(3 * meanHue + 6)) -
-                   0.20 * std::cos(radians(4 * meanHue - 63));
+  const double t =
+      1 - 0.17 * std::cos(radians(meanHue - 30)) + 0.24 * std::cos(radians(2 * meanHue)) +
+      0.32 * std::cos(radians(3 * meanHue + 6)) - 0.20 * std::cos(radians(4 * meanHue - 63));
   const double rotation = 30 * std::exp(-std::pow((meanHue - 275) / 25, 2));
   const double meanCp7 = std::pow(meanCp, 7);
   const double rc = 2 * std::sqrt(meanCp7 / (meanCp7 + k25pow7));

@@ -11,8 +11,8 @@ namespace zd::color {
 
 namespace {
 
-constexpr double kJnd = 0.02;               // deltaE-OK below which clipping is accepted
-constexpr double kEpsilon = 0.0001;         // bisection width, smallest chroma worth searching
+constexpr double kJnd = 0.02;                 // deltaE-OK below which clipping is accepted
+constexpr double kEpsilon = 0.0001;           // bisection width, smallest chroma worth searching
 constexpr double kRangeTolerance = 0.000001;  // slack on each side of a range
 
 // At most three components are tested or clamped: a Color carries three.
@@ -50,7 +50,8 @@ Color clipConverted(const Result<Color> &converted, const SpaceDescriptor &d, Sp
 
 bool hasNoGamut(const SpaceDescriptor &d) {
   if (!d.gamutMappable) return true;
-  const std::size_t count = static_cast<std::size_t>(std::clamp<std::int64_t>(d.componentCount, 0, 4));
+  const std::size_t count =
+      static_cast<std::size_t>(std::clamp<std::int64_t>(d.componentCount, 0, 4));
   for (std::size_t i = 0; i < count; ++i) {
     if (d.rangeMin[i] == -std::numeric_limits<double>::infinity() ||
         d.rangeMax[i] == std::numeric_limits<double>::infinity()) {
@@ -94,8 +95,8 @@ double deltaEOK(const Color &a, const Color &b) {
 Result<Color> gamutMap(const Color &c, SpaceTag target) {
   const SpaceDescriptor *d = findSpace(target);
   if (d == nullptr) {
-    return Result<Color>::err(colorError(ErrorKind::UnknownSpace,
-                                         "gamutMap: target not registered", spaceName(target)));
+    return Result<Color>::err(
+        colorError(ErrorKind::UnknownSpace, "gamutMap: target not registered", spaceName(target)));
   }
   if (hasNoGamut(*d)) return to(c, target);
 

@@ -93,9 +93,7 @@ Result<Vec3> xyzToIctcp(const Vec3 &xyz) {
   return ok(rec2020ToIctcp(apply3(linear->fromXyz, xyz)));
 }
 
-Vec3 scaled(const Vec3 &v, double factor) {
-  return {v[0] * factor, v[1] * factor, v[2] * factor};
-}
+Vec3 scaled(const Vec3 &v, double factor) { return {v[0] * factor, v[1] * factor, v[2] * factor}; }
 
 // Polar (L, C, h) to opponent with the hue first reduced by fmod 360.
 Vec3 reducedPolarToOpponent(const Vec3 &lch) {
@@ -106,34 +104,23 @@ Vec3 reducedPolarToOpponent(const Vec3 &lch) {
 Result<Vec3> analyticToXyz(const SpaceDescriptor &d, const Color &c) {
   const Vec3 v = widen(c);
   switch (d.family) {
-    case famXyz:
-      return ok(v);
-    case famXyy:
-      return xyyToXyz(v);
-    case famLab:
-      return ok(labToXyz(v));
-    case famLch:
-      return ok(labToXyz(reducedPolarToOpponent(v)));
-    case famOklab:
-      return oklabToXyz(v);
+    case famXyz: return ok(v);
+    case famXyy: return xyyToXyz(v);
+    case famLab: return ok(labToXyz(v));
+    case famLch: return ok(labToXyz(reducedPolarToOpponent(v)));
+    case famOklab: return oklabToXyz(v);
     case famOklch: {
       // a and b are rounded to float32 by building the "oklab" colour.
       const Result<Color> lab = colorOf(stOklab, reducedPolarToOpponent(v), 1.0f);
       if (!lab.isOk()) return Result<Vec3>::err(lab);
       return toXYZ(lab.value());
     }
-    case famHsv:
-      return viaSrgb(hsvToRgb(v));
-    case famHsl:
-      return viaSrgb(hslToRgb(v));
-    case famHwb:
-      return viaSrgb(hwbToRgb(v));
-    case famYcbcr:
-      return viaSrgb(ycbcrToRgb(v));
-    case famIctcp:
-      return ictcpToXyz(v);
-    case famJzazbz:
-      return ok(jzazbzToXyz(v));
+    case famHsv: return viaSrgb(hsvToRgb(v));
+    case famHsl: return viaSrgb(hslToRgb(v));
+    case famHwb: return viaSrgb(hwbToRgb(v));
+    case famYcbcr: return viaSrgb(ycbcrToRgb(v));
+    case famIctcp: return ictcpToXyz(v);
+    case famJzazbz: return ok(jzazbzToXyz(v));
     case famCam16:
       return ok(scaled(cam16ToXyz(v[0], v[1], v[2], defaultViewingConditions()), 0.01));
     case famCam16Ucs: {
@@ -146,8 +133,7 @@ Result<Vec3> analyticToXyz(const SpaceDescriptor &d, const Color &c) {
       if (!srgb.isOk()) return Result<Vec3>::err(srgb);
       return toXYZ(srgb.value());
     }
-    default:
-      break;
+    default: break;
   }
   return Result<Vec3>::err(
       colorError(ErrorKind::InvalidOp, "toXYZ not implemented for family", toString(d.family)));
@@ -157,16 +143,11 @@ Result<Vec3> analyticToXyz(const SpaceDescriptor &d, const Color &c) {
 // as float64 components.
 Result<Vec3> analyticFromXyz(const SpaceDescriptor &d, const Vec3 &xyz) {
   switch (d.family) {
-    case famXyz:
-      return ok(xyz);
-    case famXyy:
-      return xyzToXyy(xyz);
-    case famLab:
-      return ok(xyzToLab(xyz));
-    case famLch:
-      return ok(opponentToPolar(xyzToLab(xyz)));
-    case famOklab:
-      return xyzToOklab(xyz);
+    case famXyz: return ok(xyz);
+    case famXyy: return xyzToXyy(xyz);
+    case famLab: return ok(xyzToLab(xyz));
+    case famLch: return ok(opponentToPolar(xyzToLab(xyz)));
+    case famOklab: return xyzToOklab(xyz);
     case famOklch: {
       const Result<Vec3> lab = xyzToOklab(xyz);
       if (!lab.isOk()) return lab;
@@ -183,20 +164,16 @@ Result<Vec3> analyticFromXyz(const SpaceDescriptor &d, const Vec3 &xyz) {
       if (d.family == famHwb) return ok(rgbToHwb(rgb.value()));
       return ok(rgbToYcbcr(rgb.value()));
     }
-    case famIctcp:
-      return xyzToIctcp(xyz);
-    case famJzazbz:
-      return ok(xyzToJzazbz(xyz));
+    case famIctcp: return xyzToIctcp(xyz);
+    case famJzazbz: return ok(xyzToJzazbz(xyz));
     case famCam16: {
       const Cam16 cam = cam16FromXyz(scaled(xyz, 100.0), defaultViewingConditions());
       return ok(Vec3{cam.j, cam.c, cam.h});
     }
     case famCam16Ucs:
       return ok(cam16ToUcs(cam16FromXyz(scaled(xyz, 100.0), defaultViewingConditions())));
-    case famHct:
-      return ok(xyzToHct(xyz));
-    default:
-      break;
+    case famHct: return ok(xyzToHct(xyz));
+    default: break;
   }
   return Result<Vec3>::err(
       colorError(ErrorKind::InvalidOp, "fromXYZ not implemented for family", toString(d.family)));
@@ -230,8 +207,8 @@ float toFloat32(double value) {
 }
 
 Result<Color> colorOf(SpaceTag space, const Vec3 &components, float alpha) {
-  return color(space, toFloat32(components[0]), toFloat32(components[1]),
-               toFloat32(components[2]), alpha);
+  return color(space, toFloat32(components[0]), toFloat32(components[1]), toFloat32(components[2]),
+               alpha);
 }
 
 bool isShortPathPair(SpaceTag source, SpaceTag target) {

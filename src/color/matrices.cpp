@@ -31,8 +31,7 @@ Result<Mat3> inverse3(const Mat3 &m) {
 }
 
 Vec3 apply3(const Mat3 &m, const Vec3 &v) {
-  return Vec3{(m[0] * v[0] + m[1] * v[1]) + m[2] * v[2],
-              (m[3] * v[0] + m[4] * v[1]) + m[5] * v[2],
+  return Vec3{(m[0] * v[0] + m[1] * v[1]) + m[2] * v[2], (m[3] * v[0] + m[4] * v[1]) + m[5] * v[2],
               (m[6] * v[0] + m[7] * v[1]) + m[8] * v[2]};
 }
 
@@ -40,8 +39,8 @@ Mat3 mul3(const Mat3 &a, const Mat3 &b) {
   Mat3 product{};
   for (int row = 0; row < 3; ++row) {
     for (int col = 0; col < 3; ++col) {
-      product[3 * row + col] = (a[3 * row] * b[col] + a[3 * row + 1] * b[3 + col]) +
-                               a[3 * row + 2] * b[6 + col];
+      product[3 * row + col] =
+          (a[3 * row] * b[col] + a[3 * row + 1] * b[3 + col]) + a[3 * row + 2] * b[6 + col];
     }
   }
   return product;

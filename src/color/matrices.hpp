@@ -1,4 +1,4 @@
-// 3×3 matrix helpers of the colour library: row-major float64 matrices and
+// 3×3 matrix helpers of the colour module: row-major float64 matrices and
 // column vectors. The summation order is fixed so that every conversion
 // gives the same bits on every platform.
 #pragma once

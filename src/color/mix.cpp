@@ -13,7 +13,17 @@ namespace {
 // What a component stands for across spaces. A `none` component is carried
 // into the interpolation space when the other space has a component of the
 // same kind; XYZ counts as a very saturated RGB.
-enum Kind : std::uint8_t { kNoKind, kRed, kGreen, kBlue, kLightness, kChroma, kHue, kOpponentA, kOpponentB };
+enum Kind : std::uint8_t {
+  kNoKind,
+  kRed,
+  kGreen,
+  kBlue,
+  kLightness,
+  kChroma,
+  kHue,
+  kOpponentA,
+  kOpponentB
+};
 
 struct Kinds {
   Kind of[3];
@@ -31,27 +41,19 @@ Kinds kindsOf(SpaceTag space) {
     case stA98Linear:
     case stProphoto:
     case stProphotoLinear:
-    case stXyz:
-      return {{kRed, kGreen, kBlue}};
+    case stXyz: return {{kRed, kGreen, kBlue}};
     case stLab:
     case stOklab:
     case stJzazbz:
-    case stCam16Ucs:
-      return {{kLightness, kOpponentA, kOpponentB}};
+    case stCam16Ucs: return {{kLightness, kOpponentA, kOpponentB}};
     case stLch:
     case stOklch:
-    case stCam16:
-      return {{kLightness, kChroma, kHue}};
-    case stHsl:
-      return {{kHue, kChroma, kLightness}};
-    case stHsv:
-      return {{kHue, kChroma, kNoKind}};
-    case stHwb:
-      return {{kHue, kNoKind, kNoKind}};
-    case stHct:
-      return {{kHue, kChroma, kLightness}};
-    default:
-      return {{kNoKind, kNoKind, kNoKind}};
+    case stCam16: return {{kLightness, kChroma, kHue}};
+    case stHsl: return {{kHue, kChroma, kLightness}};
+    case stHsv: return {{kHue, kChroma, kNoKind}};
+    case stHwb: return {{kHue, kNoKind, kNoKind}};
+    case stHct: return {{kHue, kChroma, kLightness}};
+    default: return {{kNoKind, kNoKind, kNoKind}};
   }
 }
 
@@ -141,12 +143,12 @@ Result<Interpolator> Interpolator::make(const CssColor &a, const CssColor &b, Sp
                                         HueMethod method) {
   const SpaceDescriptor *d = findSpace(space);
   if (d == nullptr) {
-    return Result<Interpolator>::err(colorError(
-        ErrorKind::UnknownSpace, "interpolate: space not registered", toString(space)));
+    return Result<Interpolator>::err(
+        colorError(ErrorKind::UnknownSpace, "interpolate: space not registered", toString(space)));
   }
   if (d->componentCount != 3) {
-    return Result<Interpolator>::err(colorError(
-        ErrorKind::InvalidOp, "interpolate: space has no conversion route", d->name));
+    return Result<Interpolator>::err(
+        colorError(ErrorKind::InvalidOp, "interpolate: space has no conversion route", d->name));
   }
   const Result<CssColor> first = prepare(a, space);
   if (!first.isOk()) return Result<Interpolator>::err(first);

@@ -39,11 +39,11 @@ class Interpolator {
   Interpolator() = default;
 
   SpaceTag space_ = stUnknown;
-  int hue_ = -1;                  // component index of the hue, or -1
-  double start_[3] = {0, 0, 0};   // premultiplied, except the hue
+  int hue_ = -1;                 // component index of the hue, or -1
+  double start_[3] = {0, 0, 0};  // premultiplied, except the hue
   double end_[3] = {0, 0, 0};
   double alphaStart_ = 1, alphaEnd_ = 1;
-  std::uint8_t missing_ = 0;      // components (and alpha) missing in both colours
+  std::uint8_t missing_ = 0;  // components (and alpha) missing in both colours
 };
 
 // The colour between a and b at t in `space`: Interpolator::make and at(t)

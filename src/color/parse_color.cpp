@@ -103,8 +103,7 @@ float toFloat32(double value) {
   // Halfway between FLT_MAX and the next power of two ties away from
   // FLT_MAX's odd significand, so the halfway point itself overflows.
   const double halfway = static_cast<double>(FLT_MAX) + std::ldexp(1.0, 103);
-  const float rounded =
-      magnitude < halfway ? FLT_MAX : std::numeric_limits<float>::infinity();
+  const float rounded = magnitude < halfway ? FLT_MAX : std::numeric_limits<float>::infinity();
   return value < 0 ? -rounded : rounded;
 }
 
@@ -188,8 +187,8 @@ bool parseNumber(std::string_view token, double &value) {
     text += exponentDigits;
   }
   double magnitude = 0.0;
-  const auto [end, status] =
-      std::from_chars(text.data(), text.data() + text.size(), magnitude, std::chars_format::general);
+  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), magnitude,
+                                             std::chars_format::general);
   if (status == std::errc::result_out_of_range) {
     // The exponent saturates: past a billion the answer is the same.
     std::int64_t exponent = 0;
@@ -277,7 +276,8 @@ Result<Color> parseHex(std::string_view digits) {
     expanded = digits;
   }
   for (char ch : expanded) {
-    if (hexDigit(ch) < 0) return fail(std::string("parseColor: non-hex digit '") + ch + "' in color");
+    if (hexDigit(ch) < 0)
+      return fail(std::string("parseColor: non-hex digit '") + ch + "' in color");
   }
   float channels[4] = {0.0f, 0.0f, 0.0f, 1.0f};
   for (std::size_t pair = 0; pair * 2 < expanded.size(); ++pair) {

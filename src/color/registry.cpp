@@ -79,14 +79,9 @@ bool isAchromatic(const Color &c) {
   // 0.02f is not below the threshold.
   float chroma = 0;
   switch (d->chromaKind) {
-    case ckNone:
-      return false;
-    case ckPolar:
-      chroma = std::fabs(c.comps[1]);
-      break;
-    case ckOpponent:
-      chroma = std::hypot(c.comps[1], c.comps[2]);
-      break;
+    case ckNone: return false;
+    case ckPolar: chroma = std::fabs(c.comps[1]); break;
+    case ckOpponent: chroma = std::hypot(c.comps[1], c.comps[2]); break;
   }
   return chroma < 0.02f;
 }

@@ -18,8 +18,8 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 
 // XYZ to the CAM16 cone space (M16) and back.
-constexpr Mat3 kM16 = {0.401288,  0.650173, -0.051461, -0.250268, 1.204414,
-                       0.045854,  -0.002079, 0.048952, 0.953127};
+constexpr Mat3 kM16 = {0.401288, 0.650173,  -0.051461, -0.250268, 1.204414,
+                       0.045854, -0.002079, 0.048952,  0.953127};
 constexpr Mat3 kM16Inv = {1.8620678550872327,    -1.0112546305316843,  0.14918677544445172,
                           0.38752654323613717,   0.6214474419314754,   -0.008973985167612518,
                           -0.015841498849333856, -0.03412293802851556, 1.0499644368778493};
@@ -194,8 +194,7 @@ Vec3 hctToXyz(const Vec3 &hct) {
 void registerCam16Spaces() {
   constexpr double inf = std::numeric_limits<double>::infinity();
   registerSpace(makeAnalyticDescriptor("cam16", stCam16, famCam16, {"J", "C", "h"}, {0, 0, 0},
-                                       {100, inf, 360}, true, 0.0, wpD65, true, ckPolar,
-                                       tfLinear));
+                                       {100, inf, 360}, true, 0.0, wpD65, true, ckPolar, tfLinear));
   registerSpace(makeAnalyticDescriptor("cam16-ucs", stCam16Ucs, famCam16Ucs, {"J'", "a'", "b'"},
                                        {0, -inf, -inf}, {100, inf, inf}, true, 0.0, wpD65, true,
                                        ckOpponent, tfLinear));

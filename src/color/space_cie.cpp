@@ -68,8 +68,7 @@ void registerCieSpaces() {
                                        {100, inf, inf}, true, 0.0, wpD50, true, ckOpponent,
                                        tfLinear));
   registerSpace(makeAnalyticDescriptor("lch", stLch, famLch, {"L", "C", "h"}, {0, 0, 0},
-                                       {100, inf, 360}, true, 0.0, wpD50, true, ckPolar,
-                                       tfLinear));
+                                       {100, inf, 360}, true, 0.0, wpD50, true, ckPolar, tfLinear));
 }
 
 }  // namespace zd::color

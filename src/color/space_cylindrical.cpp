@@ -31,18 +31,12 @@ int sectorOf(double wrappedHue) {
 Vec3 bySector(int sector, double largest, double middleRising, double middleFalling,
               double smallest) {
   switch (sector) {
-    case 0:
-      return {largest, middleRising, smallest};
-    case 1:
-      return {middleFalling, largest, smallest};
-    case 2:
-      return {smallest, largest, middleRising};
-    case 3:
-      return {smallest, middleFalling, largest};
-    case 4:
-      return {middleRising, smallest, largest};
-    default:
-      return {largest, smallest, middleFalling};
+    case 0: return {largest, middleRising, smallest};
+    case 1: return {middleFalling, largest, smallest};
+    case 2: return {smallest, largest, middleRising};
+    case 3: return {smallest, middleFalling, largest};
+    case 4: return {middleRising, smallest, largest};
+    default: return {largest, smallest, middleFalling};
   }
 }
 
@@ -106,9 +100,9 @@ Vec3 rgbToHsl(const Vec3 &rgb) {
   const double min = std::min({rgb[0], rgb[1], rgb[2]});
   const double lightness = (max + min) / 2.0;
   if (max - min < 1e-9) return {0.0, 0.0, lightness};
-  const double saturation =
-      (lightness > 0.0 && lightness < 1.0) ? (max - min) / (1.0 - std::fabs(2.0 * lightness - 1.0))
-                                           : 0.0;
+  const double saturation = (lightness > 0.0 && lightness < 1.0)
+                                ? (max - min) / (1.0 - std::fabs(2.0 * lightness - 1.0))
+                                : 0.0;
   return {hexconeHue(rgb, max, min), saturation, lightness};
 }
 

@@ -22,11 +22,10 @@ Vec3 ycbcrToRgb(const Vec3 &ycbcr) {
 
 void registerCmykSpace() {
   // Four components; no conversion route, so it is not a mapping target.
-  registerSpace(makeAnalyticDescriptor("cmyk", stCmyk, famCmyk,
-                                       std::array<std::string, 4>{"C", "M", "Y", "K"},
-                                       std::array<double, 4>{0, 0, 0, 0},
-                                       std::array<double, 4>{1, 1, 1, 1}, false, 0.0, wpD65,
-                                       false, ckNone, tfLinear));
+  registerSpace(makeAnalyticDescriptor(
+      "cmyk", stCmyk, famCmyk, std::array<std::string, 4>{"C", "M", "Y", "K"},
+      std::array<double, 4>{0, 0, 0, 0}, std::array<double, 4>{1, 1, 1, 1}, false, 0.0, wpD65,
+      false, ckNone, tfLinear));
 }
 
 void registerYcbcrSpace() {

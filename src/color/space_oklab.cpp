@@ -24,9 +24,9 @@ Vec3 oklabToLinearSrgb(const Vec3 &lab) {
 
 void registerOklabSpaces() {
   constexpr double inf = std::numeric_limits<double>::infinity();
-  registerSpace(makeAnalyticDescriptor("oklab", stOklab, famOklab, {"L", "a", "b"},
-                                       {0, -inf, -inf}, {1, inf, inf}, true, 0.0, wpD65, true,
-                                       ckOpponent, tfLinear));
+  registerSpace(makeAnalyticDescriptor("oklab", stOklab, famOklab, {"L", "a", "b"}, {0, -inf, -inf},
+                                       {1, inf, inf}, true, 0.0, wpD65, true, ckOpponent,
+                                       tfLinear));
   registerSpace(makeAnalyticDescriptor("oklch", stOklch, famOklch, {"L", "C", "h"}, {0, 0, 0},
                                        {1, inf, 360}, true, 0.0, wpD65, true, ckPolar, tfLinear));
 }

@@ -14,8 +14,8 @@ void registerRgbPair(const char *name, SpaceTag tag, const char *linearName, Spa
                      const Vec3 &white, TransferKind transfer, double gamma, const Mat3 &toXyz) {
   registerSpace(makeRgbDescriptor(name, tag, famRgbEncoded, white, transfer, toXyz, true, gamma,
                                   {"r", "g", "b"}));
-  registerSpace(makeRgbDescriptor(linearName, linearTag, famRgbLinear, white, tfLinear, toXyz,
-                                  true, 0.0, {"r", "g", "b"}));
+  registerSpace(makeRgbDescriptor(linearName, linearTag, famRgbLinear, white, tfLinear, toXyz, true,
+                                  0.0, {"r", "g", "b"}));
 }
 
 }  // namespace

@@ -7,19 +7,13 @@ namespace zd::color {
 
 double eotfOf(TransferKind kind, double gamma, double v) {
   switch (kind) {
-    case tfLinear:
-      return v;
-    case tfSrgb:
-      return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    case tfGamma:
-      return std::pow(v, gamma);
-    case tfProPhoto:
-      return v <= 0.03125 ? v / 16.0 : std::pow(v, 1.8);
-    case tfRec2020:
-      return v < 0.081 ? v / 4.5 : std::pow((v + 0.099) / 1.099, 1.0 / 0.45);
+    case tfLinear: return v;
+    case tfSrgb: return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    case tfGamma: return std::pow(v, gamma);
+    case tfProPhoto: return v <= 0.03125 ? v / 16.0 : std::pow(v, 1.8);
+    case tfRec2020: return v < 0.081 ? v / 4.5 : std::pow((v + 0.099) / 1.099, 1.0 / 0.45);
     case tfPq:
-    case tfReserved:
-      break;
+    case tfReserved: break;
   }
   // The PQ curve belongs to ICtCp's own route; as a plain RGB curve it has
   // no meaning, and the NaN is refused when the colour is built.
@@ -28,19 +22,14 @@ double eotfOf(TransferKind kind, double gamma, double v) {
 
 double oetfOf(TransferKind kind, double gamma, double v) {
   switch (kind) {
-    case tfLinear:
-      return v;
+    case tfLinear: return v;
     case tfSrgb:
       return v <= 0.0031308 ? 12.92 * v : std::fma(1.055, std::pow(v, 1.0 / 2.4), -0.055);
-    case tfGamma:
-      return std::pow(v, 1.0 / gamma);
-    case tfProPhoto:
-      return v <= 0.001953125 ? 16.0 * v : std::pow(v, 1.0 / 1.8);
-    case tfRec2020:
-      return v < 0.018 ? 4.5 * v : std::fma(1.099, std::pow(v, 0.45), -0.099);
+    case tfGamma: return std::pow(v, 1.0 / gamma);
+    case tfProPhoto: return v <= 0.001953125 ? 16.0 * v : std::pow(v, 1.0 / 1.8);
+    case tfRec2020: return v < 0.018 ? 4.5 * v : std::fma(1.099, std::pow(v, 0.45), -0.099);
     case tfPq:
-    case tfReserved:
-      break;
+    case tfReserved: break;
   }
   return std::numeric_limits<double>::quiet_NaN();
 }

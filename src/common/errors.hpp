@@ -1,6 +1,6 @@
 // The library's two families of raised failures.
 //
-// Outside the colour library every failure is a C++ exception. `Error` is a
+// Outside the colour module every failure is a C++ exception. `Error` is a
 // recoverable error met while working on bad input (a parse error, a limit);
 // `Defect` is a broken rule inside the library (an index or value out of
 // range, arithmetic overflow, division by zero, a field read that a record's

@@ -85,7 +85,7 @@ struct Walk {
   float tolerance;
   FlatLayout *layout = nullptr;
   std::size_t subpathBegin = 0;
-  bool moved = false;  // a move since the last close
+  bool moved = false;                 // a move since the last close
   Vec2 startTangent{}, endTangent{};  // of the command being walked
   Vec2 current{};
   Vec2 start{};
@@ -201,9 +201,7 @@ struct Walk {
       case zd::path::pVLine: lineTo({q.x, command.v()}); break;
       case zd::path::pRVLine: lineTo({q.x, q.y + command.v()}); break;
       case zd::path::pCubic: cubicTo(command.c1(), command.c2(), command.c3()); break;
-      case zd::path::pRCubic:
-        cubicTo(q + command.c1(), q + command.c2(), q + command.c3());
-        break;
+      case zd::path::pRCubic: cubicTo(q + command.c1(), q + command.c2(), q + command.c3()); break;
       case zd::path::pSCubic: smoothCubicTo(command.c(), command.e()); break;
       case zd::path::pRSCubic: smoothCubicTo(q + command.c(), q + command.e()); break;
       case zd::path::pQuad: quadTo(command.c(), command.e()); break;

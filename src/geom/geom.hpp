@@ -47,7 +47,8 @@ inline constexpr const char *kSegmentLimitMessage = "flatten: segment limit exce
 // Appends one segment, refusing once kSegmentCap segments are held.
 [[noreturn]] void segmentLimitExceeded();
 inline void addSegment(std::vector<Segment> &segments, const Segment &segment) {
-  if (segments.size() >= kSegmentCap) [[unlikely]] segmentLimitExceeded();
+  if (segments.size() >= kSegmentCap) [[unlikely]]
+    segmentLimitExceeded();
   segments.push_back(segment);
 }
 

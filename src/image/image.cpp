@@ -7,7 +7,8 @@
 namespace zd::image {
 
 Image newImage(std::int64_t width, std::int64_t height, ChannelLayout layout) {
-  if (layout > csLayout5) throw Defect("newImage: layout " + std::to_string(layout) + " not in 0 .. 5");
+  if (layout > csLayout5)
+    throw Defect("newImage: layout " + std::to_string(layout) + " not in 0 .. 5");
   const std::int64_t channels = ChannelCount[layout];
   std::int64_t pixels = 0;
   std::int64_t bytes = 0;

@@ -1,17 +1,37 @@
-// The path-data parser: one pass over the bytes, each classified (separator,
-// sign, point, digit, exponent, command letter, anything else) and handled by
-// the scanning rules below.
+// The path-data parser.
 //
-// Numbers are collected per command letter; every complete group of a
-// letter's numbers becomes one command. Checks that belong to the end of a
-// letter (a whole number of groups, valid arc groups) are raised only when
-// the next letter or the end of the text is reached, so the first problem in
-// reading order is the one reported.
+// The structure. One pass over the bytes. A table gives each byte its class
+// (separator, sign, point, digit, exponent, command letter, anything else),
+// and the scanning rules below (onSign, onPoint, onDigitOrExponent, onLetter,
+// finish) carry a little state from byte to byte: where the number in
+// progress began, whether it has a point, the pending command letter, and
+// how many numbers of the letter's current group are in. Numbers are
+// collected per letter; every complete group becomes one command, logged
+// compactly (CommandLog) and expanded into the path once at the end. Checks
+// that belong to the end of a letter (a whole number of groups, valid arc
+// groups) are raised only when the next letter or the end of the text is
+// reached, so the first problem in reading order is the one reported.
 //
-// Speed: a well-formed number is read in one step (plain decimals through
-// 8-byte words, others through std::from_chars) where the rules would take
-// it byte by byte to the same end; parsePathBytewise keeps the plain rules
-// and the tests and the fuzzer check that both always agree.
+// The fast path. Where a number starts, readWholeNumber takes it in one
+// step instead of byte by byte: plain decimals ("[-]digits[.digits]", at
+// most 15 digits) are read eight bytes at a time and divided once by an
+// exact power of ten; anything else goes through std::from_chars.
+//
+// Why the result is the same. Both paths produce the correctly rounded
+// double of the same text (the exact integer over the exact power of ten is
+// one correctly rounded division, as std::from_chars rounds too), then the
+// same conversion to float. And the fast path takes a number only where the
+// byte after it ends the number under the scanning rules (a separator, a
+// letter, a sign or point that starts the next number, the end of the
+// text); wherever the rules would read on (an exponent, a second digit
+// after a lone "0", a sign after 'e', a '+' or "inf", an arc flag that is
+// not a single 0 or 1) it hands the byte back to them.
+//
+// The reference. parsePathBytewise runs the same scanner with the fast path
+// off: every byte goes through the rules. The path-data tests
+// (tests/path/pathdata_parse_test.cpp) and the fuzz target
+// fuzz/path_data.cpp require both to give the same commands and the same
+// failure message for every text.
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -64,8 +84,6 @@ enum ByteClass : std::uint8_t {
   bcLetter,     // the twenty command letters
 };
 
-constexpr std::string_view kCommandLetters = "ACHLMQSTVZachlmqstvz";
-
 constexpr std::array<std::uint8_t, 256> makeClasses() {
   std::array<std::uint8_t, 256> classes{};
   for (unsigned char c : std::string_view("\t\n\r ,")) classes[c] = bcSeparator;
@@ -75,7 +93,9 @@ constexpr std::array<std::uint8_t, 256> makeClasses() {
   for (int c = '0'; c <= '9'; ++c) classes[c] = bcDigit;
   classes['e'] = bcExponent;
   classes['E'] = bcExponent;
-  for (unsigned char c : kCommandLetters) classes[c] = bcLetter;
+  for (const KindInfo &kind : kKindInfo)
+    classes[static_cast<unsigned char>(kind.letter)] = bcLetter;
+  classes[static_cast<unsigned char>(kCloseLetterLower)] = bcLetter;
   return classes;
 }
 constexpr std::array<std::uint8_t, 256> kClasses = makeClasses();
@@ -85,15 +105,10 @@ constexpr std::uint8_t kNoKind = 0xFF;
 constexpr std::array<std::uint8_t, 256> makeLetterKinds() {
   std::array<std::uint8_t, 256> kinds{};
   for (auto &kind : kinds) kind = kNoKind;
-  constexpr std::string_view absolute = "ZMLHVCSQTA";  // in kind order, 0..9
-  constexpr std::string_view relative = "mlhvcsqta";   // kinds 10..18
-  for (std::size_t k = 0; k < absolute.size(); ++k) {
-    kinds[static_cast<unsigned char>(absolute[k])] = static_cast<std::uint8_t>(k);
+  for (int k = 0; k < kKindCount; ++k) {
+    kinds[static_cast<unsigned char>(kKindInfo[k].letter)] = static_cast<std::uint8_t>(k);
   }
-  for (std::size_t k = 0; k < relative.size(); ++k) {
-    kinds[static_cast<unsigned char>(relative[k])] = static_cast<std::uint8_t>(pRMove + k);
-  }
-  kinds['z'] = pClose;
+  kinds[static_cast<unsigned char>(kCloseLetterLower)] = pClose;
   return kinds;
 }
 constexpr std::array<std::uint8_t, 256> kLetterKinds = makeLetterKinds();
@@ -102,9 +117,14 @@ bool isArcKind(PathCommandKind kind) { return kind == pArc || kind == pRArc; }
 
 bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
-// Numbers per command of each kind (the hot loop keeps this table at hand).
-constexpr int kGroupSizes[kKindCount] = {0, 2, 2, 1, 1, 6, 4, 4, 2, 7,
-                                         2, 2, 1, 1, 6, 4, 4, 2, 7};
+// Numbers per command of each kind, from kKindInfo in a compact array that
+// the hot loop keeps at hand.
+constexpr std::array<int, kKindCount> makeGroupSizes() {
+  std::array<int, kKindCount> sizes{};
+  for (int k = 0; k < kKindCount; ++k) sizes[static_cast<std::size_t>(k)] = kKindInfo[k].parameters;
+  return sizes;
+}
+constexpr std::array<int, kKindCount> kGroupSizes = makeGroupSizes();
 
 // ------------------------------------------------------------ float reader
 
@@ -140,9 +160,7 @@ bool exceedsRange(std::string_view text) {
 }
 
 // A sign and a point with no digit ("." "-." "+.") reads as zero.
-bool isLonePoint(std::string_view text) {
-  return text == "." || text == "-." || text == "+.";
-}
+bool isLonePoint(std::string_view text) { return text == "." || text == "-." || text == "+."; }
 
 // Magnitude from which a double rounds to infinity as a float: half an ulp
 // above the largest float.
@@ -180,8 +198,8 @@ constexpr std::uint64_t kIntPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 10
 // Digit runs short enough that their integer is exact as a double, and the
 // powers of ten that are exact as doubles.
 constexpr int kMaxExactDigits = 15;
-constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // Reads one number text as a double, checks it and rounds it to a float.
 // `offset` is where the number starts in the whole text, for messages.
@@ -197,8 +215,8 @@ float readNumber(const char *begin, const char *end, std::size_t offset) {
     fail("parsePath: invalid number " + shownNumber(text) + at(offset));
   } else if (error == std::errc::result_out_of_range) {
     const bool negative = *digits == '-';
-    const std::string_view magnitude = text.substr(static_cast<std::size_t>(
-        digits - begin + (negative ? 1 : 0)));
+    const std::string_view magnitude =
+        text.substr(static_cast<std::size_t>(digits - begin + (negative ? 1 : 0)));
     value = exceedsRange(magnitude) ? HUGE_VAL : 0.0;
     if (negative) value = -value;
   }
@@ -217,10 +235,7 @@ std::string wrongCount(PathCommandKind kind) {
 }
 
 // The letter that writes a kind.
-char letterOf(PathCommandKind kind) {
-  constexpr std::string_view kLetters = "ZMLHVCSQTAmlhvcsqta";
-  return kLetters[static_cast<std::size_t>(kind)];
-}
+char letterOf(PathCommandKind kind) { return kKindInfo[kind].letter; }
 
 // Radii not below zero (-0 passes), flags exactly 0 or 1.
 bool arcGroupValid(const float *g) {
@@ -464,10 +479,11 @@ class Parser {
     }
   }
 
-  // After byte i has been handled: takes the following bytes that the rules
-  // above would add to the number in progress, without dispatching on each,
-  // and returns the index of the last one taken. The byte that ends the
-  // number is left to the main loop, which reports it or finishes the number.
+  // After byte i has been handled: takes the following bytes that the
+  // scanning rules above would add to the number in progress, without
+  // dispatching on each, and returns the index of the last one taken. The
+  // byte that ends the number is left to the main loop, which reports it or
+  // finishes the number.
   std::size_t continueNumber(std::size_t i) {
     if (!inNumber() || atArcFlag()) return i;  // a flag is one byte
     std::size_t j = i + 1;
@@ -623,7 +639,7 @@ class Parser {
     addParameter(static_cast<float>(value), i);
     if (pendingArc_ && atArcFlag() &&
         (nextClass == bcSign || nextClass == bcPoint || nextClass == bcDigit)) {
-      numberStart_ = end;  // started without the flag check, as the rules do
+      numberStart_ = end;  // started without the flag check, as the byte-wise scan does
       pointSeen_ = nextClass == bcPoint;
       return end + 1;
     }
@@ -694,12 +710,12 @@ class Parser {
   int groupSize_ = 0;
 
   float group_[7] = {};
-  int inGroup_ = 0;                  // parameters since the letter, modulo the group size
-  std::uint64_t parameterCount_ = 0; // parameters since the letter
+  int inGroup_ = 0;                   // parameters since the letter, modulo the group size
+  std::uint64_t parameterCount_ = 0;  // parameters since the letter
   std::uint64_t groupIndex_ = 0;
-  std::size_t groupStart_ = 0;       // where the group in progress began
+  std::size_t groupStart_ = 0;  // where the group in progress began
   bool arcInvalid_ = false;
-  std::size_t arcInvalidAt_ = 0;     // where the letter's first invalid arc group began
+  std::size_t arcInvalidAt_ = 0;  // where the letter's first invalid arc group began
   std::size_t firstLetterAt_ = kNone;
 };
 

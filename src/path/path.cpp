@@ -1,3 +1,5 @@
+// The path model: checked command records, the kinds' parameter counts and
+// names, and how the builder state follows the commands.
 #include "path/path.hpp"
 
 #include <string>
@@ -7,14 +9,6 @@
 namespace zd::path {
 
 namespace {
-
-constexpr std::string_view kKindNames[kKindCount] = {
-    "pClose",  "pMove",   "pLine",   "pHLine",   "pVLine",  "pCubic", "pSCubic",
-    "pQuad",   "pTQuad",  "pArc",    "pRMove",   "pRLine",  "pRHLine", "pRVLine",
-    "pRCubic", "pRSCubic", "pRQuad", "pRTQuad", "pRArc"};
-
-constexpr int kParameterCounts[kKindCount] = {0, 2, 2, 1, 1, 6, 4, 4, 2, 7,
-                                              2, 2, 1, 1, 6, 4, 4, 2, 7};
 
 [[noreturn]] void missingField(PathCommandKind kind, const char *field) {
   throw Defect(std::string("field '") + field + "' is not accessible for kind " +
@@ -39,12 +33,12 @@ bool isArc(PathCommandKind k) { return absoluteKind(k) == pArc; }
 }  // namespace
 
 int parameterCount(PathCommandKind kind) {
-  return kind < kKindCount ? kParameterCounts[kind] : -1;
+  return kind < kKindCount ? kKindInfo[kind].parameters : -1;
 }
 
 std::string_view toString(int kind) {
   if (kind < 0 || kind >= kKindCount) return {};
-  return kKindNames[kind];
+  return kKindInfo[kind].name;
 }
 
 PathCommand PathCommand::close() { return PathCommand(); }
@@ -196,7 +190,10 @@ void advanceState(Path &path, const PathCommand *commands, std::int64_t n) {
       case pSCubic:
       case pQuad: q = {f[2], f[3]}; break;
       case pArc: q = {f[3], f[4]}; break;
-      case pRMove: q = q + Vec2{f[0], f[1]}; s = q; break;
+      case pRMove:
+        q = q + Vec2{f[0], f[1]};
+        s = q;
+        break;
       case pRLine:
       case pRTQuad: q = q + Vec2{f[0], f[1]}; break;
       case pRHLine: q.x = q.x + f[0]; break;

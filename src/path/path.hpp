@@ -45,6 +45,24 @@ enum PathCommandKind : std::uint8_t {
 
 inline constexpr int kKindCount = 19;
 
+// What each kind is in path data: its letter, the number of float
+// parameters it carries (arc flags count as parameters) and its name. The
+// one table of the kinds: the parser, the serializer, parameterCount and
+// toString all read it.
+struct KindInfo {
+  char letter;
+  int parameters;
+  std::string_view name;
+};
+inline constexpr KindInfo kKindInfo[kKindCount] = {
+    {'Z', 0, "pClose"},  {'M', 2, "pMove"},   {'L', 2, "pLine"},   {'H', 1, "pHLine"},
+    {'V', 1, "pVLine"},  {'C', 6, "pCubic"},  {'S', 4, "pSCubic"}, {'Q', 4, "pQuad"},
+    {'T', 2, "pTQuad"},  {'A', 7, "pArc"},    {'m', 2, "pRMove"},  {'l', 2, "pRLine"},
+    {'h', 1, "pRHLine"}, {'v', 1, "pRVLine"}, {'c', 6, "pRCubic"}, {'s', 4, "pRSCubic"},
+    {'q', 4, "pRQuad"},  {'t', 2, "pRTQuad"}, {'a', 7, "pRArc"}};
+// The lower-case close letter; 'Z' is the table's.
+inline constexpr char kCloseLetterLower = 'z';
+
 // True for the relative kinds (10..18).
 constexpr bool isRelative(PathCommandKind kind) { return kind >= pRMove; }
 // The absolute twin of a kind (a kind that is already absolute maps to itself).

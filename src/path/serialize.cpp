@@ -20,11 +20,7 @@ namespace {
 // 2^23 and need at most 16.
 constexpr std::size_t kMaxNumberBytes = 48;
 
-constexpr char kLetters[kKindCount + 1] = "ZMLHVCSQTAmlhvcsqta";
-
-[[noreturn]] void failNonFinite() {
-  throw Error("path: cannot serialize a non-finite coordinate");
-}
+[[noreturn]] void failNonFinite() { throw Error("path: cannot serialize a non-finite coordinate"); }
 
 // Writes the text of x and one space at `at` (room for kMaxNumberBytes).
 char *formatNumber(char *at, float x) {
@@ -93,7 +89,7 @@ std::string toString(const Path &path) {
     if (absoluteKind(kind) == pArc) numbers[2] = command.rot() * kRadiansToDegrees;
 
     char *at = builder.room(2 + kMaxNumberBytes * static_cast<std::size_t>(count));
-    *at++ = kLetters[kind];
+    *at++ = kKindInfo[kind].letter;
     *at++ = ' ';
     for (int i = 0; i < count; ++i) at = formatNumber(at, numbers[i]);
     builder.advanceTo(at);

@@ -51,8 +51,8 @@ void rect(Path &path, bool clockwise, float x, float y, float w, float h) {
   closePath(path);
 }
 
-void roundedRect(Path &path, bool clockwise, float x, float y, float w, float h,
-                 float rTopLeft, float rTopRight, float rBottomRight, float rBottomLeft) {
+void roundedRect(Path &path, bool clockwise, float x, float y, float w, float h, float rTopLeft,
+                 float rTopRight, float rBottomRight, float rBottomLeft) {
   const float halfW = w * 0.5f;
   const float halfH = h * 0.5f;
   const float m = halfW > halfH ? halfH : halfW;
@@ -115,7 +115,8 @@ void polygon(Path &path, std::int32_t n, float cx, float cy, float r) {
     const double theta = (static_cast<double>(fi + fi) * kPi) / count;
     const double s = std::sin(theta);
     const double c = std::cos(theta);
-    const float x = static_cast<float>(std::fma(static_cast<double>(r), s, static_cast<double>(cx)));
+    const float x =
+        static_cast<float>(std::fma(static_cast<double>(r), s, static_cast<double>(cx)));
     const float y =
         static_cast<float>(std::fma(-static_cast<double>(r), c, static_cast<double>(cy)));
     lineTo(path, {x, y});
@@ -144,8 +145,8 @@ void arc(Path &path, bool counterclockwise, float cx, float cy, float r, float s
   const double sweepAngle = static_cast<double>(delta);
   if (sweepAngle > kFullTurn) {
     const Vec2 radii{r, r};
-    appendAndAdvance(path, PathCommand::arc(pArc, radii, 0.0f, true, sweep,
-                                            {cx - r * cos0, cy - r * sin0}));
+    appendAndAdvance(
+        path, PathCommand::arc(pArc, radii, 0.0f, true, sweep, {cx - r * cos0, cy - r * sin0}));
     appendAndAdvance(path, PathCommand::arc(pArc, radii, 0.0f, true, sweep, {sx, sy}));
   } else if (delta > kArcEpsilon) {
     const float sin1 = std::sin(endAngle);

@@ -15,8 +15,8 @@ inline constexpr float kKappa = 0.5522848f;
 inline constexpr float kArcEpsilon = 0.00031415926f;
 
 void rect(Path &path, bool clockwise, float x, float y, float w, float h);
-void roundedRect(Path &path, bool clockwise, float x, float y, float w, float h,
-                 float rTopLeft, float rTopRight, float rBottomRight, float rBottomLeft);
+void roundedRect(Path &path, bool clockwise, float x, float y, float w, float h, float rTopLeft,
+                 float rTopRight, float rBottomRight, float rBottomLeft);
 void ellipse(Path &path, float cx, float cy, float rx, float ry);
 void polygon(Path &path, std::int32_t n, float cx, float cy, float r);
 void arc(Path &path, bool counterclockwise, float cx, float cy, float r, float startAngle,

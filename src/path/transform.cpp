@@ -43,8 +43,7 @@ MappedEllipse mapEllipse(const Matrix &m, float rx, float ry, float phi) {
   const double reflectionPart = std::hypot(odd, symmetric);
   const double angle = (std::atan2(skew, even) + std::atan2(symmetric, odd)) * 0.5;
   return {static_cast<float>(rotationPart + reflectionPart),
-          static_cast<float>(std::fabs(rotationPart - reflectionPart)),
-          static_cast<float>(angle)};
+          static_cast<float>(std::fabs(rotationPart - reflectionPart)), static_cast<float>(angle)};
 }
 
 // Walks the original commands (turning relative points absolute with the
@@ -132,8 +131,7 @@ class Mapper {
       case pRSCubic:
       case pRQuad:
         q_ = q + command.e();
-        return PathCommand::controlEnd(absoluteKind(command.kind()), map(q + command.c()),
-                                       map(q_));
+        return PathCommand::controlEnd(absoluteKind(command.kind()), map(q + command.c()), map(q_));
       case pTQuad: q_ = command.p(); return PathCommand::point(pTQuad, map(q_));
       case pRTQuad: q_ = q + command.p(); return PathCommand::point(pTQuad, map(q_));
       case pArc: return arc(command, command.a());

@@ -53,8 +53,7 @@ void mapSegments(std::vector<Segment> &segments, const zd::path::Matrix &matrix)
   for (Segment &s : segments) {
     const zd::path::Vec2 a = zd::path::apply(matrix, {s.x0, s.y0});
     const zd::path::Vec2 b = zd::path::apply(matrix, {s.x1, s.y1});
-    if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) ||
-        !std::isfinite(b.y)) {
+    if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) || !std::isfinite(b.y)) {
       throw Error("drawPath: a mapped vertex is not finite");
     }
     s = {a.x, a.y, b.x, b.y};
@@ -63,8 +62,8 @@ void mapSegments(std::vector<Segment> &segments, const zd::path::Matrix &matrix)
 
 }  // namespace
 
-void drawPath(zd::image::Image &image, const zd::path::Path &path,
-              const zd::paint::Paint &paint, const zd::path::Matrix *matrix) {
+void drawPath(zd::image::Image &image, const zd::path::Path &path, const zd::paint::Paint &paint,
+              const zd::path::Matrix *matrix) {
   if (matrix != nullptr && !zd::path::isFinite(*matrix)) {
     throw Error("drawPath: matrix entry is not finite");
   }

@@ -19,7 +19,7 @@ namespace zd::raster {
 // after the mapping, strokes before it at the tolerance divided by the
 // matrix's largest stretch. Raises what fillPath and the stroker raise; the
 // image is untouched then.
-void drawPath(zd::image::Image &image, const zd::path::Path &path,
-              const zd::paint::Paint &paint, const zd::path::Matrix *matrix);
+void drawPath(zd::image::Image &image, const zd::path::Path &path, const zd::paint::Paint &paint,
+              const zd::path::Matrix *matrix);
 
 }  // namespace zd::raster

@@ -1,19 +1,19 @@
 // The pixel arithmetic shared by the checked single-pixel operations and the
-// row kernels. Everything is float32; std::fmaf appears exactly where the
-// rules fuse a multiply and an add. The functions are forced inline so that
-// a kernel compiled for a CPU with FMA gets the instruction instead of the
-// (slow, but identical) library call.
+// row kernels, portable and vector. Everything is float32; std::fmaf appears
+// exactly where a multiply and an add are fused. The helpers are forced
+// inline so that a kernel compiled for a CPU with FMA gets the instruction
+// instead of the (slow, but identical) library call.
 #pragma once
 
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
+#include "cpu/cpu.hpp"
 #include "raster/raster.hpp"
 
 namespace zd::raster::detail {
-
-#define ZD_RASTER_INLINE inline __attribute__((always_inline))
 
 // byte / 255 as float32 divisions, one entry per byte value (identical to
 // dividing each time).
@@ -24,15 +24,12 @@ constexpr std::array<float, 256> makeByteToUnit() {
 }
 inline constexpr std::array<float, 256> kByteToUnit = makeByteToUnit();
 
-ZD_RASTER_INLINE std::uint8_t byteOf(float v) {
-  v = clampUnit(v);
-  if (!(v >= 0.0f)) return 0;  // NaN
-  return static_cast<std::uint8_t>(std::fmaf(v, 255.0f, 0.5f));
-}
+// The byte of a channel value (color/channel_byte.hpp).
+ZD_KERNEL_INLINE std::uint8_t byteOf(float v) { return zd::color::channelByte(v); }
 
 // Source-over of one pixel whose bytes are at `px`, with a = coverage * alpha
 // already known to be above 0 (or NaN).
-ZD_RASTER_INLINE void overPixel(std::uint8_t *px, float a, const Paint &paint) {
+ZD_KERNEL_INLINE void overPixel(std::uint8_t *px, float a, const Paint &paint) {
   const float dA = kByteToUnit[px[3]];
   const float oneMinusA = 1.0f - a;
   const float outA = std::fmaf(dA, oneMinusA, a);
@@ -48,6 +45,63 @@ ZD_RASTER_INLINE void overPixel(std::uint8_t *px, float a, const Paint &paint) {
     px[channel] = byteOf(reciprocal * std::fmaf(source[channel], a, inner));
   }
   px[3] = byteOf(outA);
+}
+
+ZD_KERNEL_INLINE std::uint32_t packPixel(std::uint8_t r, std::uint8_t g, std::uint8_t b,
+                                         std::uint8_t a) {
+  const std::uint8_t bytes[4] = {r, g, b, a};
+  std::uint32_t word;
+  std::memcpy(&word, bytes, 4);
+  return word;
+}
+
+// The bytes every fully covered pixel gets from an opaque source-over, and
+// from overwrite at coverage 1: the paint bytes with byte(alpha).
+ZD_KERNEL_INLINE std::uint32_t fullPixel(const Paint &paint) {
+  return packPixel(byteOf(paint.red), byteOf(paint.green), byteOf(paint.blue),
+                   byteOf(clampUnit(paint.alpha)));
+}
+
+// Source-over of columns [from, to) one pixel at a time. Full: every column
+// has coverage exactly 1 and `coverage` is not read.
+template <bool Full>
+ZD_KERNEL_INLINE void overRowScalar(std::uint8_t *row, const float *coverage, std::int64_t from,
+                                    std::int64_t to, const Paint &paint) {
+  const bool opaque = paint.alpha == 1.0f;
+  const std::uint32_t solid = fullPixel(paint);
+  for (std::int64_t x = from; x < to; ++x) {
+    const float c = Full ? 1.0f : coverage[x];
+    if (!(c > 0.0f)) continue;
+    std::uint8_t *px = row + x * 4;
+    if (opaque && c == 1.0f) {
+      // a = 1: outA is exactly 1 and each channel exactly the paint value.
+      std::memcpy(px, &solid, 4);
+      continue;
+    }
+    const float a = c * paint.alpha;
+    if (a <= 0.0f) continue;
+    overPixel(px, a, paint);
+  }
+}
+
+// Overwrite of columns [from, to) one pixel at a time.
+ZD_KERNEL_INLINE void overwriteRowScalar(std::uint8_t *row, const float *coverage,
+                                         std::int64_t from, std::int64_t to, const Paint &paint) {
+  const std::uint8_t r = byteOf(paint.red), g = byteOf(paint.green), b = byteOf(paint.blue);
+  const std::uint32_t solid = fullPixel(paint);
+  for (std::int64_t x = from; x < to; ++x) {
+    const float c = coverage[x];
+    if (!(c > 0.0f)) continue;
+    std::uint8_t *px = row + x * 4;
+    if (c == 1.0f) {
+      std::memcpy(px, &solid, 4);
+      continue;
+    }
+    px[0] = r;
+    px[1] = g;
+    px[2] = b;
+    px[3] = byteOf(clampUnit(c * paint.alpha));
+  }
 }
 
 }  // namespace zd::raster::detail

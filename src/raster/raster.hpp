@@ -9,7 +9,10 @@
 // operations use float32 arithmetic with fused multiply-adds where written
 // (std::fmaf), and bytes are trunc(v * 255 + 0.5) as one fused multiply-add.
 // The implementation only finds those values faster (an active-edge list,
-// visiting just the columns a row touched, vector kernels for the blending).
+// visiting just the columns a row touched, vector kernels for the blending);
+// the reference fill in tests/raster/reference_fill.hpp computes them the
+// plain way, and the tests hold the two to the same bytes (see
+// docs/architecture.md, "Reference implementations").
 #pragma once
 
 #include <cstdint>
@@ -18,6 +21,7 @@
 #include "geom/geom.hpp"
 #include "path/path.hpp"
 #include "image/image.hpp"
+#include "color/channel_byte.hpp"
 #include "color/color.hpp"
 
 namespace zd::raster {
@@ -51,8 +55,8 @@ struct RowRange {
 // reach the image's rows), flattening errors unchanged, and index errors
 // (zd::Defect) if the pixel buffer is shorter than width * height * 4 bytes
 // (rows painted before that stay painted).
-void fillPath(Image &image, const zd::path::Path &path, const zd::color::Color &color,
-              bool evenOdd, bool overwrite, float tolerance);
+void fillPath(Image &image, const zd::path::Path &path, const zd::color::Color &color, bool evenOdd,
+              bool overwrite, float tolerance);
 
 // fillPath after the flattening: the vertical test, the colour mapping and
 // the painting of an already flattened segment list.
@@ -88,16 +92,12 @@ void blendOver(Image &image, std::int64_t offset, float coverage, float red, flo
 void blendOverwrite(Image &image, std::int64_t offset, float coverage, float red, float green,
                     float blue, float alpha);
 
-// clamp(v, 0, 1) of the pixel rules: 1 above 1, 0 below 0, NaN stays NaN.
-inline float clampUnit(float v) {
-  if (v > 1.0f) return 1.0f;
-  if (v < 0.0f) return 0.0f;
-  return v;
-}
+// clamp(v, 0, 1) of the pixel operations: 1 above 1, 0 below 0, NaN stays
+// NaN (color/channel_byte.hpp).
+using zd::color::clampUnit;
 
-// The byte of a value in [0, 1] (or NaN, which gives 0): trunc(v * 255 + 0.5)
-// with one fused multiply-add. Values outside [0, 1] are clamped first so the
-// conversion to an integer is always defined.
+// The byte of a value: zd::color::channelByte, trunc(v * 255 + 0.5) with one
+// fused multiply-add after clamping to [0, 1], NaN giving 0.
 std::uint8_t toByte(float v);
 
 }  // namespace zd::raster

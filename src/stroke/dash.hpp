@@ -28,9 +28,9 @@ class Dasher {
 
   Pen &pen_;
   std::vector<double> pattern_;
-  std::size_t startIndex_ = 0;      // the interval the pattern starts in
-  double startRemaining_ = 0.0;     // and how much of it is left there
-  std::size_t intervals_ = 0;       // intervals entered so far, for the cap
+  std::size_t startIndex_ = 0;   // the interval the pattern starts in
+  double startRemaining_ = 0.0;  // and how much of it is left there
+  std::size_t intervals_ = 0;    // intervals entered so far, for the cap
   Polyline dash_, first_;
   Point firstDirection_{1.0, 0.0};
   bool holdFirst_ = false;  // a closed line's first dash waits for its last

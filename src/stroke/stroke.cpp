@@ -35,7 +35,7 @@ class CommandCursor {
       : commands_(commands) {}
 
   struct At {
-    const zd::geom::FlatCommand *before = nullptr;  // holds the segment before
+    const zd::geom::FlatCommand *before = nullptr;    // holds the segment before
     const zd::geom::FlatCommand *starting = nullptr;  // has its first segment here
   };
 
@@ -119,8 +119,7 @@ const char *styleProblem(const Style &style) {
   return nullptr;
 }
 
-void strokeOutline(const zd::path::Path &path, const Style &style, float tolerance,
-                   Outline &out) {
+void strokeOutline(const zd::path::Path &path, const Style &style, float tolerance, Outline &out) {
   if (const char *problem = styleProblem(style)) throw Error(problem);
   if (!(tolerance > 0.0f) || !std::isfinite(tolerance)) throw Error("stroke: bad tolerance");
   out.segments.clear();

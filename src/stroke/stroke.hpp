@@ -31,10 +31,10 @@ enum class Cap : std::uint8_t { butt = 0, round = 1, square = 2 };
 inline constexpr std::size_t kMaxDashes = 1048576;
 
 struct Style {
-  float width = 1.0f;      // >= 0; 0 paints nothing
+  float width = 1.0f;  // >= 0; 0 paints nothing
   Join join = Join::miter;
   Cap cap = Cap::butt;
-  float miterLimit = 4.0f;  // >= 1: longest miter, in widths
+  float miterLimit = 4.0f;    // >= 1: longest miter, in widths
   std::vector<float> dashes;  // on, off, on, ...; empty (or all zero) is solid
   float dashOffset = 0.0f;
 };

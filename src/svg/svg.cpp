@@ -1,11 +1,13 @@
+// SVG output: colour text under the channel byte rule and the one-path
+// document.
 #include "svg/svg.hpp"
 
 #include <charconv>
-#include <cmath>
 
 #include "common/errors.hpp"
-#include "path/pathdata.hpp"
+#include "color/channel_byte.hpp"
 #include "color/gamut.hpp"
+#include "path/pathdata.hpp"
 
 namespace zd::svg {
 
@@ -13,25 +15,10 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-// The byte of a value under the float-to-byte rule. The float is tested
-// against the byte range before it is converted, so the conversion is
-// always defined (NaN included).
-int toByte(float value) {
-  const float scaled = std::fmaf(value, 255.0f, 0.5f);
-  if (std::isnan(scaled) || scaled <= 0.0f) return 0;
-  if (scaled >= 255.0f) return 255;
-  return static_cast<int>(scaled);
-}
-
-// v > 1 → 1, v < 0 → 0, otherwise v (a NaN stays NaN).
-float clampUnit(float value) {
-  if (value > 1.0f) return 1.0f;
-  if (value < 0.0f) return 0.0f;
-  return value;
-}
-
+// Two hex digits of the channel byte (color/channel_byte.hpp, the rule the
+// rasterizer's pixels follow too).
 void appendHex2(std::string &out, float value) {
-  const int byte = toByte(value);
+  const int byte = color::channelByte(value);
   out.push_back(kHexDigits[byte >> 4]);
   out.push_back(kHexDigits[byte & 15]);
 }
@@ -60,7 +47,7 @@ std::string toSvgColor(const color::Color &color) {
   for (float component : srgb.comps) appendHex2(text, component);
   // An alpha above 1 or NaN counts as opaque: only a clamped alpha below 1
   // adds the fourth pair.
-  const float alpha = clampUnit(srgb.alpha);
+  const float alpha = color::clampUnit(srgb.alpha);
   if (alpha < 1.0f) appendHex2(text, alpha);
   return text;
 }

@@ -1,3 +1,4 @@
+// The word-level arithmetic and its two exports.
 #include <limits>
 
 #include "common/errors.hpp"

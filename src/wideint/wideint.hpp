@@ -1,4 +1,5 @@
-// Word-level arithmetic helpers of the arithmetic library.
+// Word-level arithmetic: leading zeros of a word and a guarded 128-by-64-bit
+// division (behind the exports numra_clz64 and numra_udiv128).
 #pragma once
 
 #include <cstdint>

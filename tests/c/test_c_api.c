@@ -10,13 +10,13 @@
 static int failures = 0;
 static int checks = 0;
 
-#define CHECK(cond)                                                  \
-  do {                                                               \
-    ++checks;                                                        \
-    if (!(cond)) {                                                   \
-      ++failures;                                                    \
+#define CHECK(cond)                                                            \
+  do {                                                                         \
+    ++checks;                                                                  \
+    if (!(cond)) {                                                             \
+      ++failures;                                                              \
       fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-    }                                                                \
+    }                                                                          \
   } while (0)
 
 typedef void (*Handler)(int);
@@ -65,8 +65,10 @@ static void test_messages(void) {
   ZdColor *color = zd_color_rgba(0.0f, 0.5f, 1.0f, 1.0f);
   CHECK(zd_last_error() != NULL);
   CHECK(zd_path_parse_d("M 0 0L", &path) == ZD_BAD_ARGUMENT && path == NULL);
-  CHECK(strcmp(zd_last_error(),
-               "parsePath: expected a number at offset 6 ('L' takes numbers in groups of 2, got 0)") == 0);
+  CHECK(strcmp(
+            zd_last_error(),
+            "parsePath: expected a number at offset 6 ('L' takes numbers in groups of 2, got 0)") ==
+        0);
   CHECK(zd_path_parse_d("M 0 0 L 4 0 L 4 4 Z", &path) == ZD_OK);
   CHECK(strcmp(zd_last_error(), "") == 0);
   CHECK(zd_path_to_svg(path, color, 4, 4, &one, &len_one) == ZD_OK);
@@ -77,7 +79,8 @@ static void test_messages(void) {
   CHECK(len_two == len_one + 20 && strstr(two, "\" fill-rule=\"evenodd\"/></svg>") != NULL);
   zd_buffer_free(two);
   zd_buffer_free(one);
-  CHECK(zd_path_to_svg_rule(path, color, 7, 4, 4, &two, &len_two) == ZD_BAD_ARGUMENT && two == NULL);
+  CHECK(zd_path_to_svg_rule(path, color, 7, 4, 4, &two, &len_two) == ZD_BAD_ARGUMENT &&
+        two == NULL);
   CHECK(strcmp(zd_last_error(), "zd_path_to_svg_rule: fill_rule must be 0 or 1 (got 7)") == 0);
   zd_color_free(color);
   zd_path_free(path);
@@ -149,7 +152,8 @@ static void test_path_data_and_geometry(void) {
   CHECK(segments[8] == 10.0f && segments[11] == 0.0f);
   CHECK(zd_segments_bounds(segments, count, bounds) == ZD_OK);
   CHECK(bounds[0] == 0.0f && bounds[2] == 10.0f && bounds[3] == 10.0f);
-  CHECK(zd_cubic_point(0, 0, 0, 10, 10, 10, 10, 0, 0.5f, xy) == ZD_OK && xy[0] == 5.0f && xy[1] == 7.5f);
+  CHECK(zd_cubic_point(0, 0, 0, 10, 10, 10, 10, 0, 0.5f, xy) == ZD_OK && xy[0] == 5.0f &&
+        xy[1] == 7.5f);
   CHECK(zd_quad_point(0, 0, 50, 100, 100, 0, 1.5f, xy) == ZD_BAD_ARGUMENT);
   zd_path_free(path);
 }
@@ -176,7 +180,8 @@ static void test_images_colours_and_documents(void) {
   CHECK(zd_image_encode(image, 99, 90, &file, &len) == ZD_BAD_ARGUMENT && file == NULL && len == 0);
   CHECK(zd_color_to_svg(red, &text, &len) == ZD_OK && strcmp(text, "#FF0000") == 0 && len == 7);
   zd_buffer_free(text);
-  CHECK(zd_path_to_svg(path, green, 4, 4, &text, &len) == ZD_OK && strstr(text, "viewBox=\"0 0 4 4\"") != NULL);
+  CHECK(zd_path_to_svg(path, green, 4, 4, &text, &len) == ZD_OK &&
+        strstr(text, "viewBox=\"0 0 4 4\"") != NULL);
   zd_buffer_free(text);
   CHECK(zd_image_new(0, 4) == NULL);
   CHECK(zd_color_rgba(1.0f, 0.0f, 0.0f, 1.0001f) == NULL);
@@ -238,16 +243,19 @@ static void test_strokes_transforms_and_paints(void) {
   uint8_t *pixels = NULL;
   int64_t len = 0;
   float xy[2];
-  CHECK(ZD_FILL_NONZERO == 0 && ZD_FILL_EVENODD == 1 && ZD_MODE_OVER == 0 && ZD_MODE_OVERWRITE == 1);
+  CHECK(ZD_FILL_NONZERO == 0 && ZD_FILL_EVENODD == 1 && ZD_MODE_OVER == 0 &&
+        ZD_MODE_OVERWRITE == 1);
   CHECK(ZD_JOIN_BEVEL == 2 && ZD_CAP_SQUARE == 2);
   CHECK(image != NULL && red != NULL && paint != NULL);
   CHECK(zd_path_parse_d("M 2 5 L 18 5", &line) == ZD_OK);
   /* One rectangle: a move, three lines and a close; dashed, three of them. */
-  CHECK(zd_path_stroke(line, &style, 0.0f, &outline) == ZD_OK && zd_path_command_count(outline) == 5);
+  CHECK(zd_path_stroke(line, &style, 0.0f, &outline) == ZD_OK &&
+        zd_path_command_count(outline) == 5);
   zd_path_free(outline);
   style.dashes = dashes;
   style.dash_count = 2;
-  CHECK(zd_path_stroke(line, &style, 0.0f, &outline) == ZD_OK && zd_path_command_count(outline) == 15);
+  CHECK(zd_path_stroke(line, &style, 0.0f, &outline) == ZD_OK &&
+        zd_path_command_count(outline) == 15);
   zd_path_free(outline);
   style.join = 5;
   outline = (ZdPath *)line;

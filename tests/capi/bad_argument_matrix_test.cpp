@@ -132,15 +132,23 @@ TEST_F(BadArguments, PathBuilders) {
                          return zd_path_bezier_curve_to(path, v[0], v[1], v[2], v[3], v[4], v[5]);
                        }});
     }
-    cases.push_back({"quad " + b, [this, bad] { return zd_path_quadratic_curve_to(path, 0, 0, 0, bad); }});
-    cases.push_back({"arc rot " + b, [this, bad] { return zd_path_elliptical_arc_to(path, 1, 1, bad, 0, 0, 0, 0); }});
-    cases.push_back({"arc rx " + b, [this, bad] { return zd_path_elliptical_arc_to(path, bad, 1, 0, 0, 0, 0, 0); }});
+    cases.push_back(
+        {"quad " + b, [this, bad] { return zd_path_quadratic_curve_to(path, 0, 0, 0, bad); }});
+    cases.push_back({"arc rot " + b, [this, bad] {
+                       return zd_path_elliptical_arc_to(path, 1, 1, bad, 0, 0, 0, 0);
+                     }});
+    cases.push_back({"arc rx " + b, [this, bad] {
+                       return zd_path_elliptical_arc_to(path, bad, 1, 0, 0, 0, 0, 0);
+                     }});
     cases.push_back({"rect " + b, [this, bad] { return zd_path_rect(path, 0, 0, 0, bad, 1); }});
-    cases.push_back({"rounded " + b, [this, bad] { return zd_path_rounded_rect(path, 0, 0, 0, 4, 4, 1, bad, 1, 1); }});
+    cases.push_back({"rounded " + b, [this, bad] {
+                       return zd_path_rounded_rect(path, 0, 0, 0, 4, 4, 1, bad, 1, 1);
+                     }});
     cases.push_back({"ellipse " + b, [this, bad] { return zd_path_ellipse(path, bad, 0, 1, 1); }});
     cases.push_back({"circle " + b, [this, bad] { return zd_path_circle(path, 0, 0, bad); }});
     cases.push_back({"polygon " + b, [this, bad] { return zd_path_polygon(path, 5, 0, bad, 1); }});
-    cases.push_back({"circular arc " + b, [this, bad] { return zd_path_arc(path, 1, 0, 0, 1, bad, 0); }});
+    cases.push_back(
+        {"circular arc " + b, [this, bad] { return zd_path_arc(path, 1, 0, 0, 1, bad, 0); }});
     cases.push_back({"arc_to " + b, [this, bad] { return zd_path_arc_to(path, 1, 1, bad, 2, 1); }});
   }
   expectAllRejected(cases);
@@ -296,11 +304,13 @@ TEST_F(BadArguments, ColoursFillAndDocuments) {
       {"mode 7", [this] { return zd_fill_path(image, path, color, 0, 7, 0); }},
   };
   for (float bad : kBadFloats) {
-    fills.push_back({"tolerance", [this, bad] { return zd_fill_path(image, path, color, 0, 0, bad); }});
+    fills.push_back(
+        {"tolerance", [this, bad] { return zd_fill_path(image, path, color, 0, 0, bad); }});
   }
   expectAllRejected(fills);
 
-  for (auto size : std::vector<std::pair<int32_t, int32_t>>{{0, 10}, {10, 0}, {-4, 10}, {10, INT32_MIN}}) {
+  for (auto size :
+       std::vector<std::pair<int32_t, int32_t>>{{0, 10}, {10, 0}, {-4, 10}, {10, INT32_MIN}}) {
     const int32_t w = size.first, h = size.second;
     text = reinterpret_cast<char *>(0x1);
     len = 3;
@@ -420,13 +430,15 @@ TEST_F(BadArguments, StrokesTransformsAndPaints) {
   // zd_path_stroke: the output first (cleared), then path, style, tolerance.
   EXPECT_EQ(zd_path_stroke(path, &good, 0, nullptr), ZD_BAD_ARGUMENT);
   std::vector<Case> strokes = {
-      {"stroke nil path", [&] {
+      {"stroke nil path",
+       [&] {
          ZdPath *out = reinterpret_cast<ZdPath *>(0x1);
          const ZdStatus status = zd_path_stroke(nullptr, &good, 0, &out);
          EXPECT_EQ(out, nullptr);
          return status;
        }},
-      {"stroke nil style", [&] {
+      {"stroke nil style",
+       [&] {
          ZdPath *out = reinterpret_cast<ZdPath *>(0x1);
          const ZdStatus status = zd_path_stroke(path, nullptr, 0, &out);
          EXPECT_EQ(out, nullptr);
@@ -456,7 +468,8 @@ TEST_F(BadArguments, StrokesTransformsAndPaints) {
   std::vector<Case> transforms = {
       {"transform nil path", [&] { return zd_path_transform(nullptr, identity); }},
       {"transform nil matrix", [this] { return zd_path_transform(path, nullptr); }},
-      {"transform overflow", [this] {
+      {"transform overflow",
+       [this] {
          const float huge[6] = {3e38f, 0, 0, 3e38f, 0, 0};
          return zd_path_transform(path, huge);
        }},
@@ -542,7 +555,8 @@ TEST_F(BadArguments, CssColoursSpacesAndMixing) {
   EXPECT_EQ(REFUSED(zd_color_new("srgb", nullptr, 3, 1)), nullptr);
   EXPECT_EQ(REFUSED(zd_color_new("nope", good, 3, 1)), nullptr);
   EXPECT_EQ(REFUSED(zd_color_new("SRGB", good, 3, 1)), nullptr);
-  for (int32_t count : {0, 2, 4, 5, -1, INT32_MAX}) EXPECT_EQ(REFUSED(zd_color_new("srgb", good, count, 1)), nullptr) << count;
+  for (int32_t count : {0, 2, 4, 5, -1, INT32_MAX})
+    EXPECT_EQ(REFUSED(zd_color_new("srgb", good, count, 1)), nullptr) << count;
   EXPECT_EQ(REFUSED(zd_color_new("cmyk", good, 3, 1)), nullptr);
   for (float bad : kBadFloats) {
     for (int slot = 0; slot < 4; ++slot) {
@@ -565,7 +579,8 @@ TEST_F(BadArguments, CssColoursSpacesAndMixing) {
   EXPECT_EQ(REFUSED(zd_color_gamut_map(nullptr, "srgb", 0)), nullptr);
   EXPECT_EQ(REFUSED(zd_color_gamut_map(color, nullptr, 0)), nullptr);
   EXPECT_EQ(REFUSED(zd_color_gamut_map(color, "nope", 1)), nullptr);
-  for (int32_t method : {-1, 2, INT32_MIN}) EXPECT_EQ(REFUSED(zd_color_gamut_map(color, "srgb", method)), nullptr);
+  for (int32_t method : {-1, 2, INT32_MIN})
+    EXPECT_EQ(REFUSED(zd_color_gamut_map(color, "srgb", method)), nullptr);
   EXPECT_EQ(REFUSED(zd_color_gamut_map(cmyk, "srgb", 1)), nullptr);
   EXPECT_EQ(REFUSED(zd_color_space(nullptr)), nullptr);
 
@@ -602,7 +617,8 @@ TEST_F(BadArguments, CssColoursSpacesAndMixing) {
       [&](ZdColor **out) { return zd_color_mix(color, color, 0.5f, "oklch", 4, out); },
   };
   for (float bad : kBadFloats) {
-    mixes.push_back([&, bad](ZdColor **out) { return zd_color_mix(color, color, bad, "srgb", 0, out); });
+    mixes.push_back(
+        [&, bad](ZdColor **out) { return zd_color_mix(color, color, bad, "srgb", 0, out); });
   }
   for (std::size_t i = 0; i < mixes.size(); ++i) {
     ZdColor *out = reinterpret_cast<ZdColor *>(0x1);

@@ -152,7 +152,8 @@ TEST(PathToSvgExport, DocumentAndChecks) {
     EXPECT_EQ(path->refs, 1u);
     EXPECT_EQ(blue.handle->refs, 1u);
   }
-  for (auto [w, h] : {std::pair{0, 10}, std::pair{10, 0}, std::pair{-1, 10}, std::pair{10, INT32_MIN}}) {
+  for (auto [w, h] :
+       {std::pair{0, 10}, std::pair{10, 0}, std::pair{-1, 10}, std::pair{10, INT32_MIN}}) {
     StringOut doc;
     EXPECT_EQ(zd_path_to_svg(path, blue.handle, w, h, &doc.text, &doc.len), ZD_BAD_ARGUMENT);
     EXPECT_EQ(doc.text, nullptr);

@@ -33,8 +33,12 @@ Components componentsOf(ZdColor *c) {
 
 TEST(ColorCssApi, ParsesAnyCssColourIntoItsOwnSpace) {
   const std::pair<const char *, const char *> cases[] = {
-      {"red", "srgb"}, {"hsl(200 80% 40%)", "hsl"}, {"color(display-p3 1 0.2 0.1)", "p3"},
-      {"lab(50 20 30)", "lab"}, {"color-mix(in oklch, red, blue)", "oklch"}, {"color(--hct 1 2 3)", "hct"}};
+      {"red", "srgb"},
+      {"hsl(200 80% 40%)", "hsl"},
+      {"color(display-p3 1 0.2 0.1)", "p3"},
+      {"lab(50 20 30)", "lab"},
+      {"color-mix(in oklch, red, blue)", "oklch"},
+      {"color(--hct 1 2 3)", "hct"}};
   for (const auto &[text, space] : cases) {
     ZdColor *c = zd_color_parse_css(text);
     ASSERT_NE(c, nullptr) << text;
@@ -123,8 +127,9 @@ TEST(ColorCssApi, MixesAndMeasures) {
 }
 
 TEST(ColorCssApi, RoundTripsThroughText) {
-  for (const char *text : {"#336699", "rgba(1.5, 2, 3, 0.25)", "hwb(10 none 30%)", "oklch(0.7 0.1 none / none)",
-                           "color(--jzazbz 0.01 0.002 -0.003)", "color(srgb-linear 2 -1 0.5)"}) {
+  for (const char *text :
+       {"#336699", "rgba(1.5, 2, 3, 0.25)", "hwb(10 none 30%)", "oklch(0.7 0.1 none / none)",
+        "color(--jzazbz 0.01 0.002 -0.003)", "color(srgb-linear 2 -1 0.5)"}) {
     ZdColor *c = zd_color_parse_css(text);
     ASSERT_NE(c, nullptr) << text;
     EXPECT_EQ(cssOf(c), text);

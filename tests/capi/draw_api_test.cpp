@@ -86,9 +86,12 @@ TEST(DrawPath, StrokePaintIsTheOutlineFilledNonZero) {
   const float dashes[] = {7, 3, 0, 4, 12};
   for (const char *d : kPaths) {
     for (int k = 0; k < 6; ++k) {
-      ZdStroke style{static_cast<float>(1 + random() % 12), static_cast<int32_t>(random() % 3),
-                     static_cast<int32_t>(random() % 3), 1.0f + random() % 6,
-                     k % 2 ? dashes : nullptr, k % 2 ? static_cast<int32_t>(2 + random() % 4) : 0,
+      ZdStroke style{static_cast<float>(1 + random() % 12),
+                     static_cast<int32_t>(random() % 3),
+                     static_cast<int32_t>(random() % 3),
+                     1.0f + random() % 6,
+                     k % 2 ? dashes : nullptr,
+                     k % 2 ? static_cast<int32_t>(2 + random() % 4) : 0,
                      static_cast<float>(random() % 20) - 10.0f};
       ZdPath *path = parse(d);
       ZdColor *color = zd_color_parse("rgba(40, 40, 200, 0.7)");
@@ -155,14 +158,15 @@ TEST(DrawPath, SettersRefuseBadValuesAndChangeNothing) {
   ASSERT_EQ(zd_draw_path(reference, path, paint, nullptr), ZD_OK);
 
   const float badDashes[] = {2, -1};
-  const ZdStroke bad[] = {{-1, 0, 0, 4, nullptr, 0, 0}, {6, 3, 0, 4, nullptr, 0, 0},
-                          {6, 0, -1, 4, nullptr, 0, 0}, {6, 0, 0, 0.5f, nullptr, 0, 0},
-                          {6, 0, 0, 4, nullptr, 2, 0},  {6, 0, 0, 4, badDashes, 2, 0},
+  const ZdStroke bad[] = {{-1, 0, 0, 4, nullptr, 0, 0},  {6, 3, 0, 4, nullptr, 0, 0},
+                          {6, 0, -1, 4, nullptr, 0, 0},  {6, 0, 0, 0.5f, nullptr, 0, 0},
+                          {6, 0, 0, 4, nullptr, 2, 0},   {6, 0, 0, 4, badDashes, 2, 0},
                           {6, 0, 0, 4, badDashes, -1, 0}};
   for (const ZdStroke &style : bad) EXPECT_EQ(zd_paint_set_stroke(paint, &style), ZD_BAD_ARGUMENT);
   EXPECT_EQ(zd_paint_set_fill(paint, 2), ZD_BAD_ARGUMENT);
   EXPECT_EQ(zd_paint_set_mode(paint, -1), ZD_BAD_ARGUMENT);
-  EXPECT_EQ(zd_paint_set_tolerance(paint, std::numeric_limits<float>::quiet_NaN()), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_paint_set_tolerance(paint, std::numeric_limits<float>::quiet_NaN()),
+            ZD_BAD_ARGUMENT);
   EXPECT_EQ(zd_paint_set_color(paint, nullptr), ZD_BAD_ARGUMENT);
   ZdImage *after = zd_image_new(64, 64);
   ASSERT_EQ(zd_draw_path(after, path, paint, nullptr), ZD_OK);

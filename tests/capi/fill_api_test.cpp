@@ -103,7 +103,8 @@ TEST(FillPathExport, SameImageFilledTwiceBlendsOver) {
   ASSERT_EQ(zd_fill_path(image, path, half, 0, 0, 0), ZD_OK);
   const auto bytes = pixels(image);
   // Half red over itself (stored alpha 128/255): alpha 0.751 -> 192, red stays full.
-  EXPECT_EQ((std::vector<int>(bytes.begin(), bytes.begin() + 4)), (std::vector<int>{255, 0, 0, 192}));
+  EXPECT_EQ((std::vector<int>(bytes.begin(), bytes.begin() + 4)),
+            (std::vector<int>{255, 0, 0, 192}));
   // Overwrite replaces instead.
   ASSERT_EQ(zd_fill_path(image, path, half, 1, 1, 0), ZD_OK);
   EXPECT_EQ(pixels(image)[3], 128);

@@ -59,8 +59,10 @@ TEST(FrameDeathTest, SignalMessages) {
   expectSignalMessage(SIGFPE, "SIGFPE: Arithmetic error\\.");
   expectSignalMessage(SIGILL, "SIGILL: Illegal operation\\.");
   expectSignalMessage(SIGINT, "SIGINT: Interrupted by Ctrl-C\\.");
-  expectSignalMessage(SIGBUS, "SIGBUS: Illegal storage access\\. \\(Attempt to read from nil\\?\\)");
-  expectSignalMessage(SIGSEGV, "SIGSEGV: Illegal storage access\\. \\(Attempt to read from nil\\?\\)");
+  expectSignalMessage(SIGBUS,
+                      "SIGBUS: Illegal storage access\\. \\(Attempt to read from nil\\?\\)");
+  expectSignalMessage(SIGSEGV,
+                      "SIGSEGV: Illegal storage access\\. \\(Attempt to read from nil\\?\\)");
 }
 
 }  // namespace

@@ -56,8 +56,8 @@ TEST_F(FlattenFixture, ShortArrayGetsWholeLeadingSegmentsAndTheFullCount) {
   int64_t count = -1;
   ASSERT_EQ(zd_path_flatten(path, segments.data(), 2, &count, 0.5f), ZD_OK);
   EXPECT_EQ(count, 11);
-  EXPECT_EQ(segments[7], 10.0f);         // end of the second segment
-  EXPECT_EQ(segments[8], kSentinel);     // nothing past the capacity
+  EXPECT_EQ(segments[7], 10.0f);      // end of the second segment
+  EXPECT_EQ(segments[8], kSentinel);  // nothing past the capacity
   EXPECT_EQ(segments[19], kSentinel);
 }
 
@@ -155,8 +155,7 @@ TEST(BoundsApi, RejectionsLeaveTheBoundsUntouched) {
   EXPECT_EQ(zd_segments_bounds(one, 1, nullptr), ZD_BAD_ARGUMENT);
   EXPECT_EQ(zd_segments_bounds(nullptr, 1, bounds), ZD_BAD_ARGUMENT);
   // A count whose byte size cannot exist is refused before anything is read.
-  EXPECT_EQ(zd_segments_bounds(one, std::numeric_limits<int64_t>::max(), bounds),
-            ZD_BAD_ARGUMENT);
+  EXPECT_EQ(zd_segments_bounds(one, std::numeric_limits<int64_t>::max(), bounds), ZD_BAD_ARGUMENT);
   const float withNaN[8] = {0, 0, 1, 1, 2, 2, 3, kNaN};
   EXPECT_EQ(zd_segments_bounds(withNaN, 2, bounds), ZD_BAD_ARGUMENT);
   const float withInf[4] = {0, -kInf, 1, 1};

@@ -54,7 +54,8 @@ TEST(HostileSizes, ArcNeedingAnUnboundedSegmentCount) {
     zd_path_move_to(path, 0, 0);
     zd_path_elliptical_arc_to(path, 1e12f, 1e12f, 0, 0, 1, 2e12f, 0);
     int64_t count = -1;
-    const bool ok = zd_path_flatten(path, nullptr, 0, &count, 1e-6f) == ZD_BAD_ARGUMENT && count == 0;
+    const bool ok =
+        zd_path_flatten(path, nullptr, 0, &count, 1e-6f) == ZD_BAD_ARGUMENT && count == 0;
     zd_path_free(path);
     return ok;
   });
@@ -78,16 +79,16 @@ TEST(HostileSizes, PathReachingTheSegmentCap) {
 }
 
 TEST(HostileSizes, HugeImageRequests) {
-  const Measured overflow = runIsolated("image INT32_MAX x INT32_MAX", [] {
-    return zd_image_new(INT32_MAX, INT32_MAX) == nullptr;
-  });
+  const Measured overflow = runIsolated(
+      "image INT32_MAX x INT32_MAX", [] { return zd_image_new(INT32_MAX, INT32_MAX) == nullptr; });
   EXPECT_TRUE(overflow.passed);
   EXPECT_LT(overflow.peakKiB, 256 * 1024);
 #ifndef ZD_SANITIZED
   // 16 GiB of pixels: either refused (nil) or given without touching them.
   const Measured big = runIsolated("image 65536 x 65536", [] {
     ZdImage *image = zd_image_new(65536, 65536);
-    const bool ok = image == nullptr || (zd_image_width(image) == 65536 && zd_image_height(image) == 65536);
+    const bool ok =
+        image == nullptr || (zd_image_width(image) == 65536 && zd_image_height(image) == 65536);
     zd_image_free(image);
     return ok;
   });

@@ -55,7 +55,8 @@ std::vector<std::uint8_t> exported(ZdImage *image, int32_t format, int32_t quali
 TEST(ImageEncode, EveryFormatGivesTheEncodersBytes) {
   TestImage image(21, 13);
   ASSERT_NE(image.handle, nullptr);
-  for (int32_t format : {ZD_FORMAT_PNG, ZD_FORMAT_BMP, ZD_FORMAT_QOI, ZD_FORMAT_PNM, ZD_FORMAT_TGA}) {
+  for (int32_t format :
+       {ZD_FORMAT_PNG, ZD_FORMAT_BMP, ZD_FORMAT_QOI, ZD_FORMAT_PNM, ZD_FORMAT_TGA}) {
     EXPECT_EQ(exported(image.handle, format, 90), zd::codec::encodeImage(image.record, format, 90))
         << "format " << format;
   }
@@ -80,7 +81,8 @@ TEST(ImageEncode, JpegIgnoresAlphaAndReadsQuality) {
   ASSERT_FALSE(first.empty());
   EXPECT_EQ(first, exported(seeThrough.handle, ZD_FORMAT_JPEG, 90));
   EXPECT_NE(first, exported(opaque.handle, ZD_FORMAT_JPEG, 20));
-  EXPECT_EQ(exported(opaque.handle, ZD_FORMAT_JPEG, -7), exported(opaque.handle, ZD_FORMAT_JPEG, 1));
+  EXPECT_EQ(exported(opaque.handle, ZD_FORMAT_JPEG, -7),
+            exported(opaque.handle, ZD_FORMAT_JPEG, 1));
   // Other formats ignore quality.
   EXPECT_EQ(exported(opaque.handle, ZD_FORMAT_QOI, 1), exported(opaque.handle, ZD_FORMAT_QOI, 100));
 }

@@ -122,8 +122,8 @@ TEST(PathDataApi, PrintingANonFiniteValueFails) {
   // The builders refuse non-finite numbers, so put one in from inside.
   ZdPath *path = zd_path_new();
   ASSERT_EQ(zd_path_move_to(path, 1, 2), ZD_OK);
-  path->value.commands.push_back(zd::path::PathCommand::point(
-      zd::path::pLine, {std::numeric_limits<float>::infinity(), 0}));
+  path->value.commands.push_back(
+      zd::path::PathCommand::point(zd::path::pLine, {std::numeric_limits<float>::infinity(), 0}));
   char *text = kGarbageText;
   int64_t length = 99;
   EXPECT_EQ(zd_path_to_d(path, &text, &length), ZD_BAD_ARGUMENT);

@@ -10,7 +10,8 @@ using zd_encoder_tests::decodeWithStb;
 using zd_encoder_tests::noiseImage;
 
 std::uint32_t u32At(const std::vector<std::uint8_t> &file, std::size_t at) {
-  return file[at] | file[at + 1] << 8 | file[at + 2] << 16 | static_cast<std::uint32_t>(file[at + 3]) << 24;
+  return file[at] | file[at + 1] << 8 | file[at + 2] << 16 |
+         static_cast<std::uint32_t>(file[at + 3]) << 24;
 }
 
 std::uint16_t u16At(const std::vector<std::uint8_t> &file, std::size_t at) {
@@ -31,11 +32,13 @@ void expectImageError(Call &&call, std::uint8_t kind, const std::string &message
 TEST(Bmp, OnePixelFileIsFiftyEightBytes) {
   Image image = newImage(1, 1, csRgb);
   image.data = {10, 20, 30};
-  const std::vector<std::uint8_t> expected = {
-      'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                   // file header
-      40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,     // size, w, h, planes, bpp, none
-      4, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-      30, 20, 10, 0};
+  const std::
+      vector<std::uint8_t>
+          expected = {'B', 'M', 58, 0, 0,    0,    0,  0,  0,    0,    54, 0, 0, 0,  // file header
+                      40,  0,   0,  0, 1,    0,    0,  0,  1,    0,    0,  0, 1, 0,
+                      24,  0,   0,  0, 0,    0,  // size, w, h, planes, bpp, none
+                      4,   0,   0,  0, 0x13, 0x0B, 0,  0,  0x13, 0x0B, 0,  0, 0, 0,
+                      0,   0,   0,  0, 0,    0,    30, 20, 10,   0};
   EXPECT_EQ(encodeBmp(image), expected);
   EXPECT_EQ(encodeImage(image, fmtBmp, 0), expected);
 }
@@ -53,7 +56,8 @@ TEST(Bmp, RowsArePaddedToFourBytesAndStoredBottomUp) {
   EXPECT_EQ(secondRow, (std::vector<std::uint8_t>{3, 2, 1, 6, 5, 4, 9, 8, 7, 0, 0, 0}));
 
   Image rgba = newImage(3, 1, csRgba);
-  for (std::size_t i = 0; i < rgba.data.size(); ++i) rgba.data[i] = static_cast<std::uint8_t>(i + 1);
+  for (std::size_t i = 0; i < rgba.data.size(); ++i)
+    rgba.data[i] = static_cast<std::uint8_t>(i + 1);
   const auto file32 = encodeBmp(rgba);
   ASSERT_EQ(file32.size(), 54u + 12u);  // no padding for 32-bit rows
   EXPECT_EQ(u16At(file32, 28), 32);
@@ -97,7 +101,7 @@ TEST(Bmp, DecodesBackToTheImage) {
 TEST(Bmp, RefusesOtherLayouts) {
   for (auto layout : {csGray, csLayout3, csLayout4, csLayout5}) {
     expectImageError([&] { encodeBmp(newImage(2, 2, layout)); }, 1,
-                      "bmp: encode needs csRgb or csRgba");
+                     "bmp: encode needs csRgb or csRgba");
   }
 }
 
@@ -119,7 +123,8 @@ TEST(Bmp, SizeLimitOfTheThirtyTwoBitFields) {
   } catch (const zd::Defect &) {
   }
   record.width = 1073741811;
-  expectImageError([&] { encodeBmp(record); }, 4, "bmp: encoded size exceeds the 32-bit BMP fields");
+  expectImageError([&] { encodeBmp(record); }, 4,
+                   "bmp: encoded size exceeds the 32-bit BMP fields");
   record.width = std::int64_t{1} << 40;
   record.height = std::int64_t{1} << 40;  // stride × height leaves int64
   EXPECT_THROW(encodeBmp(record), zd::Defect);

@@ -142,7 +142,8 @@ std::vector<std::uint8_t> runTool(const std::string &command,
   std::vector<std::uint8_t> output;
   exitStatus = -1;
   if (fd < 0) return output;
-  const bool written = ::write(fd, input.data(), input.size()) == static_cast<ssize_t>(input.size());
+  const bool written =
+      ::write(fd, input.data(), input.size()) == static_cast<ssize_t>(input.size());
   ::close(fd);
   if (written) {
     const std::string line = command + " < " + path + " 2>/dev/null";

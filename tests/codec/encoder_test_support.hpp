@@ -24,12 +24,12 @@ struct Decoded {
 // An image whose bytes come from a small deterministic generator, so that
 // every pixel, row and channel differs (row order and channel order show).
 zd::image::Image noiseImage(std::int64_t width, std::int64_t height,
-                             zd::image::ChannelLayout layout, std::uint32_t seed);
+                            zd::image::ChannelLayout layout, std::uint32_t seed);
 
 // A smooth image: gentle gradients and a soft circle, the kind of content a
 // photographic encoder is meant for.
 zd::image::Image smoothImage(std::int64_t width, std::int64_t height,
-                              zd::image::ChannelLayout layout);
+                             zd::image::ChannelLayout layout);
 
 // stb_image reading a BMP, TGA or P5/P6 PNM from memory into `channels`.
 Decoded decodeWithStb(const std::vector<std::uint8_t> &file, int channels);

@@ -104,7 +104,7 @@ TEST(Jpeg, QuantizationTablesScaleWithQuality) {
     for (std::uint8_t entry : jpeg::scaleQt(jpeg::kLuminanceBase, q)) EXPECT_EQ(entry, 1);
   }
   const auto q90 = jpeg::scaleQt(jpeg::kLuminanceBase, 90);
-  EXPECT_EQ(q90[0], 3);  // (16 × 20 + 50) div 100
+  EXPECT_EQ(q90[0], 3);    // (16 × 20 + 50) div 100
   EXPECT_EQ(q90[63], 20);  // (99 × 20 + 50) div 100
 }
 
@@ -147,10 +147,9 @@ TEST(Jpeg, TablesMatchLibjpegAtEveryQuality) {
 TEST(Jpeg, CanonicalHuffmanCodes) {
   const jpeg::HuffmanCodes dc = jpeg::buildHuffEnc(jpeg::kLuminanceDc);
   // One 2-bit code, five 3-bit codes, then one code per length up to 9.
-  const std::pair<int, int> expected[12] = {{0b00, 2},   {0b010, 3},  {0b011, 3},     {0b100, 3},
-                                            {0b101, 3},  {0b110, 3},  {0b1110, 4},    {0b11110, 5},
-                                            {0b111110, 6}, {0b1111110, 7}, {0b11111110, 8},
-                                            {0b111111110, 9}};
+  const std::pair<int, int> expected[12] = {
+      {0b00, 2},   {0b010, 3},   {0b011, 3},    {0b100, 3},     {0b101, 3},      {0b110, 3},
+      {0b1110, 4}, {0b11110, 5}, {0b111110, 6}, {0b1111110, 7}, {0b11111110, 8}, {0b111111110, 9}};
   for (int s = 0; s < 12; ++s) {
     EXPECT_EQ(dc.code[s], expected[s].first) << s;
     EXPECT_EQ(dc.length[s], expected[s].second) << s;
@@ -197,8 +196,8 @@ TEST(Jpeg, CosineTableAndTransform) {
   }
 }
 
-// The lanes must give what the rule gives term by term: a scalar evaluation
-// of the two passes in their stated order, compared bit for bit.
+// The lanes must give what a scalar evaluation gives term by term: the two
+// passes in their stated order, compared bit for bit.
 TEST(Jpeg, TransformKeepsTheSummationOrder) {
   const jpeg::CosineTable &cos = jpeg::cosineTable();
   const float c[8] = {0.70710677f, 1, 1, 1, 1, 1, 1, 1};
@@ -281,19 +280,25 @@ TEST(Jpeg, SegmentsOfAColourFile) {
 TEST(Jpeg, KnownBlockCodes) {
   // 200 - 128 = 72 everywhere: F(0,0) = 576, quantized by 16 to 36 (size 6,
   // code 1110, bits 100100), then end of block.
-  EXPECT_EQ(splitJpeg(encodeJpeg(greyImage(1, 1, {200}), 50)).entropy,
-            bitsToBytes("1110" "100100" "1010"));
+  EXPECT_EQ(splitJpeg(encodeJpeg(greyImage(1, 1, {200}), 50)).entropy, bitsToBytes("1110"
+                                                                                   "100100"
+                                                                                   "1010"));
   // -36: the low six bits of -37.
-  EXPECT_EQ(splitJpeg(encodeJpeg(greyImage(1, 1, {56}), 50)).entropy,
-            bitsToBytes("1110" "011011" "1010"));
+  EXPECT_EQ(splitJpeg(encodeJpeg(greyImage(1, 1, {56}), 50)).entropy, bitsToBytes("1110"
+                                                                                  "011011"
+                                                                                  "1010"));
   // Two blocks: DC 36 then -36, a difference of -72 (size 7, code 11110,
   // low seven bits of -73).
   std::vector<std::uint8_t> pixels(16 * 8);
   for (int y = 0; y < 8; ++y) {
     for (int x = 0; x < 16; ++x) pixels[y * 16 + x] = x < 8 ? 200 : 56;
   }
-  EXPECT_EQ(splitJpeg(encodeJpeg(greyImage(16, 8, pixels), 50)).entropy,
-            bitsToBytes("1110" "100100" "1010" "11110" "0110111" "1010"));
+  EXPECT_EQ(splitJpeg(encodeJpeg(greyImage(16, 8, pixels), 50)).entropy, bitsToBytes("1110"
+                                                                                     "100100"
+                                                                                     "1010"
+                                                                                     "11110"
+                                                                                     "0110111"
+                                                                                     "1010"));
 }
 
 TEST(Jpeg, EdgeBlocksRepeatTheLastColumnAndRow) {
@@ -304,7 +309,8 @@ TEST(Jpeg, EdgeBlocksRepeatTheLastColumnAndRow) {
   for (int y = 0; y < 16; ++y) {
     for (int x = 0; x < 16; ++x) {
       for (int c = 0; c < 3; ++c) {
-        padded.data[(y * 16 + x) * 3 + c] = small.data[(std::min(y, 9) * 9 + std::min(x, 8)) * 3 + c];
+        padded.data[(y * 16 + x) * 3 + c] =
+            small.data[(std::min(y, 9) * 9 + std::min(x, 8)) * 3 + c];
       }
     }
   }
@@ -388,8 +394,8 @@ TEST(Jpeg, LibjpegDecodesCloseToTheSource) {
     int quality;
     double minimumDb;
   };
-  for (const Case c : {Case{csRgb, 90, 35}, Case{csGray, 90, 35}, Case{csRgb, 100, 45},
-                       Case{csRgb, 50, 30}}) {
+  for (const Case c :
+       {Case{csRgb, 90, 35}, Case{csGray, 90, 35}, Case{csRgb, 100, 45}, Case{csRgb, 50, 30}}) {
     const Image image = smoothImage(131, 77, c.layout);
     const auto decoded = decodeWithLibjpeg(encodeJpeg(image, c.quality));
     ASSERT_TRUE(decoded.ok) << decoded.error;

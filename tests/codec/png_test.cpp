@@ -66,10 +66,16 @@ Image makeImage(std::int64_t width, std::int64_t height, ChannelLayout layout, i
         std::uint32_t value = 0;
         switch (pattern) {
           case 0: value = 0; break;
-          case 1: value = static_cast<std::uint32_t>(x * 255 / std::max<std::int64_t>(width - 1, 1) + c * 40); break;
+          case 1:
+            value =
+                static_cast<std::uint32_t>(x * 255 / std::max<std::int64_t>(width - 1, 1) + c * 40);
+            break;
           case 2: value = ((x / 7 + y / 5) % 2 != 0) ? 200 + c : 30 * c; break;
           case 3: value = rng(); break;
-          default: value = (x * x + y * 3 < width * height / 2) ? 255 : static_cast<std::uint32_t>(rng() % 4); break;
+          default:
+            value =
+                (x * x + y * 3 < width * height / 2) ? 255 : static_cast<std::uint32_t>(rng() % 4);
+            break;
         }
         pixel[c] = static_cast<std::uint8_t>(value);
       }
@@ -81,12 +87,12 @@ Image makeImage(std::int64_t width, std::int64_t height, ChannelLayout layout, i
 TEST(Png, KnownFiles) {
   Image red = newImage(1, 1, csRgba);
   red.data = {255, 0, 0, 255};
-  const Bytes expectedRed = {
-      0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48,
-      0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00,
-      0x00, 0x1F, 0x15, 0xC4, 0x89, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x44, 0x41, 0x54, 0x78,
-      0x01, 0x63, 0xF8, 0xCF, 0xC0, 0xF0, 0x1F, 0x00, 0x05, 0x00, 0x01, 0xFF, 0x7B, 0xE9,
-      0xBE, 0xEF, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+  const Bytes expectedRed = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D,
+                             0x49, 0x48, 0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01,
+                             0x08, 0x06, 0x00, 0x00, 0x00, 0x1F, 0x15, 0xC4, 0x89, 0x00, 0x00, 0x00,
+                             0x0D, 0x49, 0x44, 0x41, 0x54, 0x78, 0x01, 0x63, 0xF8, 0xCF, 0xC0, 0xF0,
+                             0x1F, 0x00, 0x05, 0x00, 0x01, 0xFF, 0x7B, 0xE9, 0xBE, 0xEF, 0x00, 0x00,
+                             0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
   EXPECT_EQ(encodePng(red), expectedRed);
   EXPECT_EQ(encodeImage(red, fmtPng, 90), expectedRed);
 
@@ -114,14 +120,15 @@ TEST(Png, RefusesLayoutsBeforeDimensions) {
     Image image = newImage(1, 1, layout);
     expectRefusal([&] { encodePng(image); }, 1, "png: encode needs csGray, csRgb, or csRgba");
     image.width = 0;  // the layout test comes first
-    expectRefusal([&] { encodeImage(image, fmtPng, 90); }, 1, "png: encode needs csGray, csRgb, or csRgba");
+    expectRefusal([&] { encodeImage(image, fmtPng, 90); }, 1,
+                  "png: encode needs csGray, csRgb, or csRgba");
   }
 }
 
 TEST(Png, RefusesBadDimensions) {
   const std::int64_t limit = std::int64_t{1} << 30;
-  const std::pair<std::int64_t, std::int64_t> bad[] = {
-      {0, 1}, {1, 0}, {-1, 1}, {1, -5}, {limit + 1, 1}, {1, limit + 1}};
+  const std::pair<std::int64_t, std::int64_t> bad[] = {{0, 1},  {1, 0},         {-1, 1},
+                                                       {1, -5}, {limit + 1, 1}, {1, limit + 1}};
   for (const auto &[width, height] : bad) {
     Image image;  // only the fields are read before the refusal
     image.width = width;
@@ -138,11 +145,13 @@ TEST(Png, RefusesBadDimensions) {
 }
 
 TEST(Png, DecodesBackWithLibpng) {
-  const std::pair<std::int64_t, std::int64_t> sizes[] = {{1, 1}, {3, 7}, {1, 300}, {257, 3}, {64, 64}};
+  const std::pair<std::int64_t, std::int64_t> sizes[] = {
+      {1, 1}, {3, 7}, {1, 300}, {257, 3}, {64, 64}};
   std::uint32_t seed = 1;
   for (auto layout : {csGray, csRgb, csRgba}) {
     for (const auto &[width, height] : sizes) {
-      for (int pattern = 0; pattern < 5; ++pattern) expectDecodesBack(makeImage(width, height, layout, pattern, seed++));
+      for (int pattern = 0; pattern < 5; ++pattern)
+        expectDecodesBack(makeImage(width, height, layout, pattern, seed++));
     }
   }
 }
@@ -167,12 +176,13 @@ TEST(Png, RowsRepeatedAtTheWindowEdge) {
     std::mt19937 rng(11);
     for (std::int64_t x = 0; x < width; ++x) {
       const auto value = static_cast<std::uint8_t>(rng());
-      for (std::int64_t y = 0; y < 3; ++y) image.data[static_cast<std::size_t>(y * width + x)] = value;
+      for (std::int64_t y = 0; y < 3; ++y)
+        image.data[static_cast<std::size_t>(y * width + x)] = value;
     }
     expectDecodesBack(image);
     fileSize[width - 32767] = encodePng(image).size();
   }
-  EXPECT_LT(fileSize[0], 36000u);  // one row of literals, then matches
+  EXPECT_LT(fileSize[0], 36000u);   // one row of literals, then matches
   EXPECT_GT(fileSize[1], 100000u);  // three rows of literals
 }
 
@@ -182,9 +192,9 @@ TEST(Png, WriteChunk) {
   writeChunk(out, "abCD", data, 3);
   const std::uint8_t typed[7] = {'a', 'b', 'C', 'D', 1, 2, 3};
   const auto crc = static_cast<std::uint32_t>(::crc32(0, typed, 7));
-  EXPECT_EQ(out, (Bytes{9, 0, 0, 0, 3, 'a', 'b', 'C', 'D', 1, 2, 3, static_cast<std::uint8_t>(crc >> 24),
-                        static_cast<std::uint8_t>(crc >> 16), static_cast<std::uint8_t>(crc >> 8),
-                        static_cast<std::uint8_t>(crc)}));
+  EXPECT_EQ(out, (Bytes{9, 0, 0, 0, 3, 'a', 'b', 'C', 'D', 1, 2, 3,
+                        static_cast<std::uint8_t>(crc >> 24), static_cast<std::uint8_t>(crc >> 16),
+                        static_cast<std::uint8_t>(crc >> 8), static_cast<std::uint8_t>(crc)}));
   // A chunk longer than 2^31 - 1 bytes cannot be written: refused before
   // anything is read or appended.
   expectRefusal([&] { writeChunk(out, "IDAT", data, std::uint64_t{1} << 31); }, 4,

@@ -41,7 +41,8 @@ TEST(Pnm, HeadersFollowedByTheStoredBytes) {
 TEST(Pnm, GreyAndRgbDecodeBack) {
   for (auto layout : {csGray, csRgb}) {
     const Image image = noiseImage(9, 4, layout, 17);
-    const auto decoded = decodeWithStb(encodeImage(image, fmtPnm, 0), static_cast<int>(image.channels));
+    const auto decoded =
+        decodeWithStb(encodeImage(image, fmtPnm, 0), static_cast<int>(image.channels));
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_EQ(decoded.width, 9);
     EXPECT_EQ(decoded.height, 4);
@@ -64,8 +65,8 @@ TEST(Pnm, RgbaIsAPamThatNetpbmReads) {
   EXPECT_NE(header.find("HEIGHT 3"), std::string::npos);
   EXPECT_NE(header.find("DEPTH 4"), std::string::npos);
   EXPECT_NE(header.find("TUPLTYPE RGB_ALPHA"), std::string::npos);
-  EXPECT_EQ(std::vector<std::uint8_t>(copy.begin() + static_cast<std::ptrdiff_t>(headerEnd + ending.size()),
-                                      copy.end()),
+  EXPECT_EQ(std::vector<std::uint8_t>(
+                copy.begin() + static_cast<std::ptrdiff_t>(headerEnd + ending.size()), copy.end()),
             image.data);
 }
 

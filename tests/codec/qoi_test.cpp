@@ -71,8 +71,8 @@ bool decodeQoi(const std::vector<std::uint8_t> &file, QoiDecoded &out) {
 }
 
 TEST(Qoi, TwoZeroPixelsAreTwentyFourBytes) {
-  const std::vector<std::uint8_t> expected = {'q', 'o', 'i', 'f', 0, 0, 0, 2, 0, 0, 0, 1, 4, 0,
-                                              0x00, 0xC0, 0, 0, 0, 0, 0, 0, 0, 1};
+  const std::vector<std::uint8_t> expected = {'q', 'o', 'i',  'f',  0, 0, 0, 2, 0, 0, 0, 1,
+                                              4,   0,   0x00, 0xC0, 0, 0, 0, 0, 0, 0, 0, 1};
   EXPECT_EQ(encodeQoi(newImage(2, 1, csRgba)), expected);
   EXPECT_EQ(encodeImage(newImage(2, 1, csRgba), fmtQoi, 0), expected);
 }
@@ -93,16 +93,17 @@ TEST(Qoi, RunsAreCutAtSixtyTwo) {
 TEST(Qoi, EachChunkKind) {
   Image image = newImage(7, 1, csRgba);
   image.data = {
-      10, 20, 30, 255,   // differs a lot from (0,0,0,255): full RGB
-      11, 19, 30, 255,   // small differences +1, -1, 0
-      21, 28, 38, 255,   // dg = 9, dr - dg = 1, db - dg = -1: luma
-      21, 28, 38, 100,   // alpha changes: full RGBA
-      10, 20, 30, 255,   // seen before: index
-      9, 20, 30, 255,    // dr = -1 (a new colour, not in the table)
-      8, 19, 29, 255,    // -1, -1, -1
+      10, 20, 30, 255,  // differs a lot from (0,0,0,255): full RGB
+      11, 19, 30, 255,  // small differences +1, -1, 0
+      21, 28, 38, 255,  // dg = 9, dr - dg = 1, db - dg = -1: luma
+      21, 28, 38, 100,  // alpha changes: full RGBA
+      10, 20, 30, 255,  // seen before: index
+      9,  20, 30, 255,  // dr = -1 (a new colour, not in the table)
+      8,  19, 29, 255,  // -1, -1, -1
   };
   const auto file = encodeQoi(image);
   const int index1 = (10 * 3 + 20 * 5 + 30 * 7 + 255 * 11) % 64;
+  // clang-format off
   const std::vector<std::uint8_t> expected = {
       0xFE, 10, 20, 30,
       0x40 | 3 << 4 | 1 << 2 | 2,
@@ -112,6 +113,7 @@ TEST(Qoi, EachChunkKind) {
       0x40 | 1 << 4 | 2 << 2 | 2,
       0x40 | 1 << 4 | 1 << 2 | 1,
   };
+  // clang-format on
   EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 14, file.end() - 8), expected);
 }
 
@@ -155,11 +157,8 @@ TEST(Qoi, DimensionsBeyondTheHeaderAreRefused) {
 
 TEST(Qoi, DecodesBackToTheImage) {
   const Image images[] = {
-      noiseImage(37, 11, csRgb, 1),
-      noiseImage(37, 11, csRgba, 2),
-      smoothImage(120, 90, csRgb),
-      smoothImage(120, 90, csRgba),
-      newImage(500, 3, csRgba),  // long runs
+      noiseImage(37, 11, csRgb, 1), noiseImage(37, 11, csRgba, 2), smoothImage(120, 90, csRgb),
+      smoothImage(120, 90, csRgba), newImage(500, 3, csRgba),  // long runs
   };
   for (const Image &image : images) {
     QoiDecoded decoded;
@@ -172,7 +171,8 @@ TEST(Qoi, DecodesBackToTheImage) {
   }
   // Alpha that varies pixel to pixel: every chunk carries a full RGBA value.
   Image alpha = newImage(64, 4, csRgba);
-  for (std::size_t i = 0; i < alpha.data.size(); ++i) alpha.data[i] = static_cast<std::uint8_t>(i * 7);
+  for (std::size_t i = 0; i < alpha.data.size(); ++i)
+    alpha.data[i] = static_cast<std::uint8_t>(i * 7);
   QoiDecoded decoded;
   ASSERT_TRUE(decodeQoi(encodeQoi(alpha), decoded));
   EXPECT_EQ(decoded.pixels, alpha.data);

@@ -19,8 +19,8 @@ TEST(Tga, HeaderForEachLayout) {
     const Image image = noiseImage(300, 2, c.layout, 5);
     const auto file = encodeTga(image);
     const std::vector<std::uint8_t> header(file.begin(), file.begin() + 18);
-    const std::vector<std::uint8_t> expected = {0, 0, c.type, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                                300 & 0xFF, 300 >> 8, 2, 0, c.depth, 0};
+    const std::vector<std::uint8_t> expected = {0, 0, c.type,     0,        0, 0, 0,       0, 0, 0,
+                                                0, 0, 300 & 0xFF, 300 >> 8, 2, 0, c.depth, 0};
     EXPECT_EQ(header, expected);
     EXPECT_EQ(file.size(), 18 + image.data.size());  // no footer
   }
@@ -28,7 +28,7 @@ TEST(Tga, HeaderForEachLayout) {
 
 TEST(Tga, BottomRowFirstWithColourAsBgr) {
   Image image = newImage(2, 2, csRgba);
-  image.data = {1, 2, 3, 4, 5, 6, 7, 8,  // top row
+  image.data = {1, 2,  3,  4,  5,  6,  7,  8,  // top row
                 9, 10, 11, 12, 13, 14, 15, 16};
   const auto file = encodeTga(image);
   EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 18, file.end()),
@@ -43,7 +43,8 @@ TEST(Tga, BottomRowFirstWithColourAsBgr) {
 TEST(Tga, DecodesBackToTheImage) {
   for (auto layout : {csGray, csRgb, csRgba}) {
     const Image image = noiseImage(11, 7, layout, 9);
-    const auto decoded = decodeWithStb(encodeImage(image, fmtTga, 0), static_cast<int>(image.channels));
+    const auto decoded =
+        decodeWithStb(encodeImage(image, fmtTga, 0), static_cast<int>(image.channels));
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_EQ(decoded.width, 11);
     EXPECT_EQ(decoded.height, 7);

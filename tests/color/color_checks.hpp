@@ -37,8 +37,8 @@ inline ::testing::AssertionResult near3(const Color &c, double e1, double e2, do
     if (!(std::fabs(static_cast<double>(c.comps[i]) - expected[i]) <= tolerance)) {
       return ::testing::AssertionFailure()
              << "component " << i << " is " << c.comps[i] << ", expected " << expected[i]
-             << " within " << tolerance << " (colour " << c.comps[0] << ", " << c.comps[1]
-             << ", " << c.comps[2] << ")";
+             << " within " << tolerance << " (colour " << c.comps[0] << ", " << c.comps[1] << ", "
+             << c.comps[2] << ")";
     }
   }
   return ::testing::AssertionSuccess();

@@ -37,8 +37,8 @@ TEST(ColorConstructor, AlphaBoundsAreInclusiveAndExact) {
     EXPECT_TRUE(color(stSrgb, 0, 0, 0, alpha).isOk()) << alpha;
   }
   for (float alpha : {1.0000001f, -0.0000001f, kNaN, kInf, -kInf}) {
-    EXPECT_TRUE(isError(color(stSrgb, 0, 0, 0, alpha), ErrorKind::InvalidColor,
-                        "alpha out of [0,1]", ""))
+    EXPECT_TRUE(
+        isError(color(stSrgb, 0, 0, 0, alpha), ErrorKind::InvalidColor, "alpha out of [0,1]", ""))
         << alpha;
   }
 }

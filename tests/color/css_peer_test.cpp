@@ -1,4 +1,4 @@
-// The colour library against Color.js: the table in data/colorjs_peer.txt
+// The colour module against Color.js: the table in data/colorjs_peer.txt
 // (written by tools/colorjs_table.mjs) holds CSS strings parsed, colours
 // converted, mixed and measured by Color.js. Conversions, mixes and colour
 // differences agree within the per-space tolerances of
@@ -78,20 +78,14 @@ struct Ranges {
 };
 Ranges rangesOf(SpaceTag space) {
   switch (space) {
-    case stLab:
-      return {{100, 250, 250}};
-    case stLch:
-      return {{100, 150, 360}};
-    case stOklab:
-      return {{1, 0.8, 0.8}};
-    case stOklch:
-      return {{1, 0.4, 360}};
+    case stLab: return {{100, 250, 250}};
+    case stLch: return {{100, 150, 360}};
+    case stOklab: return {{1, 0.8, 0.8}};
+    case stOklch: return {{1, 0.4, 360}};
     case stHsl:
     case stHsv:
-    case stHwb:
-      return {{360, 1, 1}};
-    default:
-      return {{1, 1, 1}};
+    case stHwb: return {{360, 1, 1}};
+    default: return {{1, 1, 1}};
   }
 }
 
@@ -99,17 +93,12 @@ Ranges rangesOf(SpaceTag space) {
 // fraction of its range. A hue error counts as the arc it moves the colour.
 double hueWeight(const Expected &e) {
   switch (e.space) {
-    case stLch:
-      return e.c[1] / 150;
-    case stOklch:
-      return e.c[1] / 0.4;
+    case stLch: return e.c[1] / 150;
+    case stOklch: return e.c[1] / 0.4;
     case stHsl:
-    case stHsv:
-      return e.c[1];
-    case stHwb:
-      return std::max(0.0, 1 - e.c[1] - e.c[2]);
-    default:
-      return 0;
+    case stHsv: return e.c[1];
+    case stHwb: return std::max(0.0, 1 - e.c[1] - e.c[2]);
+    default: return 0;
   }
 }
 
@@ -137,8 +126,9 @@ double componentError(const CssColor &got, const Expected &want) {
       worst = std::max(worst, i == hue ? hueWeight(want) : 1.0);
       continue;
     }
-    const double error = i == hue ? hueDistance(g, want.c[i]) * std::numbers::pi / 180 * hueWeight(want)
-                                  : std::fabs(g - want.c[i]) / ranges.of[i];
+    const double error = i == hue
+                             ? hueDistance(g, want.c[i]) * std::numbers::pi / 180 * hueWeight(want)
+                             : std::fabs(g - want.c[i]) / ranges.of[i];
     worst = std::max(worst, error);
   }
   return worst;
@@ -227,7 +217,8 @@ TEST_F(ColorjsPeer, ParsesWhatColorjsParses) {
     EXPECT_EQ(got.value().color.space, want.space) << line;
     // Only xyz-d50 goes through a conversion (its Bradford matrices differ);
     // everything else is the written numbers, rounded to float32.
-    const double tolerance = text.find("xyz-d50") != std::string::npos ? this->tolerance(stXyz) : 2e-7;
+    const double tolerance =
+        text.find("xyz-d50") != std::string::npos ? this->tolerance(stXyz) : 2e-7;
     for (int i = 0; i < 3; ++i) {
       const float v = got.value().color.comps[i];
       if (std::isnan(want.c[i])) {
@@ -262,7 +253,8 @@ TEST_F(ColorjsPeer, ConvertsAsColorjsDoes) {
   // ZD_PEER_REPORT=1 prints the largest error per space, for setting the
   // tolerances when the table is written anew.
   if (std::getenv("ZD_PEER_REPORT") != nullptr) {
-    for (const auto &[space, error] : worst) std::printf("worst %s %.3g\n", spaceNameText(space), error);
+    for (const auto &[space, error] : worst)
+      std::printf("worst %s %.3g\n", spaceNameText(space), error);
   }
 }
 
@@ -281,8 +273,8 @@ TEST_F(ColorjsPeer, MixesAsColorjsDoes) {
     const Result<CssColor> got =
         interpolate(toCssColor(a), toCssColor(b), t, space, static_cast<HueMethod>(method));
     ASSERT_TRUE(got.isOk()) << line;
-    const double tolerance = std::max({this->tolerance(a.space), this->tolerance(b.space),
-                                       this->tolerance(space)});
+    const double tolerance =
+        std::max({this->tolerance(a.space), this->tolerance(b.space), this->tolerance(space)});
     EXPECT_LE(colorError(got.value(), want), tolerance) << line << "\n got " << toCss(got.value());
     EXPECT_NEAR(got.value().color.alpha, want.alpha, 1e-6) << line;
   });

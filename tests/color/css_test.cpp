@@ -39,22 +39,34 @@ TEST(CssExamples, FunctionFormsNameTheSameColours) {
     const char *forms[4];
   };
   const Row rows[] = {
-      {49.06, 13.87, 15.9,
+      {49.06,
+       13.87,
+       15.9,
        {"lab(29.2345% 39.3825 20.0664)", "lch(29.2345% 44.2 27)", "oklab(40.101% 0.1147 0.0453)",
         "oklch(40.101% 0.12332 21.555)"}},
-      {77.61, 36.34, 2.45,
+      {77.61,
+       36.34,
+       2.45,
        {"lab(52.2345 40.1645 59.9971)", "lch(52.2345% 72.2 56.2)", "oklab(59.686% 0.1009 0.1192)",
         "oklch(59.686% 0.15619 49.7694)"}},
-      {61.65, 57.51, 9.28,
+      {61.65,
+       57.51,
+       9.28,
        {"lab(60.2345 -5.3654 58.956)", "lch(60.2345 59.2 95.2)", "oklab(0.65125 -0.0320 0.1274)",
         "oklch(0.65125 0.13138 104.097)"}},
-      {40.73, 65.12, 22.35,
+      {40.73,
+       65.12,
+       22.35,
        {"lab(62.2345% -34.9638 47.7721)", "lch(62.2345% 59.2 126.2)",
         "oklab(66.016% -0.1084 0.1114)", "oklch(0.66016 0.15546 134.231)"}},
-      {38.29, 67.27, 93.85,
+      {38.29,
+       67.27,
+       93.85,
        {"lab(67.5345 -8.6911 -41.6019)", "lch(67.5345% 42.5 258.2)",
         "oklab(72.322% -0.0465 -0.1150)", "oklch(72.322% 0.12403 247.996)"}},
-      {50.2, 0, 50.2,
+      {50.2,
+       0,
+       50.2,
        // The published lch() of this row reads 45.553%, a slip for 44.553%:
        // the chroma of the lab() form, 66.83, is 44.553% of 150.
        {"lab(29.69% 44.888% -29.04%)", "lch(29.69% 44.553% 327.1)", "oklab(42.1% 41% -25%)",
@@ -74,9 +86,9 @@ TEST(CssExamples, EquivalentSpellings) {
   EXPECT_TRUE(near3(srgbPercent("hsl(150 77.78% 55%)"), 20, 90, 55, 0.01));
   // Whiteness and blackness adding up to more than 100%: a grey.
   EXPECT_TRUE(near3(srgbPercent("hwb(45 40% 80%)"), 100.0 / 3, 100.0 / 3, 100.0 / 3, 1e-4));
-  for (const char *form : {"#7654CD", "rgb(46.27% 32.94% 80.39%)", "lab(44.36% 36.05 -58.99)",
-                           "color(xyz-d50 0.2005 0.14089 0.4472)",
-                           "color(xyz-d65 0.21661 0.14602 0.59452)"}) {
+  for (const char *form :
+       {"#7654CD", "rgb(46.27% 32.94% 80.39%)", "lab(44.36% 36.05 -58.99)",
+        "color(xyz-d50 0.2005 0.14089 0.4472)", "color(xyz-d65 0.21661 0.14602 0.59452)"}) {
     EXPECT_TRUE(near3(srgbPercent(form), 46.27, 32.94, 80.39, 0.05)) << form;
   }
   for (const char *form : {"color(xyz-d50 0.9643 1 0.8251)", "color(xyz-d65 0.9505 1 1.089)"}) {
@@ -103,6 +115,7 @@ TEST(NamedColours, MatchTheirPublishedValues) {
     std::uint32_t rgb;
   };
   // A sample of the published table, from both ends and the middle.
+  // clang-format off
   const Named published[] = {
       {"aliceblue", 0xf0f8ff},  {"antiquewhite", 0xfaebd7}, {"aquamarine", 0x7fffd4},
       {"blanchedalmond", 0xffebcd}, {"blueviolet", 0x8a2be2}, {"burlywood", 0xdeb887},
@@ -111,6 +124,7 @@ TEST(NamedColours, MatchTheirPublishedValues) {
       {"lightgoldenrodyellow", 0xfafad2}, {"mediumvioletred", 0xc71585},
       {"rebeccapurple", 0x663399}, {"yellowgreen", 0x9acd32}, {"white", 0xffffff},
       {"black", 0x000000}};
+  // clang-format on
   for (const Named &n : published) {
     const Color c = parsed(n.name).color;
     EXPECT_EQ(c.space, stSrgb);
@@ -139,6 +153,7 @@ TEST(CssReader, HexAndIntegersReadLikeTheOriginalParser) {
 }
 
 TEST(CssReader, KeepsTheSpaceItWasWrittenIn) {
+  // clang-format off
   const std::pair<const char *, SpaceTag> forms[] = {
       {"red", stSrgb}, {"#123", stSrgb}, {"rgba(1, 2, 3, 0.5)", stSrgb}, {"hsla(1, 2%, 3%)", stHsl},
       {"hwb(1 2% 3%)", stHwb}, {"lab(1 2 3)", stLab}, {"lch(1 2 3)", stLch}, {"oklab(1 2 3)", stOklab},
@@ -148,6 +163,7 @@ TEST(CssReader, KeepsTheSpaceItWasWrittenIn) {
       {"color(rec2020 1 2 3)", stRec2020}, {"color(xyz 1 2 3)", stXyz}, {"color(xyz-d65 1 2 3)", stXyz},
       {"color(xyz-d50 1 2 3)", stXyz}, {"color(--jzazbz 1 2 3)", stJzazbz},
       {"color(--cmyk 0.1 0.2 0.3 0.4)", stCmyk}, {"color-mix(in lch, red, blue)", stLch}};
+  // clang-format on
   for (const auto &[text, space] : forms) EXPECT_EQ(parsed(text).color.space, space) << text;
   const CssColor cmyk = parsed("color(--cmyk 0.1 0.2 0.3 0.4 / 0.5)");
   EXPECT_EQ(cmyk.fourth, 0.4f);
@@ -172,7 +188,8 @@ TEST(CssReader, NumbersFollowEachSpacesReferenceRange) {
   EXPECT_TRUE(near3(parsed("lch(-5 -20 30)").color, 0, 0, 30, 0));
   EXPECT_TRUE(near3(parsed("oklch(1.5 -0.1 30)").color, 1, 0, 30, 0));
   EXPECT_TRUE(near3(parsed("hsl(0 -10% 150%)").color, 0, 0, 1.5, 0));  // only saturation clamps
-  EXPECT_TRUE(near3(parsed("color(srgb 1.5 -0.5 0)").color, 1.5, -0.5, 0, 0));  // color() never clamps
+  EXPECT_TRUE(
+      near3(parsed("color(srgb 1.5 -0.5 0)").color, 1.5, -0.5, 0, 0));  // color() never clamps
 }
 
 TEST(CssReader, NoneIsAMissingComponent) {
@@ -210,10 +227,12 @@ TEST(CssReader, RefusesWhatHasNoFixedValueOrDoesNotParse) {
   EXPECT_EQ(refusal(""), "parseCss: empty colour string");
   EXPECT_EQ(refusal("  /* nothing */ "), "parseCss: empty colour string");
   EXPECT_EQ(refusal("bluish"), "parseCss: unknown colour name 'bluish' at offset 0");
-  EXPECT_EQ(refusal("currentColor"),
-            "parseCss: currentcolor depends on the element being styled and is not supported at offset 0");
-  EXPECT_EQ(refusal(" Canvas"),
-            "parseCss: system colour 'Canvas' depends on the user's system and is not supported at offset 1");
+  EXPECT_EQ(
+      refusal("currentColor"),
+      "parseCss: currentcolor depends on the element being styled and is not supported at offset 0");
+  EXPECT_EQ(
+      refusal(" Canvas"),
+      "parseCss: system colour 'Canvas' depends on the user's system and is not supported at offset 1");
   EXPECT_NE(refusal("buttonface").find("system colour"), std::string::npos);
   EXPECT_EQ(refusal("rgb(from red r g b)"),
             "parseCss: relative colour syntax ('from') is not supported at offset 4");
@@ -221,9 +240,11 @@ TEST(CssReader, RefusesWhatHasNoFixedValueOrDoesNotParse) {
   EXPECT_EQ(refusal("rgb(1 2)"), "parseCss: rgb() needs 3 components, got 2 at offset 7");
   EXPECT_EQ(refusal("rgb(1, 2, 3 4)"), "parseCss: expected ')' but found '4' at offset 12");
   EXPECT_EQ(refusal("rgb(1 2 3"), "parseCss: expected ')' but found end of text at offset 9");
-  EXPECT_EQ(refusal("#12345"), "parseCss: hex colour '#12345' needs 3, 4, 6 or 8 digits at offset 0");
+  EXPECT_EQ(refusal("#12345"),
+            "parseCss: hex colour '#12345' needs 3, 4, 6 or 8 digits at offset 0");
   EXPECT_EQ(refusal("#12g"), "parseCss: non-hex digit 'g' in '#12g' at offset 0");
-  EXPECT_EQ(refusal("hsl(10 20% 30% / 5deg)"), "parseCss: an angle is no alpha: '5deg' at offset 17");
+  EXPECT_EQ(refusal("hsl(10 20% 30% / 5deg)"),
+            "parseCss: an angle is no alpha: '5deg' at offset 17");
   EXPECT_EQ(refusal("color(profoto-rgb 1 1 1)"),
             "parseCss: unknown colour space 'profoto-rgb' at offset 6");
   EXPECT_EQ(refusal("color(--nope 1 1 1)"), "parseCss: unknown colour space '--nope' at offset 6");
@@ -231,16 +252,18 @@ TEST(CssReader, RefusesWhatHasNoFixedValueOrDoesNotParse) {
             "parseCss: unsupported function 'device-cmyk()' at offset 0");
   // The legacy comma syntax: no none, no mixing of numbers and percentages,
   // percentages for HSL's saturation and lightness; only rgb() and hsl().
-  for (const char *text : {"rgb(none, 0, 0)", "rgb(1, 2%, 3)", "hsl(1, 2, 3)", "hsl(1, 2%, 3%, none)",
-                           "hwb(1, 2%, 3%)", "lab(1, 2, 3)", "rgb(1, 2, 3 / 0.5)", "rgb(1 2, 3)",
-                           "rgb(1, 2, 3, 4, 5)", "rgb(,1, 2, 3)"}) {
+  for (const char *text :
+       {"rgb(none, 0, 0)", "rgb(1, 2%, 3)", "hsl(1, 2, 3)", "hsl(1, 2%, 3%, none)",
+        "hwb(1, 2%, 3%)", "lab(1, 2, 3)", "rgb(1, 2, 3 / 0.5)", "rgb(1 2, 3)", "rgb(1, 2, 3, 4, 5)",
+        "rgb(,1, 2, 3)"}) {
     refusal(text);
   }
   // Units and kinds where they do not belong.
-  for (const char *text : {"rgb(1deg 2 3)", "hsl(10% 20% 30%)", "lch(1 2 3%)", "lab(1 2 3px)",
-                           "oklch(1 2 3 4)", "color(--hsv 30% 0.5 0.5)", "color(--cmyk 0 0 0 none)",
-                           "color(srgb 1 1 1e39)", "color(srgb 1e999 0 0)", "color(srgb)", "rgb(1 2 3)x", "rgb (1 2 3)",
-                           "5", "#", "(", "none", "rgb(1 2 3 /)", "oklch(0.5 0.1 infinity)"}) {
+  for (const char *text :
+       {"rgb(1deg 2 3)", "hsl(10% 20% 30%)", "lch(1 2 3%)", "lab(1 2 3px)", "oklch(1 2 3 4)",
+        "color(--hsv 30% 0.5 0.5)", "color(--cmyk 0 0 0 none)", "color(srgb 1 1 1e39)",
+        "color(srgb 1e999 0 0)", "color(srgb)", "rgb(1 2 3)x", "rgb (1 2 3)", "5", "#", "(", "none",
+        "rgb(1 2 3 /)", "oklch(0.5 0.1 infinity)"}) {
     refusal(text);
   }
 }
@@ -266,18 +289,20 @@ TEST(CssReader, ColorMixReadsAsCssDefinesIt) {
   EXPECT_TRUE(near3(parsed("color-mix(in oklch, oklch(0.6 0.24 30), oklch(0.8 0.15 90))").color,
                     0.7, 0.195, 60, 1e-6));
   EXPECT_NEAR(parsed("color-mix(in oklch longer hue, oklch(0.6 0.24 30), oklch(0.8 0.15 90))")
-                  .color.comps[2], 240, 1e-4);
+                  .color.comps[2],
+              240, 1e-4);
   // Nested mixes, within limits.
   EXPECT_EQ(parsed("color-mix(in srgb, color-mix(in srgb, red, blue), lime)").color.space, stSrgb);
   std::string deep = "red";
   for (int i = 0; i < 20; ++i) deep = "color-mix(in srgb, " + deep + ", blue)";
   EXPECT_NE(refusal(deep).find("nested too deeply"), std::string::npos);
-  for (const char *text : {"color-mix(in srgb, red 0%, blue 0%)", "color-mix(in srgb, red -1%, blue)",
-                           "color-mix(in srgb, red 101%, blue)", "color-mix(in nope, red, blue)",
-                           "color-mix(in srgb longer hue, red, blue)", "color-mix(in lch sideways hue, red, blue)",
-                           "color-mix(in lch longer, red, blue)", "color-mix(in srgb, red)",
-                           "color-mix(in srgb red, blue)", "color-mix(in srgb, red, blue, lime)",
-                           "color-mix(in srgb, red 10% 20%, blue)"}) {
+  for (const char *text :
+       {"color-mix(in srgb, red 0%, blue 0%)", "color-mix(in srgb, red -1%, blue)",
+        "color-mix(in srgb, red 101%, blue)", "color-mix(in nope, red, blue)",
+        "color-mix(in srgb longer hue, red, blue)", "color-mix(in lch sideways hue, red, blue)",
+        "color-mix(in lch longer, red, blue)", "color-mix(in srgb, red)",
+        "color-mix(in srgb red, blue)", "color-mix(in srgb, red, blue, lime)",
+        "color-mix(in srgb, red 10% 20%, blue)"}) {
     refusal(text);
   }
 }
@@ -305,7 +330,8 @@ TEST(CssWriter, PrintsEachSpaceInItsOwnForm) {
   for (const auto &[text, css] : cases) EXPECT_EQ(toCss(parsed(text)), css) << text;
   // Values a function form would clamp or normalise fall back to color(--...).
   EXPECT_EQ(toCss(cssColorOf(testing::make(stLab, 120, 0, 0))), "color(--lab 120 0 0)");
-  EXPECT_EQ(toCss(cssColorOf(testing::make(stOklch, 0.5f, 0.1f, 400))), "color(--oklch 0.5 0.1 400)");
+  EXPECT_EQ(toCss(cssColorOf(testing::make(stOklch, 0.5f, 0.1f, 400))),
+            "color(--oklch 0.5 0.1 400)");
   EXPECT_EQ(toCss(cssColorOf(testing::make(stHsl, 10, -0.5f, 0.5f))), "color(--hsl 10 -0.5 0.5)");
 }
 

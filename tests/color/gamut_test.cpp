@@ -61,8 +61,8 @@ TEST(GamutMap, RangeToleranceKeepsNearlyInsideColoursUnclamped) {
 }
 
 TEST(GamutMap, WhiteAndBlackPaths) {
-  for (const Color &light : {make(stOklch, 1.2f, 0.3f, 30), make(stOklch, 1, 0, 0),
-                             make(stSrgb, 1, 1, 1)}) {
+  for (const Color &light :
+       {make(stOklch, 1.2f, 0.3f, 30), make(stOklch, 1, 0, 0), make(stSrgb, 1, 1, 1)}) {
     const Color white = mapToSrgb(light);
     EXPECT_TRUE(near3(white, 1, 1, 1, 2e-7));
   }
@@ -138,8 +138,8 @@ TEST(GamutMap, Errors) {
   const Color c = make(stSrgb, 0.5f, 0.5f, 0.5f);
   EXPECT_TRUE(isError(gamutMap(c, 0), ErrorKind::UnknownSpace, "gamutMap: target not registered",
                       "unknown"));
-  EXPECT_TRUE(isError(gamutMap(c, 1000), ErrorKind::UnknownSpace,
-                      "gamutMap: target not registered", "user"));
+  EXPECT_TRUE(isError(gamutMap(c, 1000), ErrorKind::UnknownSpace, "gamutMap: target not registered",
+                      "user"));
   EXPECT_TRUE(isError(gamutMap(make(99, 0.5f, 0.5f, 0.5f), stSrgb), ErrorKind::UnknownSpace,
                       "space not registered", "SpaceTag(99)"));
   EXPECT_TRUE(isError(gamutMap(make(stCmyk, 0.5f, 0.5f, 0.5f), stSrgb), ErrorKind::InvalidOp,

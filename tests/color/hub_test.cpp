@@ -204,8 +204,8 @@ TEST(Hub, RoundTripThroughEverySpace) {
       }
     }
     std::printf("[ round trip ] %-16s worst %.3g\n", spaceName(space).c_str(), worst);
-    const bool d50 = space == stLab || space == stLch || space == stProphoto ||
-                     space == stProphotoLinear;
+    const bool d50 =
+        space == stLab || space == stLch || space == stProphoto || space == stProphotoLinear;
     // A hue in degrees held in float32 is quantised to ~3e-5°, which at
     // high chroma moves the colour by a few millionths.
     const bool degreeHue = space == stOklch || space == stCam16 || space == stHct;

@@ -33,8 +33,9 @@ TEST(ConvertCss, GreysComeBackWithoutAHue) {
   // An exact grey of any RGB space lies on the grey axis within the
   // conversion accuracy: its hue is powerless, so it is missing and the
   // chroma is exactly zero.
-  for (const char *grey : {"#777", "color(display-p3 0.5 0.5 0.5)", "color(prophoto-rgb 0.3 0.3 0.3)",
-                           "color(a98-rgb 0.9 0.9 0.9)", "lab(40 0 0)", "white"}) {
+  for (const char *grey :
+       {"#777", "color(display-p3 0.5 0.5 0.5)", "color(prophoto-rgb 0.3 0.3 0.3)",
+        "color(a98-rgb 0.9 0.9 0.9)", "lab(40 0 0)", "white"}) {
     // (CAM16 and HCT are left out: their viewing model is not fully adapted
     // to the white, so a grey there has a real hue and a chroma near 2.)
     for (SpaceTag polar : {stOklch, stLch, stHsl, stHsv, stHwb}) {
@@ -96,8 +97,8 @@ TEST(ConvertCss, RoundTripsBetweenEverySpace) {
         ASSERT_TRUE(back.isOk());
         const double tolerance = loose ? 2e-4 : (isD50(a) || isD50(b)) ? 1e-5 : 2e-6;
         EXPECT_LT(deltaE(start, back.value().color, deOk).value(), tolerance)
-            << spaceName(a) << " -> " << spaceName(b) << ": " << toCss(cssColorOf(start)) << " came back as "
-            << toCss(back.value());
+            << spaceName(a) << " -> " << spaceName(b) << ": " << toCss(cssColorOf(start))
+            << " came back as " << toCss(back.value());
       }
     }
   }
@@ -119,7 +120,8 @@ TEST(GamutMapCss, BothMethodsLandInRange) {
   const CssColor greenMapped = gamutMapCss(green, stP3, gmCss).value();
   const CssColor greenClipped = gamutMapCss(green, stP3, gmClip).value();
   EXPECT_TRUE(near3(greenClipped.color, 0, 1, 0, 1e-6));
-  EXPECT_NEAR(to(greenMapped.color, stOklch).value().comps[2], hue, 2.5);  // the last clip, under one JND
+  EXPECT_NEAR(to(greenMapped.color, stOklch).value().comps[2], hue,
+              2.5);  // the last clip, under one JND
   EXPECT_GT(std::fabs(to(greenClipped.color, stOklch).value().comps[2] - hue), 4.0);
   // Method 0 is the mapping zd_fill_path uses.
   EXPECT_EQ(mapped.color, gamutMap(vivid.color, stSrgb).value());
@@ -131,10 +133,12 @@ TEST(GamutMapCss, BothMethodsLandInRange) {
 
 TEST(Mix, CssExamples) {
   // Premultiplied in Lab and in LCh (shorter hue), from the interpolation examples.
-  const CssColor lab = mixed("rgb(76% 62% 03% / 0.4)", "color(display-p3 0.84 0.19 0.72 / 0.6)", 0.5, stLab);
+  const CssColor lab =
+      mixed("rgb(76% 62% 03% / 0.4)", "color(display-p3 0.84 0.19 0.72 / 0.6)", 0.5, stLab);
   EXPECT_TRUE(near3(lab.color, 58.873, 51.552, 7.108, 0.02));
   EXPECT_NEAR(lab.color.alpha, 0.5, 1e-7);
-  const CssColor lch = mixed("rgb(76% 62% 03% / 0.4)", "color(display-p3 0.84 0.19 0.72 / 0.6)", 0.5, stLch);
+  const CssColor lch =
+      mixed("rgb(76% 62% 03% / 0.4)", "color(display-p3 0.84 0.19 0.72 / 0.6)", 0.5, stLch);
   EXPECT_TRUE(near3(lch.color, 58.873, 81.126, 31.82, 0.03));
   // Premultiplied in sRGB.
   const CssColor srgb = mixed("rgb(24% 12% 98% / 0.4)", "rgb(62% 26% 64% / 0.6)", 0.5, stSrgb);
@@ -146,7 +150,8 @@ TEST(Mix, CssExamples) {
     EXPECT_EQ(c.missing, 0);
   }
   // A missing alpha takes the other colour's too, before premultiplying.
-  const CssColor alpha = mixed("oklch(0.783 0.108 326.5 / 0.5)", "oklch(0.392 0.4 0 / none)", 0.5, stOklch);
+  const CssColor alpha =
+      mixed("oklch(0.783 0.108 326.5 / 0.5)", "oklch(0.392 0.4 0 / none)", 0.5, stOklch);
   EXPECT_NEAR(alpha.color.alpha, 0.5, 1e-7);
   EXPECT_TRUE(near3(alpha.color, 0.5875, 0.254, 343.25, 1e-5));
   // White has no hue in HSL: mixing it with green keeps green's hue.
@@ -159,17 +164,21 @@ TEST(Mix, MissingComponentsCarryOver) {
   // missing together they make LCh's chroma and hue missing.
   const CssColor c = mixed("lab(50% none none)", "lch(70 30 120)", 0.5, stLch);
   EXPECT_TRUE(near3(c.color, 60, 30, 120, 1e-4));
-  EXPECT_EQ(mixed("oklab(none 0.1 none)", "oklab(0.5 none none)", 0.25, stOklab).missing, kMissingThird);
-  EXPECT_TRUE(near3(mixed("oklab(none 0.1 none)", "oklab(0.5 none none)", 0.25, stOklab).color, 0.5, 0.1, 0, 1e-7));
+  EXPECT_EQ(mixed("oklab(none 0.1 none)", "oklab(0.5 none none)", 0.25, stOklab).missing,
+            kMissingThird);
+  EXPECT_TRUE(near3(mixed("oklab(none 0.1 none)", "oklab(0.5 none none)", 0.25, stOklab).color, 0.5,
+                    0.1, 0, 1e-7));
   // Lightness is kept across spaces; a missing blue means nothing to OKLCh.
   const CssColor l = mixed("lab(none 20 30)", "oklch(0.6 0.1 200)", 0.5, stOklch);
   EXPECT_NEAR(l.color.comps[0], 0.6, 1e-6);
-  const CssColor hueCarried = mixed("lch(50% 0.02 none)", "color(display-p3 0.7 0.5 none)", 0.5, stOklch);
+  const CssColor hueCarried =
+      mixed("lch(50% 0.02 none)", "color(display-p3 0.7 0.5 none)", 0.5, stOklch);
   const CssColor p3Hue = convertCss(css("color(display-p3 0.7 0.5 0)"), stOklch).value();
   EXPECT_NEAR(hueCarried.color.comps[2], p3Hue.color.comps[2], 1e-4);
   // With a missing component, different alphas still give that component
   // exactly: it is taken over before premultiplying.
-  EXPECT_NEAR(mixed("oklab(none 0 0 / 0.2)", "oklab(0.8 0 0)", 0.5, stOklab).color.comps[0], 0.8, 1e-6);
+  EXPECT_NEAR(mixed("oklab(none 0 0 / 0.2)", "oklab(0.8 0 0)", 0.5, stOklab).color.comps[0], 0.8,
+              1e-6);
   EXPECT_EQ(mixed("rgb(0 0 0 / none)", "rgb(0 0 0 / none)", 0.5, stSrgb).missing, kMissingAlpha);
 }
 
@@ -179,10 +188,10 @@ TEST(Mix, HueMethodsTakeTheirArcs) {
     double from, to, midpoint;
   };
   const Case cases[] = {
-      {hmShorter, 350, 10, 0},     {hmShorter, 10, 350, 0},      {hmShorter, 30, 90, 60},
-      {hmLonger, 350, 10, 180},    {hmLonger, 30, 90, 240},      {hmLonger, 90, 90, 270},
-      {hmIncreasing, 350, 10, 0},  {hmIncreasing, 10, 350, 180}, {hmDecreasing, 350, 10, 180},
-      {hmDecreasing, 10, 350, 0},  {hmShorter, -10, 730, 0},     {hmIncreasing, 400, 20, 210},
+      {hmShorter, 350, 10, 0},    {hmShorter, 10, 350, 0},      {hmShorter, 30, 90, 60},
+      {hmLonger, 350, 10, 180},   {hmLonger, 30, 90, 240},      {hmLonger, 90, 90, 270},
+      {hmIncreasing, 350, 10, 0}, {hmIncreasing, 10, 350, 180}, {hmDecreasing, 350, 10, 180},
+      {hmDecreasing, 10, 350, 0}, {hmShorter, -10, 730, 0},     {hmIncreasing, 400, 20, 210},
   };
   for (const Case &c : cases) {
     const CssColor a = cssColorOf(make(stOklch, 0.5f, 0.1f, static_cast<float>(c.from)));
@@ -192,7 +201,8 @@ TEST(Mix, HueMethodsTakeTheirArcs) {
     EXPECT_TRUE(m.color.comps[2] >= 0 && m.color.comps[2] < 360);
   }
   // Rectangular spaces ignore the method.
-  EXPECT_EQ(mixed("red", "blue", 0.5, stOklab, hmLonger).color, mixed("red", "blue", 0.5, stOklab).color);
+  EXPECT_EQ(mixed("red", "blue", 0.5, stOklab, hmLonger).color,
+            mixed("red", "blue", 0.5, stOklab).color);
 }
 
 TEST(Mix, PremultipliedAlpha) {
@@ -219,7 +229,8 @@ TEST(Mix, InterpolatorIsReusable) {
   EXPECT_NEAR(i.at(0.5, 0.25).value().color.alpha, 0.25, 1e-7);
   EXPECT_FALSE(Interpolator::make(css("red"), css("blue"), stCmyk, hmShorter).isOk());
   EXPECT_FALSE(Interpolator::make(css("red"), css("blue"), 99, hmShorter).isOk());
-  EXPECT_FALSE(Interpolator::make(css("color(--cmyk 0 0 0 0)"), css("blue"), stSrgb, hmShorter).isOk());
+  EXPECT_FALSE(
+      Interpolator::make(css("color(--cmyk 0 0 0 0)"), css("blue"), stSrgb, hmShorter).isOk());
 }
 
 TEST(DeltaE, Ciede2000MatchesThePublishedTestData) {
@@ -244,13 +255,15 @@ TEST(DeltaE, Ciede2000MatchesThePublishedTestData) {
   };
   for (const Pair &p : pairs) {
     const Color a = make(stLab, p.l1, p.a1, p.b1), b = make(stLab, p.l2, p.a2, p.b2);
-    EXPECT_NEAR(deltaE(a, b, de2000).value(), p.expected, 1e-4) << p.l1 << " " << p.a1 << " " << p.b1;
+    EXPECT_NEAR(deltaE(a, b, de2000).value(), p.expected, 1e-4)
+        << p.l1 << " " << p.a1 << " " << p.b1;
   }
 }
 
 TEST(DeltaE, EuclideanMethods) {
   EXPECT_NEAR(deltaE(make(stLab, 50, 3, 4), make(stLab, 50, 0, 0), de76).value(), 5, 1e-6);
-  EXPECT_NEAR(deltaE(make(stOklab, 0.5f, 0.03f, 0.04f), make(stOklab, 0.5f, 0, 0), deOk).value(), 0.05, 1e-7);
+  EXPECT_NEAR(deltaE(make(stOklab, 0.5f, 0.03f, 0.04f), make(stOklab, 0.5f, 0, 0), deOk).value(),
+              0.05, 1e-7);
   // Across spaces, through the conversions; alpha plays no part.
   EXPECT_NEAR(deltaE(make(stSrgb, 1, 1, 1, 0.1f), make(stOklab, 0, 0, 0), deOk).value(), 1, 1e-6);
   EXPECT_NEAR(deltaE(css("white").color, css("black").color, de76).value(), 100, 1e-3);

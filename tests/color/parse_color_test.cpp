@@ -20,8 +20,8 @@ namespace {
   if (c.space != space || c.comps[0] != c1 || c.comps[1] != c2 || c.comps[2] != c3 ||
       c.alpha != alpha) {
     return ::testing::AssertionFailure()
-           << text << " gave space " << c.space << " (" << c.comps[0] << ", " << c.comps[1]
-           << ", " << c.comps[2] << ") alpha " << c.alpha;
+           << text << " gave space " << c.space << " (" << c.comps[0] << ", " << c.comps[1] << ", "
+           << c.comps[2] << ") alpha " << c.alpha;
   }
   return ::testing::AssertionSuccess();
 }
@@ -33,8 +33,8 @@ namespace {
   const ColorError &e = result.error();
   if (e.kind != ErrorKind::InvalidColor || e.message != message || e.context != context ||
       e.severity != 2) {
-    return ::testing::AssertionFailure() << text << " gave \"" << e.message << "\" context \""
-                                         << e.context << "\"";
+    return ::testing::AssertionFailure()
+           << text << " gave \"" << e.message << "\" context \"" << e.context << "\"";
   }
   return ::testing::AssertionSuccess();
 }
@@ -46,8 +46,8 @@ TEST(ParseColorHex, AllLengthsAndCases) {
   EXPECT_TRUE(parsesTo("#ff000080", stSrgb, 1.0f, 0.0f, 0.0f, 0.5019608f));
   EXPECT_TRUE(parsesTo("#0000", stSrgb, 0.0f, 0.0f, 0.0f, 0.0f));
   EXPECT_TRUE(parsesTo("#00ff00", stSrgb, 0.0f, 1.0f, 0.0f, 1.0f));
-  EXPECT_TRUE(parsesTo("#1234", stSrgb, 0x11 / 255.0f, 0x22 / 255.0f, 0x33 / 255.0f,
-                       0x44 / 255.0f));
+  EXPECT_TRUE(
+      parsesTo("#1234", stSrgb, 0x11 / 255.0f, 0x22 / 255.0f, 0x33 / 255.0f, 0x44 / 255.0f));
   // Every one of the six whitespace bytes is trimmed.
   EXPECT_TRUE(parsesTo("\v\f\r #fff \r\f\v", stSrgb, 1.0f, 1.0f, 1.0f, 1.0f));
 }
@@ -69,7 +69,8 @@ TEST(ParseColorForms, UnsupportedAndEmpty) {
   EXPECT_TRUE(failsWith(" \t\n\v\f\r", "parseColor: empty color string"));
   EXPECT_TRUE(failsWith("  red ", "parseColor: unsupported color form 'red'"));
   EXPECT_TRUE(failsWith("rgb (255,0,0)", "parseColor: unsupported color form 'rgb (255,0,0)'"));
-  EXPECT_TRUE(failsWith(" oklch(0.5 0.1 30 ", "parseColor: unsupported color form 'oklch(0.5 0.1 30'"));
+  EXPECT_TRUE(
+      failsWith(" oklch(0.5 0.1 30 ", "parseColor: unsupported color form 'oklch(0.5 0.1 30'"));
   EXPECT_TRUE(failsWith("hsl(0 0% 0%)", "parseColor: unsupported color form 'hsl(0 0% 0%)'"));
   EXPECT_TRUE(failsWith("rgb(1 2 3", "parseColor: unsupported color form 'rgb(1 2 3'"));
   // A NUL inside a view is an ordinary byte, not an end of text.
@@ -93,10 +94,12 @@ TEST(ParseColorRgb, BothSyntaxesAndPrefixCase) {
 
 TEST(ParseColorRgb, CountAndSlashMessages) {
   EXPECT_TRUE(failsWith("rgb(1,2,3/0.5)", "parseColor: rgb() comma syntax cannot use '/' alpha"));
-  EXPECT_TRUE(failsWith("rgb(1 2 3 4)", "parseColor: rgb() whitespace syntax needs 3 components, got 4"));
+  EXPECT_TRUE(
+      failsWith("rgb(1 2 3 4)", "parseColor: rgb() whitespace syntax needs 3 components, got 4"));
   EXPECT_TRUE(failsWith("rgb()", "parseColor: rgb() whitespace syntax needs 3 components, got 0"));
   EXPECT_TRUE(failsWith("rgb(1,2)", "parseColor: rgb() comma syntax needs 3 components, got 2"));
-  EXPECT_TRUE(failsWith("rgb(1,2,3,4,5)", "parseColor: rgb() comma syntax needs 3 components, got 5"));
+  EXPECT_TRUE(
+      failsWith("rgb(1,2,3,4,5)", "parseColor: rgb() comma syntax needs 3 components, got 5"));
   EXPECT_TRUE(failsWith("rgb(1 2 3 / 4 / 5)", "parseColor: rgb() with multiple '/'"));
   // The slash count is checked before the comma rule.
   EXPECT_TRUE(failsWith("rgb(1,2,3/4/5)", "parseColor: rgb() with multiple '/'"));
@@ -107,7 +110,8 @@ TEST(ParseColorRgb, ComponentMessagesQuoteThePartUntrimmed) {
   EXPECT_TRUE(failsWith("rgb(1, x, 3)", "parseColor: bad rgb green component ' x'"));
   EXPECT_TRUE(failsWith("rgb(q r s)", "parseColor: bad rgb red component 'q'"));
   EXPECT_TRUE(failsWith("rgb(1 2 %)", "parseColor: bad rgb blue component '%'"));
-  EXPECT_TRUE(failsWith("rgb(1 2 5 %)", "parseColor: rgb() whitespace syntax needs 3 components, got 4"));
+  EXPECT_TRUE(
+      failsWith("rgb(1 2 5 %)", "parseColor: rgb() whitespace syntax needs 3 components, got 4"));
   EXPECT_TRUE(failsWith("rgb(1,2,3, )", "parseColor: bad rgb alpha ' '"));
   EXPECT_TRUE(failsWith("rgb(1,2,3,)", "parseColor: bad rgb alpha ''"));
   EXPECT_TRUE(failsWith("rgb(1 2 3 /  x )", "parseColor: bad rgb alpha '  x '"));
@@ -163,12 +167,14 @@ TEST(ParseNumber, AcceptedSpellings) {
     const char *text;
     double value;
   };
+  // clang-format off
   const Case cases[] = {
       {"1_0", 10},     {"1e3", 1000},   {"1_000", 1000}, {"1__2", 12},    {".5", 0.5},
       {"5.", 5},       {"+2", 2},       {"-0.25", -0.25}, {"1E-2", 0.01},  {"1e+2", 100},
       {"1_.5", 1.5},   {"2.5_e1", 25},  {"007", 7},      {"0.1", 0.1},    
       {"123456789012345678901234567890", 123456789012345678901234567890.0},
   };
+  // clang-format on
   for (const Case &c : cases) {
     double value = -1;
     EXPECT_TRUE(parseNumber(c.text, value)) << c.text;
@@ -192,9 +198,10 @@ TEST(ParseNumber, AcceptedSpellings) {
 }
 
 TEST(ParseNumber, RejectedSpellings) {
-  for (const char *text : {"", "+", "-", ".", "e3", "1e", "1e+", "1e-", "_1", "1._5", "infinity",
-                           "inf_", "nan1", "inF5", "0x10", "1.2.3", "1 ", " 1", "++1", "1e3.5",
-                           "1,5", "1e_3", "1e1_0", "in", "--inf"}) {
+  for (const char *text :
+       {"",     "+",        "-",    ".",    "e3",    "1e",   "1e+",   "1e-", "_1",
+        "1._5", "infinity", "inf_", "nan1", "inF5",  "0x10", "1.2.3", "1 ",  " 1",
+        "++1",  "1e3.5",    "1,5",  "1e_3", "1e1_0", "in",   "--inf"}) {
     double value = 42;
     EXPECT_FALSE(parseNumber(text, value)) << '"' << text << '"';
     EXPECT_EQ(value, 42) << text;

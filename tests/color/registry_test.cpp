@@ -116,9 +116,8 @@ void withFreshRegistry(Check check) {
 
 TEST(Registry, FirstRegistrationOfANameOrTagWins) {
   withFreshRegistry([] {
-    SpaceDescriptor first =
-        makeRgbDescriptor("first", 1000, famRgbLinear, wpD65, tfLinear, srgbToXyz, true, 0.0,
-                          {"r", "g", "b"});
+    SpaceDescriptor first = makeRgbDescriptor("first", 1000, famRgbLinear, wpD65, tfLinear,
+                                              srgbToXyz, true, 0.0, {"r", "g", "b"});
     EXPECT_TRUE(registerSpace(first));
     SpaceDescriptor sameName = first;
     sameName.tag = 1001;
@@ -160,7 +159,7 @@ TEST(Registry, AchromaticTestUsesTheChromaOfTheSpace) {
   EXPECT_TRUE(isAchromatic(make(stOklch, 0.5f, 0.019f, 120)));
   EXPECT_FALSE(isAchromatic(make(stOklch, 0.5f, 0.02f, 120)));
   EXPECT_TRUE(isAchromatic(make(stOklch, 0.5f, -0.019f, 120)));
-  EXPECT_TRUE(isAchromatic(make(stOklab, 0.5f, 0.012f, 0.015f)));   // length 0.0192
+  EXPECT_TRUE(isAchromatic(make(stOklab, 0.5f, 0.012f, 0.015f)));    // length 0.0192
   EXPECT_FALSE(isAchromatic(make(stOklab, 0.5f, 0.012f, 0.0165f)));  // length 0.0204
   EXPECT_FALSE(isAchromatic(make(stOklab, 0.5f, 0.0f, -0.02f)));
   EXPECT_TRUE(isAchromatic(make(stCam16, 50, 0.01f, 0)));
@@ -200,7 +199,8 @@ TEST(Matrices, RowsAreSummedLeftToRight) {
   EXPECT_EQ(v[1], 0.0);
   const Mat3 product = mul3(m, kIdentity3);
   EXPECT_EQ(product, m);
-  const Mat3 columns = mul3(Mat3{1, 1e16, -1e16, 0, 1, 0, 0, 0, 1}, Mat3{1, 0, 0, 1, 0, 0, 1, 0, 0});
+  const Mat3 columns =
+      mul3(Mat3{1, 1e16, -1e16, 0, 1, 0, 0, 0, 1}, Mat3{1, 0, 0, 1, 0, 0, 1, 0, 0});
   EXPECT_EQ(columns[0], 0.0);
 }
 

@@ -1,5 +1,5 @@
-// Deflate, zlib framing and Adler-32: exact bytes, agreement with a plain
-// bit-by-bit model of the matching rules, and inflation by zlib.
+// Deflate, zlib framing and Adler-32: exact bytes, agreement with the plain
+// bit-by-bit Deflate model (deflate_model.hpp), and inflation by zlib.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -23,7 +23,8 @@ Bytes bytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
 Bytes inflateWithZlib(const Bytes &stream, std::size_t expectedSize) {
   Bytes out(expectedSize + 1);
   uLongf outSize = static_cast<uLongf>(out.size());
-  const int status = uncompress(out.data(), &outSize, stream.data(), static_cast<uLong>(stream.size()));
+  const int status =
+      uncompress(out.data(), &outSize, stream.data(), static_cast<uLong>(stream.size()));
   EXPECT_EQ(status, Z_OK);
   out.resize(outSize);
   return out;
@@ -64,23 +65,23 @@ TEST(Deflate, KnownStreams) {
 }
 
 TEST(Deflate, CodeTablesFollowTheFixedCodes) {
-  const std::pair<int, FixedCode> codes[] = {
-      {0, {0x30, 8}},   {143, {0xBF, 8}}, {144, {0x190, 9}}, {255, {0x1FF, 9}},
-      {256, {0, 7}},    {279, {23, 7}},   {280, {0xC0, 8}},  {287, {0xC7, 8}}};
+  const std::pair<int, FixedCode> codes[] = {{0, {0x30, 8}},    {143, {0xBF, 8}}, {144, {0x190, 9}},
+                                             {255, {0x1FF, 9}}, {256, {0, 7}},    {279, {23, 7}},
+                                             {280, {0xC0, 8}},  {287, {0xC7, 8}}};
   for (const auto &[symbol, expected] : codes) {
     const FixedCode code = fixedLitCode(symbol);
     EXPECT_EQ(code.code, expected.code) << symbol;
     EXPECT_EQ(code.bits, expected.bits) << symbol;
   }
   // Lengths and distances at the edges of their codes' ranges.
-  const std::pair<int, int> lengths[] = {{3, 0},    {10, 7},   {11, 8},   {12, 8},   {13, 9},
-                                         {114, 22}, {115, 23}, {130, 23}, {131, 24}, {227, 27},
-                                         {257, 27}, {258, 28}};
+  const std::pair<int, int> lengths[] = {{3, 0},    {10, 7},   {11, 8},   {12, 8},
+                                         {13, 9},   {114, 22}, {115, 23}, {130, 23},
+                                         {131, 24}, {227, 27}, {257, 27}, {258, 28}};
   for (const auto &[length, index] : lengths) EXPECT_EQ(lengthCodeIndex(length), index) << length;
-  const std::pair<int, int> distances[] = {{1, 0},     {4, 3},      {5, 4},      {6, 4},
-                                           {7, 5},     {8, 5},      {9, 6},      {24576, 28},
-                                           {24577, 29}, {32768, 29}};
-  for (const auto &[distance, index] : distances) EXPECT_EQ(distCodeIndex(distance), index) << distance;
+  const std::pair<int, int> distances[] = {{1, 0}, {4, 3}, {5, 4},      {6, 4},      {7, 5},
+                                           {8, 5}, {9, 6}, {24576, 28}, {24577, 29}, {32768, 29}};
+  for (const auto &[distance, index] : distances)
+    EXPECT_EQ(distCodeIndex(distance), index) << distance;
   EXPECT_THROW(fixedLitCode(288), Defect);
   EXPECT_THROW(lengthCodeIndex(2), Defect);
   EXPECT_THROW(lengthCodeIndex(259), Defect);
@@ -103,7 +104,8 @@ TEST(Deflate, AgreesWithTheModelOnVariedInput) {
   expectExact(Bytes(1000, 0xFF));  // runs of a 9-bit literal
   for (std::uint32_t seed = 1; seed <= 6; ++seed) {
     // Small alphabets give long chains and many ties; 256 gives few matches.
-    for (int alphabet : {2, 3, 16, 256}) expectExact(randomBytes(4000 + seed * 777, seed, alphabet));
+    for (int alphabet : {2, 3, 16, 256})
+      expectExact(randomBytes(4000 + seed * 777, seed, alphabet));
   }
   // Hash collisions: bytes that differ only in bit 7 of the hashed byte.
   Bytes collide(20000);
@@ -136,7 +138,8 @@ TEST(Deflate, LargeInputsAndTheWindowEdge) {
     data.insert(data.end(), filler.begin(), filler.end());
     data.insert(data.end(), block.begin(), block.end());
     expectExact(data);
-    compressedSize[distance - 32768] = compress(data.data(), static_cast<std::int64_t>(data.size())).size();
+    compressedSize[distance - 32768] =
+        compress(data.data(), static_cast<std::int64_t>(data.size())).size();
   }
   // Matched, the 4096 repeated bytes cost a few dozen bytes instead of ~4350.
   EXPECT_LT(compressedSize[0] + 4000, compressedSize[1]);
@@ -206,7 +209,8 @@ TEST(Deflate, AgreesWithTheModelOnRepeatsAndPeriods) {
   // of the same byte: a gap kept modulo 2^16 would lead a few bytes back,
   // to a position of another chain.
   Bytes aliasing(70000);
-  for (std::size_t k = 0; k < aliasing.size(); ++k) aliasing[k] = static_cast<std::uint8_t>(k * 131 % 251);
+  for (std::size_t k = 0; k < aliasing.size(); ++k)
+    aliasing[k] = static_cast<std::uint8_t>(k * 131 % 251);
   for (std::size_t k = 0; k < 40; ++k) aliasing[100 + k] = aliasing[100 + 65536 + 40 + k] = 0x99;
   expectExact(aliasing);
 }
@@ -249,9 +253,10 @@ TEST(Adler32, MatchesZlibAcrossReductionRuns) {
   EXPECT_EQ(adler32(wiki.data(), 9), 0x11E60398u);
   // All 0xFF stresses the sums hardest; lengths straddle the 5552-byte runs.
   for (std::size_t size : {15u, 16u, 17u, 5551u, 5552u, 5553u, 100000u}) {
-    for (const Bytes &data : {Bytes(size, 0xFF), randomBytes(size, static_cast<std::uint32_t>(size))}) {
-      const auto expected = static_cast<std::uint32_t>(
-          ::adler32(1, data.data(), static_cast<uInt>(data.size())));
+    for (const Bytes &data :
+         {Bytes(size, 0xFF), randomBytes(size, static_cast<std::uint32_t>(size))}) {
+      const auto expected =
+          static_cast<std::uint32_t>(::adler32(1, data.data(), static_cast<uInt>(data.size())));
       EXPECT_EQ(adler32(data.data(), static_cast<std::int64_t>(size)), expected) << size;
     }
   }

@@ -15,8 +15,8 @@ namespace {
 
 using Segments = std::vector<Segment>;
 
-Segments arc(float rx, float ry, bool large, bool sweep, float tolerance = 0.5f,
-             float x2 = 10.0f, float y2 = 0.0f, float phi = 0.0f) {
+Segments arc(float rx, float ry, bool large, bool sweep, float tolerance = 0.5f, float x2 = 10.0f,
+             float y2 = 0.0f, float phi = 0.0f) {
   Segments out;
   arcToSegments(out, large, sweep, 0.0f, 0.0f, x2, y2, rx, ry, phi, tolerance);
   return out;
@@ -59,8 +59,7 @@ TEST(ArcToSegments, SmallRadiiAreScaledToSpanTheChord) {
 
 TEST(ArcToSegments, CoarseToleranceUsesQuarterTurnSteps) {
   // The 32-bit pi lies above the 64-bit one, so a quarter-turn step needs 3.
-  expectVertices(arc(5, 5, false, true, 10.0f),
-                 {{2.5f, -4.33013f}, {7.5f, -4.33013f}, {10, 0}});
+  expectVertices(arc(5, 5, false, true, 10.0f), {{2.5f, -4.33013f}, {7.5f, -4.33013f}, {10, 0}});
 }
 
 TEST(ArcToSegments, DegenerateArcs) {
@@ -162,9 +161,7 @@ TEST(AngleBetween, RoundingAboveOneIsClampedNotNaN) {
   EXPECT_EQ(angleBetween(ux, uy, -(ux * 1.7f), -(uy * 1.7f)), 3.1415927f);
 }
 
-TEST(AngleBetween, ZeroVectorGivesNaN) {
-  EXPECT_TRUE(std::isnan(angleBetween(0, 0, 1, 0)));
-}
+TEST(AngleBetween, ZeroVectorGivesNaN) { EXPECT_TRUE(std::isnan(angleBetween(0, 0, 1, 0))); }
 
 }  // namespace
 }  // namespace zd::geom

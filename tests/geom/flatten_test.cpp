@@ -53,9 +53,9 @@ TEST(FlattenLines, NoImplicitMoveBeforeAFirstLine) {
 TEST(FlattenLines, RelativeAndAxisLines) {
   const Segments got =
       flatten(makePath({m(1, 2), l(3, 0), h(2), v(4), H(0), V(-1), m(1, 1), l(1, 1), Z()}), 0.5f);
-  const Segments want = {{1, 2, 4, 2},   {4, 2, 6, 2},  {6, 2, 6, 6}, {6, 6, 0, 6},
-                         {0, 6, 0, -1},  // the relative move starts from (0, -1)
-                         {1, 0, 2, 1},   {2, 1, 1, 0}};
+  const Segments want = {{1, 2, 4, 2}, {4, 2, 6, 2},  {6, 2, 6, 6},
+                         {6, 6, 0, 6}, {0, 6, 0, -1},  // the relative move starts from (0, -1)
+                         {1, 0, 2, 1}, {2, 1, 1, 0}};
   EXPECT_EQ(got, want);
 }
 
@@ -91,7 +91,8 @@ TEST(FlattenQuad, VerticesLieOnTheCurveAndEndsAreExact) {
 TEST(FlattenQuad, SplitPointFollowsTheDocumentedOperationOrder) {
   // One cut: the inner vertex is p2/4 + (p0/4 + p1/2) in that order; these
   // coordinates round differently under any other grouping.
-  const Vec2 p0{9.86501503f, 1.33888948f}, p1{1.07489526f, 9.80229473f}, p2{5.8091855f, 9.32059479f};
+  const Vec2 p0{9.86501503f, 1.33888948f}, p1{1.07489526f, 9.80229473f},
+      p2{5.8091855f, 9.32059479f};
   Segments out;
   flattenQuad(out, 0, p0, p1, p2, 4.0f);
   ASSERT_EQ(out.size(), 2u);
@@ -143,8 +144,7 @@ TEST(FlattenCubic, SegmentCountsAndFirstVertex) {
 
 TEST(FlattenCubic, DegenerateCurvesGiveOneSegment) {
   // Control points on the chord: already flat.
-  EXPECT_EQ(flatten(makePath({M(0, 0), C(3, 0, 7, 0, 10, 0)}), 0.1f),
-            (Segments{{0, 0, 10, 0}}));
+  EXPECT_EQ(flatten(makePath({M(0, 0), C(3, 0, 7, 0, 10, 0)}), 0.1f), (Segments{{0, 0, 10, 0}}));
   // All four points equal: the short-chord test holds at once.
   EXPECT_EQ(flatten(makePath({M(4, 4), C(4, 4, 4, 4, 4, 4)}), 0.5f), (Segments{{4, 4, 4, 4}}));
 }
@@ -186,9 +186,9 @@ TEST(FlattenSmooth, CubicReflections) {
   expectSameSegments({M(0, 0), C(0, 10, 10, 10, 10, 0), S(20, -10, 20, 0)},
                      {M(0, 0), C(0, 10, 10, 10, 10, 0), C(10, -10, 20, -10, 20, 0)});
   // Chained smooth cubics reflect the previous smooth curve's control.
-  expectSameSegments({M(0, 0), C(0, 10, 10, 10, 10, 0), S(20, -10, 20, 0), S(30, 10, 30, 0)},
-                     {M(0, 0), C(0, 10, 10, 10, 10, 0), C(10, -10, 20, -10, 20, 0),
-                      C(20, 10, 30, 10, 30, 0)});
+  expectSameSegments(
+      {M(0, 0), C(0, 10, 10, 10, 10, 0), S(20, -10, 20, 0), S(30, 10, 30, 0)},
+      {M(0, 0), C(0, 10, 10, 10, 10, 0), C(10, -10, 20, -10, 20, 0), C(20, 10, 30, 10, 30, 0)});
   // Relative forms: c's second control is (old q) + c2.
   expectSameSegments({M(5, 5), c(0, 10, 10, 10, 10, 0), s(10, -10, 10, 0)},
                      {M(5, 5), C(5, 15, 15, 15, 15, 5), C(15, -5, 25, -5, 25, 5)});
@@ -228,7 +228,8 @@ TEST(FlattenSmooth, ReflectionOnlyWithinOneFamilyAndOnlyRightAfter) {
 TEST(FlattenArcs, RelativeArcEndsAtTheExactEndPoint) {
   // The arc's own last vertex may be a rounding error off; the walk goes on
   // from the exact end point.
-  const Segments got = flatten(makePath({M(0, 0), a(50, 50, 0, false, true, 100, 0), l(0, 10)}), 0.5f);
+  const Segments got =
+      flatten(makePath({M(0, 0), a(50, 50, 0, false, true, 100, 0), l(0, 10)}), 0.5f);
   ASSERT_EQ(got.size(), 13u);
   EXPECT_NE(got[11].y1, 0.0f);
   EXPECT_EQ(got[12], (Segment{100, 0, 100, 10}));

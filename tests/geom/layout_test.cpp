@@ -22,9 +22,9 @@ TEST(FlattenLayout, SameSegmentsAsThePlainFlattening) {
 TEST(FlattenLayout, SubpathsThatDrawSomething) {
   // A lone move, a close after a close and an arc back to its start draw
   // nothing; "M 30 30 Z" draws a closed subpath with no segment.
-  const zd::path::Path path = makePath({M(0, 0), L(10, 0), L(10, 10), Z(), Z(), M(20, 20),
-                                        M(30, 30), Z(), M(40, 40), A(5, 5, 0, false, true, 40, 40),
-                                        M(50, 50), L(50, 50), L(60, 50)});
+  const zd::path::Path path =
+      makePath({M(0, 0), L(10, 0), L(10, 10), Z(), Z(), M(20, 20), M(30, 30), Z(), M(40, 40),
+                A(5, 5, 0, false, true, 40, 40), M(50, 50), L(50, 50), L(60, 50)});
   FlatLayout layout;
   flatten(path, 0.5f, layout);
   ASSERT_EQ(layout.subpaths.size(), 3u);

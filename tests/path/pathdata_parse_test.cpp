@@ -142,7 +142,8 @@ TEST(PathDataParse, ArcFlagsAreSingleBytesAlsoInRepeatedGroups) {
                   {pRArc, {1, 2, 3 * 0.017453292f, 0, 1, 4, 5}},
                   {pRArc, {6, 7, 8 * 0.017453292f, 1, 0, 10, 11}}},
                  "repeated arcs");
-  EXPECT_EQ(parseError("M0 0a1 2 3 0 1 4 5 6 7 8 2 0 1 1"), "parsePath: arc flag must be 0 or 1 at offset 25");
+  EXPECT_EQ(parseError("M0 0a1 2 3 0 1 4 5 6 7 8 2 0 1 1"),
+            "parsePath: arc flag must be 0 or 1 at offset 25");
   // A rotation may be long; only the two flags are one byte each.
   EXPECT_NO_THROW(parsePath("M0 0A1 1 123.5e1 1 0 2 2"));
 }
@@ -174,13 +175,18 @@ TEST(PathDataParse, NumbersAreReadAsDoublesThenRoundedToFloat) {
 
 TEST(PathDataParse, NumbersThatOverflowAFloatAreRefused) {
   // Finite as a double, infinite as a float: a path must not hold it.
-  EXPECT_EQ(parseError("M 1e39 0"), "parsePath: number '1e39' is beyond the float range at offset 2");
-  EXPECT_EQ(parseError("M 0 -3.4028236e38"), "parsePath: number '-3.4028236e38' is beyond the float range at offset 4");
+  EXPECT_EQ(parseError("M 1e39 0"),
+            "parsePath: number '1e39' is beyond the float range at offset 2");
+  EXPECT_EQ(parseError("M 0 -3.4028236e38"),
+            "parsePath: number '-3.4028236e38' is beyond the float range at offset 4");
   // Exactly half an ulp above the largest float rounds to even: infinity.
-  EXPECT_EQ(parseError("M 340282356779733661637539395458142568448 0"),
-            "parsePath: number '340282356779733661637539...' is beyond the float range at offset 2");
-  EXPECT_EQ(parseError("M 1e400 0"), "parsePath: number '1e400' is beyond the float range at offset 2");
-  EXPECT_EQ(parseError("M 0 -1e99999999999999999999"), "parsePath: number '-1e99999999999999999999' is beyond the float range at offset 4");
+  EXPECT_EQ(
+      parseError("M 340282356779733661637539395458142568448 0"),
+      "parsePath: number '340282356779733661637539...' is beyond the float range at offset 2");
+  EXPECT_EQ(parseError("M 1e400 0"),
+            "parsePath: number '1e400' is beyond the float range at offset 2");
+  EXPECT_EQ(parseError("M 0 -1e99999999999999999999"),
+            "parsePath: number '-1e99999999999999999999' is beyond the float range at offset 4");
 }
 
 TEST(PathDataParse, ErrorMessages) {
@@ -190,13 +196,19 @@ TEST(PathDataParse, ErrorMessages) {
   } cases[] = {
       {"M", "parsePath: expected a number at offset 1 ('M' takes numbers in groups of 2, got 0)"},
       {"M 1", "parsePath: expected a number at offset 3 ('M' takes numbers in groups of 2, got 1)"},
-      {"M 1 2 3", "parsePath: expected a number at offset 7 ('M' takes numbers in groups of 2, got 3)"},
-      {"M L 1 2", "parsePath: expected a number at offset 2 ('M' takes numbers in groups of 2, got 0)"},
+      {"M 1 2 3",
+       "parsePath: expected a number at offset 7 ('M' takes numbers in groups of 2, got 3)"},
+      {"M L 1 2",
+       "parsePath: expected a number at offset 2 ('M' takes numbers in groups of 2, got 0)"},
       {"m 1", "parsePath: expected a number at offset 3 ('m' takes numbers in groups of 2, got 1)"},
-      {"M 1 2 L", "parsePath: expected a number at offset 7 ('L' takes numbers in groups of 2, got 0)"},
-      {"M 0 0 s 1 2 3", "parsePath: expected a number at offset 13 ('s' takes numbers in groups of 4, got 3)"},
-      {"M 0 0 A 1 1 0 0 0 1", "parsePath: expected a number at offset 19 ('A' takes numbers in groups of 7, got 6)"},
-      {"M 0 0 c 1 2 3 4 5 6 7 z", "parsePath: expected a number at offset 22 ('c' takes numbers in groups of 6, got 7)"},
+      {"M 1 2 L",
+       "parsePath: expected a number at offset 7 ('L' takes numbers in groups of 2, got 0)"},
+      {"M 0 0 s 1 2 3",
+       "parsePath: expected a number at offset 13 ('s' takes numbers in groups of 4, got 3)"},
+      {"M 0 0 A 1 1 0 0 0 1",
+       "parsePath: expected a number at offset 19 ('A' takes numbers in groups of 7, got 6)"},
+      {"M 0 0 c 1 2 3 4 5 6 7 z",
+       "parsePath: expected a number at offset 22 ('c' takes numbers in groups of 6, got 7)"},
       {"L 1 2", "parsePath: path must begin with moveto (M or m) at offset 0"},
       {"Z", "parsePath: path must begin with moveto (M or m) at offset 0"},
       {"z M 1 2", "parsePath: path must begin with moveto (M or m) at offset 0"},
@@ -216,10 +228,13 @@ TEST(PathDataParse, ErrorMessages) {
       {"M 0 0 A5 5 0 1 +1 10 10", "parsePath: arc flag must be 0 or 1 at offset 15"},
       {"M 0 0 A5 5 0 1 e 10 10", "parsePath: arc flag must be 0 or 1 at offset 15"},
       {"M 0 0 A5 5 0 1.5 1 10 10", "parsePath: arc flag must be 0 or 1 at offset 14"},
-      {"M 0 0 A -5 5 0 0 1 10 10", "parsePath: invalid arc parameter at offset 8 (radii must be >= 0, flags 0 or 1)"},
-      {"M 0 0 a 5 -5 0 0 1 10 10", "parsePath: invalid arc parameter at offset 8 (radii must be >= 0, flags 0 or 1)"},
+      {"M 0 0 A -5 5 0 0 1 10 10",
+       "parsePath: invalid arc parameter at offset 8 (radii must be >= 0, flags 0 or 1)"},
+      {"M 0 0 a 5 -5 0 0 1 10 10",
+       "parsePath: invalid arc parameter at offset 8 (radii must be >= 0, flags 0 or 1)"},
       // A rotation "0" followed by a digit splits, and the digit becomes the flag.
-      {"M 0 0 A 5 5 02 1 10 10", "parsePath: invalid arc parameter at offset 8 (radii must be >= 0, flags 0 or 1)"},
+      {"M 0 0 A 5 5 02 1 10 10",
+       "parsePath: invalid arc parameter at offset 8 (radii must be >= 0, flags 0 or 1)"},
       {"M 1e 0", "parsePath: invalid number '1e' at offset 2"},
       {"M 1e+ 0", "parsePath: invalid number '1e+' at offset 2"},
       {"M 1e5e5 0", "parsePath: invalid number '1e5e5' at offset 2"},
@@ -241,17 +256,21 @@ TEST(PathDataParse, EmbeddedNulIsAnUnexpectedCharacter) {
 
 TEST(PathDataParse, FirstProblemInReadingOrderWins) {
   // Scan errors in a letter's numbers come before that letter's own checks.
-  EXPECT_EQ(parseError("M 0 0 A -5 5 0 0 1 10 10 X"), "parsePath: unexpected character 'X' at offset 25");
+  EXPECT_EQ(parseError("M 0 0 A -5 5 0 0 1 10 10 X"),
+            "parsePath: unexpected character 'X' at offset 25");
   EXPECT_EQ(parseError("M 1 X"), "parsePath: unexpected character 'X' at offset 4");
   EXPECT_EQ(parseError("M 1 1e"), "parsePath: invalid number '1e' at offset 4");
   // A letter's checks run when the next letter is reached, before later text.
-  EXPECT_EQ(parseError("M 1 L 1 X"), "parsePath: expected a number at offset 4 ('M' takes numbers in groups of 2, got 1)");
-  EXPECT_EQ(parseError("M 0 0 A -5 5 0 0 1 10 10 L X"), "parsePath: invalid arc parameter at offset 8 (radii must be >= 0, flags 0 or 1)");
+  EXPECT_EQ(parseError("M 1 L 1 X"),
+            "parsePath: expected a number at offset 4 ('M' takes numbers in groups of 2, got 1)");
+  EXPECT_EQ(parseError("M 0 0 A -5 5 0 0 1 10 10 L X"),
+            "parsePath: invalid arc parameter at offset 8 (radii must be >= 0, flags 0 or 1)");
   // The count check comes before the arc check of the same letter.
   EXPECT_EQ(parseError("M 0 0 A -5 5 0 0 1 10 10 1"),
             "parsePath: expected a number at offset 26 ('A' takes numbers in groups of 7, got 8)");
   // The moveto-first rule is checked last.
-  EXPECT_EQ(parseError("L 1 2 M"), "parsePath: expected a number at offset 7 ('M' takes numbers in groups of 2, got 0)");
+  EXPECT_EQ(parseError("L 1 2 M"),
+            "parsePath: expected a number at offset 7 ('M' takes numbers in groups of 2, got 0)");
   EXPECT_EQ(parseError("L 1 2 X"), "parsePath: unexpected character 'X' at offset 6");
 }
 
@@ -301,6 +320,7 @@ TEST(PathDataParse, LetterToKindAndFlushingOneLetter) {
 // 'e', leading zeros, arc flags, stray letters) both parses agree exactly.
 TEST(PathDataParse, ReadingNumbersAheadMatchesTheByteRules) {
   // Mostly plain numbers and blanks, with a sprinkling of the awkward cases.
+  // clang-format off
   static const char *const kPlain[] = {"0", "1", "7", "12", "3.5", "-4", ".5", "-.25", "1e2",
                                        " ", " ", ",", "\t", "H", "h", "v"};
   static const char *const kAwkward[] = {"00", ".", "-", "+", "e", "E", "e-", "1e5", "-0",
@@ -309,6 +329,7 @@ TEST(PathDataParse, ReadingNumbersAheadMatchesTheByteRules) {
                                          "0-1", "1110", "01.5", "1.5", "-0.", "0.5e1",
                                          "123456789012345678", "9007199254740993",
                                          "0.30000000000000004", ".000001"};
+  // clang-format on
   std::mt19937 random(7);
   std::uniform_int_distribution<std::size_t> plain(0, std::size(kPlain) - 1);
   std::uniform_int_distribution<std::size_t> awkward(0, std::size(kAwkward) - 1);

@@ -107,8 +107,8 @@ TEST(PathDataSerialize, ArcRotationGoesBackToDegreesThroughFloats) {
   const struct {
     int degrees;
     const char *text;
-  } cases[] = {{45, "45"},   {90, "90"},   {135, "135"},       {180, "180"},
-               {270, "270"}, {360, "360"}, {15, "15.000001"}, {30, "30.000002"},
+  } cases[] = {{45, "45"},        {90, "90"},         {135, "135"},      {180, "180"},
+               {270, "270"},      {360, "360"},       {15, "15.000001"}, {30, "30.000002"},
                {60, "60.000004"}, {120, "120.000008"}};
   for (const auto &c : cases) {
     const std::string text = "M0 0A1 1 " + std::to_string(c.degrees) + " 0 0 1 1";

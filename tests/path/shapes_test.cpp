@@ -59,8 +59,8 @@ TEST(RoundedRect, RadiiClampToHalfTheShorterSide) {
 TEST(RoundedRect, OneNonZeroRadiusStillGivesTenCommands) {
   Path path;
   roundedRect(path, false, 0, 0, 10, 10, 1, 0, 0, 0);
-  EXPECT_EQ(kinds(path), (std::vector<PathCommandKind>{pMove, pCubic, pLine, pCubic, pLine,
-                                                       pCubic, pLine, pCubic, pLine, pClose}));
+  EXPECT_EQ(kinds(path), (std::vector<PathCommandKind>{pMove, pCubic, pLine, pCubic, pLine, pCubic,
+                                                       pLine, pCubic, pLine, pClose}));
   // The top-left corner: c1 is (x + a) + (-kappa * a).
   expectPoint(path.commands[1].c1(), 1.0f + (-kKappa * 1.0f), 0);
 }

@@ -65,11 +65,30 @@ Path randomPath(std::mt19937 &random) {
   numbers(2);
   for (int i = 0; i < 8; ++i) {
     switch (random() % 9) {
-      case 0: d << " L"; numbers(2); break;
-      case 1: d << " h"; numbers(1); d << " v"; numbers(1); break;
-      case 2: d << " C"; numbers(6); break;
-      case 3: d << " s"; numbers(4); break;
-      case 4: d << " q"; numbers(4); d << " T"; numbers(2); break;
+      case 0:
+        d << " L";
+        numbers(2);
+        break;
+      case 1:
+        d << " h";
+        numbers(1);
+        d << " v";
+        numbers(1);
+        break;
+      case 2:
+        d << " C";
+        numbers(6);
+        break;
+      case 3:
+        d << " s";
+        numbers(4);
+        break;
+      case 4:
+        d << " q";
+        numbers(4);
+        d << " T";
+        numbers(2);
+        break;
       case 5:
       case 6:
         d << (random() % 2 ? " A" : " a");
@@ -81,7 +100,10 @@ Path randomPath(std::mt19937 &random) {
         numbers(2);
         break;
       case 7: d << " Z"; break;
-      default: d << " m"; numbers(2); break;
+      default:
+        d << " m";
+        numbers(2);
+        break;
     }
   }
   return parsePath(d.str());
@@ -91,11 +113,11 @@ TEST(Transform, FlatteningCommutesWithTheTransform) {
   const double kPi = std::numbers::pi;
   const float c = static_cast<float>(std::cos(0.7)), s = static_cast<float>(std::sin(0.7));
   const Matrix matrices[] = {
-      {c, s, -s, c, 5, -7},                  // rotation and translation
-      {2.5f, 0, 0, 0.4f, 1, 2},              // non-uniform scale
-      {-1, 0, 0, 1, 0, 0},                   // mirror
-      {1.5f * c, 0.5f * s, -s, -c, 10, 3},   // mirrored, sheared and scaled
-      {1, 0, 0.8f, 1, 0, 0},                 // shear
+      {c, s, -s, c, 5, -7},                                     // rotation and translation
+      {2.5f, 0, 0, 0.4f, 1, 2},                                 // non-uniform scale
+      {-1, 0, 0, 1, 0, 0},                                      // mirror
+      {1.5f * c, 0.5f * s, -s, -c, 10, 3},                      // mirrored, sheared and scaled
+      {1, 0, 0.8f, 1, 0, 0},                                    // shear
       {static_cast<float>(std::cos(kPi / 2)), 1, -1, 0, 0, 0},  // a quarter turn
   };
   std::mt19937 random(11);
@@ -129,7 +151,8 @@ TEST(Transform, FlatteningCommutesWithTheTransform) {
 }
 
 TEST(Transform, TheIdentityChangesNoByte) {
-  Path path = parsePath("M -0 1 h -0 v 2 c 1 2 3 4 5 6 S 1 2 3 4 q 1 1 2 0 t 3 3 a 4 5 30 1 0 7 8 Z l 1 1");
+  Path path =
+      parsePath("M -0 1 h -0 v 2 c 1 2 3 4 5 6 S 1 2 3 4 q 1 1 2 0 t 3 3 a 4 5 30 1 0 7 8 Z l 1 1");
   const Path before = path;
   transform(path, Matrix{});
   EXPECT_TRUE(sameBytes(path, before));

@@ -1,4 +1,4 @@
-// The pixel operations: the worked values of the rules, the byte rule, the
+// The pixel operations: worked values, the byte rule, the
 // offset checks, and the row kernels (baseline and vector) against the
 // single-pixel operations over a grid of inputs.
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/errors.hpp"
+#include "cpu/cpu.hpp"
 #include "raster/kernels.hpp"
 #include "raster/raster.hpp"
 
@@ -31,8 +32,8 @@ using Bytes = std::vector<std::uint8_t>;
 TEST(ByteRule, RoundsHalvesUpClampsAndMapsNanToZero) {
   EXPECT_EQ(zd::raster::toByte(0.0f), 0);
   EXPECT_EQ(zd::raster::toByte(1.0f), 255);
-  EXPECT_EQ(zd::raster::toByte(0.5f), 128);        // 128.0 exactly
-  EXPECT_EQ(zd::raster::toByte(0.2f), 51);         // 51.5 after the fused rounding... truncated
+  EXPECT_EQ(zd::raster::toByte(0.5f), 128);         // 128.0 exactly
+  EXPECT_EQ(zd::raster::toByte(0.2f), 51);          // 51.5 after the fused rounding... truncated
   EXPECT_EQ(zd::raster::toByte(1.5f / 255.0f), 2);  // a half goes up
   EXPECT_EQ(zd::raster::toByte(1.002f), 255);
   EXPECT_EQ(zd::raster::toByte(-0.3f), 0);
@@ -85,9 +86,10 @@ TEST(PixelOffsets, OutsideTheBufferRaiseIndexErrors) {
   // blendOverwrite checks each byte before its store: the first two land.
   EXPECT_THROW(blendOverwrite(image, 4, 1.0f, 1, 1, 1, 1), zd::Defect);
   EXPECT_EQ(image.data, (Bytes{0, 0, 0, 0, 255, 255}));
-  EXPECT_THROW(blendOverwrite(image, std::numeric_limits<std::int64_t>::max() - 1, 1.0f, 1, 1, 1, 1),
-               zd::Defect);
-  // A zero contribution returns before the check, as the rule orders it.
+  EXPECT_THROW(
+      blendOverwrite(image, std::numeric_limits<std::int64_t>::max() - 1, 1.0f, 1, 1, 1, 1),
+      zd::Defect);
+  // A zero contribution returns before the check.
   EXPECT_NO_THROW(blendOver(image, 100, 0.0f, 1, 1, 1, 1));
 }
 
@@ -96,8 +98,8 @@ TEST(PixelOffsets, OutsideTheBufferRaiseIndexErrors) {
 // exact 1 and values above 1), several paints including NaN alpha.
 class RowKernels : public ::testing::TestWithParam<bool> {
  protected:
-  void SetUp() override { zd::raster::detail::forceBaselineKernels(GetParam()); }
-  void TearDown() override { zd::raster::detail::forceBaselineKernels(false); }
+  void SetUp() override { zd::cpu::disableForTesting(GetParam() ? zd::cpu::kAllFeatures : 0); }
+  void TearDown() override { zd::cpu::disableForTesting(0); }
 };
 
 TEST_P(RowKernels, MatchTheSinglePixelOperations) {
@@ -124,7 +126,8 @@ TEST_P(RowKernels, MatchTheSinglePixelOperations) {
         // differing only in one byte.
         for (std::int64_t x = 0; x < width; ++x) {
           const std::uint32_t run = static_cast<std::uint32_t>(x / 37 % 3);
-          for (int c = 0; c < 4; ++c) start.data[x * 4 + c] = static_cast<std::uint8_t>(40 * c + (c == 3 ? run : 0));
+          for (int c = 0; c < 4; ++c)
+            start.data[x * 4 + c] = static_cast<std::uint8_t>(40 * c + (c == 3 ? run : 0));
         }
       }
       for (const bool overwrite : {false, true}) {

@@ -177,7 +177,8 @@ TEST(Fill, NothingOrUnchangedWithoutAnError) {
   zd::raster::fillSegments(image, rectangle(0, 0, 10, 10), srgb(1, 1, 1, 0), false, false);
   zd::raster::fillSegments(image, rectangle(0, 0, 10, 10), srgb(1, 1, 1, 0), false, true);
   // Every y NaN: no rows at all.
-  zd::raster::fillSegments(image, std::vector<Segment>{{1, kNan, 5, kNan}}, unconvertible(), false, false);
+  zd::raster::fillSegments(image, std::vector<Segment>{{1, kNan, 5, kNan}}, unconvertible(), false,
+                           false);
   EXPECT_EQ(image.data, pattern);
   // Reaching the rows, the colour is mapped and its failure is raised, untouched image.
   try {
@@ -199,7 +200,7 @@ TEST(Fill, OverwriteTouchesOnlyCoveredPixels) {
   };
   EXPECT_EQ(pixel(3, 3), (std::vector<int>{0, 255, 0, 128}));
   EXPECT_EQ(pixel(2, 3), (std::vector<int>{0, 255, 0, 64}));  // half covered
-  EXPECT_EQ(pixel(5, 3), (std::vector<int>(4, 200)));        // the span ends at 5
+  EXPECT_EQ(pixel(5, 3), (std::vector<int>(4, 200)));         // the span ends at 5
   EXPECT_EQ(pixel(3, 6), (std::vector<int>(4, 200)));
 }
 
@@ -211,7 +212,8 @@ TEST(Fill, VerticalExtent) {
   rows = rowsToVisit(rectangle(0, -kInf, 1, kInf), 10);
   EXPECT_EQ(rows.first, 0);
   EXPECT_EQ(rows.last, 9);
-  rows = rowsToVisit(std::vector<Segment>{{0, kNan, 1, 3}, {0, 5, kNan, kNan}}, 10);  // NaN passed over
+  rows = rowsToVisit(std::vector<Segment>{{0, kNan, 1, 3}, {0, 5, kNan, kNan}},
+                     10);  // NaN passed over
   EXPECT_EQ(rows.first, 3);
   EXPECT_EQ(rows.last, 5);
   EXPECT_TRUE(rowsToVisit(std::vector<Segment>{{0, 10.5f, 1, 12}}, 10).empty());
@@ -239,8 +241,8 @@ TEST(Fill, HostileCoordinates) {
     for (const bool evenOdd : {false, true}) {
       for (const bool overwrite : {false, true}) {
         Image image = zd::image::newImage(9, 9, zd::image::csRgba);
-        EXPECT_NO_THROW(zd::raster::paintSegments(image, segments, Paint{1, 0, 0, 0.5f}, evenOdd,
-                                                  overwrite));
+        EXPECT_NO_THROW(
+            zd::raster::paintSegments(image, segments, Paint{1, 0, 0, 0.5f}, evenOdd, overwrite));
       }
     }
   }
@@ -253,17 +255,18 @@ TEST(Fill, HostileCoordinates) {
 TEST(Fill, ShortPixelBufferRaisesAfterTheRowsThatFit) {
   Image image = zd::image::newImage(4, 4, zd::image::csRgba);
   image.data.resize(4 * 4 * 2 + 6);  // two rows and a pixel and a half
-  EXPECT_THROW(zd::raster::paintSegments(image, rectangle(0, 0, 4, 4), Paint{1, 1, 1, 1}, false,
-                                         false),
-               zd::Defect);
-  for (std::size_t i = 0; i < 36; ++i) EXPECT_EQ(image.data[i], 255) << i;  // rows 0, 1, pixel (0, 2)
-  EXPECT_EQ(image.data[36], 0);  // blendOver checks the whole pixel first
+  EXPECT_THROW(
+      zd::raster::paintSegments(image, rectangle(0, 0, 4, 4), Paint{1, 1, 1, 1}, false, false),
+      zd::Defect);
+  for (std::size_t i = 0; i < 36; ++i)
+    EXPECT_EQ(image.data[i], 255) << i;  // rows 0, 1, pixel (0, 2)
+  EXPECT_EQ(image.data[36], 0);          // blendOver checks the whole pixel first
   // Overwrite stores the bytes that fit before raising.
   image = zd::image::newImage(4, 4, zd::image::csRgba);
   image.data.resize(4 * 4 * 2 + 6);
-  EXPECT_THROW(zd::raster::paintSegments(image, rectangle(0, 0, 4, 4), Paint{1, 1, 1, 1}, false,
-                                         true),
-               zd::Defect);
+  EXPECT_THROW(
+      zd::raster::paintSegments(image, rectangle(0, 0, 4, 4), Paint{1, 1, 1, 1}, false, true),
+      zd::Defect);
   EXPECT_EQ(image.data[37], 255);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/errors.hpp"
+#include "cpu/cpu.hpp"
 #include "raster/kernels.hpp"
 #include "raster/raster.hpp"
 #include "reference_fill.hpp"
@@ -67,8 +68,8 @@ Image randomImage(std::mt19937 &random, std::int64_t width, std::int64_t height)
 
 class ReferenceFill : public ::testing::TestWithParam<bool> {
  protected:
-  void SetUp() override { zd::raster::detail::forceBaselineKernels(GetParam()); }
-  void TearDown() override { zd::raster::detail::forceBaselineKernels(false); }
+  void SetUp() override { zd::cpu::disableForTesting(GetParam() ? zd::cpu::kAllFeatures : 0); }
+  void TearDown() override { zd::cpu::disableForTesting(0); }
 };
 
 TEST_P(ReferenceFill, RandomScenesMatchByteForByte) {
@@ -130,8 +131,8 @@ TEST_P(ReferenceFill, DenseScenesMatchByteForByte) {
 // paints, with a NaN crossing in some rows (no whole-column shortcut there).
 TEST_P(ReferenceFill, LargeShapesWithWholeColumnRunsMatchByteForByte) {
   std::mt19937 random(99);
-  const Paint paints[] = {{0.9f, 0.1f, 0.3f, 1.0f}, {0.2f, 0.6f, 0.9f, 0.5f},
-                          {0.4f, 0.4f, 0.1f, 0.8f}};
+  const Paint paints[] = {
+      {0.9f, 0.1f, 0.3f, 1.0f}, {0.2f, 0.6f, 0.9f, 0.5f}, {0.4f, 0.4f, 0.1f, 0.8f}};
   for (int scene = 0; scene < 60; ++scene) {
     const std::int64_t width = 64 + static_cast<std::int64_t>(random() % 400);
     const std::int64_t height = 8 + static_cast<std::int64_t>(random() % 40);
@@ -212,15 +213,15 @@ TEST_P(ReferenceFill, LongActiveListsWithJoiningEdgesMatchByteForByte) {
 // pixels, for every paint kind and both rules.
 TEST_P(ReferenceFill, RowsWithWideGapsMatchByteForByte) {
   std::mt19937 random(4242);
-  const Paint paints[] = {{0.9f, 0.1f, 0.3f, 1.0f}, {0.2f, 0.6f, 0.9f, 0.5f},
-                          {0.4f, 0.4f, 0.1f, 0.8f}};
+  const Paint paints[] = {
+      {0.9f, 0.1f, 0.3f, 1.0f}, {0.2f, 0.6f, 0.9f, 0.5f}, {0.4f, 0.4f, 0.1f, 0.8f}};
   const auto polygon = [](std::vector<Segment> &out, float cx, float cy, float r, int sides,
                           float turn) {
     for (int k = 0; k < sides; ++k) {
       const float a = turn + float(k) * 6.2831853f / float(sides);
       const float b = turn + float(k + 1) * 6.2831853f / float(sides);
-      out.push_back({cx + r * std::cos(a), cy + r * std::sin(a), cx + r * std::cos(b),
-                     cy + r * std::sin(b)});
+      out.push_back(
+          {cx + r * std::cos(a), cy + r * std::sin(a), cx + r * std::cos(b), cy + r * std::sin(b)});
     }
   };
   for (int scene = 0; scene < 40; ++scene) {
@@ -272,8 +273,10 @@ TEST_P(ReferenceFill, RowsWithWideGapsMatchByteForByte) {
 // A fill stopped by an index error leaves sums in its working row; the
 // next fills (narrower and wider images) must not see them.
 TEST_P(ReferenceFill, FillAfterAnIndexErrorStartsClean) {
-  const std::vector<Segment> square = {{1.5f, 0.5f, 1.5f, 7.5f}, {1.5f, 7.5f, 30.25f, 7.5f},
-                                       {30.25f, 7.5f, 30.25f, 0.5f}, {30.25f, 0.5f, 1.5f, 0.5f}};
+  const std::vector<Segment> square = {{1.5f, 0.5f, 1.5f, 7.5f},
+                                       {1.5f, 7.5f, 30.25f, 7.5f},
+                                       {30.25f, 7.5f, 30.25f, 0.5f},
+                                       {30.25f, 0.5f, 1.5f, 0.5f}};
   const Paint paint{0.3f, 0.4f, 0.5f, 0.7f};
   Image broken = zd::image::newImage(40, 8, zd::image::csRgba);
   broken.data.resize(40 * 4 * 3 + 10);

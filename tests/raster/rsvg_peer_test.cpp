@@ -44,8 +44,8 @@ const Scene kScenes[] = {
      false, 0.5f, 0.2f, 0.2f},
     {"curves", "M10 50 C10 0 90 0 90 50 Q90 95 50 95 T10 50 Z", false, 0.1f, 0.1f, 0.1f},
     {"clipped", "M-20 -10 L120 30 L60 140 Z", false, 0.8f, 0.8f, 0.2f},
-    {"self-crossing-nonzero", "M10 10 L90 90 L90 10 L10 90 Z M30 50 L70 20 L70 80 Z", false,
-     0.3f, 0.7f, 0.7f},
+    {"self-crossing-nonzero", "M10 10 L90 90 L90 10 L10 90 Z M30 50 L70 20 L70 80 Z", false, 0.3f,
+     0.7f, 0.7f},
 };
 
 bool havePeer() { return std::system("rsvg-convert --version > /dev/null 2>&1") == 0; }

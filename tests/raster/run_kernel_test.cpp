@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "cpu/cpu.hpp"
 #include "raster/kernels.hpp"
 #include "raster/raster.hpp"
 
@@ -32,8 +33,8 @@ std::vector<std::uint8_t> stretchyRow(std::mt19937 &random, std::int64_t width) 
 
 class RunKernel : public ::testing::TestWithParam<bool> {
  protected:
-  void SetUp() override { zd::raster::detail::forceBaselineKernels(GetParam()); }
-  void TearDown() override { zd::raster::detail::forceBaselineKernels(false); }
+  void SetUp() override { zd::cpu::disableForTesting(GetParam() ? zd::cpu::kAllFeatures : 0); }
+  void TearDown() override { zd::cpu::disableForTesting(0); }
 };
 
 TEST_P(RunKernel, WholeColumnRunsMatchTheSinglePixelOperation) {
@@ -44,7 +45,8 @@ TEST_P(RunKernel, WholeColumnRunsMatchTheSinglePixelOperation) {
                           {0.7f, 0.7f, 0.2f, 1.0f}};
   for (int trial = 0; trial < 300; ++trial) {
     const std::int64_t width = 1 + static_cast<std::int64_t>(random() % 300);
-    const std::int64_t from = static_cast<std::int64_t>(random() % static_cast<std::uint32_t>(width));
+    const std::int64_t from =
+        static_cast<std::int64_t>(random() % static_cast<std::uint32_t>(width));
     const std::int64_t to =
         from + static_cast<std::int64_t>(random() % static_cast<std::uint32_t>(width - from + 1));
     const Paint &paint = paints[trial % 4];

@@ -4,9 +4,9 @@
 # header lacks.
 set -euo pipefail
 source=$2
-exported=$(grep -oE 'ZD_API[^(]*\b(zd|numra)_[a-z0-9_]+\(' "$source/include/zd.h" |
-           grep -oE '(zd|numra)_[a-z0-9_]+' | sort -u)
-documented=$(grep -oE '^### (zd|numra)_[a-z0-9_]+' "$source/docs/api.md" | cut -c5- | sort -u)
+exported=$(grep -oE 'ZD_API[^(]*\b(zd_|numra_)[a-z0-9_]+\(' "$source/include/zd.h" |
+           grep -oE '(zd_|numra_)[a-z0-9_]+' | sort -u)
+documented=$(grep -oE '^### (zd_|numra_)[a-z0-9_]+' "$source/docs/api.md" | cut -c5- | sort -u)
 missing=$(comm -23 <(echo "$exported") <(echo "$documented"))
 stale=$(comm -13 <(echo "$exported") <(echo "$documented"))
 [ -z "$missing" ] || { echo "exported but not in docs/api.md:"; echo "$missing"; }

@@ -83,10 +83,10 @@ struct Scene {
                   static_cast<float>(cy + x * std::sin(phi) + y * std::cos(phi))};
     };
     zd::path::add(path, PathCommand::point(zd::path::pMove, point(from)));
-    zd::path::add(path, PathCommand::arc(zd::path::pArc,
-                                         {static_cast<float>(rx), static_cast<float>(ry)},
-                                         static_cast<float>(phi), std::fabs(sweep) > M_PI,
-                                         sweep > 0, point(from + sweep)));
+    zd::path::add(path,
+                  PathCommand::arc(zd::path::pArc, {static_cast<float>(rx), static_cast<float>(ry)},
+                                   static_cast<float>(phi), std::fabs(sweep) > M_PI, sweep > 0,
+                                   point(from + sweep)));
     cairo_new_sub_path(cr);
     cairo_save(cr);
     cairo_translate(cr, cx, cy);

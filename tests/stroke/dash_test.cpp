@@ -16,7 +16,8 @@ std::vector<std::pair<float, float>> spans(const Outline &out) {
   std::vector<std::pair<float, float>> result;
   std::size_t begin = 0;
   for (const std::size_t end : out.contourEnds) {
-    const std::vector<zd::geom::Segment> part(out.segments.begin() + begin, out.segments.begin() + end);
+    const std::vector<zd::geom::Segment> part(out.segments.begin() + begin,
+                                              out.segments.begin() + end);
     const zd::geom::Bounds box = zd::geom::computeBounds(part);
     result.emplace_back(box.minX, box.minX + box.width);
     begin = end;
@@ -46,8 +47,9 @@ TEST(Dash, PhaseOffsetsAndOddCounts) {
   EXPECT_EQ(spans(outline(line, style(2, Join::miter, Cap::square, {10, 40}))),
             (Spans{{-1, 11}, {49, 61}}));
   // The pattern restarts on each subpath.
-  EXPECT_EQ(spans(outline("M 0 10 L 12 10 M 0 20 L 12 20", style(2, Join::miter, Cap::butt, {10, 5}))),
-            (Spans{{0, 10}, {0, 10}}));
+  EXPECT_EQ(
+      spans(outline("M 0 10 L 12 10 M 0 20 L 12 20", style(2, Join::miter, Cap::butt, {10, 5}))),
+      (Spans{{0, 10}, {0, 10}}));
 }
 
 TEST(Dash, ADashThroughTheClosingPointIsJoinedThere) {
@@ -77,7 +79,8 @@ TEST(Dash, ZeroLengthDashesAreDotsWithRoundOrSquareCaps) {
   EXPECT_EQ(c.at(15, 10), 0);
   EXPECT_EQ(c.at(59, 10), 0);
   EXPECT_EQ(c.at(60, 10), 0);
-  EXPECT_TRUE(outline("M 10 10 L 60 10", style(4, Join::miter, Cap::butt, {0, 10})).segments.empty());
+  EXPECT_TRUE(
+      outline("M 10 10 L 60 10", style(4, Join::miter, Cap::butt, {0, 10})).segments.empty());
   // Square dots turn with the path: on a diagonal each is a diamond.
   const Outline squares = outline("M 10 10 L 50 50", style(4, Join::miter, Cap::square, {0, 100}));
   ASSERT_EQ(squares.contourEnds.size(), 1u);

@@ -48,7 +48,9 @@ std::vector<Piece> penPieces(const std::vector<P> &points, bool closed, const St
   for (std::size_t i = 0; i < segments; ++i) {
     const P a = points[i], b = points[(i + 1) % n], u = dir(i);
     const P o{-u.y * h, u.x * h};
-    pieces.push_back({{{a.x + o.x, a.y + o.y}, {b.x + o.x, b.y + o.y}, {b.x - o.x, b.y - o.y},
+    pieces.push_back({{{a.x + o.x, a.y + o.y},
+                       {b.x + o.x, b.y + o.y},
+                       {b.x - o.x, b.y - o.y},
                        {a.x - o.x, a.y - o.y}}});
   }
   const auto joinAt = [&](std::size_t i) {
@@ -79,8 +81,10 @@ std::vector<Piece> penPieces(const std::vector<P> &points, bool closed, const St
     if (style.cap == Cap::round) pieces.push_back(disc(end, h));
     if (style.cap != Cap::square) return;
     const P o{-u.y * h, u.x * h}, f{u.x * h, u.y * h};
-    pieces.push_back({{{end.x + o.x, end.y + o.y}, {end.x + o.x + f.x, end.y + o.y + f.y},
-                       {end.x - o.x + f.x, end.y - o.y + f.y}, {end.x - o.x, end.y - o.y}}});
+    pieces.push_back({{{end.x + o.x, end.y + o.y},
+                       {end.x + o.x + f.x, end.y + o.y + f.y},
+                       {end.x - o.x + f.x, end.y - o.y + f.y},
+                       {end.x - o.x, end.y - o.y}}});
   };
   const P first = dir(0), last = dir(segments - 1);
   cap(points[0], {-first.x, -first.y});
@@ -107,19 +111,21 @@ double insideBy(const std::vector<P> &poly, P q) {
 }
 
 bool containsPoint(const Piece &piece, P q) {
-  if (piece.radius >= 0) return std::hypot(q.x - piece.centre.x, q.y - piece.centre.y) <= piece.radius;
+  if (piece.radius >= 0)
+    return std::hypot(q.x - piece.centre.x, q.y - piece.centre.y) <= piece.radius;
   return insideBy(piece.polygon, q) >= 0;
 }
 
 // Pixel (x, y) lies in one piece with `margin` to spare.
 bool pixelDeepInside(const std::vector<Piece> &pieces, int x, int y, double margin) {
-  const P corners[4] = {{x + 0.0, y + 0.0}, {x + 1.0, y + 0.0}, {x + 0.0, y + 1.0}, {x + 1.0, y + 1.0}};
+  const P corners[4] = {
+      {x + 0.0, y + 0.0}, {x + 1.0, y + 0.0}, {x + 0.0, y + 1.0}, {x + 1.0, y + 1.0}};
   for (const Piece &piece : pieces) {
     bool all = true;
     for (const P c : corners) {
-      const bool in = piece.radius >= 0
-                          ? std::hypot(c.x - piece.centre.x, c.y - piece.centre.y) <= piece.radius - margin
-                          : insideBy(piece.polygon, c) >= margin;
+      const bool in = piece.radius >= 0 ? std::hypot(c.x - piece.centre.x, c.y - piece.centre.y) <=
+                                              piece.radius - margin
+                                        : insideBy(piece.polygon, c) >= margin;
       all = all && in;
     }
     if (all) return true;
@@ -146,7 +152,8 @@ bool pixelFarOutside(const std::vector<Piece> &pieces, int x, int y, double marg
     }
     separated = maxX <= x - margin || minX >= x + 1 + margin || maxY <= y - margin ||
                 minY >= y + 1 + margin;
-    const P corners[4] = {{x + 0.0, y + 0.0}, {x + 1.0, y + 0.0}, {x + 0.0, y + 1.0}, {x + 1.0, y + 1.0}};
+    const P corners[4] = {
+        {x + 0.0, y + 0.0}, {x + 1.0, y + 0.0}, {x + 0.0, y + 1.0}, {x + 1.0, y + 1.0}};
     double area = 0;
     for (std::size_t i = 0; i < piece.polygon.size(); ++i) {
       const P a = piece.polygon[i], b = piece.polygon[(i + 1) % piece.polygon.size()];
@@ -159,7 +166,8 @@ bool pixelFarOutside(const std::vector<Piece> &pieces, int x, int y, double marg
       if (l == 0) continue;
       bool allOut = true;
       for (const P c : corners) {
-        allOut = allOut && orient * ((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x)) / l <= -margin;
+        allOut = allOut &&
+                 orient * ((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x)) / l <= -margin;
       }
       separated = allOut;
     }
@@ -220,8 +228,10 @@ void expectMatchesModel(const std::vector<P> &points, bool closed, const Style &
   int wrongInside = 0, wrongOutside = 0;
   for (int y = 0; y < kSize; ++y) {
     for (int x = 0; x < kSize; ++x) {
-      if (pixelDeepInside(pieces, x, y, kTolerance + 0.01) && coverage.at(x, y) != 255) ++wrongInside;
-      if (pixelFarOutside(pieces, x, y, kTolerance + 0.01) && coverage.at(x, y) != 0) ++wrongOutside;
+      if (pixelDeepInside(pieces, x, y, kTolerance + 0.01) && coverage.at(x, y) != 255)
+        ++wrongInside;
+      if (pixelFarOutside(pieces, x, y, kTolerance + 0.01) && coverage.at(x, y) != 0)
+        ++wrongOutside;
     }
   }
   EXPECT_EQ(wrongInside, 0) << what;
@@ -256,8 +266,8 @@ TEST(Outline, SquareCapsReachHalfTheWidthPastEachEnd) {
   EXPECT_EQ(box.minY, 8.0f);
   EXPECT_EQ(box.height, 4.0f);
   // A vertical line: the caps follow the line, not the axes.
-  const zd::geom::Bounds up =
-      zd::geom::computeBounds(outline("M 50 80 L 50 20", style(6, Join::miter, Cap::square)).segments);
+  const zd::geom::Bounds up = zd::geom::computeBounds(
+      outline("M 50 80 L 50 20", style(6, Join::miter, Cap::square)).segments);
   EXPECT_EQ(up.minX, 47.0f);
   EXPECT_EQ(up.minY, 17.0f);
   EXPECT_EQ(up.height, 66.0f);
@@ -272,9 +282,9 @@ TEST(Outline, RoundPiecesKeepTheirArea) {
     double area;
   };
   const Case cases[] = {
-      {"M 100 100 Z", Join::miter, kPi * h * h},                          // a dot
-      {"M 40 100 L 160 100", Join::miter, 120 * 2 * h + kPi * h * h},     // two caps
-      {"M 40 60 L 140 60 L 140 160", Join::round,                         // one right-angle join
+      {"M 100 100 Z", Join::miter, kPi * h * h},                       // a dot
+      {"M 40 100 L 160 100", Join::miter, 120 * 2 * h + kPi * h * h},  // two caps
+      {"M 40 60 L 140 60 L 140 160", Join::round,                      // one right-angle join
        2 * 100 * 2 * h + kPi * h * h - h * h + kPi * h * h / 4},
   };
   for (float tolerance : {0.5f, 0.1f}) {
@@ -292,7 +302,8 @@ TEST(Outline, EveryJoinAndCapAtEveryCornerAngle) {
   for (const double degrees : {0.0, 15.0, 45.0, 90.0, 135.0, 180.0}) {
     const double turn = kPi - degrees * kPi / 180.0;
     const P v{64.5, 70.25};
-    const std::vector<P> points = {{v.x - 40, v.y}, v, {v.x + 40 * std::cos(turn), v.y + 40 * std::sin(turn)}};
+    const std::vector<P> points = {
+        {v.x - 40, v.y}, v, {v.x + 40 * std::cos(turn), v.y + 40 * std::sin(turn)}};
     for (int join = 0; join < 3; ++join) {
       for (int cap = 0; cap < 3; ++cap) {
         Style s = style(14, static_cast<Join>(join), static_cast<Cap>(cap));
@@ -323,7 +334,8 @@ TEST(Outline, MiterBecomesBevelPastTheLimit) {
   const auto tipCovered = [](double degrees) {
     const double half = degrees * kPi / 360.0;
     const P v{20, 64};
-    const std::vector<P> points = {{v.x + 90 * std::cos(half), v.y - 90 * std::sin(half)}, v,
+    const std::vector<P> points = {{v.x + 90 * std::cos(half), v.y - 90 * std::sin(half)},
+                                   v,
                                    {v.x + 90 * std::cos(half), v.y + 90 * std::sin(half)}};
     Style s = style(20, Join::miter);
     s.miterLimit = 2;
@@ -349,7 +361,8 @@ void expectNoHoles(const std::string &d, float width, const std::string &what) {
   for (int y = 0; y < kSize; ++y) {
     for (int x = 0; x < kSize; ++x) {
       double distance = 1e300;
-      for (const Segment &s : centre) distance = std::min(distance, distanceToSegment(x + 0.5, y + 0.5, s));
+      for (const Segment &s : centre)
+        distance = std::min(distance, distanceToSegment(x + 0.5, y + 0.5, s));
       if (distance <= h - margin && coverage.at(x, y) != 255) ++holes;
       if (distance >= h + margin && coverage.at(x, y) != 0) ++spills;
     }
@@ -392,7 +405,9 @@ TEST(Outline, ZeroLengthSubpathsAreDotsOrNothing) {
   for (const char *d : {"M 10 10", "M 10 10 A 5 5 0 0 1 10 10", "M 10 10 M 20 20"}) {
     EXPECT_TRUE(outline(d, style(4, Join::round, Cap::round)).segments.empty()) << d;
   }
-  EXPECT_EQ(outline("M 0 0 L 10 0 L 10 10 Z Z", style(2, Join::round, Cap::round)).contourEnds.size(), 2u);
+  EXPECT_EQ(
+      outline("M 0 0 L 10 0 L 10 10 Z Z", style(2, Join::round, Cap::round)).contourEnds.size(),
+      2u);
 }
 
 TEST(Outline, WidthZeroIsEmptyAndCapsFollowCurveEnds) {

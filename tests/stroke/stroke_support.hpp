@@ -79,7 +79,8 @@ inline std::vector<bool> nearSegments(const std::vector<zd::geom::Segment> &segm
     const int y1 = std::min(height - 1, static_cast<int>(std::ceil(std::max(s.y0, s.y1) + reach)));
     for (int y = y0; y <= y1; ++y) {
       for (int x = x0; x <= x1; ++x) {
-        if (distanceToSegment(x + 0.5, y + 0.5, s) <= reach) near[static_cast<std::size_t>(y) * width + x] = true;
+        if (distanceToSegment(x + 0.5, y + 0.5, s) <= reach)
+          near[static_cast<std::size_t>(y) * width + x] = true;
       }
     }
   }

@@ -58,7 +58,8 @@ inline DecodedPng decodeWithLibpng(const std::vector<std::uint8_t> &file) {
   result.colorType = png_get_color_type(png, info);
   const std::size_t rowBytes = png_get_rowbytes(png, info);
   result.pixels.assign(rowBytes * result.height, 0);
-  for (std::uint32_t y = 0; y < result.height; ++y) rows.push_back(result.pixels.data() + y * rowBytes);
+  for (std::uint32_t y = 0; y < result.height; ++y)
+    rows.push_back(result.pixels.data() + y * rowBytes);
   png_read_image(png, rows.data());
   png_read_end(png, nullptr);
   result.ok = reader.at == file.size();
@@ -68,7 +69,8 @@ inline DecodedPng decodeWithLibpng(const std::vector<std::uint8_t> &file) {
 }
 
 inline std::uint32_t readU32be(const std::uint8_t *p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+         p[3];
 }
 
 // The data of the file's IDAT chunks, concatenated (our files have one).

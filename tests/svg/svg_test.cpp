@@ -30,7 +30,8 @@ std::array<int, 4> bytesOf(const std::string &text) {
   EXPECT_TRUE(text.size() == 7 || text.size() == 9) << text;
   EXPECT_EQ(text[0], '#');
   for (std::size_t i = 1; i < text.size(); ++i) {
-    EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(text[i])) || (text[i] >= 'A' && text[i] <= 'F'))
+    EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(text[i])) ||
+                (text[i] >= 'A' && text[i] <= 'F'))
         << text;
   }
   for (std::size_t pair = 0; 1 + pair * 2 + 1 < text.size() && pair < 4; ++pair) {
@@ -62,13 +63,13 @@ TEST(ToHex2, EveryByteRoundTripsInUpperCase) {
 }
 
 TEST(ToHex2, RoundingAndClampingRules) {
-  EXPECT_EQ(toHex2(0.5f), "80");      // 127.5 + 0.5 = 128: halves go up
-  EXPECT_EQ(toHex2(0.2f), "33");      // 51.5 truncated to 51
+  EXPECT_EQ(toHex2(0.5f), "80");  // 127.5 + 0.5 = 128: halves go up
+  EXPECT_EQ(toHex2(0.2f), "33");  // 51.5 truncated to 51
   EXPECT_EQ(toHex2(1.002f), "FF");
   EXPECT_EQ(toHex2(-0.001f), "00");
-  EXPECT_EQ(toHex2(-0.003f), "00");   // fma gives -0.265: truncates toward zero
+  EXPECT_EQ(toHex2(-0.003f), "00");  // fma gives -0.265: truncates toward zero
   EXPECT_EQ(toHex2(-5.0f), "00");
-  EXPECT_EQ(toHex2(1e30f), "FF");     // far beyond any integer type
+  EXPECT_EQ(toHex2(1e30f), "FF");  // far beyond any integer type
   EXPECT_EQ(toHex2(-1e30f), "00");
   EXPECT_EQ(toHex2(std::numeric_limits<float>::infinity()), "FF");
   EXPECT_EQ(toHex2(-std::numeric_limits<float>::infinity()), "00");

@@ -1,0 +1,478 @@
+// The Deflate match finder: for each position, the longest earlier match
+// that the plain search would find, found with far fewer steps (internal;
+// included by deflate.cpp only).
+//
+// The plain search. Each position i (with three bytes left) is inserted at
+// the head of the chain of its hash, hashAt(i): the low 7 bits of byte i + 1
+// above the 8 bits of byte i + 2 (byte i itself does not enter the hash).
+// The candidates of i are the newest 64 positions of its chain that lie
+// within 32768 bytes; among those whose first three bytes equal i's, the
+// longest match wins, a strictly longer one replacing the best so far (so
+// on equal lengths the nearer candidate stays), and a match of 258 bytes or
+// one reaching the end of the input ends the search.
+//
+// The structure here. Besides the hash chains, every position is linked
+// into a second chain keyed by all three of its bytes (the "triple" chain,
+// a multiplicative hash of the three bytes into 2^16 heads), and carries
+// its rank among the insertions of its hash. Links are stored as gaps
+// (0 when the previous position is more than 32768 bytes back, since no
+// search can reach it), in a ring of at most 32768 slots with the ranks
+// modulo 2^16, so working memory does not grow with the input.
+//
+// Why it finds the same match. A candidate that can match i shares i's
+// three bytes, so it lies on i's triple chain, in the same nearest-first
+// order as on the hash chain; its rank tells whether it is among the 64
+// newest of the hash, i.e. whether the plain walk would reach it. Walking
+// the triple chain, passing over positions that only share the triple key,
+// until the distance or the rank runs out therefore meets the candidates
+// that can match in the plain order, and tryCandidate applies the same tie
+// rule. A triple key crowded with other triples sends the search back to
+// the plain walk after 16 such positions, which bounds the steps per
+// search. Positions inside a match copy their links and ranks from the
+// bytes they repeat (insertMatch), which gives exactly the entries that
+// inserting them one by one would give.
+//
+// The reference. tests/compress/deflate_model.hpp models the plain rules
+// directly (a chain entry per byte, the 64-candidate walk, one bit at a
+// time into the output); the Deflate tests and the differential fuzz target
+// fuzz/deflate_model.cpp hold the compressor to it byte for byte.
+#pragma once
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "common/errors.hpp"
+
+namespace zd::compress::detail {
+
+inline constexpr std::int32_t kMinMatch = 3;
+inline constexpr std::int32_t kMaxMatch = 258;
+inline constexpr std::int32_t kMaxDistance = 32768;
+inline constexpr std::int32_t kMaxCandidates = 64;
+inline constexpr std::uint32_t kHashSize = 32768;
+
+inline std::uint64_t load64(const std::uint8_t *p) {
+  std::uint64_t value;
+  std::memcpy(&value, p, sizeof value);
+  return value;
+}
+
+inline std::uint32_t load32(const std::uint8_t *p) {
+  std::uint32_t value;
+  std::memcpy(&value, p, sizeof value);
+  return value;
+}
+
+// Number of equal leading bytes of a and b, at most `limit`.
+inline std::int32_t countEqual(const std::uint8_t *a, const std::uint8_t *b, std::int32_t limit) {
+  std::int32_t k = 0;
+  while (k + 8 <= limit) {
+    const std::uint64_t diff = load64(a + k) ^ load64(b + k);
+    if (diff != 0) {
+      const int equalBits = std::endian::native == std::endian::little ? std::countr_zero(diff)
+                                                                       : std::countl_zero(diff);
+      return k + equalBits / 8;
+    }
+    k += 8;
+  }
+  while (k < limit && a[k] == b[k]) ++k;
+  return k;
+}
+
+inline std::uint32_t hashAt(const std::uint8_t *data, std::int64_t position) {
+  return ((static_cast<std::uint32_t>(data[position + 1]) << 8) | data[position + 2]) &
+         (kHashSize - 1);
+}
+
+// Bytes position .. position + 2 as one number, byte `position` lowest; one
+// load where a fourth byte may be read too.
+inline std::uint32_t tripleAt(const std::uint8_t *data, std::int64_t length,
+                              std::int64_t position) {
+  if (std::endian::native == std::endian::little && position + 4 <= length) {
+    return load32(data + position) & 0xFFFFFFu;
+  }
+  return data[position] | (std::uint32_t{data[position + 1]} << 8) |
+         (std::uint32_t{data[position + 2]} << 16);
+}
+
+// hashAt from the three bytes: the low 7 bits of the middle byte above the
+// last byte.
+inline std::uint32_t hashOfTriple(std::uint32_t triple) {
+  return (triple & 0x7F00u) | (triple >> 16);
+}
+
+// The hash chains and the triple chains described above, with the ranks.
+//
+// The search never looks further back than 32768 bytes, so links and ranks
+// live in a ring of 32768 slots: when position k is searched only positions
+// below k are inserted, so every slot the walk can still reach holds the
+// entry of its own position. Ranks are kept modulo 2^16: within the window a
+// hash sees at most 32768 insertions, so the difference of two ranks is
+// exact.
+//
+// A link is the gap back to the previous position of its chain when that gap
+// is at most 32768, and 0 (no previous position) otherwise: a farther
+// position is out of reach of every later search. Links are therefore exact,
+// which also lets the positions inside a match copy their links (see
+// insertMatch).
+//
+// The head tables are kept per thread and left empty by each compression
+// for the next, rather than allocated and filled every time: compressing a
+// small block (the rows of an icon) then costs neither a half-megabyte
+// allocation with its page faults nor a pass over both tables. Every head
+// written belongs to the three bytes at some position, so a short input
+// empties them by walking its positions again; a long one refills them. The
+// ring is sized to the input and cleared each time. At most 768 KiB stay
+// with a thread that has compressed.
+struct ChainTables {
+  std::vector<std::uint64_t> hashHead;
+  std::vector<std::int32_t> tripleHead;
+  std::vector<std::uint64_t> ring;
+  bool inUse = false;
+};
+
+inline ChainTables &threadChainTables() {
+  thread_local ChainTables tables;
+  return tables;
+}
+
+class HashChains {
+ public:
+  HashChains(const std::uint8_t *data, std::int64_t length)
+      : tables_(threadChainTables()),
+        hashHead_(tables_.hashHead),
+        tripleHead_(tables_.tripleHead),
+        ring_(tables_.ring),
+        data_(data),
+        length_(length) {
+    if (tables_.inUse) throw zd::Defect("compress: hash chains already in use on this thread");
+    if (hashHead_.size() != kHashSize) hashHead_.assign(kHashSize, kEmptyHash);
+    if (tripleHead_.size() != kTripleSize) tripleHead_.assign(kTripleSize, kNoPosition);
+    ring_.assign(ringSize(length), 0);
+    mask_ = ring_.size() - 1;
+    tables_.inUse = true;
+  }
+  // Leaves both head tables empty for the thread's next compression.
+  ~HashChains() {
+    if (length_ < kEmptyByWalking) {
+      for (std::int64_t p = 0; p + kMinMatch <= length_; ++p) {
+        hashHead_[hashAt(data_, p)] = kEmptyHash;
+        tripleHead_[tripleKey(data_, p)] = kNoPosition;
+      }
+    } else {
+      std::fill(hashHead_.begin(), hashHead_.end(), kEmptyHash);
+      std::fill(tripleHead_.begin(), tripleHead_.end(), kNoPosition);
+    }
+    tables_.inUse = false;
+  }
+  HashChains(const HashChains &) = delete;
+  HashChains &operator=(const HashChains &) = delete;
+
+  void insert(const std::uint8_t *data, std::int64_t length, std::int64_t position) {
+    const std::uint32_t bytes = tripleAt(data, length, position);
+    const std::uint32_t hash = hashOfTriple(bytes);
+    const std::uint32_t triple = keyOfTriple(bytes);
+    const auto at = static_cast<std::uint32_t>(position);
+    // The hash's newest position (low half) and its count of insertions
+    // (high half) share one word: one load and one store.
+    const std::uint64_t head = hashHead_[hash];
+    const std::uint64_t hashGap = linkGap(at, static_cast<std::uint32_t>(head));
+    const std::uint64_t tripleGap = linkGap(at, static_cast<std::uint32_t>(tripleHead_[triple]));
+    const std::uint64_t count = head >> 32;
+    ring_[at & mask_] = hashGap | (tripleGap << 16) | (count << 32);
+    hashHead_[hash] = ((count + 1) << 32) | at;
+    tripleHead_[triple] = static_cast<std::int32_t>(position);
+  }
+
+  // Inserts the positions start .. start + matchLength - 1 of a match that
+  // copies the bytes `distance` back (stopping where fewer than three bytes
+  // are left in the input), with exactly the links and ranks one insert per
+  // position gives.
+  //
+  // A long match from far back often copies a run of one pixel (the row
+  // above in a flat region): as far as its bytes also repeat at a short
+  // period, they are inserted as a repeat at that period, which is cheaper.
+  void insertMatch(const std::uint8_t *data, std::int64_t length, std::int64_t start,
+                   std::int32_t matchLength, std::int32_t distance) {
+    std::int64_t from = start;
+    const std::int64_t to = start + matchLength;
+    if (distance > kMaxShortPeriod && matchLength >= kMinRunForPeriod && start >= kMaxShortPeriod) {
+      const std::int32_t period = shortPeriod(data + start);
+      if (period > 0) {
+        from = start + countEqual(data + start - period, data + start, matchLength);
+        insertRepeat(data, length, start, from, period);
+      }
+    }
+    if (from < to) insertRepeat(data, length, from, to, distance);
+  }
+
+  std::int32_t hashHead(std::uint32_t hash) const {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(hashHead_[hash]));
+  }
+  std::int32_t tripleHead(std::uint32_t triple) const { return tripleHead_[triple]; }
+
+  // The previous position of a chain within 32768 bytes of `searched`, or -1.
+  std::int32_t nextOfHash(std::int64_t searched, std::int32_t position) const {
+    return back(searched, position, slotOf(position) & 0xFFFFu);
+  }
+  std::int32_t nextOfTriple(std::int64_t searched, std::int32_t position) const {
+    return back(searched, position, (slotOf(position) >> 16) & 0xFFFFu);
+  }
+
+  // Insertions of `hash` so far, modulo 2^16.
+  std::uint16_t count(std::uint32_t hash) const {
+    return static_cast<std::uint16_t>(hashHead_[hash] >> 32);
+  }
+
+  // Where `position` comes in the walk of its hash's chain that starts after
+  // `count` insertions of that hash: 0 for the newest.
+  std::uint32_t chainIndex(std::uint16_t count, std::int32_t position) const {
+    const auto rank = static_cast<std::uint16_t>(slotOf(position) >> 32);
+    return static_cast<std::uint16_t>(count - rank - 1);
+  }
+
+  // Multiplicative hashing of the three bytes; the top bits mix all of them.
+  static std::uint32_t tripleKey(const std::uint8_t *data, std::int64_t position) {
+    const std::uint32_t bytes = data[position] | (std::uint32_t{data[position + 1]} << 8) |
+                                (std::uint32_t{data[position + 2]} << 16);
+    return keyOfTriple(bytes);
+  }
+  static std::uint32_t keyOfTriple(std::uint32_t bytes) {
+    return (bytes * 0x9E3779B1u) >> (32 - kTripleBits);
+  }
+
+ private:
+  static constexpr std::uint32_t kTripleBits = 16;
+  static constexpr std::size_t kTripleSize = std::size_t{1} << kTripleBits;
+  // An empty head: a position so far back that no link reaches it (and
+  // negative, so no search starts there).
+  static constexpr std::int32_t kNoPosition = -65536;
+  static constexpr std::uint64_t kEmptyHash = static_cast<std::uint32_t>(kNoPosition);
+
+  static std::size_t ringSize(std::int64_t length) {
+    return std::bit_ceil(
+        static_cast<std::size_t>(std::clamp<std::int64_t>(length, 1, kMaxDistance)));
+  }
+
+  // The link from `at` back to `previous`: the gap, or 0 beyond 32768.
+  static std::uint64_t linkGap(std::uint32_t at, std::uint32_t previous) {
+    const std::uint32_t gap = at - previous;
+    return gap <= static_cast<std::uint32_t>(kMaxDistance) ? gap : 0;
+  }
+
+  // position - gap when that is a position within 32768 bytes of `searched`.
+  static std::int32_t back(std::int64_t searched, std::int32_t position, std::uint64_t gap) {
+    const std::int64_t previous = position - static_cast<std::int64_t>(gap);
+    if (gap == 0 || searched - previous > kMaxDistance) return -1;
+    return static_cast<std::int32_t>(previous);
+  }
+
+  static constexpr std::uint64_t kRankBits = 0xFFFFFFFF00000000u;
+  static constexpr std::int32_t kMaxShortPeriod = 8;
+  static constexpr std::int32_t kMinRunForPeriod = 32;
+
+  // The smallest period 1 .. 8 at which the eight bytes at `at` repeat the
+  // eight before them (at - 8 .. at + 7 must be readable), or 0.
+  static std::int32_t shortPeriod(const std::uint8_t *at) {
+    const std::uint64_t here = load64(at);
+    for (std::int32_t period = 1; period <= kMaxShortPeriod; ++period) {
+      if (load64(at - period) == here) return period;
+    }
+    return 0;
+  }
+
+  // Inserts the positions from .. to - 1 (as far as three bytes are left),
+  // whose bytes repeat those `distance` back: data[y + distance] = data[y]
+  // for y in from - distance .. to - distance - 1.
+  //
+  // Position p whose three bytes lie inside from .. to - 1 repeats position
+  // p - distance: same bytes, same hash, same triple key. If the previous
+  // position of p - distance's chain lies at or after from - distance, the
+  // gap g to it recurs at p: p - g holds a copy of it, and the positions in
+  // between copy positions that are not in that chain. So the links of p
+  // are those of p - distance, and p's rank is one more than that of p - g.
+  // Where a link reaches back before the repeated stretch, the position is
+  // inserted the plain way.
+  //
+  // One period further on, links are those `step` back (a multiple of the
+  // distance, at least 2) and each rank has grown by as much as over the
+  // step before: the entry follows from the two entries `step` and
+  // 2 * `step` back.
+  //
+  // The heads follow last: a position whose copy lies `distance` further on
+  // inside the stretch is not the newest of its chain, so only the final
+  // `distance` positions can be heads.
+  void insertRepeat(const std::uint8_t *data, std::int64_t length, std::int64_t from,
+                    std::int64_t to, std::int32_t distance) {
+    const std::int64_t copyEnd = to - 2;  // three bytes inside the stretch
+    const std::int64_t end = std::min<std::int64_t>(to, length - kMinMatch + 1);
+    const std::int32_t step = distance == 1 ? 2 : distance;
+    // Positions from here on have both entries they follow from inside the
+    // repeat (the ring keeps both while 2 * step is within its size).
+    const std::int64_t periodicFrom =
+        step <= kMaxDistance / 4 ? from + 2 * step - distance : copyEnd;
+    const std::int64_t linksEnd = std::min(copyEnd, periodicFrom);
+    std::int64_t headsDone = from;
+    std::int64_t p = from;
+    while (p < linksEnd) {
+      p = copyLinks(from, p, linksEnd, distance);
+      if (p == linksEnd) break;
+      updateHeads(data, headsDone, p);
+      insert(data, length, p);
+      headsDone = ++p;
+    }
+    if (linksEnd < copyEnd) extendPeriodic(linksEnd, copyEnd, step);
+    updateHeads(data, std::max(headsDone, copyEnd - distance), copyEnd);
+    for (p = std::max(from, copyEnd); p < end; ++p) insert(data, length, p);
+  }
+
+  // For p in from .. to - 1: the links of p - step, and its rank grown by
+  // as much as from p - 2 * step to p - step. In stretches where none of the
+  // three slots wraps round the ring.
+  void extendPeriodic(std::int64_t from, std::int64_t to, std::int32_t step) {
+    std::uint64_t *const ring = ring_.data();
+    const auto size = static_cast<std::int64_t>(ring_.size());
+    for (std::int64_t p = from; p < to;) {
+      const auto at = static_cast<std::int64_t>(static_cast<std::size_t>(p) & mask_);
+      const auto near = static_cast<std::int64_t>(static_cast<std::size_t>(p - step) & mask_);
+      const auto far = static_cast<std::int64_t>(static_cast<std::size_t>(p - 2 * step) & mask_);
+      const std::int64_t count = std::min({to - p, size - at, size - near, size - far});
+      std::uint64_t *out = ring + at;
+      const std::uint64_t *nearIn = ring + near;
+      const std::uint64_t *farIn = ring + far;
+      for (std::int64_t k = 0; k < count; ++k) {
+        out[k] = nearIn[k] + ((nearIn[k] & kRankBits) - (farIn[k] & kRankBits));
+      }
+      p += count;
+    }
+  }
+
+  // Copies links and ranks for the positions from `p` on, up to `to` or the
+  // first position whose links reach back before `start` (returned). Local
+  // copies of the ring and mask: stores to the ring cannot change them.
+  std::int64_t copyLinks(std::int64_t start, std::int64_t p, std::int64_t to,
+                         std::int32_t distance) {
+    std::uint64_t *const ring = ring_.data();
+    const std::size_t mask = mask_;
+    for (; p < to; ++p) {
+      const std::uint64_t source = ring[static_cast<std::size_t>(p - distance) & mask];
+      const auto offset = static_cast<std::uint32_t>(p - start);
+      const auto hashGap = static_cast<std::uint32_t>(source & 0xFFFFu);
+      const auto tripleGap = static_cast<std::uint32_t>((source >> 16) & 0xFFFFu);
+      // Both gaps in 1 .. offset (a gap of 0 wraps to the top).
+      if (hashGap - 1 >= offset || tripleGap - 1 >= offset) break;
+      const std::uint64_t previous = ring[static_cast<std::size_t>(p - hashGap) & mask];
+      ring[static_cast<std::size_t>(p) & mask] = (source & 0xFFFFFFFFu) | ((previous >> 32) + 1)
+                                                                              << 32;
+    }
+    return p;
+  }
+
+  // Sets the heads from the positions from .. to - 1, in order, as their
+  // inserts would have left them.
+  void updateHeads(const std::uint8_t *data, std::int64_t from, std::int64_t to) {
+    const std::uint64_t *const ring = ring_.data();
+    const std::size_t mask = mask_;
+    for (std::int64_t q = from; q < to; ++q) {
+      const auto at = static_cast<std::uint32_t>(q);
+      const std::uint64_t count = (ring[at & mask] >> 32) + 1;
+      hashHead_[hashAt(data, q)] = (count << 32) | at;
+      tripleHead_[tripleKey(data, q)] = static_cast<std::int32_t>(q);
+    }
+  }
+
+  std::uint64_t slotOf(std::int32_t position) const {
+    return ring_[static_cast<std::size_t>(position) & mask_];
+  }
+
+  // Below this length, walking the positions empties the heads faster than
+  // refilling both tables.
+  static constexpr std::int64_t kEmptyByWalking = 32768;
+
+  ChainTables &tables_;
+  std::vector<std::uint64_t> &hashHead_;  // per hash: insertions << 32 | newest position
+  std::vector<std::int32_t> &tripleHead_;
+  std::vector<std::uint64_t> &ring_;  // per slot: hash gap, triple gap, rank
+  const std::uint8_t *data_;
+  std::int64_t length_;
+  std::size_t mask_ = 0;
+};
+
+struct Match {
+  std::int32_t length = 0;
+  std::int32_t distance = 0;
+};
+
+inline bool sameTriple(const std::uint8_t *a, const std::uint8_t *b) {
+  return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
+}
+
+// Counts a candidate whose first three bytes are known to match: only a
+// strictly longer match replaces the best so far, so on equal lengths the
+// nearer candidate stays. True when the search is over (258 bytes, or the
+// match reaches the end of the input).
+inline bool tryCandidate(const std::uint8_t *data, std::int64_t i, std::int32_t candidate,
+                         std::int32_t maxLength, Match &best) {
+  const std::uint8_t *here = data + i;
+  const std::uint8_t *there = data + candidate;
+  // A candidate can only win if it also matches the byte at the current best
+  // length; testing the four bytes that end there rejects most losers at
+  // once. While a match is below maxLength, here[best.length] is inside the
+  // input.
+  if (best.length >= kMinMatch &&
+      load32(there + best.length - 3) != load32(here + best.length - 3)) {
+    return false;
+  }
+  const std::int32_t k = countEqual(there, here, maxLength);
+  if (k > best.length) {
+    best.length = k;
+    best.distance = static_cast<std::int32_t>(i - candidate);
+  }
+  return k == maxLength;
+}
+
+// The plain walk: the newest 64 positions of i's hash within 32768 bytes.
+inline Match searchHashChain(const std::uint8_t *data, std::int64_t i, std::int32_t maxLength,
+                             const HashChains &chains) {
+  Match best;
+  const std::uint32_t hash = hashAt(data, i);
+  std::int32_t candidate = chains.hashHead(hash);
+  for (std::int32_t tried = 0; tried < kMaxCandidates; ++tried) {
+    if (candidate < 0 || i - candidate > kMaxDistance) break;
+    if (sameTriple(data + candidate, data + i) && tryCandidate(data, i, candidate, maxLength, best))
+      break;
+    candidate = chains.nextOfHash(i, candidate);
+  }
+  return best;
+}
+
+// Positions that share only the triple key may be skipped this many times
+// before the search falls back to the plain walk.
+inline constexpr std::int32_t kMaxTripleSkips = 16;
+
+// The longest match for position i among the 64 newest positions with its
+// hash within 32768 bytes, found along the triple chain (see HashChains).
+inline Match findMatch(const std::uint8_t *data, std::int64_t length, std::int64_t i,
+                       const HashChains &chains) {
+  Match best;
+  const auto maxLength = static_cast<std::int32_t>(std::min<std::int64_t>(kMaxMatch, length - i));
+  const std::uint16_t count = chains.count(hashAt(data, i));
+  const std::uint32_t triple = HashChains::tripleKey(data, i);
+  std::int32_t skips = 0;
+  std::int32_t candidate = chains.tripleHead(triple);
+  if (candidate >= 0 && i - candidate > kMaxDistance) candidate = -1;
+  for (; candidate >= 0; candidate = chains.nextOfTriple(i, candidate)) {
+    if (!sameTriple(data + candidate, data + i)) {
+      if (++skips > kMaxTripleSkips) return searchHashChain(data, i, maxLength, chains);
+      continue;
+    }
+    if (chains.chainIndex(count, candidate) >= kMaxCandidates) break;
+    if (tryCandidate(data, i, candidate, maxLength, best)) break;
+  }
+  return best;
+}
+
+}  // namespace zd::compress::detail

@@ -1,0 +1,37 @@
+// The sort of edges by their top.
+#include "raster/edge_order.hpp"
+
+namespace zd::raster::detail {
+
+namespace {
+
+void radixSortByKey(std::vector<std::uint64_t> &words, std::vector<std::uint64_t> &scratch) {
+  scratch.resize(words.size());
+  for (int shift = 32; shift < 64; shift += 11) {
+    std::uint32_t counts[2048] = {};
+    for (const std::uint64_t w : words) ++counts[(w >> shift) & 2047];
+    if (counts[(words.front() >> shift) & 2047] == words.size()) continue;
+    std::uint32_t total = 0;
+    for (std::uint32_t &c : counts) {
+      const std::uint32_t n = c;
+      c = total;
+      total += n;
+    }
+    for (const std::uint64_t w : words) scratch[counts[(w >> shift) & 2047]++] = w;
+    words.swap(scratch);
+  }
+}
+
+}  // namespace
+
+void sortByKey(std::vector<std::uint64_t> &words, std::vector<std::uint64_t> &scratch) {
+  // Radix passes cost a fixed 2048-bucket sweep each; few words sort faster
+  // by comparison.
+  if (words.size() < 1024) {
+    std::sort(words.begin(), words.end());
+  } else {
+    radixSortByKey(words, scratch);
+  }
+}
+
+}  // namespace zd::raster::detail

@@ -1,0 +1,77 @@
+// The state of one scan (internal): the class whose member functions are
+// the steps listed in scan.hpp. Only scan.cpp and the step files it
+// includes (full_runs.hpp, coverage.hpp, paint_row.hpp) include this
+// header. The steps taken for every row or line are forced inline
+// (ZD_KERNEL_INLINE where they are defined), so that the row loop in
+// Scan::run is one function, with no call per step.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "raster/edge.hpp"
+#include "raster/raster.hpp"
+#include "raster/scan_kernels.hpp"
+#include "raster/scratch.hpp"
+
+namespace zd::raster::detail {
+
+// Full runs at least this long are painted as runs and left out of the
+// sums; shorter ones are summed (to exactly 1.0) and blended with their
+// neighbours.
+inline constexpr std::int64_t kLongRun = 64;
+
+// Everything one fill works with; lives for one call. The member functions
+// are defined in the files named beside them.
+class Scan {
+ public:
+  Scan(Image &image, const Paint &paint, bool evenOdd, bool overwrite, Scratch &scratch);
+  ~Scan();
+
+  // Orders the segments that can cross any sample line of `rows` by top.
+  void prepare(std::span<const Segment> segments, RowRange rows);
+  void run(RowRange rows);
+
+ private:
+  // scan.cpp
+  void scanLine(float sy);
+  void pushSpan(float x0, float x1);
+  // full_runs.hpp
+  void findFullRuns();
+  void keepLongRuns();
+  // coverage.hpp
+  void accumulate();
+  void addLine(const Span *begin, const Span *end);
+  void addQuartersOutsideFull(std::int64_t from, std::int64_t to, std::size_t &k);
+  // paint_row.hpp
+  void paintRow(std::int64_t y);
+  void paintRowChecked(std::int64_t y);
+  [[noreturn]] void offsetOverflow(std::int64_t y, std::int64_t x);
+
+  Image &image_;
+  const Paint paint_;
+  const bool evenOdd_;
+  const bool overwrite_;
+  const std::int64_t width_;
+  const ScanKernels kernels_ = scanKernels();  // by value: one load per call
+  Scratch &scratch_;
+  float *coverage_;
+  std::int64_t touchedFrom_ = 0;
+  std::int64_t touchedTo_ = -1;  // inclusive; empty when below touchedFrom_
+
+  std::vector<Edge> &pending_;  // by top; pendingTop_ holds each one's top
+  std::vector<float> &pendingTop_;
+  std::size_t next_ = 0;
+  std::vector<Edge> &active_;  // in crossing order of the last sample line
+  std::vector<Edge> &entering_;
+  std::vector<Edge> &merged_;
+
+  std::vector<Span> &spans_;  // this row's, line after line
+  std::size_t lineEnd_[4] = {};
+  bool rowHasNan_ = false;
+  std::vector<Run> &full_;  // columns of coverage 1 in this row, ascending
+};
+
+}  // namespace zd::raster::detail

@@ -1,0 +1,28 @@
+// The per-thread working buffers of a fill.
+#include "raster/scratch.hpp"
+
+namespace zd::raster::detail {
+
+void Scratch::releaseLarge() {
+  // The coverage row is all zero here; dropping it keeps that true.
+  releaseIfLarge(coverage);
+  releaseIfLarge(pending);
+  releaseIfLarge(active);
+  releaseIfLarge(entering);
+  releaseIfLarge(merged);
+  releaseIfLarge(edges);
+  releaseIfLarge(pendingTop);
+  releaseIfLarge(order);
+  releaseIfLarge(orderScratch);
+  releaseIfLarge(spans);
+  releaseIfLarge(full);
+  releaseIfLarge(fullNext);
+  releaseIfLarge(lineFull);
+}
+
+Scratch &threadScratch() {
+  thread_local Scratch scratch;
+  return scratch;
+}
+
+}  // namespace zd::raster::detail
