@@ -53,6 +53,7 @@ ZD_API ZdStatus zd_paint_set_color(ZdPaint *paint, ZdColor *color) {
     Ref<ZdPaint> target(paint);
     Ref<ZdColor> source(color);
     target->source.color = *source;
+    target->source.gradient.kind = zd::paint::GradientKind::none;  // solid again
     return kOk;
   });
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "color/color.hpp"
+#include "paint/gradient.hpp"
 #include "stroke/stroke.hpp"
 
 namespace zd::paint {
@@ -16,10 +17,13 @@ enum class FillRule : std::uint8_t { nonZero = 0, evenOdd = 1 };
 enum class Mode : std::uint8_t { over = 0, overwrite = 1 };
 enum class Coverage : std::uint8_t { fill = 0, stroke = 1 };
 
-// Where the colour of each covered pixel comes from. Today one solid
-// colour; other sources sit beside it as further fields and kinds.
+// Where the colour of each covered pixel comes from: the solid colour, or
+// the gradient when it has a kind (paint/gradient.hpp). The gradient's
+// stops and settings stay while the colour is the source.
 struct Source {
   zd::color::Color color = zd::color::Color{{0.0f, 0.0f, 0.0f}, 1.0f, zd::color::stSrgb};
+  Gradient gradient;
+  bool isGradient() const { return gradient.kind != GradientKind::none; }
 };
 
 // Replaces a tolerance of zero or below with the default.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/errors.hpp"
+#include "raster/gradient.hpp"
 #include "raster/raster.hpp"
 #include "stroke/stroke.hpp"
 
@@ -70,19 +71,28 @@ void drawPath(zd::image::Image &image, const zd::path::Path &path, const zd::pai
   if (matrix != nullptr && zd::path::isIdentity(*matrix)) matrix = nullptr;
   const float tolerance = zd::paint::flatness(paint.tolerance);
   const bool overwrite = paint.mode == zd::paint::Mode::overwrite;
-  const zd::color::Color &color = paint.source.color;
+  const zd::paint::Source &source = paint.source;
+  // The gradient is sampled through the inverse of the same matrix.
+  zd::paint::Affine toImage;
+  if (matrix != nullptr) {
+    toImage = {matrix->a, matrix->b, matrix->c, matrix->d, matrix->e, matrix->f};
+  }
+  const zd::paint::Affine *mapping = matrix != nullptr ? &toImage : nullptr;
+  const auto fillMapped = [&](const zd::path::Path &mapped, bool evenOdd) {
+    if (source.isGradient()) {
+      fillGradient(image, mapped, source.gradient, mapping, evenOdd, overwrite, tolerance);
+    } else {
+      fillPath(image, mapped, source.color, evenOdd, overwrite, tolerance);
+    }
+  };
 
   if (paint.coverage == zd::paint::Coverage::fill) {
     const bool evenOdd = paint.rule == zd::paint::FillRule::evenOdd;
-    if (matrix == nullptr) {
-      fillPath(image, path, color, evenOdd, overwrite, tolerance);
-      return;
-    }
+    if (matrix == nullptr) return fillMapped(path, evenOdd);
     // Curves are cut in image space, where the tolerance is measured.
     zd::path::Path mapped = path;
     zd::path::transform(mapped, *matrix);
-    fillPath(image, mapped, color, evenOdd, overwrite, tolerance);
-    return;
+    return fillMapped(mapped, evenOdd);
   }
 
   DrawScratch &scratch = drawScratch();
@@ -91,7 +101,11 @@ void drawPath(zd::image::Image &image, const zd::path::Path &path, const zd::pai
   zd::stroke::strokeOutline(path, paint.stroke, outlineTolerance, scratch.outline);
   std::vector<Segment> &segments = scratch.outline.segments;
   if (matrix != nullptr) mapSegments(segments, *matrix);
-  fillSegments(image, segments, color, false, overwrite);
+  if (source.isGradient()) {
+    fillGradientSegments(image, segments, source.gradient, mapping, false, overwrite);
+  } else {
+    fillSegments(image, segments, source.color, false, overwrite);
+  }
 }
 
 }  // namespace zd::raster
