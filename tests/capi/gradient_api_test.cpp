@@ -54,10 +54,10 @@ ZdPath *randomPath(std::mt19937 &random) {
   for (int v = 0; v < vertices; ++v) {
     EXPECT_EQ(zd_path_line_to(path, any(random), any(random)), ZD_OK);
   }
-  EXPECT_EQ(zd_path_cubic_to(path, any(random), any(random), any(random), any(random), any(random),
-                             any(random)),
+  EXPECT_EQ(zd_path_bezier_curve_to(path, any(random), any(random), any(random), any(random),
+                                    any(random), any(random)),
             ZD_OK);
-  EXPECT_EQ(zd_path_close(path), ZD_OK);
+  EXPECT_EQ(zd_path_close_path(path), ZD_OK);
   return path;
 }
 
