@@ -14,8 +14,8 @@ namespace zdr {
 
 namespace {
 
-// Element instances drawn at most: use elements can multiply a small file
-// into billions of shapes.
+// Element instances drawn at most unless the options say otherwise: use
+// elements can multiply a small file into billions of shapes.
 constexpr long kMaxElements = 250000;
 // Nested use elements followed at most.
 constexpr int kMaxUseDepth = 32;
@@ -72,13 +72,15 @@ bool isSilentlySkipped(const std::string &name) {
 class Renderer {
  public:
   Renderer(const Document &document, Diagnostics &diagnostics, int width, int height,
-           ZdImage *image)
+           ZdImage *image, long maxElements)
       : document_(document),
         diagnostics_(diagnostics),
         width_(width),
         height_(height),
         target_(image),
-        painter_(document, colors_, diagnostics) {}
+        painter_(document, colors_, diagnostics),
+        maxElements_(maxElements),
+        budget_(maxElements) {}
 
   void root(const Element &svg, const Matrix &ctm, const Viewport &viewport) {
     const Style style = computeStyle(svg, Style{}, colors_, diagnostics_);
@@ -99,7 +101,7 @@ class Renderer {
       --budget_;
       return true;
     }
-    diagnostics_.note("drawing stopped after " + std::to_string(kMaxElements) + " elements (line " +
+    diagnostics_.note("drawing stopped after " + std::to_string(maxElements_) + " elements (line " +
                       std::to_string(element.line) + ")");
     return false;
   }
@@ -273,7 +275,8 @@ class Renderer {
   ZdImage *target_;
   Painter painter_;
   std::vector<const Element *> uses_;
-  long budget_ = kMaxElements;
+  long maxElements_;
+  long budget_;
   int groupImages_ = 0;
 };
 
@@ -375,7 +378,8 @@ ZdImage *renderDocument(const Document &document, const ZdrOptions &options,
   } else {
     ctm = Matrix::scale(width / docWidth, height / docHeight);
   }
-  Renderer renderer(document, diagnostics, pixelsWide, pixelsHigh, image.get());
+  const long maxElements = options.max_elements > 0 ? options.max_elements : kMaxElements;
+  Renderer renderer(document, diagnostics, pixelsWide, pixelsHigh, image.get(), maxElements);
   renderer.root(svg, ctm, viewport);
   return image.release();
 }

@@ -43,6 +43,9 @@ typedef struct ZdrOptions {
   /** Colour the whole image is painted with before the document (nil:
    *  transparent). Read only. */
   ZdColor *background;
+  /** Element instances drawn at most (0: 250000); use elements can multiply a
+   *  small file into billions. Drawing stops there, with a warning. */
+  int32_t max_elements;
 } ZdrOptions;
 
 /** Receives each warning line (no trailing newline), such as

@@ -910,9 +910,7 @@ static const char *const document_usage_text =
     "--strict; 1 when memory runs out.\n";
 
 /* A first argument naming an SVG file selects document mode. */
-static int is_document_argument(const char *arg) {
-  return arg[0] != '-' && ends_with(arg, ".svg");
-}
+static int is_document_argument(const char *arg) { return arg[0] != '-' && ends_with(arg, ".svg"); }
 
 static int32_t parse_pixels(const char *option, const char *text) {
   const char *end = NULL;

@@ -47,8 +47,8 @@ TEST(DocumentsPeer, FeatureDocumentsMatch) {
     ASSERT_TRUE(peer.ok) << peer.error;
     EXPECT_EQ(ours.unsupported, 0);
     const auto d = compare(ours, peer, 1);
-    ASSERT_TRUE(d.sameSize) << ours.width << "x" << ours.height << " against " << peer.width
-                            << "x" << peer.height;
+    ASSERT_TRUE(d.sameSize) << ours.width << "x" << ours.height << " against " << peer.width << "x"
+                            << peer.height;
     EXPECT_GT(d.interiorPixels, 100);
     EXPECT_EQ(d.interiorDiffering, 0) << d.firstDiffering;
     EXPECT_LE(d.worstEdgeAlpha, 64);

@@ -22,8 +22,8 @@ void collect(void *context, const char *message) {
 }
 
 void render(const std::string &text, Result &result, ZdrOptions options = {}) {
-  result.image = zdr_render_svg(text.data(), text.size(), &options, collect, &result.warnings,
-                                &result.report);
+  result.image =
+      zdr_render_svg(text.data(), text.size(), &options, collect, &result.warnings, &result.report);
 }
 
 const char kOpen[] = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"20\" height=\"20\">";
@@ -44,8 +44,8 @@ TEST(HostileDocuments, BrokenDocumentsAreRefusedWithTheirLine) {
       {"<svg xmlns=\"http://www.w3.org/2000/svg\">\n<g>\n</svg>", "mismatched tag", 3},
       {"", "no element found", 1},
       {"<html><body/></html>", "the root element is not svg", 1},
-      {"\n\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"0\" height=\"10\"/>", "no usable size",
-       3},
+      {"\n\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"0\" height=\"10\"/>",
+       "no usable size", 3},
       {"<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 -1 5\"/>", "no usable size", 1},
       {"<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\"><p:x/></svg>",
        "unbound prefix", 1},
@@ -71,7 +71,8 @@ TEST(HostileDocuments, EntityDeclarationsAreRefused) {
     for (int k = 0; k < 10; ++k) refs += "&" + previous + ";";
     laughs += "<!ENTITY " + std::string(1, static_cast<char>('a' + i)) + " \"" + refs + "\">\n";
   }
-  laughs += "]>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"9\" height=\"9\"><desc>&j;</desc></svg>";
+  laughs +=
+      "]>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"9\" height=\"9\"><desc>&j;</desc></svg>";
   const auto start = std::chrono::steady_clock::now();
   Result result;
   render(laughs, result);
@@ -111,13 +112,12 @@ TEST(HostileDocuments, DeepNestingIsRefused) {
 // is drawn no deeper than its first instance; the rest of the document is
 // drawn.
 TEST(HostileDocuments, UseCyclesEnd) {
-  const std::string cycles =
-      std::string(kOpen) +
-      "<use id=\"self\" href=\"#self\"/>"
-      "<g id=\"a\"><use href=\"#b\"/><rect width=\"5\" height=\"5\"/></g>"
-      "<g id=\"b\"><use href=\"#a\"/></g>"
-      "<use href=\"#a\" x=\"10\" y=\"10\"/>"
-      "<use href=\"#missing\"/></svg>";
+  const std::string cycles = std::string(kOpen) +
+                             "<use id=\"self\" href=\"#self\"/>"
+                             "<g id=\"a\"><use href=\"#b\"/><rect width=\"5\" height=\"5\"/></g>"
+                             "<g id=\"b\"><use href=\"#a\"/></g>"
+                             "<use href=\"#a\" x=\"10\" y=\"10\"/>"
+                             "<use href=\"#missing\"/></svg>";
   Result result;
   render(cycles, result);
   ASSERT_NE(result.image, nullptr);
@@ -167,17 +167,21 @@ TEST(HostileDocuments, HugeSizesAreCapped) {
 // skipped with a warning while the rest is drawn.
 TEST(HostileDocuments, LongPathDataIsBounded) {
   std::string data = "M0 0";
-  for (int i = 0; i < 300000; ++i) data += " L" + std::to_string(i % 20) + " " + std::to_string((i * 7) % 20);
+  for (int i = 0; i < 300000; ++i)
+    data += " L" + std::to_string(i % 20) + " " + std::to_string((i * 7) % 20);
   Result result;
-  render(std::string(kOpen) + "<path d=\"" + data + "\"/><rect x=\"15\" y=\"15\" width=\"5\" height=\"5\"/></svg>",
+  render(std::string(kOpen) + "<path d=\"" + data +
+             "\"/><rect x=\"15\" y=\"15\" width=\"5\" height=\"5\"/></svg>",
          result);
   ASSERT_NE(result.image, nullptr);
   EXPECT_EQ(alphaAt(result.image, 17, 17), 255);
 
   std::string curves = "M0 0";
-  for (int i = 0; i < 200000; ++i) curves += " A 9 9 0 1 1 " + std::to_string(i % 2 ? 0 : 18) + " 0";
+  for (int i = 0; i < 200000; ++i)
+    curves += " A 9 9 0 1 1 " + std::to_string(i % 2 ? 0 : 18) + " 0";
   Result tooMany;
-  render(std::string(kOpen) + "<path d=\"" + curves + "\"/><rect x=\"15\" y=\"15\" width=\"5\" height=\"5\"/></svg>",
+  render(std::string(kOpen) + "<path d=\"" + curves +
+             "\"/><rect x=\"15\" y=\"15\" width=\"5\" height=\"5\"/></svg>",
          tooMany);
   ASSERT_NE(tooMany.image, nullptr);
   EXPECT_EQ(alphaAt(tooMany.image, 17, 17), 255);

@@ -60,7 +60,8 @@ Rendered renderPeer(const std::string &file, float scale) {
     result.error = "rsvg-convert failed";
   } else {
     const std::string png = readText(name);
-    const auto decoded = zd::testing::decodeWithLibpng(std::vector<std::uint8_t>(png.begin(), png.end()));
+    const auto decoded =
+        zd::testing::decodeWithLibpng(std::vector<std::uint8_t>(png.begin(), png.end()));
     if (!decoded.ok || (decoded.colorType != 6 && decoded.colorType != 2)) {
       result.error = "rsvg-convert's file is no 8-bit RGB or RGBA PNG";
     } else {
@@ -87,7 +88,9 @@ Difference compare(const Rendered &ours, const Rendered &peer, int interiorToler
   if (ours.width != peer.width || ours.height != peer.height) return d;
   d.sameSize = true;
   const int w = ours.width, h = ours.height;
-  const auto at = [&](const std::vector<std::uint8_t> &p, int x, int y) { return &p[(static_cast<std::size_t>(y) * w + x) * 4]; };
+  const auto at = [&](const std::vector<std::uint8_t> &p, int x, int y) {
+    return &p[(static_cast<std::size_t>(y) * w + x) * 4];
+  };
   const auto uniform = [&](int x, int y) {
     const std::uint8_t *centre = at(ours.rgba, x, y);
     if (centre[3] != 0 && centre[3] != 255) return false;
@@ -97,8 +100,7 @@ Difference compare(const Rendered &ours, const Rendered &peer, int interiorToler
         // A pixel at the image's border may lie on the shape's edge.
         if (nx < 0 || ny < 0 || nx >= w || ny >= h) return false;
         const std::uint8_t *other = at(ours.rgba, nx, ny);
-        if (centre[3] == 0 ? other[3] != 0
-                           : !std::equal(centre, centre + 4, other)) {
+        if (centre[3] == 0 ? other[3] != 0 : !std::equal(centre, centre + 4, other)) {
           return false;
         }
       }
