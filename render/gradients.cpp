@@ -61,12 +61,12 @@ void takeAttributes(const Element &element, bool sameKind, Gradient &gradient,
 }
 
 void takeStops(const Element &element, Gradient &gradient, ColorParser &colors,
-               Diagnostics &diagnostics) {
-  const Style base = computeStyle(element, Style{}, colors, diagnostics);
+               Diagnostics &diagnostics, const StyleSheet *sheet) {
+  const Style base = computeStyle(element, Style{}, colors, diagnostics, sheet);
   double previous = 0;
   for (const auto &child : element.children) {
     if (child->name != "stop") continue;
-    const Style style = computeStyle(*child, base, colors, diagnostics);
+    const Style style = computeStyle(*child, base, colors, diagnostics, sheet);
     double offset = 0;
     if (const std::string *text = child->attribute("offset")) {
       Length length;
@@ -89,7 +89,7 @@ bool isGradient(const Element &element) {
 }
 
 Gradient resolveGradient(const Document &document, const Element &element, ColorParser &colors,
-                         Diagnostics &diagnostics) {
+                         Diagnostics &diagnostics, const StyleSheet *sheet) {
   Gradient gradient;
   gradient.radial = element.name == "radialGradient";
   std::set<std::string> taken;
@@ -100,7 +100,7 @@ Gradient resolveGradient(const Document &document, const Element &element, Color
     takeAttributes(*link, link->name == element.name, gradient, taken);
     if (!haveStops) {
       for (const auto &child : link->children) haveStops = haveStops || child->name == "stop";
-      if (haveStops) takeStops(*link, gradient, colors, diagnostics);
+      if (haveStops) takeStops(*link, gradient, colors, diagnostics, sheet);
     }
     const std::string *href = reference(*link);
     link = nullptr;

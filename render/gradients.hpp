@@ -34,7 +34,7 @@ bool isGradient(const Element &element);
 // The gradient `element` describes, following its href chain (a cycle or a
 // chain longer than 32 links ends it).
 Gradient resolveGradient(const Document &document, const Element &element, ColorParser &colors,
-                         Diagnostics &diagnostics);
+                         Diagnostics &diagnostics, const StyleSheet *sheet = nullptr);
 
 // The gradient's geometry in user space for a shape with bounding box
 // (x, y, w, h): the coordinates for the paint (x0 y0 x1 y1, or x0 y0 r0 x1 y1

@@ -55,10 +55,12 @@ bool applyGradient(ZdPaint *paint, const Gradient &gradient, const GradientGeome
 
 }  // namespace
 
-Painter::Painter(const Document &document, ColorParser &colors, Diagnostics &diagnostics)
+Painter::Painter(const Document &document, ColorParser &colors, Diagnostics &diagnostics,
+                 const StyleSheet &sheet)
     : document_(document),
       colors_(colors),
       diagnostics_(diagnostics),
+      sheet_(sheet),
       fill_(zd_paint_new()),
       stroke_(zd_paint_new()) {
   for (ZdPaint *paint : {fill_.get(), stroke_.get()}) {
@@ -77,8 +79,8 @@ bool Painter::gradientSource(ZdPaint *paint, const Element &gradientElement, dou
   auto found = gradients_.find(&gradientElement);
   if (found == gradients_.end()) {
     found = gradients_
-                .emplace(&gradientElement,
-                         resolveGradient(document_, gradientElement, colors_, diagnostics_))
+                .emplace(&gradientElement, resolveGradient(document_, gradientElement, colors_,
+                                                           diagnostics_, &sheet_))
                 .first;
   }
   const Gradient &gradient = found->second;

@@ -20,7 +20,8 @@ struct PaintDeleter {
 
 class Painter {
  public:
-  Painter(const Document &document, ColorParser &colors, Diagnostics &diagnostics);
+  Painter(const Document &document, ColorParser &colors, Diagnostics &diagnostics,
+          const StyleSheet &sheet);
 
   // Paints the shape's fill (stroke) into `image`; `matrix` maps the path's
   // user space into the image; `alpha` scales the paint's opacity.
@@ -42,6 +43,7 @@ class Painter {
   const Document &document_;
   ColorParser &colors_;
   Diagnostics &diagnostics_;
+  const StyleSheet &sheet_;
   std::unique_ptr<ZdPaint, PaintDeleter> fill_, stroke_;
   std::unordered_map<const Element *, Gradient> gradients_;
 };

@@ -64,9 +64,28 @@ const std::string *hrefOf(const Element &element) {
 }
 
 bool isSilentlySkipped(const std::string &name) {
-  static constexpr std::string_view kNames[] = {
-      "defs", "symbol", "linearGradient", "radialGradient", "stop", "title", "desc", "metadata"};
+  static constexpr std::string_view kNames[] = {"defs",           "symbol",   "linearGradient",
+                                                "radialGradient", "stop",     "title",
+                                                "desc",           "metadata", "style"};
   return std::find(std::begin(kNames), std::end(kNames), name) != std::end(kNames);
+}
+
+// The rules of every CSS <style> element of the document.
+void collectStyles(const Element &element, StyleSheet &sheet, Diagnostics &diagnostics) {
+  if (element.name == "style") {
+    const std::string *type = element.attribute("type");
+    if (type == nullptr || trim(*type).empty() || trim(*type) == "text/css") {
+      sheet.add(element.text, diagnostics, element.line);
+    }
+    return;
+  }
+  for (const auto &child : element.children) collectStyles(*child, sheet, diagnostics);
+}
+
+StyleSheet styleSheet(const Document &document, Diagnostics &diagnostics) {
+  StyleSheet sheet;
+  collectStyles(*document.root, sheet, diagnostics);
+  return sheet;
 }
 
 class Renderer {
@@ -78,12 +97,13 @@ class Renderer {
         width_(width),
         height_(height),
         target_(image),
-        painter_(document, colors_, diagnostics),
+        sheet_(styleSheet(document, diagnostics)),
+        painter_(document, colors_, diagnostics, sheet_),
         maxElements_(maxElements),
         budget_(maxElements) {}
 
   void root(const Element &svg, const Matrix &ctm, const Viewport &viewport) {
-    const Style style = computeStyle(svg, Style{}, colors_, diagnostics_);
+    const Style style = computeStyle(svg, Style{}, colors_, diagnostics_, &sheet_);
     if (style.displayNone) return;
     withOpacity(style, 1, [&](double alpha) {
       children(svg, style, ctm * style.transform, viewport, alpha);
@@ -116,7 +136,7 @@ class Renderer {
       diagnostics_.unsupported("element <" + name + ">", element.line);
       return;
     }
-    const Style style = computeStyle(element, parentStyle, colors_, diagnostics_);
+    const Style style = computeStyle(element, parentStyle, colors_, diagnostics_, &sheet_);
     if (style.displayNone) return;
     if (isShape(name)) {
       shape(element, style, ctm * style.transform, viewport, alpha);
@@ -254,7 +274,7 @@ class Renderer {
     uses_.push_back(&target);
     withOpacity(style, alpha, [&](double inner) {
       if (target.name == "symbol" || target.name == "svg") {
-        const Style targetStyle = computeStyle(target, style, colors_, diagnostics_);
+        const Style targetStyle = computeStyle(target, style, colors_, diagnostics_, &sheet_);
         if (!targetStyle.displayNone) {
           withOpacity(targetStyle, inner, [&](double innermost) {
             viewportElement(target, element, targetStyle, matrix * targetStyle.transform, viewport,
@@ -273,6 +293,7 @@ class Renderer {
   ColorParser colors_;
   int width_, height_;
   ZdImage *target_;
+  StyleSheet sheet_;
   Painter painter_;
   std::vector<const Element *> uses_;
   long maxElements_;

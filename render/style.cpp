@@ -180,7 +180,7 @@ void apply(std::string_view name, std::string_view value, Style &style, const St
   }
 }
 
-// The declarations of a style attribute: "name: value; name: value".
+// The declarations of a style attribute or a rule: "name: value; name: value".
 template <typename Visit>
 void forEachDeclaration(std::string_view text, Visit visit) {
   while (!text.empty()) {
@@ -197,7 +197,124 @@ void forEachDeclaration(std::string_view text, Visit visit) {
   }
 }
 
+bool isSpaceChar(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+std::string withoutComments(std::string_view css) {
+  std::string text;
+  while (!css.empty()) {
+    const std::size_t open = css.find("/*");
+    text.append(css.substr(0, open));
+    if (open == std::string_view::npos) break;
+    const std::size_t close = css.find("*/", open + 2);
+    if (close == std::string_view::npos) break;
+    css.remove_prefix(close + 2);
+  }
+  return text;
+}
+
+bool isNameChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+         c == '_' || static_cast<unsigned char>(c) >= 0x80;
+}
+
 }  // namespace
+
+void StyleSheet::add(std::string_view css, Diagnostics &diagnostics, int line) {
+  const std::string text = withoutComments(css);
+  std::string_view rest = text;
+  while (true) {
+    const std::size_t open = rest.find('{');
+    if (open == std::string_view::npos) break;
+    const std::string_view selectors = trim(rest.substr(0, open));
+    // At-rules (@media, @font-face) are skipped with their block.
+    if (selectors.starts_with("@")) {
+      int depth = 0;
+      std::size_t at = open;
+      for (; at < rest.size(); ++at) {
+        if (rest[at] == '{') ++depth;
+        if (rest[at] == '}' && --depth == 0) break;
+      }
+      diagnostics.unsupported("CSS at-rule", line);
+      rest.remove_prefix(std::min(at + 1, rest.size()));
+      continue;
+    }
+    const std::size_t close = rest.find('}', open);
+    const std::string_view body = rest.substr(
+        open + 1, close == std::string_view::npos ? std::string_view::npos : close - open - 1);
+    std::vector<std::pair<std::string, std::string>> declarations;
+    forEachDeclaration(body, [&](const std::string &name, std::string_view value) {
+      declarations.emplace_back(name, std::string(value));
+    });
+    std::string_view list = selectors;
+    while (!list.empty()) {
+      const std::size_t comma = list.find(',');
+      const std::string_view one = trim(list.substr(0, comma));
+      list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+      Rule rule;
+      rule.declarations = declarations;
+      std::size_t at = 0;
+      bool ok = !one.empty();
+      if (ok && one[0] == '*') {
+        at = 1;
+      } else {
+        while (at < one.size() && isNameChar(one[at])) ++at;
+        rule.type = std::string(one.substr(0, at));
+        if (!rule.type.empty()) rule.specificity += 1;
+      }
+      while (ok && at < one.size()) {
+        const char kind = one[at];
+        std::size_t end = at + 1;
+        while (end < one.size() && isNameChar(one[end])) ++end;
+        const std::string name(one.substr(at + 1, end - at - 1));
+        if ((kind != '.' && kind != '#') || name.empty()) {
+          ok = false;
+          break;
+        }
+        if (kind == '.') {
+          rule.classes.push_back(name);
+          rule.specificity += 100;
+        } else {
+          rule.id = name;
+          rule.specificity += 10000;
+        }
+        at = end;
+      }
+      if (!ok || isSpaceChar(one.back())) {
+        diagnostics.unsupported("CSS selector", line);
+        continue;
+      }
+      rules_.push_back(std::move(rule));
+    }
+    if (close == std::string_view::npos) break;
+    rest.remove_prefix(close + 1);
+  }
+  std::stable_sort(rules_.begin(), rules_.end(),
+                   [](const Rule &a, const Rule &b) { return a.specificity < b.specificity; });
+}
+
+bool StyleSheet::matches(const Rule &rule, const Element &element) const {
+  if (!rule.type.empty() && rule.type != element.name) return false;
+  if (!rule.id.empty()) {
+    const std::string *id = element.attribute("id");
+    if (id == nullptr || *id != rule.id) return false;
+  }
+  if (rule.classes.empty()) return true;
+  const std::string *classes = element.attribute("class");
+  if (classes == nullptr) return false;
+  for (const std::string &wanted : rule.classes) {
+    bool found = false;
+    std::string_view rest = *classes;
+    while (!rest.empty() && !found) {
+      while (!rest.empty() && isSpaceChar(rest.front())) rest.remove_prefix(1);
+      std::size_t end = 0;
+      while (end < rest.size() && !isSpaceChar(rest[end])) ++end;
+      found = rest.substr(0, end) == wanted;
+      rest.remove_prefix(end);
+    }
+    if (!found) return false;
+  }
+  return true;
+}
 
 bool ColorParser::parse(std::string_view text, Rgba &color) {
   text = trim(text);
@@ -227,7 +344,7 @@ bool ColorParser::parse(std::string_view text, Rgba &color) {
 }
 
 Style computeStyle(const Element &element, const Style &parent, ColorParser &colors,
-                   Diagnostics &diagnostics) {
+                   Diagnostics &diagnostics, const StyleSheet *sheet) {
   Style style = parent;
   style.opacity = 1;
   style.displayNone = false;
@@ -242,6 +359,11 @@ Style computeStyle(const Element &element, const Style &parent, ColorParser &col
     } else {
       apply(name, value, style, parent, colors, diagnostics, element.line);
     }
+  }
+  if (sheet != nullptr && !sheet->empty()) {
+    sheet->forEachMatching(element, [&](const std::string &name, const std::string &value) {
+      apply(name, value, style, parent, colors, diagnostics, element.line);
+    });
   }
   if (declarations != nullptr) {
     forEachDeclaration(*declarations, [&](const std::string &name, std::string_view value) {

@@ -62,8 +62,40 @@ class ColorParser {
   std::unordered_map<std::string, std::pair<bool, Rgba>> known_;
 };
 
-// The style of `element`, whose parent has `parent`.
+// The rules of <style> elements: selectors of one compound each (a type or
+// *, classes, an id); rules with other selectors are skipped with a warning.
+class StyleSheet {
+ public:
+  void add(std::string_view css, Diagnostics &diagnostics, int line);
+  // Calls visit(name, value) for the declarations of the rules matching
+  // `element`, by ascending specificity, then in document order.
+  template <typename Visit>
+  void forEachMatching(const Element &element, Visit visit) const;
+  bool empty() const { return rules_.empty(); }
+
+ private:
+  struct Rule {
+    std::string type;  // "" matches any
+    std::string id;
+    std::vector<std::string> classes;
+    int specificity = 0;
+    std::vector<std::pair<std::string, std::string>> declarations;
+  };
+  bool matches(const Rule &rule, const Element &element) const;
+  std::vector<Rule> rules_;  // sorted by specificity, stable
+};
+
+template <typename Visit>
+void StyleSheet::forEachMatching(const Element &element, Visit visit) const {
+  for (const Rule &rule : rules_) {
+    if (!matches(rule, element)) continue;
+    for (const auto &[name, value] : rule.declarations) visit(name, value);
+  }
+}
+
+// The style of `element`, whose parent has `parent`: presentation
+// attributes, then the style sheet's matching rules, then style="…".
 Style computeStyle(const Element &element, const Style &parent, ColorParser &colors,
-                   Diagnostics &diagnostics);
+                   Diagnostics &diagnostics, const StyleSheet *sheet = nullptr);
 
 }  // namespace zdr

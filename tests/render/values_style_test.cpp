@@ -196,3 +196,45 @@ TEST_F(Cascade, PaintsKeywordsAndReferences) {
 }
 
 }  // namespace
+
+namespace {
+
+// Rules apply by specificity, then in order, between the presentation
+// attributes and style="…"; selectors beyond one compound are skipped with
+// one warning per kind.
+TEST(StyleSheet, SpecificityOrderAndSkippedSelectors) {
+  std::vector<std::string> warnings;
+  zdr::Diagnostics diagnostics(
+      [](void *context, const char *message) {
+        static_cast<std::vector<std::string> *>(context)->push_back(message);
+      },
+      &warnings);
+  zdr::StyleSheet sheet;
+  sheet.add(
+      "#x { stroke-width: 9 } rect.a.b { fill: blue } rect { fill: red; stroke-width: 2 }"
+      " .a { fill: lime; stroke-width: 3 } g rect { fill: black } a:hover { fill: black }"
+      " @media print { rect { fill: black } } * { stroke-linecap: round }",
+      diagnostics, 4);
+  zdr::Document document;
+  zdr::ParseError error;
+  ASSERT_TRUE(zdr::parseDocument(
+      "<svg xmlns='http://www.w3.org/2000/svg'><rect class=' b  a' fill='gold'/>"
+      "<rect id='x' class='a' style='stroke-width: 5'/><circle class='ab'/></svg>",
+      document, error));
+  zdr::ColorParser colors;
+  const auto &children = document.root->children;
+  const zdr::Style both = zdr::computeStyle(*children[0], {}, colors, diagnostics, &sheet);
+  EXPECT_EQ(both.fill.color.b, 1.0f);  // rect.a.b beats .a, rect and the attribute
+  EXPECT_EQ(both.strokeWidth.value, 3);
+  EXPECT_EQ(both.cap, 1);
+  const zdr::Style withId = zdr::computeStyle(*children[1], {}, colors, diagnostics, &sheet);
+  EXPECT_EQ(withId.fill.color.g, 1.0f);
+  EXPECT_EQ(withId.strokeWidth.value, 5);  // style="…" beats #x
+  const zdr::Style other = zdr::computeStyle(*children[2], {}, colors, diagnostics, &sheet);
+  EXPECT_EQ(other.fill.color.r, 0.0f);  // no rule matches class "ab"
+  EXPECT_EQ(other.cap, 1);
+  EXPECT_EQ(warnings, (std::vector<std::string>{"unsupported CSS selector skipped (line 4)",
+                                                "unsupported CSS at-rule skipped (line 4)"}));
+}
+
+}  // namespace
