@@ -154,6 +154,8 @@ bool gradientGeometry(const Gradient &gradient, const double bounds[4], const Vi
   for (double v : geometry.values) {
     if (!std::isfinite(v) || std::fabs(v) > 1e30) return false;
   }
+  const double *v = geometry.values;
+  geometry.degenerate = gradient.radial ? !(v[5] > 0) : v[0] == v[2] && v[1] == v[3];
   return true;
 }
 

@@ -44,6 +44,9 @@ Gradient resolveGradient(const Document &document, const Element &element, Color
 struct GradientGeometry {
   double values[6] = {};
   Matrix toUser;
+  // No extent (a linear gradient from a point to itself, a radius of zero):
+  // the area takes the last stop's colour.
+  bool degenerate = false;
 };
 bool gradientGeometry(const Gradient &gradient, const double bounds[4], const Viewport &viewport,
                       GradientGeometry &geometry);

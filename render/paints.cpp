@@ -90,10 +90,8 @@ bool Painter::gradientSource(ZdPaint *paint, const Element &gradientElement, dou
   double bounds[4] = {};
   if (!gradient.userSpace && !pathBounds(path, bounds)) return false;
   GradientGeometry geometry;
-  if (!gradientGeometry(gradient, bounds, viewport, geometry)) {
-    // A gradient with no extent (both ends at one point) paints its last colour.
-    return false;
-  }
+  if (!gradientGeometry(gradient, bounds, viewport, geometry)) return false;
+  if (geometry.degenerate) return solid(paint, gradient.stops.back().color, opacity);
   return applyGradient(paint, gradient, geometry, opacity);
 }
 

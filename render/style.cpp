@@ -95,10 +95,14 @@ bool parseDashes(std::string_view text, std::vector<Length> &dashes) {
 }
 
 // Properties this renderer does not apply; the element is drawn without them.
-bool isUnsupportedProperty(std::string_view name) {
-  static constexpr std::string_view kNames[] = {"clip-path",    "mask",       "filter",    "marker",
-                                                "marker-start", "marker-mid", "marker-end"};
-  return std::find(std::begin(kNames), std::end(kNames), name) != std::end(kNames);
+// Values that ask for nothing ("none", "normal") are not warned about.
+bool isUnsupportedProperty(std::string_view name, std::string_view value) {
+  static constexpr std::string_view kNames[] = {
+      "clip-path",  "mask",       "filter",        "marker",         "marker-start",
+      "marker-mid", "marker-end", "vector-effect", "mix-blend-mode", "paint-order"};
+  if (std::find(std::begin(kNames), std::end(kNames), name) == std::end(kNames)) return false;
+  const std::string keyword = lower(value);
+  return keyword != "none" && keyword != "normal" && !(name == "paint-order" && keyword == "fill");
 }
 
 // Applies one declaration to `style`; invalid values leave it unchanged.
@@ -175,7 +179,7 @@ void apply(std::string_view name, std::string_view value, Style &style, const St
     else parseAlpha(value, style.stopOpacity);
   } else if (name == "transform") {
     parseTransform(value, style.transform);
-  } else if (isUnsupportedProperty(name) && lower(value) != "none") {
+  } else if (isUnsupportedProperty(name, value)) {
     diagnostics.unsupported("property " + std::string(name), line);
   }
 }
