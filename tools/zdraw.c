@@ -921,6 +921,15 @@ static int32_t parse_pixels(const char *option, const char *text) {
   return value;
 }
 
+static float parse_document_scale(const char *text) {
+  char *end = NULL;
+  float value = strtof(text, &end);
+  if (end == text || *end != '\0' || !(value > 0.0f) || value - value != 0.0f) {
+    fail(EXIT_BAD_INPUT, "--scale '%s': expected a finite number above 0", shown(text));
+  }
+  return value;
+}
+
 static void document_warning(void *context, const char *message) {
   fprintf(stderr, "zdraw: %s: warning: %s\n", (const char *)context, message);
 }
@@ -957,7 +966,7 @@ static int document_main(int argc, char **argv) {
     } else if (strcmp(arg, "--height") == 0) {
       options.height = parse_pixels(arg, value_of(argc, argv, &i, arg));
     } else if (strcmp(arg, "--scale") == 0) {
-      options.scale = parse_scale(value_of(argc, argv, &i, arg));
+      options.scale = parse_document_scale(value_of(argc, argv, &i, arg));
     } else if (strcmp(arg, "--background") == 0) {
       const char *value = value_of(argc, argv, &i, arg);
       if (job.background != NULL)
