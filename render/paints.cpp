@@ -38,7 +38,8 @@ bool pathBounds(ZdPath *path, double bounds[4]) {
   return true;
 }
 
-// Makes the paint's source the gradient.
+// Makes the paint's source the gradient. Until the library's paints have
+// gradient sources, the gradient is painted as the mean of its stops.
 bool applyGradient(ZdPaint *paint, const Gradient &gradient, const GradientGeometry &geometry,
                    double opacity) {
   (void)geometry;
@@ -92,6 +93,7 @@ bool Painter::gradientSource(ZdPaint *paint, const Element &gradientElement, dou
   GradientGeometry geometry;
   if (!gradientGeometry(gradient, bounds, viewport, geometry)) return false;
   if (geometry.degenerate) return solid(paint, gradient.stops.back().color, opacity);
+  diagnostics_.note("gradients are painted as the mean colour of their stops");
   return applyGradient(paint, gradient, geometry, opacity);
 }
 
