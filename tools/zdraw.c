@@ -6,6 +6,9 @@
  *   zdraw --size 100x100 --path "M10 10 L90 10 L50 80 Z" \
  *         --color "oklch(70% 0.1 150)" -o out.png --svg out.svg
  *
+ * Given an SVG file first (zdraw icon.svg -o icon.png) it renders the
+ * document with the SVG renderer beside the library (render/).
+ *
  * Run without arguments it paints a built-in demo scene into zdraw-demo.png
  * and zdraw-demo.svg. Bad input gives a one-line message naming the argument
  * (followed by the library's own account, where it has one) and exit status
@@ -38,6 +41,8 @@ static const char *const usage_text =
     "              [--tolerance T] [STROKE]... [TRANSFORM]...)... [-o FILE] [--format F]\n"
     "             [--quality N] [--svg FILE]\n"
     "       zdraw             (no arguments: paint the demo scene)\n"
+    "       zdraw FILE.svg [-o FILE] [--width W | --height H | --scale S] ...\n"
+    "                         (render an SVG document: zdraw FILE.svg --help)\n"
     "\n"
     "Paints each path, in the order given, into an RGBA image, transparent unless\n"
     "--background gives it a colour.\n"
@@ -1510,6 +1515,162 @@ static void free_job(Job *job) {
   free(job->layers);
 }
 
+/* ------------------------------------------------------- SVG documents */
+
+#ifdef ZDRAW_SVG_DOCUMENTS
+#include "zd_render.h"
+
+static const char *const document_usage_text =
+    "usage: zdraw FILE.svg [-o FILE] [--width W | --height H | --scale S]\n"
+    "             [--background C] [--format F] [--quality N] [--strict]\n"
+    "\n"
+    "Renders the SVG document FILE.svg: shapes, paths, groups, use and symbol,\n"
+    "gradients, fills, strokes, transforms and opacity. Text, filters, masks,\n"
+    "clip paths, markers, images and patterns are skipped, with one warning per\n"
+    "kind on standard error.\n"
+    "\n"
+    "  -o, --output FILE  the image file (default: FILE.svg with the format's\n"
+    "                     extension instead of .svg); - writes to standard output\n"
+    "  --width W          output width in pixels (1..65535); the height follows the\n"
+    "                     document's aspect ratio unless --height is given too\n"
+    "  --height H         output height in pixels, likewise\n"
+    "  --scale S          output size as the document's size times S > 0\n"
+    "  --background C     CSS colour painted under the document (default transparent)\n"
+    "  --format F, --quality N   as for path data (see zdraw --help)\n"
+    "  --strict           exit with status 2 when anything was skipped\n"
+    "\n"
+    "The size comes from the document's width, height and viewBox. Outputs over\n"
+    "33554432 pixels are scaled down to fit, with a warning.\n"
+    "Exit status: 0 on success, 2 on a document that is not well-formed XML, has\n"
+    "no svg root or no size (nothing is written then), or on skipped content with\n"
+    "--strict; 1 when memory runs out.\n";
+
+/* A first argument naming an SVG file selects document mode. */
+static int is_document_argument(const char *arg) { return arg[0] != '-' && ends_with(arg, ".svg"); }
+
+static int32_t parse_pixels(const char *option, const char *text) {
+  const char *end = NULL;
+  int32_t value = 0;
+  if (!parse_dimension(text, &end, &value) || *end != '\0') {
+    fail(EXIT_BAD_INPUT, "%s '%s': expected an integer 1..65535", option, shown(text));
+  }
+  return value;
+}
+
+static float parse_document_scale(const char *text) {
+  char *end = NULL;
+  float value = strtof(text, &end);
+  if (end == text || *end != '\0' || !(value > 0.0f) || value - value != 0.0f) {
+    fail(EXIT_BAD_INPUT, "--scale '%s': expected a finite number above 0", shown(text));
+  }
+  return value;
+}
+
+static void document_warning(void *context, const char *message) {
+  fprintf(stderr, "zdraw: %s: warning: %s\n", (const char *)context, message);
+}
+
+/* The default output: the input's name with the format's extension for .svg. */
+static char *default_output(const char *input, int32_t format) {
+  static const char *const extensions[] = {".png", ".jpg", ".bmp", ".qoi", ".pam", ".tga", ".ppm"};
+  size_t stem = strlen(input) - 4;
+  char *name = malloc(stem + 8);
+  if (name == NULL) out_of_memory();
+  memcpy(name, input, stem);
+  strcpy(name + stem, extensions[format]);
+  return name;
+}
+
+static int document_main(int argc, char **argv) {
+  const char *input = argv[1];
+  Job job;
+  memset(&job, 0, sizeof job);
+  job.format = -1;
+  job.quality = 90;
+  ZdrOptions options;
+  memset(&options, 0, sizeof options);
+  int strict = 0;
+  for (int i = 2; i < argc; ++i) {
+    const char *arg = argv[i];
+    if (strcmp(arg, "-h") == 0 || strcmp(arg, "--help") == 0) {
+      fputs(document_usage_text, stdout);
+      exit(0);
+    } else if (strcmp(arg, "-o") == 0 || strcmp(arg, "--output") == 0) {
+      job.output = value_of(argc, argv, &i, arg);
+    } else if (strcmp(arg, "--width") == 0) {
+      options.width = parse_pixels(arg, value_of(argc, argv, &i, arg));
+    } else if (strcmp(arg, "--height") == 0) {
+      options.height = parse_pixels(arg, value_of(argc, argv, &i, arg));
+    } else if (strcmp(arg, "--scale") == 0) {
+      options.scale = parse_document_scale(value_of(argc, argv, &i, arg));
+    } else if (strcmp(arg, "--background") == 0) {
+      const char *value = value_of(argc, argv, &i, arg);
+      if (job.background != NULL)
+        fail(EXIT_BAD_INPUT, "--background '%s': given twice", shown(value));
+      job.background = parse_color_argument(arg, value);
+    } else if (strcmp(arg, "--format") == 0) {
+      const char *value = value_of(argc, argv, &i, arg);
+      job.format = format_by_name(value);
+      if (job.format < 0) {
+        fail(EXIT_BAD_INPUT, "--format '%s': expected png, jpeg, bmp, qoi, pam, ppm, pnm or tga",
+             shown(value));
+      }
+    } else if (strcmp(arg, "--quality") == 0) {
+      job.quality = parse_quality(value_of(argc, argv, &i, arg));
+    } else if (strcmp(arg, "--strict") == 0) {
+      strict = 1;
+    } else {
+      fail(EXIT_BAD_INPUT, "'%s': unknown argument (see zdraw FILE.svg --help)", shown(arg));
+    }
+  }
+  if (options.scale > 0.0f && (options.width > 0 || options.height > 0)) {
+    fail(EXIT_BAD_INPUT, "--scale: give either --scale or --width/--height");
+  }
+  char *owned_output = NULL;
+  if (job.output == NULL) {
+    if (job.format < 0) job.format = 0;
+    job.output = owned_output = default_output(input, job.format);
+  } else if (job.format < 0) {
+    job.format = format_by_extension(job.output);
+    if (job.format < 0) {
+      fail(EXIT_BAD_INPUT, "-o '%s': unknown extension; name the format with --format",
+           shown(job.output));
+    }
+  }
+
+  char *text = read_file(input);
+  if (text == NULL) {
+    fail(EXIT_BAD_INPUT, "%s: cannot read the file: %s", shown(input),
+         errno == EINVAL  ? "it holds a NUL byte"
+         : errno == EFBIG ? "it holds more than 64 MiB (67108864 bytes)"
+                          : strerror(errno));
+  }
+  options.background = job.background;
+  ZdrReport report;
+  ZdImage *image =
+      zdr_render_svg(text, strlen(text), &options, document_warning, (void *)input, &report);
+  free(text);
+  if (image == NULL) {
+    if (strcmp(report.error, "out of memory") == 0) out_of_memory();
+    fail(EXIT_BAD_INPUT, "%s:%d: %s", shown(input), report.line, report.error);
+  }
+  /* The background is in the image already; the PPM flattens onto it too. */
+  Output out;
+  memset(&out, 0, sizeof out);
+  encode_image(&job, image, &out);
+  zd_image_free(image);
+  write_output(&out);
+  if (out.library_block) {
+    zd_buffer_free(out.data);
+  } else {
+    free(out.data);
+  }
+  zd_color_free(job.background);
+  free(owned_output);
+  return strict && report.unsupported > 0 ? EXIT_BAD_INPUT : 0;
+}
+#endif
+
 /* ---------------------------------------------------------------- demo */
 
 static void check(ZdStatus status, const char *what) {
@@ -1680,6 +1841,14 @@ static void demo_scene(Job *job) {
 
 int main(int argc, char **argv) {
   zd_init();
+#ifdef ZDRAW_SVG_DOCUMENTS
+  if (argc >= 2 && is_document_argument(argv[1])) return document_main(argc, argv);
+#else
+  if (argc >= 2 && argv[1][0] != '-' && ends_with(argv[1], ".svg")) {
+    fail(EXIT_BAD_INPUT, "%s: this zdraw was built without SVG documents (expat was not found)",
+         shown(argv[1]));
+  }
+#endif
   Job job;
   memset(&job, 0, sizeof job);
   job.width = 256;

@@ -66,7 +66,8 @@ from typing import Any, Iterable, List, Optional, Sequence, Tuple, Type, TypeVar
 
 __all__ = ["Path", "Image", "Color", "Paint", "LinearGradient", "RadialGradient",
            "ConicGradient", "to_svg", "Segment", "Matrix", "translation",
-           "scaling", "rotation", "multiply", "library", "version", "__version__"]
+           "scaling", "rotation", "multiply", "library", "version", "__version__",
+           "render_svg", "SvgWarning"]
 
 Segment = Tuple[float, float, float, float]
 # An affine matrix (a, b, c, d, e, f): x' = a x + c y + e, y' = b x + d y + f.
@@ -1311,3 +1312,113 @@ def to_svg(path: Path, color: Color, width: int, height: int, even_odd: bool = F
     with _using((path, False), (color, False)) as (p, c):
         return _take_block(
             lambda out, n: _path_to_svg_rule(p, c, rule, w, h, out, n)).decode()
+
+
+# ------------------------------------------------------------ SVG documents
+#
+# The SVG document renderer is a component beside the library (render/ in the
+# source tree), built as libzdrender.so.1 when expat is found. It is loaded on
+# first use: through ZD_RENDER_LIBRARY (a built libzdrender.so.1), from the
+# directory of the loaded libzd (a build tree or this package), or from the
+# system. It links the same libzd.so.1, so its images are ordinary Images.
+
+
+class SvgWarning(UserWarning):
+    """Content of an SVG document that render_svg skipped ("unsupported
+    element <text> skipped (line 3)"), or a limit it applied."""
+
+
+class _RenderOptions(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_int32), ("height", ctypes.c_int32),
+                ("scale", ctypes.c_float), ("background", ctypes.c_void_p),
+                ("max_elements", ctypes.c_int32)]
+
+
+class _RenderReport(ctypes.Structure):
+    _fields_ = [("unsupported", ctypes.c_int32), ("line", ctypes.c_int32),
+                ("error", ctypes.c_char * 256)]
+
+
+_RenderWarn = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.c_char_p)
+_renderer: Any = None
+_renderer_lock = threading.Lock()
+
+
+def _load_renderer() -> Any:
+    global _renderer
+    with _renderer_lock:
+        if _renderer is not None:
+            return _renderer
+        candidates = []
+        explicit = os.environ.get("ZD_RENDER_LIBRARY")
+        if explicit:
+            candidates.append(explicit)
+        beside = os.path.dirname(getattr(library, "_name", "") or "")
+        if beside:
+            candidates.append(os.path.join(beside, "libzdrender.so.1"))
+        candidates += [os.path.join(_PACKAGE_DIRECTORY, "libzdrender.so.1"), "libzdrender.so.1"]
+        for name in candidates:
+            try:
+                renderer = ctypes.CDLL(name)
+            except OSError:
+                continue
+            function = renderer.zdr_render_svg
+            function.restype = _vp
+            function.argtypes = [ctypes.c_char_p, ctypes.c_size_t, ctypes.POINTER(_RenderOptions),
+                                 _RenderWarn, _vp, ctypes.POINTER(_RenderReport)]
+            _renderer = function
+            return function
+        raise RuntimeError("zd: libzdrender.so.1 (the SVG document renderer) was not found; "
+                           "build zd with expat (libexpat1-dev) or set ZD_RENDER_LIBRARY")
+
+
+def _optional_size(value: Any, name: str) -> int:
+    if value is None:
+        return 0
+    size = _int32(value, name)
+    if size < 1:
+        raise ValueError(f"render_svg: {name} must be >= 1 (got {size})")
+    return size
+
+
+def render_svg(text_or_path: Union[Text, "os.PathLike[str]", "os.PathLike[bytes]"],
+               width: Optional[int] = None, height: Optional[int] = None) -> Image:
+    """Renders an SVG document into a new Image.
+
+    `text_or_path` is the document itself (str or bytes starting, after
+    blanks, with "<") or the name of a file holding it. The size is the
+    document's (width, height, viewBox); `width` or `height` scales it to that
+    many pixels, keeping the aspect ratio, and both give the exact size.
+    Skipped content (text, filters, masks, ...) is reported once per kind as
+    an SvgWarning. A document that is not well-formed XML, has no svg root or
+    no size raises ValueError naming the line ("line 3: not well-formed XML:
+    mismatched tag")."""
+    origin = "document"
+    if isinstance(text_or_path, str) and text_or_path.lstrip().startswith("<"):
+        data = text_or_path.encode()
+    elif isinstance(text_or_path, (bytes, bytearray)) and \
+            bytes(text_or_path).lstrip().startswith(b"<"):
+        data = bytes(text_or_path)
+    elif isinstance(text_or_path, (str, bytes, os.PathLike)):
+        origin = os.fsdecode(text_or_path)
+        with open(text_or_path, "rb") as f:
+            data = f.read()
+    else:
+        raise TypeError("render_svg: expected SVG text or a file name, "
+                        f"got {_type_name(text_or_path)}")
+    options = _RenderOptions(_optional_size(width, "width"), _optional_size(height, "height"),
+                             0.0, None, 0)
+    render = _load_renderer()
+    messages: List[str] = []
+    warn = _RenderWarn(lambda _context, message: messages.append(message.decode()))
+    report = _RenderReport()
+    handle = render(data, len(data), ctypes.byref(options), warn, None, ctypes.byref(report))
+    import warnings
+    for message in messages:
+        warnings.warn(f"{origin}: {message}", SvgWarning, stacklevel=2)
+    if not handle:
+        error = report.error.decode(errors="replace")
+        if error == "out of memory":
+            raise MemoryError(error)
+        raise ValueError(f"{origin}: line {report.line}: {error}")
+    return Image._adopt(handle)
