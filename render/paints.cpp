@@ -38,20 +38,28 @@ bool pathBounds(ZdPath *path, double bounds[4]) {
   return true;
 }
 
-// Makes the paint's source the gradient. Until the library's paints have
-// gradient sources, the gradient is painted as the mean of its stops.
+// Makes the paint's source the gradient: its geometry in gradient space, the
+// stops (with the paint's opacity) and the spread, with the matrix mapping
+// gradient space into the path's user space.
 bool applyGradient(ZdPaint *paint, const Gradient &gradient, const GradientGeometry &geometry,
                    double opacity) {
-  (void)geometry;
-  Rgba mean{0, 0, 0, 0};
+  const auto f = [](double value) { return static_cast<float>(value); };
+  const double *v = geometry.values;
+  ZdStatus status =
+      gradient.radial
+          ? zd_paint_set_radial(paint, f(v[0]), f(v[1]), f(v[2]), f(v[3]), f(v[4]), f(v[5]))
+          : zd_paint_set_linear(paint, f(v[0]), f(v[1]), f(v[2]), f(v[3]));
+  if (status == ZD_OK) status = zd_paint_clear_stops(paint);
   for (const GradientStop &stop : gradient.stops) {
-    mean.r += stop.color.r / gradient.stops.size();
-    mean.g += stop.color.g / gradient.stops.size();
-    mean.b += stop.color.b / gradient.stops.size();
-    mean.a += stop.color.a / gradient.stops.size();
+    ColorHandle color = makeColor(stop.color, opacity);
+    if (status == ZD_OK)
+      status = color ? zd_paint_add_stop(paint, f(stop.offset), color.get()) : ZD_OUT_OF_MEMORY;
   }
-  ColorHandle handle = makeColor(mean, opacity);
-  return handle && zd_paint_set_color(paint, handle.get()) == ZD_OK;
+  static constexpr int32_t kSpreads[] = {ZD_SPREAD_PAD, ZD_SPREAD_REPEAT, ZD_SPREAD_REFLECT};
+  if (status == ZD_OK) status = zd_paint_set_spread(paint, kSpreads[gradient.spread]);
+  const auto matrix = geometry.toUser.floats();
+  if (status == ZD_OK) status = zd_paint_set_gradient_transform(paint, matrix.data());
+  return status == ZD_OK;
 }
 
 }  // namespace
@@ -93,7 +101,6 @@ bool Painter::gradientSource(ZdPaint *paint, const Element &gradientElement, dou
   GradientGeometry geometry;
   if (!gradientGeometry(gradient, bounds, viewport, geometry)) return false;
   if (geometry.degenerate) return solid(paint, gradient.stops.back().color, opacity);
-  diagnostics_.note("gradients are painted as the mean colour of their stops");
   return applyGradient(paint, gradient, geometry, opacity);
 }
 
