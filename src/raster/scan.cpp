@@ -92,7 +92,7 @@ void Scan::prepare(std::span<const Segment> segments, RowRange rows) {
 ZD_KERNEL_INLINE LineSpans Scan::lineSpans(std::size_t crossings) {
   const std::size_t needed = spanCount_ + crossings / 2 + 1;
   if (spans_.size() < needed) spans_.resize(std::max(needed, 2 * spans_.size()));
-  return LineSpans{spans_.data() + spanCount_, 0, static_cast<float>(width_), evenOdd_, true};
+  return LineSpans{spans_.data() + spanCount_, 0, static_cast<float>(width_), evenOdd_, true, 0.0f};
 }
 
 // The crossings of one sample line: edges that have ended leave the list,
@@ -137,6 +137,7 @@ ZD_KERNEL_INLINE void Scan::scanLine(float sy) {
   }
   if (!line.inOrder) {
     // Some crossings passed each other: sort, then make the spans again.
+    if (enteringCount == 0) kernels_.crossings(active_.data(), kept, sy);  // left stale in place
     sortCrossings(active_.data(), kept);
     if (evenOdd_) {
       spansOfSorted<true>(active_.data(), kept, line);
@@ -144,9 +145,9 @@ ZD_KERNEL_INLINE void Scan::scanLine(float sy) {
       spansOfSorted<false>(active_.data(), kept, line);
     }
   }
-  spanCount_ += line.count;
   // NaN crossings sort last; one makes spans that may overlap others.
-  if (kept > 0 && std::isnan(active_.back().x)) rowHasNan_ = true;
+  if (kept > 0 && std::isnan(line.lastX)) rowHasNan_ = true;
+  spanCount_ += line.count;
 }
 
 void Scan::run(RowRange rows) {

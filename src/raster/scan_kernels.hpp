@@ -27,6 +27,7 @@ struct LineSpans {
   float limit;  // the width of the row, as a float
   bool evenOdd;
   bool inOrder;
+  float lastX;  // the last crossing written (when in order, the greatest)
 };
 
 struct ScanKernels {
@@ -40,7 +41,10 @@ struct ScanKernels {
   // enters. The result is a near-sorted list, usually sorted already: the
   // same pass checks that and builds the spans (see LineSpans). Since the
   // crossing order is total, sorting the result gives the same list as
-  // sorting everything at once.
+  // sorting everything at once. In place, an edge that stays where it was
+  // is not written back at all (the list is read, not rewritten, while no
+  // edge ends), so its x is left stale: a caller that needs the crossings
+  // (to sort them) computes them again.
   std::size_t (*advance)(const Edge *active, std::size_t count, const Edge *entering,
                          std::size_t enteringCount, Edge *out, float sy, LineSpans &line);
   // coverage[i] += 0.25 for i in [from, to): the columns a span covers whole.
@@ -71,36 +75,40 @@ class SpanBuilder {
  public:
   explicit SpanBuilder(LineSpans &line) : line_(line), spans_(line.spans), limit_(line.limit) {}
 
-  // Records the count and the order check in the LineSpans.
+  // Records the count, the order check and the last crossing in the
+  // LineSpans.
   ZD_KERNEL_INLINE void finish() {
     line_.count = count_;
     line_.inOrder = inOrder_;
+    line_.lastX = lastX_;
   }
 
-  ZD_KERNEL_INLINE void add(const Edge &edge) {
+  ZD_KERNEL_INLINE void add(const Edge &edge) { add(edge.x, edge.winding, edge.index); }
+
+  ZD_KERNEL_INLINE void add(float x, std::int32_t winding, std::uint32_t index) {
     // The first crossing compares with -infinity and index 0, before which
     // nothing crosses.
-    if (crossesBefore(edge.x, edge.index, lastX_, lastIndex_)) inOrder_ = false;
-    lastX_ = edge.x;
-    lastIndex_ = edge.index;
+    if (crossesBefore(x, index, lastX_, lastIndex_)) inOrder_ = false;
+    lastX_ = x;
+    lastIndex_ = index;
     if constexpr (EvenOdd) {
       // Pairs in order; an unpaired last crossing is ignored.
       if (!open_) {
-        start_ = edge.x;
+        start_ = x;
         open_ = true;
       } else {
-        push(start_, edge.x);
+        push(start_, x);
         open_ = false;
       }
     } else {
       // Non-zero: a span opens where the winding sum leaves 0 and closes
       // where it returns to 0; one still open at the end is dropped.
       if (winding_ == 0) {
-        start_ = edge.x;
-        winding_ = edge.winding;
+        start_ = x;
+        winding_ = winding;
       } else {
-        winding_ += edge.winding;
-        if (winding_ == 0) push(start_, edge.x);
+        winding_ += winding;
+        if (winding_ == 0) push(start_, x);
       }
     }
   }
@@ -139,6 +147,22 @@ ZD_KERNEL_INLINE std::size_t advanceRule(const Edge *active, std::size_t count,
                                          float sy, LineSpans &line) {
   SpanBuilder<EvenOdd> spans(line);
   std::size_t written = 0, j = 0;
+  if (out == active) {
+    // In place (nothing enters): only edges that move are stored.
+    for (std::size_t i = 0; i < count; ++i) {
+      const Edge &edge = active[i];
+      if (!(sy < edge.hi)) continue;
+      const float x = std::fmaf(edge.dx, (sy - edge.y0) / edge.dy, edge.x0);
+      spans.add(x, edge.winding, edge.index);
+      if (written != i) {
+        out[written] = edge;
+        out[written].x = x;
+      }
+      ++written;
+    }
+    spans.finish();
+    return written;
+  }
   for (std::size_t i = 0; i < count; ++i) {
     Edge edge = active[i];
     if (!(sy < edge.hi)) continue;
