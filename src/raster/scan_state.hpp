@@ -38,8 +38,8 @@ class Scan {
 
  private:
   // scan.cpp
+  LineSpans lineSpans(std::size_t crossings);
   void scanLine(float sy);
-  void pushSpan(float x0, float x1);
   // full_runs.hpp
   void findFullRuns();
   void keepLongRuns();
@@ -71,10 +71,10 @@ class Scan {
   std::vector<float> &pendingTop_;
   std::size_t next_ = 0;
   std::vector<Edge> &active_;  // in crossing order of the last sample line
-  std::vector<Edge> &entering_;
   std::vector<Edge> &merged_;
 
-  std::vector<Span> &spans_;  // this row's, line after line
+  std::vector<Span> &spans_;  // this row's, line after line; its size is its room
+  std::size_t spanCount_ = 0;
   std::size_t lineEnd_[4] = {};
   bool rowHasNan_ = false;
   std::vector<Run> &full_;  // columns of coverage 1 in this row, ascending
