@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/errors.hpp"
+#include "compress/checksum_kernels.hpp"
 #include "compress/compress.hpp"
 
 namespace zd::compress {
@@ -31,8 +32,7 @@ inline void addChunk(const std::uint8_t *p, std::uint32_t &s1, std::uint32_t &s2
 
 }  // namespace
 
-std::uint32_t adler32(const std::uint8_t *data, std::int64_t length) {
-  if (length < 0) throw Defect("adler32: value out of range");
+std::uint32_t detail::adler32Portable(const std::uint8_t *data, std::int64_t length) {
   std::uint32_t s1 = 1;
   std::uint32_t s2 = 0;
   while (length > 0) {
@@ -49,6 +49,14 @@ std::uint32_t adler32(const std::uint8_t *data, std::int64_t length) {
     length -= run;
   }
   return (s2 << 16) | s1;
+}
+
+std::uint32_t adler32(const std::uint8_t *data, std::int64_t length) {
+  if (length < 0) throw Defect("adler32: value out of range");
+#ifdef ZD_CPU_X86
+  if (cpu::useAvx2()) return detail::adler32Avx2(data, length);
+#endif
+  return detail::adler32Portable(data, length);
 }
 
 }  // namespace zd::compress
