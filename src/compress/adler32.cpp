@@ -10,9 +10,6 @@ namespace zd::compress {
 
 namespace {
 
-constexpr std::uint32_t kAdlerModulus = 65521;
-// The largest run after which s2 still fits 32 bits before it is reduced.
-constexpr std::int64_t kAdlerRun = 5552;
 constexpr std::int64_t kAdlerChunk = 16;
 
 // Adds one chunk of 16 bytes to the sums. With s1 and s2 the sums before the

@@ -15,10 +15,8 @@ namespace zd::compress::detail {
 
 namespace {
 
-constexpr std::uint32_t kAdlerModulus = 65521;
-// The longest run after which the portable build reduces its sums; the
-// lanes below stay far from overflow over such a run.
-constexpr std::int64_t kAdlerRun = 5552;
+// Over a run of kAdlerRun bytes the 32-bit lanes below stay far from
+// overflow; the sums themselves are combined in 64 bits.
 constexpr std::int64_t kStep = 32;
 
 ZD_TARGET_AVX2 std::uint64_t sumLanes(__m256i lanes) {

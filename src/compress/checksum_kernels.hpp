@@ -10,6 +10,11 @@
 
 namespace zd::compress::detail {
 
+// Adler-32's modulus, and the longest run of bytes after which s2 still fits
+// 32 bits before the sums are reduced (both builds reduce after each run).
+inline constexpr std::uint32_t kAdlerModulus = 65521;
+inline constexpr std::int64_t kAdlerRun = 5552;
+
 // Adler-32 of `length` (>= 0) bytes, s1 from 1 and s2 from 0.
 std::uint32_t adler32Portable(const std::uint8_t *data, std::int64_t length);
 
