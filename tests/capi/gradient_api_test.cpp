@@ -140,7 +140,7 @@ ZdPath *square() {
 TEST(GradientPaint, GradientMovesWithThePathUnderTheMatrix) {
   const float matrix[6] = {0.8f, 0.4f, -0.3f, 0.9f, 12, -2};
   for (int kind = 0; kind < 3; ++kind) {
-    ZdPath *path = zd_path_new();
+    ZdPath *path = nullptr;
     ASSERT_EQ(zd_path_parse_d("M 2 3 L 60 8 L 50 55 L 5 40 Z", &path), ZD_OK);
     ZdPaint *paint = twoStops("#ff8000", "oklch(50% 0.2 260)");
     ASSERT_EQ(zd_paint_set_spread(paint, ZD_SPREAD_REFLECT), ZD_OK);
