@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "capi/handles.hpp"
+#include "capi/paint_change.hpp"
 #include "color/registry.hpp"
 #include "paint/gradient.hpp"
 
@@ -18,14 +19,8 @@ namespace {
 // Runs a change of the paint's gradient with one reference held.
 template <class Change>
 ZdStatus changeGradient(ZdPaint *handle, Change &&work, const char *function) {
-  return guarded<ZdStatus>(
-      kBadArgument,
-      [&] {
-        Ref<ZdPaint> ref(handle);
-        work(ref->source.gradient);
-        return kOk;
-      },
-      function);
+  return zd::capi::changePaint(
+      handle, [&](zd::paint::Paint &paint) { work(paint.source.gradient); }, function);
 }
 
 // The paint's source becomes the gradient of this kind and geometry; stops,
