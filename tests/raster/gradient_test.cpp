@@ -245,6 +245,33 @@ TEST(GradientRamp, ApproximationStaysWithinOneStepOfExactEvaluation) {
   }
 }
 
+// A ramp through HSL from a translucent violet into an OKLCH olive: the gamut
+// mapping holds green at 0 and then lets it rise steeply and level off, so
+// the exact curve crosses the chord over bins 640 .. 672 near its middle
+// while lying 3.6 steps below it at the first quarter. Densely sampled over
+// that stretch, every channel within one step.
+TEST(GradientRamp, ChordThatOnlyMeetsTheCurveAtItsMiddleIsSplit) {
+  Gradient g = gradientOf(GradientKind::linear, {0, 0, 1, 0});
+  zd::paint::addStop(g, 0.0f, srgb(0.387454271f, 0.191901475f, 0.406939328f, 0.0564336441f));
+  zd::paint::addStop(g, 0.370493233f,
+                     cssColorOf(zd::color::color(zd::color::stOklch, 0.321568638f, 0.128627464f,
+                                                 115.764709f, 0.321568608f)
+                                    .value()));
+  g.space = zd::color::stHsl;
+  g.hue = zd::color::hmIncreasing;
+  Ramp ramp(g);
+  zd::raster::RampSample scratch;
+  for (int i = 0; i <= 4096; ++i) {
+    const double t = (576.0 + i / 16.0) / Ramp::kBins;
+    const Paint exact = ramp.exact(t).paint;
+    const Paint looked = ramp.lookup(t, scratch).paint;
+    ASSERT_NEAR(looked.red, exact.red, 1.0 / 255) << "t " << t;
+    ASSERT_NEAR(looked.green, exact.green, 1.0 / 255) << "t " << t;
+    ASSERT_NEAR(looked.blue, exact.blue, 1.0 / 255) << "t " << t;
+    ASSERT_NEAR(looked.alpha, exact.alpha, 1.0 / 255) << "t " << t;
+  }
+}
+
 TEST(GradientRamp, StopThatCannotBeInterpolatedIsRefused) {
   Gradient g = gradientOf(GradientKind::linear, {0, 0, 1, 0});
   zd::paint::addStop(g, 0.0f, srgb(1, 0, 0));
