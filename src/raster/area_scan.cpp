@@ -25,8 +25,9 @@ constexpr std::int64_t kRowSteps = std::int64_t{1} << kRowShift;
 constexpr double kStepsPerPixel = 4096.0;
 // A cell unit is kCellOne / kRowSteps per step of height at full width.
 constexpr std::int64_t kCellPerStep = kCellOne / kRowSteps;
-// Columns are grouped by 64 to find the ones a row touched.
-constexpr int kBlockShift = 6;
+// Columns are grouped by 8 (one step of the vector kernel) to find the
+// ones a row touched.
+constexpr int kBlockShift = 3;
 constexpr std::int64_t kBlock = std::int64_t{1} << kBlockShift;
 
 // One edge within the image's rows, top to bottom: y in snapped steps
@@ -143,7 +144,11 @@ inline double rampIntegral(double u) {
   return 0.5 * u * u;
 }
 
-inline std::int64_t roundToCell(double v) { return static_cast<std::int64_t>(std::nearbyint(v)); }
+// Rounds half away from zero, so that an edge run the other way gives
+// exactly the negated cells. |v| is at most about 2^25 here.
+inline std::int64_t roundToCell(double v) {
+  return static_cast<std::int64_t>(v >= 0.0 ? v + 0.5 : v - 0.5);
+}
 
 // One row of cells and the scan over the rows.
 class CellScan {
@@ -251,7 +256,10 @@ class CellScan {
     const auto width = static_cast<double>(width_);
     if (!(left < width)) return;  // wholly right of the image
     if (right <= 0.0) return add(0, total);
-    const double firstColumn = std::floor(left);
+    // floor(left): 0 <= left < width truncates exactly; below 0 the column
+    // only matters through the tests against it.
+    const double firstColumn =
+        left >= 0.0 ? static_cast<double>(static_cast<std::int64_t>(left)) : std::floor(left);
     if (right <= firstColumn + 1.0) {
       // Within one column (firstColumn >= 0 here, as right > 0): the area
       // right of the piece is its height times the distance from its middle
@@ -265,17 +273,21 @@ class CellScan {
     }
     // Across columns: for column k the area right of the piece is the mean
     // over the piece of clamp(k + 1 - x, 0, 1), times its height.
-    const double span = right - left;
+    const double scale = static_cast<double>(total) / (right - left);
     const std::int64_t from = firstColumn < 0.0 ? 0 : static_cast<std::int64_t>(firstColumn);
-    const std::int64_t to = right >= width ? width_ : static_cast<std::int64_t>(std::ceil(right));
+    // ceil(right), for 0 < right < width.
+    std::int64_t to = width_;
+    if (right < width) {
+      to = static_cast<std::int64_t>(right);
+      if (static_cast<double>(to) < right) ++to;
+    }
     const std::int64_t low = std::min<std::int64_t>(0, total),
                        high = std::max<std::int64_t>(0, total);
     std::int64_t before = 0;
     for (std::int64_t k = from; k < to; ++k) {
       const double side = static_cast<double>(k + 1);
-      const double mean = (rampIntegral(side - left) - rampIntegral(side - right)) / span;
-      const std::int64_t covered =
-          std::clamp(roundToCell(static_cast<double>(total) * mean), low, high);
+      const double swept = rampIntegral(side - left) - rampIntegral(side - right);
+      const std::int64_t covered = std::clamp(roundToCell(swept * scale), low, high);
       add(k, covered - before);
       before = covered;
     }
@@ -290,7 +302,8 @@ class CellScan {
     const std::int64_t value = edge.winding * kCellOne;
     if (first <= 0.0) return add(0, value);
     if (!(first < static_cast<double>(width_))) return;
-    const auto k = static_cast<std::int64_t>(std::ceil(first));
+    auto k = static_cast<std::int64_t>(first);  // ceil(first), for 0 < first < width
+    if (static_cast<double>(k) < first) ++k;
     if (k < width_) add(k, value);
   }
 
