@@ -43,7 +43,7 @@ struct CellEdge {
 
 // Working buffers, kept per thread between fills like the scan's.
 struct CellScratch {
-  std::vector<CellEdge> edges, pending, active;
+  std::vector<CellEdge> edges, active;
   std::vector<std::uint64_t> order, orderScratch;
   std::vector<std::int64_t> cells;   // all zero between fills
   std::vector<std::uint64_t> dirty;  // one bit per block of columns; zero between fills
@@ -52,7 +52,6 @@ struct CellScratch {
 
   void releaseLarge() {
     releaseIfLarge(edges);
-    releaseIfLarge(pending);
     releaseIfLarge(active);
     releaseIfLarge(order);
     releaseIfLarge(orderScratch);
@@ -196,6 +195,8 @@ class CellScan {
   }
 
  private:
+  // The order words of the edges by top row (then index: equal rows need no
+  // particular order, the cells' integer sums do not depend on it).
   void orderByTop(const std::vector<CellEdge> &edges) {
     std::vector<std::uint64_t> &order = scratch_.order;
     order.clear();
@@ -205,27 +206,26 @@ class CellScan {
       order.push_back(row << 32 | i);
     }
     sortByKey(order, scratch_.orderScratch);
-    std::vector<CellEdge> &pending = scratch_.pending;
-    pending.clear();
-    pending.reserve(edges.size());
-    for (const std::uint64_t word : order) pending.push_back(edges[word & 0xFFFFFFFFu]);
   }
 
+  // Rows from the first edge's top down; the edges join the active list in
+  // order of their top row (the order words: top row, then edge index).
   void scanRows() {
-    const std::vector<CellEdge> &pending = scratch_.pending;
+    const std::vector<CellEdge> &edges = scratch_.edges;
+    const std::vector<std::uint64_t> &order = scratch_.order;
     std::vector<CellEdge> &active = scratch_.active;
     active.clear();
     std::size_t next = 0;
-    std::int64_t row = pending.front().yTop >> kRowShift;
+    std::int64_t row = 0;
     while (row < height_) {
       if (active.empty()) {
-        if (next == pending.size()) break;
-        row = std::max(row, pending[next].yTop >> kRowShift);
+        if (next == order.size()) break;
+        row = std::max(row, static_cast<std::int64_t>(order[next] >> 32));
+      }
+      while (next < order.size() && static_cast<std::int64_t>(order[next] >> 32) <= row) {
+        active.push_back(edges[order[next++] & 0xFFFFFFFFu]);
       }
       const std::int64_t rowTop = row << kRowShift, rowBottom = rowTop + kRowSteps;
-      while (next < pending.size() && pending[next].yTop < rowBottom) {
-        active.push_back(pending[next++]);
-      }
       std::size_t kept = 0;
       for (const CellEdge &edge : active) {
         if (aliased_) {
