@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -36,6 +37,7 @@ struct CellEdge {
   double xTop, xBottom, slope;
   std::int64_t yTop, yBottom;
   std::int64_t winding;  // +1 for an edge going down in the path, -1 up
+  double xRowTop = 0.0;  // xAt of the current row's top, once below yTop
   double xAt(std::int64_t y) const {
     return y == yBottom ? xBottom : xTop + static_cast<double>(y - yTop) * slope;
   }
@@ -45,8 +47,8 @@ struct CellEdge {
 struct CellScratch {
   std::vector<CellEdge> edges, active;
   std::vector<std::uint64_t> order, orderScratch;
-  std::vector<std::int64_t> cells;   // all zero between fills
-  std::vector<std::uint64_t> dirty;  // one bit per block of columns; zero between fills
+  std::vector<std::int64_t> cells;    // all zero between fills
+  std::vector<std::uint8_t> touched;  // one flag per block of columns; zero between fills
   std::vector<float> coverage;
   bool clean = true;
 
@@ -56,7 +58,7 @@ struct CellScratch {
     releaseIfLarge(order);
     releaseIfLarge(orderScratch);
     releaseIfLarge(cells);
-    releaseIfLarge(dirty);
+    releaseIfLarge(touched);
     releaseIfLarge(coverage);
   }
 };
@@ -163,17 +165,17 @@ class CellScan {
         resolve_(resolveCellsKernel()) {
     const auto columns = static_cast<std::size_t>(width);
     const std::size_t blocks = (columns + kBlock - 1) >> kBlockShift;
-    const std::size_t words = (blocks + 63) / 64;
     if (!scratch.clean) {
       std::fill(scratch.cells.begin(), scratch.cells.end(), 0);
-      std::fill(scratch.dirty.begin(), scratch.dirty.end(), 0);
+      std::fill(scratch.touched.begin(), scratch.touched.end(), 0);
     }
     if (scratch.cells.size() < columns) scratch.cells.resize(columns, 0);
-    if (scratch.dirty.size() < words) scratch.dirty.resize(words, 0);
+    // Eight flags more, always 0, so that flags can be read eight at a time.
+    if (scratch.touched.size() < blocks + 8) scratch.touched.resize(blocks + 8, 0);
     if (scratch.coverage.size() < columns) scratch.coverage.resize(columns);
     scratch.clean = false;  // until every row has been resolved
     cells_ = scratch.cells.data();
-    dirty_ = scratch.dirty.data();
+    touched_ = scratch.touched.data();
     coverage_ = scratch.coverage.data();
     blockCount_ = static_cast<std::int64_t>(blocks);
   }
@@ -227,13 +229,17 @@ class CellScan {
       }
       const std::int64_t rowTop = row << kRowShift, rowBottom = rowTop + kRowSteps;
       std::size_t kept = 0;
-      for (const CellEdge &edge : active) {
+      for (std::size_t i = 0; i < active.size(); ++i) {
+        CellEdge &edge = active[i];
         if (aliased_) {
           addCentreCrossing(edge, rowTop + kRowSteps / 2);
         } else {
           addArea(edge, rowTop, rowBottom);
         }
-        if (edge.yBottom > rowBottom) active[kept++] = edge;
+        if (edge.yBottom > rowBottom) {
+          if (kept != i) active[kept] = edge;
+          ++kept;
+        }
       }
       active.resize(kept);
       paintRow(row);
@@ -243,15 +249,18 @@ class CellScan {
 
   void add(std::int64_t column, std::int64_t value) {
     cells_[column] += value;
-    dirty_[column >> (kBlockShift + 6)] |= std::uint64_t{1} << ((column >> kBlockShift) & 63);
+    touched_[column >> kBlockShift] = 1;
   }
 
   // The edge's piece within the row: its exact area per column, rounded
   // cumulatively so the piece's cells sum to its height exactly.
-  void addArea(const CellEdge &edge, std::int64_t rowTop, std::int64_t rowBottom) {
+  void addArea(CellEdge &edge, std::int64_t rowTop, std::int64_t rowBottom) {
     const std::int64_t ya = std::max(edge.yTop, rowTop), yb = std::min(edge.yBottom, rowBottom);
     const std::int64_t total = edge.winding * (yb - ya) * kCellPerStep;
-    const double xa = edge.xAt(ya), xb = edge.xAt(yb);
+    // The x at this row's bottom is the next row's top: computed once.
+    const double xa = ya == edge.yTop ? edge.xTop : edge.xRowTop;
+    const double xb = edge.xAt(yb);
+    edge.xRowTop = xb;
     const double left = std::min(xa, xb), right = std::max(xa, xb);
     const auto width = static_cast<double>(width_);
     if (!(left < width)) return;  // wholly right of the image
@@ -308,14 +317,29 @@ class CellScan {
   }
 
   // The first block at or after `block` that the row touched, or
-  // blockCount_.
+  // blockCount_; flags are read eight at a time.
   std::int64_t nextDirty(std::int64_t block) const {
     while (block < blockCount_) {
-      const std::uint64_t word = dirty_[block >> 6] >> (block & 63);
-      if (word != 0) return block + std::countr_zero(word);
-      block = (block | 63) + 1;
+      std::uint64_t flags;
+      std::memcpy(&flags, touched_ + block, 8);
+      if (flags != 0) {
+        // The first flag in memory is the lowest byte on a little-endian
+        // machine, the highest on a big-endian one.
+        const int bit = std::endian::native == std::endian::little ? std::countr_zero(flags)
+                                                                   : std::countl_zero(flags);
+        block += bit / 8;
+        return std::min(block, blockCount_);
+      }
+      block += 8;
     }
     return blockCount_;
+  }
+
+  // The end of the run of touched blocks starting at `block` (touched), whose
+  // flags are cleared.
+  std::int64_t takeRun(std::int64_t block) {
+    while (block < blockCount_ && touched_[block] != 0) touched_[block++] = 0;
+    return block;
   }
 
   // Running sum along the row: touched blocks through the kernel, the
@@ -335,31 +359,25 @@ class CellScan {
       pendingTo = to;
     };
     std::int64_t block = nextDirty(0);
-    std::int64_t x = block << kBlockShift;
-    while (true) {
-      const std::int64_t dirtyBlock = nextDirty(block);
-      const std::int64_t stretchEnd = std::min(dirtyBlock << kBlockShift, width_);
-      if (x < stretchEnd && area != 0) {
-        const std::int64_t level = ruleOfArea(area, evenOdd_);
-        if (level == kCellOne) {
-          flush();
-          painter_.paintFull(y, x, stretchEnd);
-        } else if (level != 0) {
-          std::fill(coverage_ + x, coverage_ + stretchEnd, static_cast<float>(level) * kCellUnit);
-          extend(x, stretchEnd);
-        }
-      }
-      if (dirtyBlock == blockCount_) break;
-      dirty_[dirtyBlock >> 6] &= ~(std::uint64_t{1} << (dirtyBlock & 63));
-      const std::int64_t from = dirtyBlock << kBlockShift;
-      const std::int64_t to = std::min(from + kBlock, width_);
+    while (block < blockCount_) {
+      // A run of touched blocks through the kernel, then the stretch up to
+      // the next touched block at the one coverage it has.
+      const std::int64_t runEnd = takeRun(block);
+      const std::int64_t from = block << kBlockShift;
+      const std::int64_t to = std::min(runEnd << kBlockShift, width_);
       resolve_(cells_ + from, coverage_ + from, to - from, area, evenOdd_);
       extend(from, to);
-      x = to;
-      block = dirtyBlock + 1;
-      // Past the last touched block nothing changes; a zero sum paints
-      // nothing there.
-      if (area == 0 && nextDirty(block) == blockCount_) break;
+      block = nextDirty(runEnd);
+      const std::int64_t stretchEnd = std::min(block << kBlockShift, width_);
+      if (area == 0 || to >= stretchEnd) continue;
+      const std::int64_t level = ruleOfArea(area, evenOdd_);
+      if (level == kCellOne) {
+        flush();
+        painter_.paintFull(y, to, stretchEnd);
+      } else if (level != 0) {
+        std::fill(coverage_ + to, coverage_ + stretchEnd, static_cast<float>(level) * kCellUnit);
+        extend(to, stretchEnd);
+      }
     }
     flush();
   }
@@ -370,7 +388,7 @@ class CellScan {
   RowPainter &painter_;
   const ResolveCells resolve_;
   std::int64_t *cells_ = nullptr;
-  std::uint64_t *dirty_ = nullptr;
+  std::uint8_t *touched_ = nullptr;
   float *coverage_ = nullptr;
   std::int64_t blockCount_ = 0;
 };
