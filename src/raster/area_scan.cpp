@@ -45,7 +45,8 @@ struct CellEdge {
 
 // Working buffers, kept per thread between fills like the scan's.
 struct CellScratch {
-  std::vector<CellEdge> edges, active;
+  std::vector<CellEdge> edges;
+  std::vector<std::uint32_t> active;  // indices into edges
   std::vector<std::uint64_t> order, orderScratch;
   std::vector<std::int64_t> cells;    // all zero between fills
   std::vector<std::uint8_t> touched;  // one flag per block of columns; zero between fills
@@ -213,9 +214,9 @@ class CellScan {
   // Rows from the first edge's top down; the edges join the active list in
   // order of their top row (the order words: top row, then edge index).
   void scanRows() {
-    const std::vector<CellEdge> &edges = scratch_.edges;
+    std::vector<CellEdge> &edges = scratch_.edges;
     const std::vector<std::uint64_t> &order = scratch_.order;
-    std::vector<CellEdge> &active = scratch_.active;
+    std::vector<std::uint32_t> &active = scratch_.active;
     active.clear();
     std::size_t next = 0;
     std::int64_t row = 0;
@@ -225,20 +226,19 @@ class CellScan {
         row = std::max(row, static_cast<std::int64_t>(order[next] >> 32));
       }
       while (next < order.size() && static_cast<std::int64_t>(order[next] >> 32) <= row) {
-        active.push_back(edges[order[next++] & 0xFFFFFFFFu]);
+        active.push_back(static_cast<std::uint32_t>(order[next++]));
       }
       const std::int64_t rowTop = row << kRowShift, rowBottom = rowTop + kRowSteps;
       std::size_t kept = 0;
       for (std::size_t i = 0; i < active.size(); ++i) {
-        CellEdge &edge = active[i];
+        CellEdge &edge = edges[active[i]];
         if (aliased_) {
           addCentreCrossing(edge, rowTop + kRowSteps / 2);
         } else {
           addArea(edge, rowTop, rowBottom);
         }
         if (edge.yBottom > rowBottom) {
-          if (kept != i) active[kept] = edge;
-          ++kept;
+          active[kept++] = active[i];
         }
       }
       active.resize(kept);
