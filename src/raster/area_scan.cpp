@@ -45,7 +45,7 @@ struct CellEdge {
 
 // Working buffers, kept per thread between fills like the scan's.
 struct CellScratch {
-  std::vector<CellEdge> edges;
+  std::vector<CellEdge> edges, sorted;
   std::vector<std::uint32_t> active;  // indices into edges
   std::vector<std::uint64_t> order, orderScratch;
   std::vector<std::int64_t> cells;    // all zero between fills
@@ -55,6 +55,7 @@ struct CellScratch {
 
   void releaseLarge() {
     releaseIfLarge(edges);
+    releaseIfLarge(sorted);
     releaseIfLarge(active);
     releaseIfLarge(order);
     releaseIfLarge(orderScratch);
@@ -200,7 +201,7 @@ class CellScan {
  private:
   // The order words of the edges by top row (then index: equal rows need no
   // particular order, the cells' integer sums do not depend on it).
-  void orderByTop(const std::vector<CellEdge> &edges) {
+  void orderByTop(std::vector<CellEdge> &edges) {
     std::vector<std::uint64_t> &order = scratch_.order;
     order.clear();
     order.reserve(edges.size());
@@ -209,6 +210,15 @@ class CellScan {
       order.push_back(row << 32 | i);
     }
     sortByKey(order, scratch_.orderScratch);
+    // The edges themselves in that order: the rows then read them nearly
+    // in sequence.
+    std::vector<CellEdge> &sorted = scratch_.sorted;
+    sorted.resize(edges.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      sorted[i] = edges[order[i] & 0xFFFFFFFFu];
+      order[i] = (order[i] & ~std::uint64_t{0xFFFFFFFFu}) | i;
+    }
+    edges.swap(sorted);
   }
 
   // Rows from the first edge's top down; the edges join the active list in
