@@ -239,18 +239,19 @@ void BM_Interpolator_At(benchmark::State &state) {
 
 }  // namespace
 
-BENCHMARK(BM_ParseOriginal_SharedForms);
-BENCHMARK(BM_ParseCss_SharedForms);
-BENCHMARK(BM_ParseCss_EveryForm);
-BENCHMARK(BM_ExportParseOriginal_SharedForms);
-BENCHMARK(BM_ExportParseCss_SharedForms);
-BENCHMARK(BM_Convert_RgbFamily);
-BENCHMARK(BM_Convert_OklabFamily);
-BENCHMARK(BM_Convert_EverySpace);
-BENCHMARK(BM_ExportConvert_RgbFamily);
-BENCHMARK(BM_ExportConvert_OklabFamily);
-BENCHMARK(BM_Mix_Oklab);
-BENCHMARK(BM_Mix_Oklch);
-BENCHMARK(BM_Mix_Srgb);
-BENCHMARK(BM_Interpolator_At);
+BENCHMARK(BM_ParseOriginal_SharedForms)->Name("color_parse/shared_forms/zd_three_form_reader");
+BENCHMARK(BM_ParseCss_SharedForms)->Name("color_parse/shared_forms/zd");
+BENCHMARK(BM_ParseCss_EveryForm)->Name("color_parse/every_form/zd");
+BENCHMARK(BM_ExportParseOriginal_SharedForms)
+    ->Name("color_parse/shared_forms/zd_export_three_form");
+BENCHMARK(BM_ExportParseCss_SharedForms)->Name("color_parse/shared_forms/zd_export");
+BENCHMARK(BM_Convert_RgbFamily)->Name("color_convert/rgb_family/zd");
+BENCHMARK(BM_Convert_OklabFamily)->Name("color_convert/oklab_family/zd");
+BENCHMARK(BM_Convert_EverySpace)->Name("color_convert/every_space/zd");
+BENCHMARK(BM_ExportConvert_RgbFamily)->Name("color_convert/rgb_family/zd_export");
+BENCHMARK(BM_ExportConvert_OklabFamily)->Name("color_convert/oklab_family/zd_export");
+BENCHMARK(BM_Mix_Oklab)->Name("color_mix/in_oklab/zd");
+BENCHMARK(BM_Mix_Oklch)->Name("color_mix/in_oklch/zd");
+BENCHMARK(BM_Mix_Srgb)->Name("color_mix/in_srgb/zd");
+BENCHMARK(BM_Interpolator_At)->Name("color_mix/gradient_positions/zd");
 BENCHMARK_MAIN();

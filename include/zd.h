@@ -321,7 +321,10 @@ ZD_API ZdStatus zd_path_to_svg_rule(ZdPath *path, ZdColor *color, int32_t fill_r
  * the registry names them: "srgb", "srgb-linear", "p3", "p3-linear", "rec2020",
  * "rec2020-linear", "a98", "a98-linear", "prophoto", "prophoto-linear", "xyz" (D65),
  * "xyy", "lab" (D50), "lch", "oklab", "oklch", "hsv", "hsl", "hwb", "cmyk" (four
- * components, no conversion), "ycbcr", "ictcp", "jzazbz", "cam16", "cam16-ucs", "hct".
+ * components), "ycbcr", "ictcp", "jzazbz", "cam16", "cam16-ucs", "hct".
+ * "cmyk" is device CMYK without a profile, converted through sRGB by the naive
+ * formulas: R = 1 - min(1, C(1 - K) + K) (G from M, B from Y), and back K = 1 - max(R,
+ * G, B), C = (1 - R - K)/(1 - K) (likewise M, Y), all inks 0 but K when K = 1.
  * Components are in the registry's units: RGB 0..1, hsl/hsv/hwb hue in degrees and
  * the others 0..1, lab/lch L 0..100, oklab/oklch L 0..1. A component written `none`
  * in CSS is kept as missing: it reads as 0 everywhere, prints as `none` and, in
@@ -347,15 +350,18 @@ ZD_API ZdColor *zd_color_parse_css(const char *text);
 ZD_API ZdColor *zd_color_new(const char *space, const float *components, int32_t count,
                              float alpha);
 /** The colour converted into `space` through the conversion hub, without gamut mapping
- *  (values may lie outside the space's ranges). A colour already in `space` comes back
- *  unchanged. A powerless hue (a grey in hsl, lch, oklch, ...) comes back missing with
- *  its chroma 0. Nil for a nil argument, an unknown space or a colour with no
- *  conversion (CMYK). */
+ *  (values may lie outside the space's ranges); "cmyk" on either side goes through
+ *  sRGB. A colour already in `space` comes back unchanged. A powerless hue (a grey in
+ *  hsl, lch, oklch, ...) comes back missing with its chroma 0. Nil for a nil argument,
+ *  an unknown space or a colour with no conversion (an xyy colour of y = 0, a result
+ *  beyond float32). */
 ZD_API ZdColor *zd_color_convert(ZdColor *color, const char *space);
 /** The colour converted into `space` and brought into its ranges: method 0 reduces
  *  OKLCH chroma as zd_fill_path does, method 1 clamps each component. Spaces without
- *  bounded ranges (xyz, lab, oklab, ...) are converted only. Nil for a nil argument,
- *  an unknown space, another method or a colour with no conversion. */
+ *  bounded ranges (xyz, lab, oklab, ...) are converted only. Into "cmyk" the colour is
+ *  mapped into sRGB by the method and converted, inks within [0, 1]; a "cmyk" colour
+ *  has its inks clamped. Nil for a nil argument, an unknown space, another method or
+ *  a colour with no conversion. */
 ZD_API ZdColor *zd_color_gamut_map(ZdColor *color, const char *space, int32_t method);
 /** The registry name of the colour's space (static; never freed); nil for nil. */
 ZD_API const char *zd_color_space(ZdColor *color);
@@ -380,9 +386,10 @@ ZD_API ZdStatus zd_color_to_css(ZdColor *color, char **out, int64_t *len);
 /** Mixes a and b in `space` as CSS color-mix() does: t = 0 gives a, 1 gives b; both
  *  are converted into `space`, a `none` component takes the other colour's value,
  *  polar hues follow hue_method (0 shorter, 1 longer, 2 increasing, 3 decreasing) and
- *  components are interpolated premultiplied by alpha. *out receives a new colour in
- *  `space` (cleared first). 2 for a nil argument, t outside [0, 1] or not finite, an
- *  unknown space, a method outside 0..3 or a colour with no conversion. */
+ *  components (all four inks in "cmyk") are interpolated premultiplied by alpha.
+ *  *out receives a new colour in `space` (cleared first). 2 for a nil argument, t
+ *  outside [0, 1] or not finite, an unknown space, a method outside 0..3 or a colour
+ *  with no conversion. */
 ZD_API ZdStatus zd_color_mix(ZdColor *a, ZdColor *b, float t, const char *space, int32_t hue_method,
                              ZdColor **out);
 /** Colour difference methods of zd_color_delta_e. */
@@ -391,7 +398,8 @@ ZD_API ZdStatus zd_color_mix(ZdColor *a, ZdColor *b, float t, const char *space,
 #define ZD_DELTA_E_76 2
 /** The colour difference of a and b (alpha ignored) into *out (cleared to 0 first):
  *  method 0 deltaE OK (Euclidean in OKLab), 1 CIEDE2000 and 2 deltaE 76 (both on CIE
- *  Lab D50). 2 for a nil argument, another method or a colour with no conversion. */
+ *  Lab D50); a "cmyk" colour is measured by its sRGB. 2 for a nil argument, another
+ *  method or a colour with no conversion. */
 ZD_API ZdStatus zd_color_delta_e(ZdColor *a, ZdColor *b, int32_t method, double *out);
 
 #ifdef __cplusplus

@@ -26,10 +26,10 @@ color::CssColor cssColorOf(const ZdColor *handle) {
 }
 
 // A new handle holding the colour of an ok result; nil for an error result,
-// whose message becomes the thread's.
-ZdColor *newHandle(const color::Result<color::CssColor> &result) {
+// whose message becomes the thread's (named after `function`).
+ZdColor *newHandle(const char *function, const color::Result<color::CssColor> &result) {
   if (!result.isOk()) {
-    zd::capi::recordColorError(result.error());
+    zd::capi::recordColorError(function, result.error());
     return nullptr;
   }
   auto *handle = new ZdColor();
@@ -55,8 +55,9 @@ extern "C" {
 
 ZD_API ZdColor *zd_color_parse_css(const char *text) {
   if (!Arguments(__func__).notNil(text, "text")) return nullptr;
-  return guarded<ZdColor *>(nullptr,
-                            [&] { return newHandle(color::parseCss(std::string_view(text))); });
+  return guarded<ZdColor *>(nullptr, [&] {
+    return newHandle("zd_color_parse_css", color::parseCss(std::string_view(text)));
+  });
 }
 
 ZD_API ZdColor *zd_color_new(const char *space, const float *components, int32_t count,
@@ -93,10 +94,10 @@ ZD_API ZdColor *zd_color_new(const char *space, const float *components, int32_t
     const auto made = color::color(d->tag, components[0], count > 1 ? components[1] : 0.0f,
                                    count > 2 ? components[2] : 0.0f, alpha);
     if (!made.isOk()) {
-      zd::capi::recordColorError(made.error());
+      zd::capi::recordColorError("zd_color_new", made.error());
       return nullptr;
     }
-    return newHandle(color::ok(color::CssColor{made.value(), fourth, 0}));
+    return newHandle("zd_color_new", color::ok(color::CssColor{made.value(), fourth, 0}));
   });
 }
 
@@ -106,7 +107,7 @@ ZD_API ZdColor *zd_color_convert(ZdColor *handle, const char *space) {
     Ref<ZdColor> ref(handle);
     const color::SpaceTag target = spaceNamed("zd_color_convert", space);
     if (target == color::stUnknown) return nullptr;
-    return newHandle(color::convertCss(cssColorOf(handle), target));
+    return newHandle("zd_color_convert", color::convertCss(cssColorOf(handle), target));
   });
 }
 
@@ -123,6 +124,7 @@ ZD_API ZdColor *zd_color_gamut_map(ZdColor *handle, const char *space, int32_t m
     const color::SpaceTag target = spaceNamed("zd_color_gamut_map", space);
     if (target == color::stUnknown) return nullptr;
     return newHandle(
+        "zd_color_gamut_map",
         color::gamutMapCss(cssColorOf(handle), target, static_cast<color::GamutMethod>(method)));
   });
 }
@@ -190,7 +192,7 @@ ZD_API ZdStatus zd_color_mix(ZdColor *a, ZdColor *b, float t, const char *space,
     if (target == color::stUnknown) return kBadArgument;
     const auto mixed = color::interpolate(cssColorOf(a), cssColorOf(b), t, target,
                                           static_cast<color::HueMethod>(hue_method));
-    *out = newHandle(mixed);
+    *out = newHandle("zd_color_mix", mixed);
     return *out == nullptr ? kBadArgument : kOk;
   });
 }
@@ -208,9 +210,9 @@ ZD_API ZdStatus zd_color_delta_e(ZdColor *a, ZdColor *b, int32_t method, double 
     Ref<ZdColor> first(a);
     Ref<ZdColor> second(b);
     const auto difference =
-        color::deltaE(*first, *second, static_cast<color::DeltaEMethod>(method));
+        color::deltaE(cssColorOf(a), cssColorOf(b), static_cast<color::DeltaEMethod>(method));
     if (!difference.isOk()) {
-      zd::capi::recordColorError(difference.error());
+      zd::capi::recordColorError("zd_color_delta_e", difference.error());
       return kBadArgument;
     }
     *out = difference.value();

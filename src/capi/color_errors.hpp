@@ -18,4 +18,14 @@ inline void recordColorError(const zd::color::ColorError &error) {
   }
 }
 
+// The same for an export: a message that names no operation of its own is
+// prefixed with the export's name, so the host always learns where it failed.
+inline void recordColorError(const char *function, const zd::color::ColorError &error) {
+  if (error.context.empty() && error.message.find(": ") == std::string::npos) {
+    recordLastError(function, error.message);
+  } else {
+    recordColorError(error);
+  }
+}
+
 }  // namespace zd::capi

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -90,20 +91,20 @@ ColorError colorError(ErrorKind kind, std::string message, std::string context =
 enum ResultKind : std::uint8_t { rkOk = 0, rkErr = 1 };
 
 // Either a value (rkOk) or a ColorError (rkErr). Reading the value of an
-// error result is a Defect.
+// error result is a Defect. The error lives on the heap: conversions build
+// and pass many ok results, and an ok result then costs its value and one
+// null pointer, not two empty strings.
 template <class T>
 class Result {
  public:
   static Result ok(T value) {
     Result r;
-    r.kind_ = rkOk;
     r.value_ = std::move(value);
     return r;
   }
   static Result err(ColorError error) {
     Result r;
-    r.kind_ = rkErr;
-    r.error_ = std::move(error);
+    r.error_ = std::make_unique<ColorError>(std::move(error));
     return r;
   }
   // Makes an error result from an error result of another value type.
@@ -112,22 +113,32 @@ class Result {
     return err(other.error());
   }
 
-  ResultKind kind() const { return kind_; }
-  bool isOk() const { return kind_ == rkOk; }
+  Result(const Result &other)
+      : value_(other.value_),
+        error_(other.error_ ? std::make_unique<ColorError>(*other.error_) : nullptr) {}
+  Result(Result &&) noexcept = default;
+  Result &operator=(const Result &other) {
+    if (this != &other) *this = Result(other);
+    return *this;
+  }
+  Result &operator=(Result &&) noexcept = default;
+  ~Result() = default;
+
+  ResultKind kind() const { return error_ ? rkErr : rkOk; }
+  bool isOk() const { return !error_; }
   const T &value() const {
-    if (kind_ != rkOk) throw Defect("Result: value read from an error result");
+    if (error_) throw Defect("Result: value read from an error result");
     return value_;
   }
   const ColorError &error() const {
-    if (kind_ != rkErr) throw Defect("Result: error read from an ok result");
-    return error_;
+    if (!error_) throw Defect("Result: error read from an ok result");
+    return *error_;
   }
 
  private:
   Result() = default;
-  ResultKind kind_ = rkOk;
   T value_{};
-  ColorError error_{};
+  std::unique_ptr<ColorError> error_;
 };
 
 template <class T>

@@ -1,10 +1,12 @@
 #include "color/convert.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "color/gamut.hpp"
 #include "color/hub.hpp"
 #include "color/registry.hpp"
+#include "color/space_device.hpp"
 
 namespace zd::color {
 
@@ -30,6 +32,38 @@ double rgbChroma(const Color &c) {
 
 void carryMissingAlpha(const CssColor &from, CssColor &to) {
   if (from.missing & kMissingAlpha) to.missing |= kMissingAlpha;
+}
+
+// The CMYK colour of an sRGB colour's float32 channels, with its alpha.
+Result<CssColor> cmykOf(const Color &srgb) {
+  const Cmyk inks = rgbToCmyk({srgb.comps[0], srgb.comps[1], srgb.comps[2]});
+  const Result<Color> made = colorOf(stCmyk, {inks[0], inks[1], inks[2]}, srgb.alpha);
+  const float black = toFloat32(inks[3]);
+  if (!made.isOk()) return Result<CssColor>::err(made);
+  if (!std::isfinite(black)) {
+    return Result<CssColor>::err(
+        colorError(ErrorKind::InvalidColor, "component NaN/Inf at bounds"));
+  }
+  return ok(CssColor{made.value(), black, 0});
+}
+
+// The hub colour `c` in `target` (itself when already there); CMYK through sRGB.
+Result<CssColor> hubConvert(const Color &c, SpaceTag target) {
+  const SpaceTag hubTarget = target == stCmyk ? stSrgb : target;
+  const Result<Color> converted = c.space == hubTarget ? ok(c) : to(c, hubTarget);
+  if (!converted.isOk()) return Result<CssColor>::err(converted);
+  if (target == stCmyk) return cmykOf(converted.value());
+  return ok(cssColorOf(converted.value()));
+}
+
+// The hub colour `c` converted into `target` (described by `d`) and brought
+// within its ranges by the method.
+Result<Color> mapInto(const Color &c, SpaceTag target, const SpaceDescriptor &d,
+                      GamutMethod method) {
+  if (method == gmCss) return gamutMap(c, target);
+  const Result<Color> converted = c.space == target ? ok(c) : to(c, target);
+  if (!converted.isOk() || hasNoGamut(d)) return converted;
+  return ok(clampToRanges(converted.value(), d, c.alpha));
 }
 
 }  // namespace
@@ -76,15 +110,24 @@ void markPowerlessHue(CssColor &c) {
   if (layout.chroma >= 0) c.color.comps[layout.chroma] = 0.0f;
 }
 
+Result<Color> hubColor(const CssColor &c) {
+  if (c.color.space != stCmyk) return ok(c.color);
+  const Color &inks = c.color;
+  return colorOf(stSrgb, cmykToRgb({inks.comps[0], inks.comps[1], inks.comps[2], c.fourth}),
+                 inks.alpha);
+}
+
 Result<CssColor> convertCss(const CssColor &c, SpaceTag target) {
   if (c.color.space == target) return ok(c);
   if (findSpace(target) == nullptr) {
     return Result<CssColor>::err(colorError(
         ErrorKind::UnknownSpace, "convert: target space not registered", toString(target)));
   }
-  const Result<Color> converted = to(c.color, target);
-  if (!converted.isOk()) return Result<CssColor>::err(converted);
-  CssColor result = cssColorOf(converted.value());
+  const Result<Color> source = hubColor(c);
+  if (!source.isOk()) return Result<CssColor>::err(source);
+  Result<CssColor> converted = hubConvert(source.value(), target);
+  if (!converted.isOk()) return converted;
+  CssColor result = converted.value();
   markPowerlessHue(result);
   carryMissingAlpha(c, result);
   return ok(result);
@@ -96,17 +139,27 @@ Result<CssColor> gamutMapCss(const CssColor &c, SpaceTag target, GamutMethod met
     return Result<CssColor>::err(
         colorError(ErrorKind::UnknownSpace, "gamutMap: target not registered", spaceName(target)));
   }
-  Result<Color> mapped = Result<Color>::err(ColorError{});
-  if (method == gmCss) {
-    mapped = gamutMap(c.color, target);
+  CssColor result;
+  const Result<Color> source = hubColor(c);
+  if (target == stCmyk && c.color.space == stCmyk) {
+    // Inks are limited where they are: each one clamped to [0, 1].
+    result =
+        CssColor{clampToRanges(c.color, *d, c.color.alpha), std::clamp(c.fourth, 0.0f, 1.0f), 0};
+  } else if (!source.isOk()) {
+    return Result<CssColor>::err(source);
+  } else if (target == stCmyk) {
+    const Result<Color> srgb = mapInto(source.value(), stSrgb, *findSpace(stSrgb), method);
+    if (!srgb.isOk()) return Result<CssColor>::err(srgb);
+    const Result<CssColor> inks = cmykOf(srgb.value());
+    if (!inks.isOk()) return inks;
+    // Mapping may leave sRGB by its tolerance of a millionth; the inks stay in range.
+    result = CssColor{clampToRanges(inks.value().color, *d, c.color.alpha),
+                      std::clamp(inks.value().fourth, 0.0f, 1.0f), 0};
   } else {
-    mapped = c.color.space == target ? ok(c.color) : to(c.color, target);
-    if (mapped.isOk() && !hasNoGamut(*d)) {
-      mapped = ok(clampToRanges(mapped.value(), *d, c.color.alpha));
-    }
+    const Result<Color> mapped = mapInto(source.value(), target, *d, method);
+    if (!mapped.isOk()) return Result<CssColor>::err(mapped);
+    result = cssColorOf(mapped.value());
   }
-  if (!mapped.isOk()) return Result<CssColor>::err(mapped);
-  CssColor result = cssColorOf(mapped.value());
   markPowerlessHue(result);
   carryMissingAlpha(c, result);
   return ok(result);

@@ -27,11 +27,17 @@ bool hueIsPowerless(const Color &c);
 // conversion is not amplified later.
 void markPowerlessHue(CssColor &c);
 
+// The colour the conversion hub takes for `c`: its Color, or for a CMYK
+// colour the sRGB colour of its inks. Device CMYK has no route through the
+// hub's XYZ; host colours convert it through sRGB with the naive formulas
+// (rgbToCmyk, cmykToRgb). Fails only for inks whose sRGB lies beyond float32.
+Result<Color> hubColor(const CssColor &c);
+
 // The colour in `target` through the conversion hub, missing components read
-// as zero. A colour already in `target` comes back unchanged. The result has
-// no missing component except a powerless hue and a missing alpha.
-// UnknownSpace "convert: target space not registered" for an unknown target;
-// the hub's errors pass through (a CMYK colour has no conversion).
+// as zero; CMYK on either side goes through sRGB. A colour already in
+// `target` comes back unchanged. The result has no missing component except
+// a powerless hue and a missing alpha. UnknownSpace "convert: target space
+// not registered" for an unknown target; the hub's errors pass through.
 Result<CssColor> convertCss(const CssColor &c, SpaceTag target);
 
 // How gamut mapping brings a colour into range.
@@ -39,7 +45,9 @@ enum GamutMethod : int { gmCss = 0, gmClip = 1 };
 
 // The colour converted into `target` and brought within its ranges: by the
 // library's chroma-reduction mapping (gmCss) or by clamping each component
-// (gmClip). Spaces without bounded ranges are converted only.
+// (gmClip). Spaces without bounded ranges are converted only. CMYK inks cover
+// the sRGB cube: a colour is mapped into sRGB by the method, then converted,
+// its inks kept within [0, 1]; a CMYK colour has its inks clamped.
 Result<CssColor> gamutMapCss(const CssColor &c, SpaceTag target, GamutMethod method);
 
 }  // namespace zd::color

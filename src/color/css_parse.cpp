@@ -383,7 +383,7 @@ class Parser {
   bool build(SpaceTag space, const float (&v)[4], float alpha, std::uint8_t missing,
              const Token &at, CssColor &out) {
     const Result<Color> made = zd::color::color(space, v[0], v[1], v[2], alpha);
-    if (!made.isOk()) return fail("component out of range", at);
+    if (!made.isOk() || !std::isfinite(v[3])) return fail("component out of range", at);
     out = CssColor{made.value(), v[3], missing};
     return true;
   }
@@ -565,6 +565,9 @@ class Parser {
       case Arg::kNumber: break;
     }
     value = toFloat32(applyRule(a, rule));
+    // A number beyond the float32 range (in any slot, the fourth too) is
+    // refused here rather than carried as an infinity.
+    if (!std::isfinite(value)) return fail("component out of range: " + quoted(a.token), a.token);
     return true;
   }
 

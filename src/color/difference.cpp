@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "color/convert.hpp"
 #include "color/hub.hpp"
 #include "color/matrices.hpp"
 
@@ -91,6 +92,14 @@ Result<double> deltaE(const Color &a, const Color &b, DeltaEMethod method) {
   if (!q.isOk()) return Result<double>::err(q);
   const Vec3 x = widened(p.value()), y = widened(q.value());
   return ok(method == de2000 ? ciede2000(x, y) : euclidean(x, y));
+}
+
+Result<double> deltaE(const CssColor &a, const CssColor &b, DeltaEMethod method) {
+  const Result<Color> p = hubColor(a);
+  if (!p.isOk()) return Result<double>::err(p);
+  const Result<Color> q = hubColor(b);
+  if (!q.isOk()) return Result<double>::err(q);
+  return deltaE(p.value(), q.value(), method);
 }
 
 }  // namespace zd::color

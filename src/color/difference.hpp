@@ -1,7 +1,7 @@
 // Colour difference: how far apart two colours look.
 #pragma once
 
-#include "color/color.hpp"
+#include "color/css.hpp"
 
 namespace zd::color {
 
@@ -12,7 +12,11 @@ enum DeltaEMethod : int {
 };
 
 // The difference between a and b (alpha plays no part). Conversion errors
-// of either colour pass through (a CMYK colour has no conversion).
+// of either colour pass through (the hub has no route for a CMYK Color).
 Result<double> deltaE(const Color &a, const Color &b, DeltaEMethod method);
+
+// The same for host colours: a CMYK colour is measured by the sRGB colour
+// of its inks.
+Result<double> deltaE(const CssColor &a, const CssColor &b, DeltaEMethod method);
 
 }  // namespace zd::color

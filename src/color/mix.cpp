@@ -146,10 +146,6 @@ Result<Interpolator> Interpolator::make(const CssColor &a, const CssColor &b, Sp
     return Result<Interpolator>::err(
         colorError(ErrorKind::UnknownSpace, "interpolate: space not registered", toString(space)));
   }
-  if (d->componentCount != 3) {
-    return Result<Interpolator>::err(
-        colorError(ErrorKind::InvalidOp, "interpolate: space has no conversion route", d->name));
-  }
   const Result<CssColor> first = prepare(a, space);
   if (!first.isOk()) return Result<Interpolator>::err(first);
   const Result<CssColor> second = prepare(b, space);
@@ -177,6 +173,9 @@ Result<Interpolator> Interpolator::make(const CssColor &a, const CssColor &b, Sp
       r.alphaEnd_ = end;
     }
   }
+  // CMYK's black is never missing; it is 0 in every other space.
+  r.start_[3] = p.fourth;
+  r.end_[3] = q.fourth;
   if (r.hue_ >= 0 && !(r.missing_ & (1u << r.hue_))) {
     r.start_[r.hue_] = normalizedDegrees(r.start_[r.hue_]);
     r.end_[r.hue_] = normalizedDegrees(r.end_[r.hue_]);
@@ -185,7 +184,7 @@ Result<Interpolator> Interpolator::make(const CssColor &a, const CssColor &b, Sp
   // Premultiplied: every component but the hue scaled by its colour's alpha
   // (not when alpha is missing in both, which leaves nothing to scale by).
   if (!(r.missing_ & kMissingAlpha)) {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
       if (i == r.hue_) continue;
       r.start_[i] *= r.alphaStart_;
       r.end_[i] *= r.alphaEnd_;
@@ -197,15 +196,15 @@ Result<Interpolator> Interpolator::make(const CssColor &a, const CssColor &b, Sp
 Result<CssColor> Interpolator::at(double t, double alphaScale) const {
   const double alpha = alphaStart_ + (alphaEnd_ - alphaStart_) * t;
   const bool divide = !(missing_ & kMissingAlpha) && alpha != 0.0;
-  double v[3];
-  for (int i = 0; i < 3; ++i) {
+  double v[4];
+  for (int i = 0; i < 4; ++i) {
     v[i] = start_[i] + (end_[i] - start_[i]) * t;
     if (i == hue_) {
       v[i] = normalizedHue(v[i]);
     } else if (divide) {
       v[i] /= alpha;
     }
-    if (missing_ & (1u << i)) v[i] = 0.0;
+    if (i < 3 && (missing_ & (1u << i))) v[i] = 0.0;
   }
   float finalAlpha = 0.0f;
   if (!(missing_ & kMissingAlpha)) {
@@ -217,7 +216,12 @@ Result<CssColor> Interpolator::at(double t, double alphaScale) const {
   }
   const Result<Color> made = colorOf(space_, Vec3{v[0], v[1], v[2]}, finalAlpha);
   if (!made.isOk()) return Result<CssColor>::err(made);
-  return ok(CssColor{made.value(), 0.0f, missing_});
+  const float black = toFloat32(v[3]);
+  if (!std::isfinite(black)) {
+    return Result<CssColor>::err(
+        colorError(ErrorKind::InvalidColor, "component NaN/Inf at bounds"));
+  }
+  return ok(CssColor{made.value(), black, missing_});
 }
 
 Result<CssColor> interpolate(const CssColor &a, const CssColor &b, double t, SpaceTag space,

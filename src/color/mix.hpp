@@ -23,8 +23,8 @@ enum HueMethod : int {
 // of stops and evaluates it at every position.
 class Interpolator {
  public:
-  // Errors: UnknownSpace for an unregistered space, InvalidOp for a space
-  // with no conversion route (CMYK), and conversion errors of either colour.
+  // Errors: UnknownSpace for an unregistered space, and conversion errors
+  // of either colour. In CMYK all four inks are interpolated.
   static Result<Interpolator> make(const CssColor &a, const CssColor &b, SpaceTag space,
                                    HueMethod method);
 
@@ -39,9 +39,10 @@ class Interpolator {
   Interpolator() = default;
 
   SpaceTag space_ = stUnknown;
-  int hue_ = -1;                 // component index of the hue, or -1
-  double start_[3] = {0, 0, 0};  // premultiplied, except the hue
-  double end_[3] = {0, 0, 0};
+  int hue_ = -1;  // component index of the hue, or -1
+  // Premultiplied, except the hue; the fourth is CMYK's K (0 elsewhere).
+  double start_[4] = {0, 0, 0, 0};
+  double end_[4] = {0, 0, 0, 0};
   double alphaStart_ = 1, alphaEnd_ = 1;
   std::uint8_t missing_ = 0;  // components (and alpha) missing in both colours
 };

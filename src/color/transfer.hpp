@@ -1,5 +1,7 @@
 // Transfer curves of the RGB spaces, one channel at a time, in float64.
-// Nothing is clamped: values below zero and above one pass through.
+// Nothing is clamped: values below zero and above one pass through. The
+// piecewise curves are linear below their threshold, negative values
+// included; a pure power curve (tfGamma) is mirrored, f(-v) = -f(v).
 #pragma once
 
 #include "color/descriptor.hpp"

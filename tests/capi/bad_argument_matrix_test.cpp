@@ -241,7 +241,8 @@ TEST_F(BadArguments, PathDataAndGeometry) {
 TEST_F(BadArguments, Images) {
   for (auto size : std::vector<std::pair<int32_t, int32_t>>{
            {0, 10}, {10, 0}, {-1, 10}, {10, -1}, {INT32_MIN, 1}, {INT32_MAX, INT32_MAX}}) {
-    const int32_t w = size.first, h = size.second;  // plain locals: lambdas capture them
+    const int32_t w = size.first,
+                  h = size.second;  // plain locals: lambdas capture them
     ZdImage *made = REFUSED(zd_image_new(w, h));
     EXPECT_EQ(made, nullptr) << w << "x" << h;
     zd_image_free(made);
@@ -389,7 +390,8 @@ TEST_F(BadArguments, OneOutputNilClearsTheOther) {
 TEST_F(BadArguments, CssColoursSpacesAndMixing) {
   EXPECT_EQ(REFUSED(zd_color_parse_css(nullptr)), nullptr);
   for (const char *text : {"", "bluish", "currentcolor", "Canvas", "rgb(from red r g b)",
-                           "color-mix(in srgb, red 0%, blue 0%)", "color(srgb 1e39 0 0)"}) {
+                           "color-mix(in srgb, red 0%, blue 0%)", "color(srgb 1e39 0 0)",
+                           "color(--cmyk 0.1 0.2 0.3 1e39)"}) {
     EXPECT_EQ(REFUSED(zd_color_parse_css(text)), nullptr) << text;
   }
 
@@ -412,12 +414,18 @@ TEST_F(BadArguments, CssColoursSpacesAndMixing) {
   EXPECT_EQ(REFUSED(zd_color_new("srgb", good, 3, 1.0001f)), nullptr);
   EXPECT_EQ(REFUSED(zd_color_new("srgb", good, 3, -0.0001f)), nullptr);
 
-  ZdColor *cmyk = zd_color_new("cmyk", good, 4, 1);
+  // Colours without a conversion: an xyY chromaticity of y = 0, and inks
+  // whose sRGB lies beyond float32.
+  const float noChromaticity[3] = {0.3f, 0.0f, 0.5f};
+  ZdColor *unconvertible = zd_color_new("xyy", noChromaticity, 3, 1);
+  ASSERT_NE(unconvertible, nullptr);
+  const float hugeInks[4] = {-3e38f, 0, 0, -3e38f};
+  ZdColor *cmyk = zd_color_new("cmyk", hugeInks, 4, 1);
   ASSERT_NE(cmyk, nullptr);
   EXPECT_EQ(REFUSED(zd_color_convert(nullptr, "srgb")), nullptr);
   EXPECT_EQ(REFUSED(zd_color_convert(color, nullptr)), nullptr);
   EXPECT_EQ(REFUSED(zd_color_convert(color, "nope")), nullptr);
-  EXPECT_EQ(REFUSED(zd_color_convert(color, "cmyk")), nullptr);  // no route
+  EXPECT_EQ(REFUSED(zd_color_convert(unconvertible, "srgb")), nullptr);
   EXPECT_EQ(REFUSED(zd_color_convert(cmyk, "srgb")), nullptr);
   EXPECT_EQ(REFUSED(zd_color_gamut_map(nullptr, "srgb", 0)), nullptr);
   EXPECT_EQ(REFUSED(zd_color_gamut_map(color, nullptr, 0)), nullptr);
@@ -425,6 +433,7 @@ TEST_F(BadArguments, CssColoursSpacesAndMixing) {
   for (int32_t method : {-1, 2, INT32_MIN})
     EXPECT_EQ(REFUSED(zd_color_gamut_map(color, "srgb", method)), nullptr);
   EXPECT_EQ(REFUSED(zd_color_gamut_map(cmyk, "srgb", 1)), nullptr);
+  EXPECT_EQ(REFUSED(zd_color_gamut_map(unconvertible, "cmyk", 0)), nullptr);
   EXPECT_EQ(REFUSED(zd_color_space(nullptr)), nullptr);
 
   float components[4] = {9, 9, 9, 9};
@@ -452,7 +461,7 @@ TEST_F(BadArguments, CssColoursSpacesAndMixing) {
       [&](ZdColor **out) { return zd_color_mix(color, nullptr, 0.5f, "srgb", 0, out); },
       [&](ZdColor **out) { return zd_color_mix(color, color, 0.5f, nullptr, 0, out); },
       [&](ZdColor **out) { return zd_color_mix(color, color, 0.5f, "nope", 0, out); },
-      [&](ZdColor **out) { return zd_color_mix(color, color, 0.5f, "cmyk", 0, out); },
+      [&](ZdColor **out) { return zd_color_mix(unconvertible, color, 0.5f, "cmyk", 0, out); },
       [&](ZdColor **out) { return zd_color_mix(cmyk, color, 0.5f, "srgb", 0, out); },
       [&](ZdColor **out) { return zd_color_mix(color, color, -0.01f, "srgb", 0, out); },
       [&](ZdColor **out) { return zd_color_mix(color, color, 1.01f, "srgb", 0, out); },
@@ -482,8 +491,10 @@ TEST_F(BadArguments, CssColoursSpacesAndMixing) {
     EXPECT_EQ(difference, 0.0);
   }
   EXPECT_EQ(REFUSED(zd_color_delta_e(color, cmyk, 0, &difference)), ZD_BAD_ARGUMENT);
+  EXPECT_EQ(REFUSED(zd_color_delta_e(unconvertible, color, 1, &difference)), ZD_BAD_ARGUMENT);
   EXPECT_EQ(REFUSED(zd_color_delta_e(color, color, 0, nullptr)), ZD_BAD_ARGUMENT);
   zd_color_free(cmyk);
+  zd_color_free(unconvertible);
 
   // The colour the fixture filled with is unchanged by all of the above.
   char *svg = nullptr;

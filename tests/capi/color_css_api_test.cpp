@@ -126,6 +126,44 @@ TEST(ColorCssApi, MixesAndMeasures) {
   zd_color_free(blue);
 }
 
+TEST(ColorCssApi, CmykConvertsMixesAndMeasures) {
+  ZdColor *red = zd_color_parse_css("red");
+  ZdColor *inks = zd_color_convert(red, "cmyk");
+  ASSERT_NE(inks, nullptr);
+  EXPECT_STREQ(zd_color_space(inks), "cmyk");
+  const Components got = componentsOf(inks);
+  EXPECT_EQ(got.count, 4);
+  EXPECT_EQ(got.v[0], 0.0f);
+  EXPECT_EQ(got.v[1], 1.0f);
+  EXPECT_EQ(got.v[2], 1.0f);
+  EXPECT_EQ(got.v[3], 0.0f);
+  ZdColor *back = zd_color_convert(inks, "srgb");
+  EXPECT_EQ(cssOf(back), "#ff0000");
+  // Mapped into CMYK from outside sRGB: printable inks.
+  ZdColor *p3 = zd_color_parse_css("color(display-p3 0 1 0)");
+  ZdColor *mapped = zd_color_gamut_map(p3, "cmyk", 0);
+  ASSERT_NE(mapped, nullptr);
+  for (float ink : componentsOf(mapped).v) EXPECT_TRUE(ink >= 0.0f && ink <= 1.0f) << ink;
+  // Mixed ink by ink, and measured through sRGB.
+  const float paper[4] = {0, 0, 0, 0};
+  ZdColor *white = zd_color_new("cmyk", paper, 4, 1);
+  ZdColor *mixed = nullptr;
+  ASSERT_EQ(zd_color_mix(white, inks, 0.5f, "cmyk", ZD_HUE_SHORTER, &mixed), ZD_OK);
+  EXPECT_EQ(cssOf(mixed), "color(--cmyk 0 0.5 0.5 0)");
+  double difference = -1;
+  ASSERT_EQ(zd_color_delta_e(inks, red, ZD_DELTA_E_2000, &difference), ZD_OK);
+  EXPECT_EQ(difference, 0.0);
+  // The original exports keep refusing a colour they cannot put into sRGB.
+  char *svg = nullptr;
+  int64_t len = 0;
+  EXPECT_EQ(zd_color_to_svg(inks, &svg, &len), ZD_BAD_ARGUMENT);
+  for (ZdColor *c : {red, inks, back, p3, mapped, white, mixed}) zd_color_free(c);
+  // A number beyond float32 in K gives nil, not an infinite ink.
+  EXPECT_EQ(
+      zd_color_parse_css(("color(--cmyk 0.1 0.2 0.3 " + std::string(130, '9') + ".4)").c_str()),
+      nullptr);
+}
+
 TEST(ColorCssApi, RoundTripsThroughText) {
   for (const char *text :
        {"#336699", "rgba(1.5, 2, 3, 0.25)", "hwb(10 none 30%)", "oklch(0.7 0.1 none / none)",

@@ -223,6 +223,29 @@ std::string refusal(const std::string &text) {
   return r.error().message;
 }
 
+TEST(CssReader, NumbersBeyondFloatAreRefusedWhereNothingClampsThem) {
+  // A decimal too long for the short reader, beyond float32 after scaling,
+  // in each slot a number is read into: the fourth component of a CMYK
+  // colour, a percentage scaled past the range, a hue angle, the axes of
+  // lab() and oklab(), a colour adapted from D50.
+  const std::string huge(130, '9');
+  for (const std::string &text : std::initializer_list<std::string>{
+           "color(--cmyk 0.1 0.2 0.3 " + huge + ".4)", "color(--cmyk 0.1 0.2 0.3 1e39 / 0.5)",
+           "color(--cmyk " + huge + " 0 0 0)", "color(--xyz 0 0 -" + huge + ")", "lab(50 3e38% 0)",
+           "oklab(0.5 0 -1e39)", "oklch(0.5 1e39 0)", "lch(50 1 1e308turn)", "color(srgb 1 1 1e39)",
+           "color(xyz-d50 3e38 3e38 3e38)", "color-mix(in srgb, red, color(--cmyk 0 0 0 1e39))"}) {
+    SCOPED_TRACE(text);
+    EXPECT_NE(refusal(text).find("out of range"), std::string::npos);
+  }
+  EXPECT_EQ(refusal("color(--cmyk 0 0 0 1e39)"),
+            "parseCss: component out of range: '1e39' at offset 19");
+  // Where CSS clamps, an overflowing number is clamped like any other.
+  const CssColor clamped = parsed("rgb(" + huge + " 0 0 / " + huge + ")");
+  EXPECT_TRUE(near3(clamped.color, 1, 0, 0, 0));
+  EXPECT_EQ(clamped.color.alpha, 1.0f);
+  EXPECT_EQ(parsed("color(--cmyk 0 0 0 3e38)").fourth, 3e38f);
+}
+
 TEST(CssReader, RefusesWhatHasNoFixedValueOrDoesNotParse) {
   EXPECT_EQ(refusal(""), "parseCss: empty colour string");
   EXPECT_EQ(refusal("  /* nothing */ "), "parseCss: empty colour string");

@@ -107,11 +107,13 @@ def test_css_colours_spaces_and_mixing():
     assert all(0 <= v <= 1 for v in p3.gamut_map("srgb", "clip").components)
     cmyk = zd.Color.new("cmyk", [0.1, 0.2, 0.3, 0.4], 0.5)
     assert cmyk.components == pytest.approx((0.1, 0.2, 0.3, 0.4)) and cmyk.alpha == 0.5
+    assert cmyk.convert("srgb").components == pytest.approx((0.54, 0.48, 0.42))
+    assert zd.Color.parse("red").convert("cmyk").components == (0, 1, 1, 0)
     mixed = zd.Color.parse("red").mix(zd.Color.parse("blue"), 0.5, "oklch")
     assert mixed.to_css() == zd.Color.parse("color-mix(in oklch, red, blue)").to_css()
     assert zd.Color.parse("red").delta_e(zd.Color.parse("red"), "2000") == 0
     assert zd.Color.parse("white").delta_e(zd.Color.parse("black"), "76") == pytest.approx(100, abs=1e-3)
-    for bad in (lambda: zd.Color.parse("currentcolor"), lambda: cmyk.convert("srgb"),
+    for bad in (lambda: zd.Color.parse("currentcolor"), lambda: zd.Color.new("xyy", [0.3, 0, 0.5]).convert("srgb"),
                 lambda: p3.convert("nope"), lambda: p3.gamut_map("srgb", "squash"),
                 lambda: p3.mix(p3, 2.0), lambda: p3.mix(p3, 0.5, "oklch", "sideways"),
                 lambda: p3.delta_e(p3, "94"), lambda: zd.Color.new("srgb", [1, 2])):
