@@ -133,6 +133,33 @@ bool buildStep(FuzzedDataProvider &in, ZdPath *path, ZdPath *other) {
   return s == ZD_OK;
 }
 
+// A stroke style from the input: any width, join, cap and limit, up to four
+// dash lengths (the array lives in `dashes`).
+ZdStroke pickStroke(FuzzedDataProvider &in, float (&dashes)[4]) {
+  ZdStroke style{};
+  style.width = pickFloat(in);
+  style.join = in.ConsumeIntegralInRange<int32_t>(-1, 3);
+  style.cap = in.ConsumeIntegralInRange<int32_t>(-1, 3);
+  style.miter_limit = pickFloat(in);
+  style.dash_count = in.ConsumeIntegralInRange<int32_t>(-1, 4);
+  for (float &d : dashes) d = pickFloat(in);
+  style.dashes = in.ConsumeBool() ? dashes : nullptr;
+  style.dash_offset = pickFloat(in);
+  return style;
+}
+
+// The tolerance a flattening under `matrix` works at in path units, for the
+// budget: the paint's tolerance over a bound of the matrix's stretch (the
+// root of the sum of the squared linear entries).
+float pathTolerance(float tolerance, const float *matrix) {
+  if (matrix == nullptr) return tolerance;
+  double squares = 0.0;
+  for (int i = 0; i < 4; ++i) squares += static_cast<double>(matrix[i]) * matrix[i];
+  const double stretch = std::sqrt(squares);
+  if (!std::isfinite(stretch)) return tolerance;
+  return stretch > 1.0 ? static_cast<float>(tolerance / stretch) : tolerance;
+}
+
 // What the use steps have already done to the current path and image, so
 // that a step which would only repeat the last one is skipped. A change of
 // the path or image (a build step, a fill) starts over.
@@ -152,12 +179,93 @@ struct Done {
   }
 };
 
+// The outline of a stroke: a new path on success, nil on failure, and the
+// source path unchanged either way.
+void strokeStep(FuzzedDataProvider &in, ZdPath *path, Done &done) {
+  float dashes[4];
+  const ZdStroke style = pickStroke(in, dashes);
+  const float tolerance = pickFloat(in);
+  if (!done.segments.spend(path, tolerance)) return;
+  const PathState before = stateOf(path);
+  ZdPath *out = reinterpret_cast<ZdPath *>(1);
+  const ZdStatus s = zd_path_stroke(path, &style, tolerance, &out);
+  REQUIRE(validStatus(s));
+  REQUIRE((s == ZD_OK) == (out != nullptr));
+  REQUIRE(stateOf(path) == before);
+  if (out != nullptr) {
+    // Lines only, never more than the cap.
+    int64_t count = -1;
+    REQUIRE(zd_path_flatten(out, nullptr, 0, &count, 0.5f) == ZD_OK);
+    REQUIRE(count <= 1048576);
+  }
+  zd_path_free(out);
+}
+
+// A transform changes the path only when it succeeds.
+void transformStep(FuzzedDataProvider &in, ZdPath *path, Done &done) {
+  float matrix[6];
+  for (float &entry : matrix) entry = pickFloat(in);
+  const PathState before = stateOf(path);
+  const ZdStatus s = zd_path_transform(path, matrix);
+  REQUIRE(validStatus(s));
+  bool finite = true;
+  for (const float entry : matrix) finite = finite && std::isfinite(entry);
+  if (!finite) REQUIRE(s == ZD_BAD_ARGUMENT);
+  if (s != ZD_OK) REQUIRE(stateOf(path) == before);
+  if (s == ZD_OK) done.pathChanged();
+}
+
+// A paint set up from the input (refused settings change nothing), drawn
+// with or without a matrix: a failed draw leaves every pixel as it was.
+void drawStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *color, Done &done) {
+  ZdPaint *paint = zd_paint_new();
+  REQUIRE(paint != nullptr);
+  REQUIRE(zd_paint_set_color(paint, color) == ZD_OK);
+  float tolerance = 0.5f;
+  for (int k = in.ConsumeIntegralInRange<int>(0, 4); k > 0; --k) {
+    ZdStatus s = ZD_OK;
+    switch (in.ConsumeIntegralInRange<int>(0, 3)) {
+      case 0: s = zd_paint_set_fill(paint, in.ConsumeIntegralInRange<int32_t>(-1, 2)); break;
+      case 1: {
+        float dashes[4];
+        const ZdStroke style = pickStroke(in, dashes);
+        s = zd_paint_set_stroke(paint, &style);
+        break;
+      }
+      case 2: s = zd_paint_set_mode(paint, in.ConsumeIntegralInRange<int32_t>(-1, 2)); break;
+      default: {
+        const float t = pickFloat(in);
+        s = zd_paint_set_tolerance(paint, t);
+        if (s == ZD_OK) tolerance = t > 0.0f ? t : 0.5f;
+        break;
+      }
+    }
+    REQUIRE(validStatus(s));
+  }
+  ZdPaint *copy = in.ConsumeBool() ? zd_paint_copy(paint) : nullptr;
+  float matrix[6];
+  for (float &entry : matrix) entry = in.ConsumeBool() ? pickFloat(in) : 1.0f;
+  const float *used = in.ConsumeBool() ? matrix : nullptr;
+  if (done.segments.spend(path, pathTolerance(tolerance, used))) {
+    const std::vector<uint8_t> before = pixelsOf(image);
+    const ZdStatus s = zd_draw_path(image, path, copy ? copy : paint, used);
+    REQUIRE(validStatus(s));
+    if (s != ZD_OK) REQUIRE(pixelsOf(image) == before);
+    if (s == ZD_OK) done.imageChanged();
+  }
+  zd_paint_free(copy);
+  zd_paint_free(paint);
+}
+
 void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *color, Done &done) {
-  const int kind = in.ConsumeIntegralInRange<int>(0, 5);
+  const int kind = in.ConsumeIntegralInRange<int>(0, 8);
   // Reading the command records is cheap and stays repeatable; the other
   // steps run once per state of the path and image.
   if (kind != 5 && !done.first(kind)) return;
   switch (kind) {
+    case 6: strokeStep(in, path, done); break;
+    case 7: transformStep(in, path, done); break;
+    case 8: drawStep(in, path, image, color, done); break;
     case 0: {  // flatten with an arbitrary capacity
       const int64_t capacity = in.ConsumeIntegralInRange<int64_t>(-3, 64);
       std::vector<float> segments(static_cast<size_t>(capacity > 0 ? capacity : 0) * 4 + 4, -7.0f);
@@ -233,7 +341,7 @@ void useStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *colo
       zd_buffer_free(text);
       break;
     }
-    default: {
+    default: {  // 5: read a command record
       ZdCommand command{77, {1, 2, 3, 4, 5, 6, 7}};
       const ZdCommand before = command;
       const int64_t index = in.ConsumeIntegralInRange<int64_t>(-2, 300);

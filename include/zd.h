@@ -18,30 +18,34 @@
  *  - Every float argument must be finite (NaN and infinities give 2);
  *    -0.0 and subnormal values are accepted. Angles are radians.
  *  - Handles returned to the caller carry one reference, the caller's; give
- *    it back with zd_path_free / zd_image_free / zd_color_free. Blocks handed
- *    out (strings, encoded files) belong to the caller until zd_buffer_free.
+ *    it back with zd_path_free / zd_image_free / zd_color_free /
+ *    zd_paint_free. Blocks handed out (strings, encoded files) belong to the
+ *    caller until zd_buffer_free.
  *  - Threads: the library starts no thread and takes no lock. Calls that only
  *    read a handle may use it on any number of threads at once (reference
  *    counts are atomic). A call that writes a handle must not overlap any other
  *    call with that handle; ordering those is the caller's responsibility.
  *    Different handles are independent.
  *      Path. Written by the builders zd_path_move_to ... zd_path_add_path (the
- *        first argument of zd_path_add_path; the second is read). Read by
- *        zd_path_copy, zd_path_current, zd_path_start, zd_path_command_count,
- *        zd_path_command_get, zd_path_to_d, zd_path_flatten, zd_fill_path,
- *        zd_path_to_svg and zd_path_to_svg_rule.
- *      Image. Written by zd_fill_path, and by the caller through the bytes
- *        zd_image_pixels points at. Read by zd_image_width, zd_image_height,
- *        zd_image_channels, zd_image_pixels, zd_image_encode_png and
- *        zd_image_encode.
+ *        first argument of zd_path_add_path; the second is read) and by
+ *        zd_path_transform. Read by zd_path_copy, zd_path_current,
+ *        zd_path_start, zd_path_command_count, zd_path_command_get,
+ *        zd_path_to_d, zd_path_flatten, zd_fill_path, zd_path_to_svg,
+ *        zd_path_to_svg_rule, zd_path_stroke and zd_draw_path.
+ *      Image. Written by zd_fill_path and zd_draw_path, and by the caller
+ *        through the bytes zd_image_pixels points at. Read by zd_image_width,
+ *        zd_image_height, zd_image_channels, zd_image_pixels,
+ *        zd_image_encode_png and zd_image_encode.
  *      Colour. Never written after it is made. Read by zd_color_to_svg,
  *        zd_fill_path, zd_path_to_svg, zd_path_to_svg_rule, zd_color_convert,
- *        zd_color_gamut_map,
- *        zd_color_space, zd_color_components, zd_color_to_css, zd_color_mix and
- *        zd_color_delta_e.
- *    zd_path_free, zd_image_free and zd_color_free give back one reference:
- *    call them when no call on another thread can still be handed that
- *    reference. A call already running holds its own reference.
+ *        zd_color_gamut_map, zd_color_space, zd_color_components,
+ *        zd_color_to_css, zd_color_mix, zd_color_delta_e and
+ *        zd_paint_set_color.
+ *      Paint. Written by zd_paint_set_color ... zd_paint_set_tolerance. Read
+ *        by zd_paint_copy and zd_draw_path.
+ *    zd_path_free, zd_image_free, zd_color_free and zd_paint_free give back
+ *    one reference: call them when no call on another thread can still be
+ *    handed that reference. A call already running holds its own reference.
  *  - Boolean arguments are int32_t: 0 is false, anything else is true.
  *  - zd_last_error() says what went wrong in the thread's last failed call
  *    ("parsePath: expected a number at offset 6"); every call that can fail
@@ -401,6 +405,102 @@ ZD_API ZdStatus zd_color_mix(ZdColor *a, ZdColor *b, float t, const char *space,
  *  Lab D50); a "cmyk" colour is measured by its sRGB. 2 for a nil argument, another
  *  method or a colour with no conversion. */
 ZD_API ZdStatus zd_color_delta_e(ZdColor *a, ZdColor *b, int32_t method, double *out);
+
+/* ------------------------------------------ strokes, transforms, paints */
+
+/** Fill rules (zd_fill_path, zd_paint_set_fill). */
+#define ZD_FILL_NONZERO 0
+#define ZD_FILL_EVENODD 1
+/** Paint modes (zd_fill_path, zd_paint_set_mode): blend over the pixels, or replace them. */
+#define ZD_MODE_OVER 0
+#define ZD_MODE_OVERWRITE 1
+/** Joins of a stroke's corners. */
+#define ZD_JOIN_MITER 0
+#define ZD_JOIN_ROUND 1
+#define ZD_JOIN_BEVEL 2
+/** Caps of a stroke's open ends. */
+#define ZD_CAP_BUTT 0
+#define ZD_CAP_ROUND 1
+#define ZD_CAP_SQUARE 2
+
+/**
+ * How a path is stroked. width >= 0 (0 gives an empty outline); miter_limit >= 1
+ * (the longest miter in widths, as in SVG; 4 is SVG's default; a longer miter
+ * becomes a bevel); dashes: NULL or dash_count (0..1048576) lengths >= 0, on, off,
+ * on, ... (an odd count is repeated to make it even; none or all zero is solid);
+ * dash_offset: where in the pattern the stroke starts (may be negative).
+ */
+typedef struct ZdStroke {
+  float width;
+  int32_t join;
+  int32_t cap;
+  float miter_limit;
+  const float *dashes;
+  int32_t dash_count;
+  float dash_offset;
+} ZdStroke;
+
+/**
+ * The outline of `path` stroked with `style`: *out receives a new path (lines
+ * and closes only) whose non-zero fill is exactly the area the stroke paints.
+ * Curves and arcs are flattened at `tolerance` (<= 0 means 0.5), and round joins
+ * and caps keep within it. A closed subpath is joined at its closing point and
+ * has no caps; an open one has a cap at each end. A zero-length subpath
+ * ("M 10 10 Z", "M 10 10 L 10 10") paints a disc with round caps, an axis-aligned
+ * square with square caps, nothing with butt caps; a lone move paints nothing.
+ * Dashes restart on every subpath; every dash gets the caps; a dash running
+ * through the closing point of a closed subpath is joined there. *out is cleared
+ * first; 2 for a nil argument, a non-finite tolerance, a bad style (see ZdStroke;
+ * an unknown join or cap), or an outline beyond 1048576 segments (also a dash
+ * pattern making more dashes than that).
+ */
+ZD_API ZdStatus zd_path_stroke(ZdPath *path, const ZdStroke *style, float tolerance, ZdPath **out);
+
+/**
+ * Maps `path` in place by x' = a*x + c*y + e, y' = b*x + d*y + f with
+ * matrix = {a, b, c, d, e, f} (the SVG and Canvas order); start and current point
+ * follow. Relative commands become absolute, H and V become L unless b = c = 0,
+ * elliptical arcs get the exact radii and rotation of the mapped ellipse (the
+ * sweep flag flips when the determinant is negative), and a path that does not
+ * begin with a move gets a move to (e, f) first. The identity changes nothing.
+ * 2 (path unchanged) for a nil argument, a non-finite entry, or a mapped value
+ * that overflows.
+ */
+ZD_API ZdStatus zd_path_transform(ZdPath *path, const float matrix[6]);
+
+/** Opaque, reference-counted paint: how zd_draw_path paints a path. */
+typedef struct ZdPaint ZdPaint;
+
+/** New paint: solid opaque black, fill, non-zero rule, source-over, tolerance 0.5;
+ *  nil on failure. Free with zd_paint_free. */
+ZD_API ZdPaint *zd_paint_new(void);
+/** New paint with the same settings (dashes copied); nil if paint is nil. */
+ZD_API ZdPaint *zd_paint_copy(ZdPaint *paint);
+/** Releases the caller's reference to a paint; nil does nothing. */
+ZD_API void zd_paint_free(ZdPaint *paint);
+/* The setters return 2, leaving the paint unchanged, for a nil argument or a bad value. */
+/** The paint's source becomes a copy of the colour. */
+ZD_API ZdStatus zd_paint_set_color(ZdPaint *paint, ZdColor *color);
+/** The paint fills, with ZD_FILL_NONZERO or ZD_FILL_EVENODD (the default is a non-zero fill). */
+ZD_API ZdStatus zd_paint_set_fill(ZdPaint *paint, int32_t fill_rule);
+/** The paint strokes with `style` (copied, dashes included), as zd_path_stroke. */
+ZD_API ZdStatus zd_paint_set_stroke(ZdPaint *paint, const ZdStroke *style);
+/** ZD_MODE_OVER or ZD_MODE_OVERWRITE. */
+ZD_API ZdStatus zd_paint_set_mode(ZdPaint *paint, int32_t mode);
+/** Flattening tolerance in image pixels (<= 0 means 0.5). */
+ZD_API ZdStatus zd_paint_set_tolerance(ZdPaint *paint, float tolerance);
+/**
+ * Draws `path` into `image` with `paint`. `matrix` (6 floats as zd_path_transform,
+ * or NULL) maps path coordinates into the image, as a canvas transform does. A fill
+ * paint with no matrix gives exactly the bytes of zd_fill_path with the same colour,
+ * rule, mode and tolerance. A stroke paint is zd_path_stroke, then that fill with the
+ * non-zero rule; the outline is made in the path's coordinates and then mapped, so a
+ * non-uniform scale gives a non-uniform stroke. The tolerance is in image pixels.
+ * 2 for a nil handle,
+ * a non-finite matrix entry, or any failure of zd_fill_path or zd_path_stroke;
+ * nothing is painted then.
+ */
+ZD_API ZdStatus zd_draw_path(ZdImage *image, ZdPath *path, ZdPaint *paint, const float *matrix);
 
 #ifdef __cplusplus
 }

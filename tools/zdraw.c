@@ -1,5 +1,6 @@
 /*
- * zdraw: paints SVG path data with colours into an image file (and an SVG
+ * zdraw: paints SVG path data with colours, filled or stroked and moved by
+ * transforms, into an image file (and an SVG
  * document), using only the public zd interface.
  *
  *   zdraw --size 100x100 --path "M10 10 L90 10 L50 80 Z" \
@@ -16,6 +17,7 @@
 
 #include <errno.h>
 #include <limits.h>
+#include <math.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -33,8 +35,8 @@
 static const char *const usage_text =
     "usage: zdraw [--size WxH] [--background C] [--viewbox X,Y,W,H]\n"
     "             (--path DATA|@FILE [--color C] [--even-odd] [--overwrite]\n"
-    "              [--tolerance T] [--scale S])... [-o FILE] [--format F] [--quality N]\n"
-    "             [--svg FILE]\n"
+    "              [--tolerance T] [STROKE]... [TRANSFORM]...)... [-o FILE] [--format F]\n"
+    "             [--quality N] [--svg FILE]\n"
     "       zdraw             (no arguments: paint the demo scene)\n"
     "\n"
     "Paints each path, in the order given, into an RGBA image, transparent unless\n"
@@ -58,8 +60,26 @@ static const char *const usage_text =
     "                    instead of blending over them (source-over)\n"
     "  --tolerance T     flattening tolerance of the layer's curves in pixels\n"
     "                    (default 0.5; zero or below also means 0.5)\n"
-    "  --scale S         scales the layer's path by S > 0 about the origin (before\n"
-    "                    the --viewbox mapping)\n"
+    "\n"
+    "Strokes (the layer's path is stroked instead of filled):\n"
+    "  --stroke W        stroke with a pen W wide (0 draws nothing)\n"
+    "  --join J          miter (default), round or bevel\n"
+    "  --cap C           butt (default), round or square\n"
+    "  --miter-limit M   longest miter, in pen widths (default 4, at least 1)\n"
+    "  --dash \"L...\"     dash pattern: on, off, ... lengths, by spaces or commas\n"
+    "                    (an odd count is repeated; all zero draws a solid line)\n"
+    "  --dash-offset D   where the pattern starts along each subpath (may be < 0)\n"
+    "\n"
+    "Transforms of the layer (before the --viewbox mapping; each applies to the\n"
+    "path before those already given, as in an SVG transform list; a stroke is\n"
+    "transformed with its path, so a non-uniform scale gives a non-uniform pen):\n"
+    "  --transform \"a b c d e f\"  x' = a*x + c*y + e, y' = b*x + d*y + f\n"
+    "  --translate X,Y   move by (X, Y)\n"
+    "  --scale S[,S]     scale by S about the origin (or by SX across and SY down);\n"
+    "                    not 0, a negative factor mirrors\n"
+    "  --rotate DEG[,CX,CY]  turn by DEG degrees (clockwise on screen) about the\n"
+    "                    origin or (CX, CY)\n"
+    "\n"
     "  -o, --output FILE write the image to FILE; - writes it to standard output\n"
     "  --format F        png, jpeg, bmp, qoi, pam, ppm, pnm or tga; by default taken\n"
     "                    from the output file's extension (.png .jpg .jpeg .bmp .qoi\n"
@@ -72,12 +92,18 @@ static const char *const usage_text =
     "                    - writes it to standard output\n"
     "  -h, --help        show this text\n"
     "\n"
-    "--color, --even-odd, --overwrite, --tolerance and --scale apply to the --path\n"
-    "they follow. At least one of -o and --svg is needed when paths are given, and\n"
+    "--color, --even-odd, --overwrite, --tolerance, the stroke options and the\n"
+    "transforms apply to the --path they follow. At least one of -o and --svg is needed when paths are given, and\n"
     "they must name different files. Files are written whole or not at all: each\n"
     "goes to a temporary file beside it, renamed over FILE when complete.\n"
     "Exit status: 0 on success, 2 on bad input or an unwritable file (nothing is\n"
     "written then), 1 when memory runs out.\n";
+
+/* An affine matrix {a, b, c, d, e, f}, as zd_path_transform takes it. */
+typedef struct Matrix {
+  int given; /* 0: the identity, never set */
+  float m[6];
+} Matrix;
 
 typedef struct Layer {
   ZdPath *path;
@@ -87,7 +113,11 @@ typedef struct Layer {
   int even_odd;
   int overwrite;
   float tolerance;
-  float scale; /* --scale: 1 unless given */
+  int stroked;           /* --stroke given */
+  const char *style_arg; /* the first stroke option without --stroke, for the message */
+  ZdStroke stroke;
+  float *dashes;    /* owned; stroke.dashes points here */
+  Matrix transform; /* the layer's transforms, composed */
 } Layer;
 
 /* The box of path coordinates mapped onto the image (--viewbox). */
@@ -205,15 +235,6 @@ static float parse_tolerance(const char *text) {
   return value;
 }
 
-static float parse_scale(const char *text) {
-  float value = 0.0f;
-  const char *end = read_number(text, &value);
-  if (end == NULL || *end != '\0' || !(value > 0.0f)) {
-    fail(EXIT_BAD_INPUT, "--scale '%s': expected a finite number above 0", shown(text));
-  }
-  return value;
-}
-
 /* X,Y,W,H (commas and/or blanks between), W and H above 0. */
 static void parse_viewbox(const char *text, View *view) {
   float numbers[4] = {0, 0, 0, 0};
@@ -230,6 +251,163 @@ static void parse_viewbox(const char *text, View *view) {
   view->y = numbers[1];
   view->w = numbers[2];
   view->h = numbers[3];
+}
+
+/* A finite number of an option, or a message naming it. */
+static float parse_number(const char *option, const char *text) {
+  char *end = NULL;
+  float value = strtof(text, &end);
+  if (end == text || *end != '\0' || value - value != 0.0f) {
+    fail(EXIT_BAD_INPUT, "%s '%s': expected a finite number", option, shown(text));
+  }
+  return value;
+}
+
+/* Up to `most` finite numbers separated by commas and/or spaces; returns the
+ * count, or -1 when the text holds anything else or more numbers. */
+static int parse_list(const char *text, float *values, int most) {
+  int count = 0;
+  const char *p = text;
+  for (;;) {
+    while (*p == ' ' || *p == ',' || *p == '\t') ++p;
+    if (*p == '\0') return count;
+    if (count == most) return -1;
+    char *end = NULL;
+    float value = strtof(p, &end);
+    if (end == p || value - value != 0.0f) return -1;
+    if (*end != '\0' && *end != ' ' && *end != ',' && *end != '\t') return -1;
+    values[count++] = value;
+    p = end;
+  }
+}
+
+/* The keyword's index in `names`, or a message listing them. */
+static int32_t parse_keyword(const char *option, const char *text, const char *const *names,
+                             int32_t count) {
+  for (int32_t i = 0; i < count; ++i) {
+    if (strcmp(text, names[i]) == 0) return i;
+  }
+  fail(EXIT_BAD_INPUT, "%s '%s': expected %s, %s or %s", option, shown(text), names[0], names[1],
+       names[2]);
+  return -1;
+}
+
+/* m := m * t: t applies first, then what m already held. */
+static void compose(Matrix *m, const float t[6]) {
+  if (!m->given) {
+    memcpy(m->m, t, sizeof m->m);
+    m->given = 1;
+    return;
+  }
+  const double a = m->m[0], b = m->m[1], c = m->m[2], d = m->m[3], e = m->m[4], f = m->m[5];
+  m->m[0] = (float)(a * t[0] + c * t[1]);
+  m->m[1] = (float)(b * t[0] + d * t[1]);
+  m->m[2] = (float)(a * t[2] + c * t[3]);
+  m->m[3] = (float)(b * t[2] + d * t[3]);
+  m->m[4] = (float)(a * t[4] + c * t[5] + e);
+  m->m[5] = (float)(b * t[4] + d * t[5] + f);
+}
+
+/* One transform option: its matrix, or a message naming it. */
+static void parse_transform(const char *option, const char *text, Matrix *into) {
+  float v[6], t[6] = {1, 0, 0, 1, 0, 0};
+  int n = parse_list(text, v, 6);
+  if (strcmp(option, "--transform") == 0) {
+    if (n != 6)
+      fail(EXIT_BAD_INPUT, "%s '%s': expected six numbers \"a b c d e f\"", option, shown(text));
+    memcpy(t, v, sizeof t);
+  } else if (strcmp(option, "--translate") == 0) {
+    if (n != 2) fail(EXIT_BAD_INPUT, "%s '%s': expected X,Y", option, shown(text));
+    t[4] = v[0];
+    t[5] = v[1];
+  } else if (strcmp(option, "--scale") == 0) {
+    if ((n != 1 && n != 2) || v[0] == 0.0f || (n == 2 && v[1] == 0.0f)) {
+      fail(EXIT_BAD_INPUT, "%s '%s': expected S or SX,SY, finite and not 0", option, shown(text));
+    }
+    t[0] = v[0];
+    t[3] = n == 2 ? v[1] : v[0];
+  } else {
+    if (n != 1 && n != 3)
+      fail(EXIT_BAD_INPUT, "%s '%s': expected DEG or DEG,CX,CY", option, shown(text));
+    /* Quarter turns are exact: no 6e-17 where a 0 is meant. */
+    const double quarters = v[0] / 90.0;
+    const double radians = v[0] * 3.14159265358979323846 / 180.0;
+    double c = cos(radians), s = sin(radians);
+    if (quarters == floor(quarters) && fabs(quarters) < 1e9) {
+      static const double quarter_cos[4] = {1, 0, -1, 0}, quarter_sin[4] = {0, 1, 0, -1};
+      const int q = (int)fmod(fmod(quarters, 4.0) + 4.0, 4.0);
+      c = quarter_cos[q];
+      s = quarter_sin[q];
+    }
+    const double cx = n == 3 ? v[1] : 0.0, cy = n == 3 ? v[2] : 0.0;
+    t[0] = (float)c;
+    t[1] = (float)s;
+    t[2] = (float)-s;
+    t[3] = (float)c;
+    t[4] = (float)(cx - c * cx + s * cy);
+    t[5] = (float)(cy - s * cx - c * cy);
+  }
+  for (int i = 0; i < 6; ++i) {
+    if (t[i] - t[i] != 0.0f)
+      fail(EXIT_BAD_INPUT, "%s '%s': the matrix is not finite", option, shown(text));
+  }
+  compose(into, t);
+}
+
+static int is_transform_option(const char *arg) {
+  return strcmp(arg, "--transform") == 0 || strcmp(arg, "--translate") == 0 ||
+         strcmp(arg, "--scale") == 0 || strcmp(arg, "--rotate") == 0;
+}
+
+static const char *const join_names[] = {"miter", "round", "bevel"};
+static const char *const cap_names[] = {"butt", "round", "square"};
+
+/* The stroke options of a layer; 0 when `arg` is none of them. */
+static int parse_stroke_option(const char *arg, const char *value, Layer *layer) {
+  if (strcmp(arg, "--stroke") == 0) {
+    float width = parse_number(arg, value);
+    if (width < 0.0f)
+      fail(EXIT_BAD_INPUT, "--stroke '%s': the width must not be negative", shown(value));
+    layer->stroke.width = width;
+    layer->stroked = 1;
+    return 1;
+  }
+  if (strcmp(arg, "--join") == 0) {
+    layer->stroke.join = parse_keyword(arg, value, join_names, 3);
+  } else if (strcmp(arg, "--cap") == 0) {
+    layer->stroke.cap = parse_keyword(arg, value, cap_names, 3);
+  } else if (strcmp(arg, "--miter-limit") == 0) {
+    float limit = parse_number(arg, value);
+    if (limit < 1.0f) fail(EXIT_BAD_INPUT, "--miter-limit '%s': must be at least 1", shown(value));
+    layer->stroke.miter_limit = limit;
+  } else if (strcmp(arg, "--dash") == 0) {
+    enum { kMostDashes = 256 };
+    float lengths[kMostDashes];
+    int n = parse_list(value, lengths, kMostDashes);
+    if (n < 0) fail(EXIT_BAD_INPUT, "--dash '%s': expected up to 256 lengths", shown(value));
+    for (int i = 0; i < n; ++i) {
+      if (lengths[i] < 0.0f)
+        fail(EXIT_BAD_INPUT, "--dash '%s': lengths must not be negative", shown(value));
+    }
+    free(layer->dashes);
+    layer->dashes = n > 0 ? malloc((size_t)n * sizeof *layer->dashes) : NULL;
+    if (n > 0 && layer->dashes == NULL) out_of_memory();
+    if (n > 0) memcpy(layer->dashes, lengths, (size_t)n * sizeof *lengths);
+    layer->stroke.dashes = layer->dashes;
+    layer->stroke.dash_count = n;
+  } else if (strcmp(arg, "--dash-offset") == 0) {
+    layer->stroke.dash_offset = parse_number(arg, value);
+  } else {
+    return 0;
+  }
+  if (layer->style_arg == NULL) layer->style_arg = arg;
+  return 1;
+}
+
+static int is_stroke_option(const char *arg) {
+  return strcmp(arg, "--stroke") == 0 || strcmp(arg, "--join") == 0 || strcmp(arg, "--cap") == 0 ||
+         strcmp(arg, "--miter-limit") == 0 || strcmp(arg, "--dash") == 0 ||
+         strcmp(arg, "--dash-offset") == 0;
 }
 
 static int32_t parse_quality(const char *text) {
@@ -334,7 +512,9 @@ static Layer *add_layer(Job *job) {
   Layer *layer = &job->layers[job->layer_count++];
   memset(layer, 0, sizeof *layer);
   layer->tolerance = 0.5f;
-  layer->scale = 1.0f;
+  layer->stroke.join = ZD_JOIN_MITER;
+  layer->stroke.cap = ZD_CAP_BUTT;
+  layer->stroke.miter_limit = 4.0f;
   return layer;
 }
 
@@ -456,9 +636,12 @@ static void parse_arguments(int argc, char **argv, Job *job) {
     } else if (strcmp(arg, "--tolerance") == 0) {
       const char *value = value_of(argc, argv, &i, arg);
       current_layer(job, arg)->tolerance = parse_tolerance(value);
-    } else if (strcmp(arg, "--scale") == 0) {
+    } else if (is_stroke_option(arg)) {
       const char *value = value_of(argc, argv, &i, arg);
-      current_layer(job, arg)->scale = parse_scale(value);
+      parse_stroke_option(arg, value, current_layer(job, arg));
+    } else if (is_transform_option(arg)) {
+      const char *value = value_of(argc, argv, &i, arg);
+      parse_transform(arg, value, &current_layer(job, arg)->transform);
     } else if (strcmp(arg, "-o") == 0 || strcmp(arg, "--output") == 0) {
       job->output = value_of(argc, argv, &i, arg);
     } else if (strcmp(arg, "--svg") == 0) {
@@ -492,7 +675,12 @@ static void parse_arguments(int argc, char **argv, Job *job) {
     }
   }
   for (size_t k = 0; k < job->layer_count; ++k) {
-    if (job->layers[k].color == NULL) job->layers[k].color = black();
+    Layer *layer = &job->layers[k];
+    if (layer->color == NULL) layer->color = black();
+    if (!layer->stroked && layer->style_arg != NULL) {
+      fail(EXIT_BAD_INPUT, "%s: the --path '%s' is not stroked (give --stroke W)", layer->style_arg,
+           shown(layer->path_arg));
+    }
   }
 }
 
@@ -606,83 +794,18 @@ static void append(Text *text, const char *data, size_t size) {
   text->data[text->size] = '\0';
 }
 
-/* Appends " <number>" with enough digits to read back the same float.
- * Returns 0 for a value that is not finite. */
-static int append_number(Text *text, double value) {
-  char number[40];
-  float f = (float)value;
-  if (!is_finite(f)) return 0;
-  int n = snprintf(number, sizeof number, " %.9g", (double)f);
-  append(text, number, (size_t)n);
-  return 1;
-}
-
-/*
- * The path mapped by `m` (a positive uniform scale and a shift), as a new
- * path; NULL when a mapped number leaves the float range. The commands are
- * written out as path data with their numbers mapped and read back:
- * absolute points are scaled and shifted, relative steps, lengths and radii
- * only scaled; arc rotations and flags stay, as a uniform scale keeps them.
- */
-static ZdPath *mapped_path(ZdPath *path, Mapping m) {
-  static const char letters[] = "ZMLHVCSQTAmlhvcsqta"; /* by kind, 0..18 */
-  Text text = {NULL, 0, 0};
-  append(&text, "", 0);
-  int64_t count = zd_path_command_count(path);
-  int ok = 1;
-  for (int64_t i = 0; i < count && ok; ++i) {
-    ZdCommand c;
-    ok = zd_path_command_get(path, i, &c) == ZD_OK;
-    if (!ok) break;
-    int kind = c.kind;
-    /* A relative move that opens the path starts from the origin, which the
-     * shift moves: it becomes absolute. */
-    if (kind == ZD_RMOVE && i == 0) kind = ZD_MOVE;
-    int relative = kind >= ZD_RMOVE;
-    float shift_x = relative ? 0.0f : m.dx, shift_y = relative ? 0.0f : m.dy;
-    append(&text, " ", 1);
-    append(&text, &letters[kind], 1);
-    int base = relative ? kind - 9 : kind;
-    const float *p = c.params;
-    switch (base) {
-      case ZD_CLOSE: break;
-      case ZD_HLINE: ok = append_number(&text, (double)m.scale * p[0] + shift_x); break;
-      case ZD_VLINE: ok = append_number(&text, (double)m.scale * p[0] + shift_y); break;
-      case ZD_ARC:
-        ok = append_number(&text, (double)m.scale * p[0]) &&
-             append_number(&text, (double)m.scale * p[1]) &&
-             append_number(&text, (double)p[2] * 57.29577951308232) && append_number(&text, p[3]) &&
-             append_number(&text, p[4]) && append_number(&text, (double)m.scale * p[5] + shift_x) &&
-             append_number(&text, (double)m.scale * p[6] + shift_y);
-        break;
-      default: {
-        /* Every other kind is a list of points. */
-        int n = zd_path_command_parameter_count(base);
-        for (int k = 0; k < n && ok; k += 2) {
-          ok = append_number(&text, (double)m.scale * p[k] + shift_x) &&
-               append_number(&text, (double)m.scale * p[k + 1] + shift_y);
-        }
-      }
-    }
+/* The matrix a layer is painted with: its own transforms, then the view's
+ * mapping into the image. 0 (and nothing stored) for the identity. */
+static int layer_matrix(const Job *job, const Layer *layer, float out[6]) {
+  Matrix m = {0, {1, 0, 0, 1, 0, 0}};
+  if (job->view.given) {
+    const Mapping v = view_mapping(job);
+    const float view[6] = {v.scale, 0, 0, v.scale, v.dx, v.dy};
+    compose(&m, view);
   }
-  ZdPath *mapped = NULL;
-  if (ok && zd_path_parse_d(text.data, &mapped) != ZD_OK) mapped = NULL;
-  free(text.data);
-  return mapped;
-}
-
-/* The layer's path as painted (view and layer scale) or as written to the
- * SVG document (layer scale only: the document maps the view itself). A new
- * path when it is mapped (*owned set), the layer's own otherwise. */
-static ZdPath *layer_path(const Job *job, const Layer *layer, int with_view, const char *what,
-                          int *owned) {
-  Mapping m = with_view ? view_mapping(job) : (Mapping){1.0f, 0.0f, 0.0f};
-  m.scale *= layer->scale;
-  *owned = !(m.scale == 1.0f && m.dx == 0.0f && m.dy == 0.0f);
-  if (!*owned) return layer->path;
-  ZdPath *mapped = mapped_path(layer->path, m);
-  if (mapped == NULL) fail(EXIT_BAD_INPUT, "%s: the scaled path leaves the float range", what);
-  return mapped;
+  if (layer->transform.given) compose(&m, layer->transform.m);
+  if (m.given) memcpy(out, m.m, sizeof m.m);
+  return m.given;
 }
 
 /* A rectangle over the whole image: in image coordinates, or in those of
@@ -713,9 +836,9 @@ static void describe_layer(const Layer *layer, size_t index, char *text, size_t 
 typedef void (*DrawItem)(void *target, const Job *job, ZdPath *path, ZdColor *color,
                          const Layer *layer, const char *what);
 
-/* Everything drawn, in order: the background when there is one, then each
- * layer, with its path in the image's coordinates (for_image) or in those
- * of the document, which maps the view box itself. */
+/* Everything drawn, in order: the background when there is one (a rectangle
+ * in the image's coordinates, or in those of the document, which maps the
+ * view box itself), then each layer with its own path. */
 static void draw_items(const Job *job, int for_image, DrawItem draw, void *target) {
   if (job->background != NULL) {
     ZdPath *rect = canvas_rect(job, !for_image);
@@ -726,21 +849,39 @@ static void draw_items(const Job *job, int for_image, DrawItem draw, void *targe
     const Layer *layer = &job->layers[k];
     char what[96];
     describe_layer(layer, k, what, sizeof what);
-    int owned = 0;
-    ZdPath *path = layer_path(job, layer, for_image, what, &owned);
-    draw(target, job, path, layer->color, layer, what);
-    if (owned) zd_path_free(path);
+    draw(target, job, layer->path, layer->color, layer, what);
   }
 }
 
-/* The background replaces the transparent pixels; layers paint as asked. */
-static void fill_item(void *target, const Job *job, ZdPath *path, ZdColor *color,
-                      const Layer *layer, const char *what) {
-  (void)job;
-  ZdStatus status = layer == NULL ? zd_fill_path(target, path, color, 0, 1, 0.5f)
-                                  : zd_fill_path(target, path, color, layer->even_odd ? 1 : 0,
-                                                 layer->overwrite ? 1 : 0, layer->tolerance);
-  if (status != ZD_OK) fail(EXIT_BAD_INPUT, "%s: cannot be filled%s", what, library_says());
+/* The background replaces the transparent pixels; layers are drawn through
+ * a paint (fill or stroke) and their matrix (transforms, then the view). */
+static void paint_item(void *target, const Job *job, ZdPath *path, ZdColor *color,
+                       const Layer *layer, const char *what) {
+  if (layer == NULL) {
+    if (zd_fill_path(target, path, color, 0, 1, 0.5f) != ZD_OK) {
+      fail(EXIT_BAD_INPUT, "%s: cannot be filled%s", what, library_says());
+    }
+    return;
+  }
+  ZdPaint *paint = zd_paint_new();
+  if (paint == NULL) out_of_memory();
+  float matrix[6];
+  int moved = layer_matrix(job, layer, matrix);
+  ZdStatus status = zd_paint_set_color(paint, color);
+  if (status == ZD_OK) {
+    status = layer->stroked
+                 ? zd_paint_set_stroke(paint, &layer->stroke)
+                 : zd_paint_set_fill(paint, layer->even_odd ? ZD_FILL_EVENODD : ZD_FILL_NONZERO);
+  }
+  if (status == ZD_OK)
+    status = zd_paint_set_mode(paint, layer->overwrite ? ZD_MODE_OVERWRITE : ZD_MODE_OVER);
+  if (status == ZD_OK) status = zd_paint_set_tolerance(paint, layer->tolerance);
+  if (status == ZD_OK) status = zd_draw_path(target, path, paint, moved ? matrix : NULL);
+  zd_paint_free(paint);
+  if (status != ZD_OK) {
+    fail(EXIT_BAD_INPUT, "%s: cannot be %s%s", what, layer->stroked ? "stroked" : "filled",
+         library_says());
+  }
 }
 
 static ZdImage *paint_layers(const Job *job) {
@@ -749,7 +890,7 @@ static ZdImage *paint_layers(const Job *job) {
     fail(EXIT_NO_MEMORY, "--size %dx%d: cannot make the image%s", job->width, job->height,
          library_says());
   }
-  draw_items(job, 1, fill_item, image);
+  draw_items(job, 1, paint_item, image);
   return image;
 }
 
@@ -813,6 +954,49 @@ static void encode_image(const Job *job, ZdImage *image, Output *out) {
   out->library_block = 1;
 }
 
+static void append_text(Text *text, const char *data) { append(text, data, strlen(data)); }
+
+/* A number as SVG writes it: shortest round-trip form, '.' as the point (zdraw
+ * never changes the C locale). */
+static void append_number(Text *text, double value) {
+  char buffer[32];
+  snprintf(buffer, sizeof buffer, "%.9g", value);
+  append_text(text, buffer);
+}
+
+static void append_matrix(Text *text, const float m[6]) {
+  append_text(text, "matrix(");
+  for (int i = 0; i < 6; ++i) {
+    if (i > 0) append_text(text, " ");
+    append_number(text, m[i]);
+  }
+  append_text(text, ")");
+}
+
+/* The stroke attributes of a stroked layer (its fill="..." already turned
+ * into fill="none" stroke="..."). */
+static void append_stroke_attributes(Text *text, const ZdStroke *stroke) {
+  append_text(text, " stroke-width=\"");
+  append_number(text, stroke->width);
+  append_text(text, "\" stroke-linejoin=\"");
+  append_text(text, join_names[stroke->join]);
+  append_text(text, "\" stroke-linecap=\"");
+  append_text(text, cap_names[stroke->cap]);
+  append_text(text, "\" stroke-miterlimit=\"");
+  append_number(text, stroke->miter_limit);
+  append_text(text, "\"");
+  if (stroke->dash_count > 0) {
+    append_text(text, " stroke-dasharray=\"");
+    for (int32_t i = 0; i < stroke->dash_count; ++i) {
+      if (i > 0) append_text(text, " ");
+      append_number(text, stroke->dashes[i]);
+    }
+    append_text(text, "\" stroke-dashoffset=\"");
+    append_number(text, stroke->dash_offset);
+    append_text(text, "\"");
+  }
+}
+
 /* The <path .../> element of one path in the library's one-path document,
  * with the fill rule kept, appended to `document`; the first call also
  * appends the document's opening tag. */
@@ -820,7 +1004,7 @@ static void append_element(void *target, const Job *job, ZdPath *path, ZdColor *
                            const Layer *layer, const char *what) {
   static const char closing[] = "</svg>";
   Text *document = target;
-  int even_odd = layer != NULL && layer->even_odd;
+  int even_odd = layer != NULL && layer->even_odd && !layer->stroked;
   char *one = NULL;
   int64_t length = 0;
   ZdStatus status =
@@ -846,7 +1030,28 @@ static void append_element(void *target, const Job *job, ZdPath *path, ZdColor *
       append(document, one, (size_t)(element - one));
     }
   }
-  append(document, element, (size_t)(one + size - (sizeof closing - 1) - element));
+  /* The element without its "/>" and the closing tag. */
+  const size_t element_size = (size_t)(one + size - (sizeof closing - 1) - element) - 2;
+  if (layer != NULL && layer->stroked) {
+    /* Path data holds no quotes: the last ' fill="' is the fill attribute. */
+    static const char fill_attribute[] = " fill=\"";
+    const char *fill = NULL;
+    for (const char *at = element; (at = strstr(at, fill_attribute)) != NULL; ++at) fill = at;
+    if (fill == NULL || fill >= element + element_size) fail(1, "SVG document without a fill");
+    append(document, element, (size_t)(fill - element));
+    append_text(document, " fill=\"none\" stroke=\"");
+    const char *colour = fill + sizeof fill_attribute - 1;
+    append(document, colour, (size_t)(element + element_size - colour));
+    append_stroke_attributes(document, &layer->stroke);
+  } else {
+    append(document, element, element_size);
+  }
+  if (layer != NULL && layer->transform.given) {
+    append_text(document, " transform=\"");
+    append_matrix(document, layer->transform.m);
+    append_text(document, "\"");
+  }
+  append(document, "/>", 2);
   zd_buffer_free(one);
 }
 
@@ -869,6 +1074,7 @@ static void free_job(Job *job) {
   for (size_t k = 0; k < job->layer_count; ++k) {
     zd_path_free(job->layers[k].path);
     zd_color_free(job->layers[k].color);
+    free(job->layers[k].dashes);
   }
   zd_color_free(job->background);
   free(job->layers);
@@ -899,15 +1105,23 @@ static const float unit_pentagon[5][2] = {{0.0f, -1.0f},
                                           {-0.9510565f, -0.3090170f}};
 static const float unit_triangle[3][2] = {{0.0f, -1.0f}, {0.8660254f, 0.5f}, {-0.8660254f, 0.5f}};
 
+/* Makes a demo layer stroked with a pen of `width`. */
+static void demo_stroke(Layer *layer, float width, int32_t join, int32_t cap) {
+  layer->stroked = 1;
+  layer->stroke.width = width;
+  layer->stroke.join = join;
+  layer->stroke.cap = cap;
+}
+
 static void demo_scene(Job *job) {
   const float pi = 3.14159265f;
   job->width = 480;
-  job->height = 320;
+  job->height = 440;
   Layer *layer;
 
   /* Background: a rounded rectangle. */
   layer = demo_layer(job, "#F4F1EA", 0);
-  check(zd_path_rounded_rect(layer->path, 1, 4, 4, 472, 312, 24, 24, 24, 24), "rounded_rect");
+  check(zd_path_rounded_rect(layer->path, 1, 4, 4, 472, 432, 24, 24, 24, 24), "rounded_rect");
 
   /* A rectangle with a rectangular hole drawn the other way round. */
   layer = demo_layer(job, "#2E5E8C", 0);
@@ -969,6 +1183,46 @@ static void demo_scene(Job *job) {
   layer = demo_layer(job, "rgba(255, 255, 255, 0.35)", 0);
   layer->overwrite = 1;
   check(zd_path_rect(layer->path, 1, 300, 270, 150, 30), "rect");
+
+  /* Strokes: each join with its own cap (miter and butt, round and round,
+   * bevel and square) on a sharp zigzag, the path itself drawn thin on top. */
+  static const char *const stroke_colors[] = {"#2E5E8C", "#D9822B", "#3C8C5A"};
+  for (int32_t k = 0; k < 3; ++k) {
+    for (int pass = 0; pass < 2; ++pass) {
+      layer = demo_layer(job, pass == 0 ? stroke_colors[k] : "#F4F1EA", 0);
+      demo_stroke(layer, pass == 0 ? 14.0f : 1.5f, k, k);
+      float x = 24.0f + 72.0f * (float)k;
+      check(zd_path_move_to(layer->path, x, 410), "move_to");
+      check(zd_path_line_to(layer->path, x + 20, 346), "line_to");
+      check(zd_path_line_to(layer->path, x + 34, 396), "line_to");
+      check(zd_path_line_to(layer->path, x + 50, 352), "line_to");
+    }
+  }
+
+  /* A dashed curve with round caps. */
+  layer = demo_layer(job, "#6B4C9A", 0);
+  demo_stroke(layer, 6.0f, ZD_JOIN_ROUND, ZD_CAP_ROUND);
+  layer->dashes = malloc(2 * sizeof *layer->dashes);
+  if (layer->dashes == NULL) out_of_memory();
+  layer->dashes[0] = 14.0f;
+  layer->dashes[1] = 10.0f;
+  layer->stroke.dashes = layer->dashes;
+  layer->stroke.dash_count = 2;
+  check(zd_path_move_to(layer->path, 240, 400), "move_to");
+  check(zd_path_bezier_curve_to(layer->path, 270, 310, 320, 440, 350, 350), "bezier_curve_to");
+
+  /* A rotated shape: a rounded square turned 30 degrees about its centre,
+   * filled, with its outline stroked (the stroke turns with it). */
+  const float turn = pi / 6.0f, cx = 415.0f, cy = 380.0f;
+  for (int pass = 0; pass < 2; ++pass) {
+    layer = demo_layer(job, pass == 0 ? "oklch(75% 0.12 80)" : "#8C3B2E", 0);
+    if (pass == 1) demo_stroke(layer, 3.0f, ZD_JOIN_ROUND, ZD_CAP_BUTT);
+    check(zd_path_rounded_rect(layer->path, 1, cx - 30, cy - 30, 60, 60, 10, 10, 10, 10),
+          "rounded_rect");
+    const float c = cosf(turn), s = sinf(turn);
+    const float rotate[6] = {c, s, -s, c, cx - c * cx + s * cy, cy - s * cx - c * cy};
+    compose(&layer->transform, rotate);
+  }
 }
 
 int main(int argc, char **argv) {

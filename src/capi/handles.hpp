@@ -7,6 +7,7 @@
 #include "path/path.hpp"
 #include "image/image.hpp"
 #include "color/color.hpp"
+#include "paint/paint.hpp"
 
 #include <cstdint>
 
@@ -20,3 +21,4 @@ struct ZdColor : zd::capi::Counted<zd::color::Color> {
   float fourth = 0.0f;
   std::uint8_t missing = 0;
 };
+struct ZdPaint : zd::capi::Counted<zd::paint::Paint> {};

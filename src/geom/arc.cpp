@@ -100,6 +100,26 @@ double stepCount(const CentreArc &arc, float tolerance) {
 
 }  // namespace
 
+bool arcEndTangents(bool largeArc, bool sweep, float x1, float y1, float x2, float y2, float rx,
+                    float ry, float phi, Vec2 &start, Vec2 &end) {
+  if ((x1 == x2 && y1 == y2) || rx == 0.0f || ry == 0.0f) return false;
+  const CentreArc arc = toCentre(largeArc, sweep, x1, y1, x2, y2, rx, ry, phi);
+  if (!std::isfinite(arc.theta1) || !std::isfinite(arc.deltaTheta) || arc.deltaTheta == 0.0f) {
+    return false;
+  }
+  // d/dtheta of the ellipse point, in the direction of travel.
+  const double direction = arc.deltaTheta > 0.0f ? 1.0 : -1.0;
+  const auto tangent = [&](double theta) {
+    const double s = std::sin(theta), c = std::cos(theta);
+    const double dx = -arc.rx * s, dy = arc.ry * c;
+    return Vec2{static_cast<float>(direction * (dx * arc.cosPhi - dy * arc.sinPhi)),
+                static_cast<float>(direction * (dx * arc.sinPhi + dy * arc.cosPhi))};
+  };
+  start = tangent(arc.theta1);
+  end = tangent(static_cast<double>(arc.theta1) + arc.deltaTheta);
+  return true;
+}
+
 float angleBetween(float ux, float uy, float vx, float vy) {
   const float dot = std::fmaf(ux, vx, uy * vy);
   const float lengths = std::sqrt(std::fmaf(ux, ux, uy * uy) * std::fmaf(vx, vx, vy * vy));

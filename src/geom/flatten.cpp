@@ -2,6 +2,7 @@
 // of quadratic and cubic Bezier curves.
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <string>
 
 #include "common/errors.hpp"
@@ -65,11 +66,27 @@ bool quadIsFlat(Vec2 p0, Vec2 p1, Vec2 p2, float tolerance, float toleranceSquar
   return std::fabs(cross(a, d)) / std::sqrt(chord) <= tolerance;
 }
 
+// The direction from `from` to the first of `towards` that differs from
+// it, or (0, 0); reversed (pointing at `from`) when `arriving` is set.
+Vec2 firstDirection(Vec2 from, std::initializer_list<Vec2> towards, bool arriving = false) {
+  for (const Vec2 p : towards) {
+    if (p.x != from.x || p.y != from.y) {
+      return arriving ? Vec2{from.x - p.x, from.y - p.y} : Vec2{p.x - from.x, p.y - from.y};
+    }
+  }
+  return {};
+}
+
 // The walk's memory between commands: where the pen is, where the subpath
 // began, and the last control point of each curve family for smooth curves.
+// With `layout` set it also notes where subpaths and commands begin.
 struct Walk {
   std::vector<Segment> &out;
   float tolerance;
+  FlatLayout *layout = nullptr;
+  std::size_t subpathBegin = 0;
+  bool moved = false;                 // a move since the last close
+  Vec2 startTangent{}, endTangent{};  // of the command being walked
   Vec2 current{};
   Vec2 start{};
   Vec2 cubicControl{};
@@ -85,6 +102,10 @@ struct Walk {
     clearControls();
   }
   void moveTo(Vec2 p) {
+    if (layout != nullptr) {
+      endOpenSubpath();
+      moved = true;
+    }
     start = current = p;
     clearControls();
   }
@@ -94,9 +115,29 @@ struct Walk {
     }
     current = start;
     clearControls();
+    if (layout != nullptr) {
+      // A close right after another close draws nothing and starts nothing.
+      if (out.size() > subpathBegin || moved) {
+        layout->subpaths.push_back({subpathBegin, out.size(), start, true});
+      }
+      subpathBegin = out.size();
+      moved = false;
+    }
+  }
+  // An open subpath ends at a move or at the end of the path; one that made
+  // no segment (a lone move) is not kept.
+  void endOpenSubpath() {
+    if (out.size() > subpathBegin) {
+      layout->subpaths.push_back({subpathBegin, out.size(), start, false});
+    }
+    subpathBegin = out.size();
   }
   // `c2` is the control point that a following smooth cubic reflects.
   void cubicTo(Vec2 c1, Vec2 c2, Vec2 end) {
+    if (layout != nullptr) {
+      startTangent = firstDirection(current, {c1, c2, end});
+      endTangent = firstDirection(end, {c2, c1, current}, true);
+    }
     flattenCubic(out, 0, current, c1, c2, end, tolerance);
     current = end;
     cubicControl = c2;
@@ -107,6 +148,10 @@ struct Walk {
     cubicTo(hasCubicControl ? reflect(current, cubicControl) : current, c2, end);
   }
   void quadTo(Vec2 c, Vec2 end) {
+    if (layout != nullptr) {
+      startTangent = firstDirection(current, {c, end, end});
+      endTangent = firstDirection(end, {c, current, current}, true);
+    }
     flattenQuad(out, 0, current, c, end, tolerance);
     current = end;
     quadControl = c;
@@ -118,6 +163,10 @@ struct Walk {
   }
   void arcTo(const PathCommand &command, Vec2 end) {
     const Vec2 radii = command.r();
+    if (layout != nullptr) {
+      arcEndTangents(command.largeArc(), command.sweep(), current.x, current.y, end.x, end.y,
+                     radii.x, radii.y, command.rot(), startTangent, endTangent);
+    }
     arcToSegments(out, command.largeArc(), command.sweep(), current.x, current.y, end.x, end.y,
                   radii.x, radii.y, command.rot(), tolerance);
     current = end;
@@ -125,6 +174,21 @@ struct Walk {
   }
 
   void step(const PathCommand &command) {
+    if (layout != nullptr) return stepMarked(command);
+    stepPlain(command);
+  }
+
+  // The step, noting the command's first segment and end directions.
+  void stepMarked(const PathCommand &command) {
+    const std::size_t first = out.size();
+    startTangent = endTangent = Vec2{};
+    stepPlain(command);
+    if (zd::path::absoluteKind(command.kind()) != zd::path::pMove) {
+      layout->commands.push_back({first, startTangent, endTangent});
+    }
+  }
+
+  void stepPlain(const PathCommand &command) {
     const Vec2 q = current;
     switch (command.kind()) {
       case zd::path::pClose: close(); break;
@@ -209,6 +273,16 @@ void flatten(const Path &path, float tolerance, std::vector<Segment> &out) {
   out.reserve(expectedSegments(path));
   Walk walk{out, tolerance};
   for (const PathCommand &command : path.commands) walk.step(command);
+}
+
+void flatten(const Path &path, float tolerance, FlatLayout &layout) {
+  layout.segments.clear();
+  layout.subpaths.clear();
+  layout.commands.clear();
+  layout.segments.reserve(expectedSegments(path));
+  Walk walk{layout.segments, tolerance, &layout};
+  for (const PathCommand &command : path.commands) walk.step(command);
+  walk.endOpenSubpath();
 }
 
 std::vector<Segment> flatten(const Path &path, float tolerance) {

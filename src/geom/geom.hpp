@@ -61,6 +61,38 @@ std::vector<Segment> flatten(const zd::path::Path &path, float tolerance);
 // On failure `out` holds the segments made so far; callers discard them.
 void flatten(const zd::path::Path &path, float tolerance, std::vector<Segment> &out);
 
+// One subpath of a flattening: its segments [begin, end), the point it
+// started from, and whether a close ended it.
+struct FlatSubpath {
+  std::size_t begin = 0, end = 0;
+  Vec2 start;
+  bool closed = false;
+};
+
+// One drawing command of a flattening: its first segment (a command that
+// made none shares the index of the next one), and the curve's direction
+// at its start and end (not unit vectors; (0, 0) for lines and closes,
+// whose segment is its own direction, and for curves with no direction).
+struct FlatCommand {
+  std::size_t first = 0;
+  Vec2 startTangent;
+  Vec2 endTangent;
+};
+
+// A flattening that keeps the path's structure, for the stroker: every
+// subpath that drew something (open ones with at least one segment, and
+// every close that follows a move or a drawing command, even one with no
+// segment such as "M 10 10 Z"), and every drawing command in order.
+struct FlatLayout {
+  std::vector<Segment> segments;
+  std::vector<FlatSubpath> subpaths;
+  std::vector<FlatCommand> commands;
+};
+
+// Flattens like flatten() (the same segments in the same order) and fills in
+// the structure. Throws what flatten() throws.
+void flatten(const zd::path::Path &path, float tolerance, FlatLayout &layout);
+
 // Appends the segments of one cubic Bezier (end points p0, p3). Start with
 // depth 0; 0 <= depth <= kMaxDepth.
 void flattenCubic(std::vector<Segment> &segments, int depth, Vec2 p0, Vec2 p1, Vec2 p2, Vec2 p3,
@@ -77,6 +109,12 @@ void flattenQuad(std::vector<Segment> &segments, int depth, Vec2 p0, Vec2 p1, Ve
 // room left under kSegmentCap.
 void arcToSegments(std::vector<Segment> &segments, bool largeArc, bool sweep, float x1, float y1,
                    float x2, float y2, float rx, float ry, float phi, float tolerance);
+
+// The directions in which the arc of arcToSegments leaves its start and
+// reaches its end (not unit vectors). False, with nothing stored, when the
+// arc draws nothing or a straight line (equal ends, a zero radius).
+bool arcEndTangents(bool largeArc, bool sweep, float x1, float y1, float x2, float y2, float rx,
+                    float ry, float phi, Vec2 &start, Vec2 &end);
 
 // Signed angle in [-pi, pi] from u to v (negative when v lies clockwise of u
 // in a y-up frame).

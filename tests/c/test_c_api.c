@@ -230,6 +230,60 @@ static void test_css_colours(void) {
   zd_color_free(named);
 }
 
+/* Strokes, transforms and paints: the outline of a line, a path moved by a
+ * matrix, and a stroked outline drawn through a paint. */
+static void test_strokes_transforms_and_paints(void) {
+  ZdPath *line = NULL, *outline = NULL;
+  ZdImage *image = zd_image_new(20, 20);
+  ZdColor *red = zd_color_rgba(1.0f, 0.0f, 0.0f, 1.0f);
+  ZdPaint *paint = zd_paint_new(), *copy = NULL;
+  const float dashes[2] = {4.0f, 2.0f};
+  const float shift[6] = {1, 0, 0, 1, 0, 5};
+  ZdStroke style = {2.0f, ZD_JOIN_ROUND, ZD_CAP_BUTT, 4.0f, NULL, 0, 0.0f};
+  uint8_t *pixels = NULL;
+  int64_t len = 0;
+  float xy[2];
+  CHECK(ZD_FILL_NONZERO == 0 && ZD_FILL_EVENODD == 1 && ZD_MODE_OVER == 0 &&
+        ZD_MODE_OVERWRITE == 1);
+  CHECK(ZD_JOIN_BEVEL == 2 && ZD_CAP_SQUARE == 2);
+  CHECK(image != NULL && red != NULL && paint != NULL);
+  CHECK(zd_path_parse_d("M 2 5 L 18 5", &line) == ZD_OK);
+  /* One rectangle: a move, three lines and a close; dashed, three of them. */
+  CHECK(zd_path_stroke(line, &style, 0.0f, &outline) == ZD_OK &&
+        zd_path_command_count(outline) == 5);
+  zd_path_free(outline);
+  style.dashes = dashes;
+  style.dash_count = 2;
+  CHECK(zd_path_stroke(line, &style, 0.0f, &outline) == ZD_OK &&
+        zd_path_command_count(outline) == 15);
+  zd_path_free(outline);
+  style.join = 5;
+  outline = (ZdPath *)line;
+  CHECK(zd_path_stroke(line, &style, 0.0f, &outline) == ZD_BAD_ARGUMENT && outline == NULL);
+  style.join = ZD_JOIN_ROUND;
+
+  CHECK(zd_path_transform(line, shift) == ZD_OK);
+  CHECK(zd_path_current(line, xy) == ZD_OK && xy[0] == 18.0f && xy[1] == 10.0f);
+
+  CHECK(zd_paint_set_color(paint, red) == ZD_OK);
+  CHECK(zd_paint_set_stroke(paint, &style) == ZD_OK);
+  CHECK(zd_paint_set_fill(paint, 7) == ZD_BAD_ARGUMENT);
+  copy = zd_paint_copy(paint);
+  CHECK(copy != NULL);
+  CHECK(zd_draw_path(image, line, copy, NULL) == ZD_OK);
+  CHECK(zd_image_pixels(image, &pixels, &len) == ZD_OK && len == 20 * 20 * 4);
+  /* Row 9 under the first dash (x 2..6) is red; the gap (x 6..8) is empty. */
+  CHECK(pixels[(9 * 20 + 3) * 4] == 255 && pixels[(9 * 20 + 3) * 4 + 3] == 255);
+  CHECK(pixels[(9 * 20 + 7) * 4 + 3] == 0);
+  CHECK(zd_draw_path(image, line, NULL, NULL) == ZD_BAD_ARGUMENT);
+  zd_paint_free(copy);
+  zd_paint_free(paint);
+  zd_paint_free(NULL);
+  zd_color_free(red);
+  zd_image_free(image);
+  zd_path_free(line);
+}
+
 int main(void) {
   test_start_up();
   test_messages();
@@ -239,6 +293,7 @@ int main(void) {
   test_path_data_and_geometry();
   test_css_colours();
   test_images_colours_and_documents();
+  test_strokes_transforms_and_paints();
   printf("%d passed, %d failed\n", checks - failures, failures);
   return failures == 0 ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 // the documented one, outputs are cleared, and nothing changed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -381,6 +382,162 @@ TEST_F(BadArguments, OneOutputNilClearsTheOther) {
   float segments[8];
   EXPECT_EQ(zd_path_flatten(nullptr, segments, 2, &count, 0.5f), ZD_BAD_ARGUMENT);
   EXPECT_EQ(count, 0);
+}
+
+// ------------------------------------------------ strokes, transforms, paints
+
+TEST_F(BadArguments, StrokesTransformsAndPaints) {
+  const float dashes[2] = {3, 1};
+  const ZdStroke good{2, ZD_JOIN_MITER, ZD_CAP_BUTT, 4, dashes, 2, 0};
+  std::vector<ZdStroke> badStyles;
+  for (float bad : {kNaN, kInf, -kInf, -1.0f}) {
+    ZdStroke s = good;
+    s.width = bad;
+    badStyles.push_back(s);
+    s = good;
+    s.miter_limit = bad;
+    badStyles.push_back(s);
+    s = good;
+    s.dash_offset = bad;
+    if (bad != -1.0f) badStyles.push_back(s);  // a negative offset is fine
+  }
+  for (int32_t bad : {-1, 3, INT32_MIN, INT32_MAX}) {
+    ZdStroke s = good;
+    s.join = bad;
+    badStyles.push_back(s);
+    s = good;
+    s.cap = bad;
+    badStyles.push_back(s);
+  }
+  static const float badDashes[][2] = {{kNaN, 1}, {1, kInf}, {-1, 1}, {1, -kInf}};
+  for (const auto &d : badDashes) {
+    ZdStroke s = good;
+    s.dashes = d;
+    badStyles.push_back(s);
+  }
+  ZdStroke s = good;
+  s.miter_limit = 0.999f;
+  badStyles.push_back(s);
+  s = good;
+  s.dashes = nullptr;  // a count with no array
+  badStyles.push_back(s);
+  s = good;
+  s.dash_count = -1;
+  badStyles.push_back(s);
+  s = good;
+  s.dash_count = 1048577;
+  badStyles.push_back(s);
+
+  // zd_path_stroke: the output first (cleared), then path, style, tolerance.
+  EXPECT_EQ(zd_path_stroke(path, &good, 0, nullptr), ZD_BAD_ARGUMENT);
+  std::vector<Case> strokes = {
+      {"stroke nil path",
+       [&] {
+         ZdPath *out = reinterpret_cast<ZdPath *>(0x1);
+         const ZdStatus status = zd_path_stroke(nullptr, &good, 0, &out);
+         EXPECT_EQ(out, nullptr);
+         return status;
+       }},
+      {"stroke nil style",
+       [&] {
+         ZdPath *out = reinterpret_cast<ZdPath *>(0x1);
+         const ZdStatus status = zd_path_stroke(path, nullptr, 0, &out);
+         EXPECT_EQ(out, nullptr);
+         return status;
+       }},
+  };
+  for (float bad : kBadFloats) {
+    strokes.push_back({"stroke tolerance", [this, bad, &good] {
+                         ZdPath *out = reinterpret_cast<ZdPath *>(0x1);
+                         const ZdStatus status = zd_path_stroke(path, &good, bad, &out);
+                         EXPECT_EQ(out, nullptr);
+                         return status;
+                       }});
+  }
+  for (std::size_t k = 0; k < badStyles.size(); ++k) {
+    strokes.push_back({"stroke style " + std::to_string(k), [this, k, &badStyles] {
+                         ZdPath *out = reinterpret_cast<ZdPath *>(0x1);
+                         const ZdStatus status = zd_path_stroke(path, &badStyles[k], 0, &out);
+                         EXPECT_EQ(out, nullptr);
+                         return status;
+                       }});
+  }
+  expectAllRejected(strokes);
+
+  // zd_path_transform: nil path or matrix, then each entry.
+  const float identity[6] = {1, 0, 0, 1, 0, 0};
+  std::vector<Case> transforms = {
+      {"transform nil path", [&] { return zd_path_transform(nullptr, identity); }},
+      {"transform nil matrix", [this] { return zd_path_transform(path, nullptr); }},
+      {"transform overflow",
+       [this] {
+         const float huge[6] = {3e38f, 0, 0, 3e38f, 0, 0};
+         return zd_path_transform(path, huge);
+       }},
+  };
+  for (int slot = 0; slot < 6; ++slot) {
+    for (float bad : kBadFloats) {
+      transforms.push_back({"transform slot " + std::to_string(slot), [this, slot, bad] {
+                              float m[6] = {2, 0, 0, 2, 1, 1};
+                              m[slot] = bad;
+                              return zd_path_transform(path, m);
+                            }});
+    }
+  }
+  expectAllRejected(transforms);
+
+  // The paint handle and its setters.
+  EXPECT_EQ(zd_paint_copy(nullptr), nullptr);
+  zd_paint_free(nullptr);
+  ZdPaint *paint = zd_paint_new();
+  ASSERT_NE(paint, nullptr);
+  ASSERT_EQ(zd_paint_set_stroke(paint, &good), ZD_OK);
+  std::vector<Case> setters = {
+      {"color nil paint", [&] { return zd_paint_set_color(nullptr, color); }},
+      {"color nil colour", [&] { return zd_paint_set_color(paint, nullptr); }},
+      {"fill nil paint", [&] { return zd_paint_set_fill(nullptr, 0); }},
+      {"stroke nil paint", [&] { return zd_paint_set_stroke(nullptr, &good); }},
+      {"stroke nil style", [&] { return zd_paint_set_stroke(paint, nullptr); }},
+      {"mode nil paint", [&] { return zd_paint_set_mode(nullptr, 0); }},
+      {"tolerance nil paint", [&] { return zd_paint_set_tolerance(nullptr, 0.5f); }},
+  };
+  for (int32_t bad : {-1, 2, INT32_MIN, INT32_MAX}) {
+    setters.push_back({"fill rule", [&, bad] { return zd_paint_set_fill(paint, bad); }});
+    setters.push_back({"mode", [&, bad] { return zd_paint_set_mode(paint, bad); }});
+  }
+  for (float bad : kBadFloats) {
+    setters.push_back({"tolerance", [&, bad] { return zd_paint_set_tolerance(paint, bad); }});
+  }
+  for (const ZdStroke &style : badStyles) {
+    setters.push_back({"stroke style", [&, style] { return zd_paint_set_stroke(paint, &style); }});
+  }
+  expectAllRejected(setters);
+
+  // zd_draw_path: nil handles, then each matrix entry; the rejected setters
+  // left the paint a dashed stroke, which still draws.
+  std::vector<Case> draws = {
+      {"draw nil image", [&] { return zd_draw_path(nullptr, path, paint, nullptr); }},
+      {"draw nil path", [&] { return zd_draw_path(image, nullptr, paint, nullptr); }},
+      {"draw nil paint", [&] { return zd_draw_path(image, path, nullptr, nullptr); }},
+  };
+  for (int slot = 0; slot < 6; ++slot) {
+    for (float bad : kBadFloats) {
+      draws.push_back({"draw matrix slot " + std::to_string(slot), [&, slot, bad] {
+                         float m[6] = {1, 0, 0, 1, 0, 0};
+                         m[slot] = bad;
+                         return zd_draw_path(image, path, paint, m);
+                       }});
+    }
+  }
+  expectAllRejected(draws);
+  ZdImage *other = zd_image_new(8, 8);
+  EXPECT_EQ(zd_draw_path(other, path, paint, nullptr), ZD_OK);
+  uint8_t *bytes = nullptr;
+  int64_t len = 0;
+  ASSERT_EQ(zd_image_pixels(other, &bytes, &len), ZD_OK);
+  EXPECT_NE(std::count(bytes, bytes + len, uint8_t{0}), len);
+  zd_image_free(other);
+  zd_paint_free(paint);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// One path and its colours read by eight threads at once, each filling its
-// own images and printing the shared handles: every thread must get the bytes
+// One path, its colours and a stroke paint read by eight threads at once,
+// each filling, stroking and drawing into its own images and printing the
+// shared handles: every thread must get the bytes
 // a single-threaded run gets, and the shared handles' counts must come back
 // to the caller's one reference. CI runs this under ThreadSanitizer too.
 #include <gtest/gtest.h>
@@ -22,8 +23,14 @@ struct SharedHandles {
   ZdColor *opaque = zd_color_parse("#336699");
   // Outside sRGB: every fill with it maps the colour into the gamut.
   ZdColor *wide = zd_color_parse("oklch(70% 0.3 150 / 0.5)");
+  // A dashed stroke in the wide colour.
+  ZdPaint *pen = zd_paint_new();
+  static constexpr float kDashes[3] = {5, 2, 1};
 
   SharedHandles() {
+    const ZdStroke style{3, ZD_JOIN_ROUND, ZD_CAP_SQUARE, 4, kDashes, 3, 1};
+    zd_paint_set_stroke(pen, &style);
+    zd_paint_set_color(pen, wide);
     zd_path_circle(path, 24, 24, 17);
     zd_path_move_to(path, 2, 44);
     zd_path_bezier_curve_to(path, 10, -4, 40, 60, 46, 3);
@@ -31,13 +38,17 @@ struct SharedHandles {
     zd_path_close_path(path);
   }
   ~SharedHandles() {
+    zd_paint_free(pen);
     zd_color_free(wide);
     zd_color_free(opaque);
     zd_path_free(path);
   }
-  bool made() const { return path != nullptr && opaque != nullptr && wide != nullptr; }
+  bool made() const {
+    return path != nullptr && opaque != nullptr && wide != nullptr && pen != nullptr;
+  }
   bool countsAreTheCallers() const {
-    return path->refs.load() == 1 && opaque->refs.load() == 1 && wide->refs.load() == 1;
+    return path->refs.load() == 1 && opaque->refs.load() == 1 && wide->refs.load() == 1 &&
+           pen->refs.load() == 1;
   }
 };
 
@@ -71,6 +82,8 @@ Reads readShared(const SharedHandles &shared, int variant) {
   const float tolerance = 0.1f * static_cast<float>(1 + variant % 4);
   ZdStatus s = zd_fill_path(image, shared.path, shared.opaque, rule, 0, tolerance);
   if (s == ZD_OK) s = zd_fill_path(image, shared.path, shared.wide, 1 - rule, mode, tolerance);
+  const float turn[6] = {0.8f, 0.6f, -0.6f, 0.8f, 14.0f, -6.0f};
+  if (s == ZD_OK) s = zd_draw_path(image, shared.path, shared.pen, variant % 3 ? turn : nullptr);
   uint8_t *bytes = nullptr;
   int64_t len = 0;
   if (s == ZD_OK) s = zd_image_pixels(image, &bytes, &len);
@@ -88,6 +101,15 @@ Reads readShared(const SharedHandles &shared, int variant) {
   ZdColor *lab = zd_color_convert(shared.wide, "lab");
   appendText(r, [&](char **t, int64_t *n) { return zd_color_to_css(lab, t, n); });
   zd_color_free(lab);
+
+  ZdStroke style{1.5f + static_cast<float>(variant), ZD_JOIN_MITER, ZD_CAP_BUTT, 4, nullptr, 0, 0};
+  ZdPath *outline = nullptr;
+  if (zd_path_stroke(shared.path, &style, tolerance, &outline) != ZD_OK) r.status = ZD_BAD_ARGUMENT;
+  appendText(r, [&](char **t, int64_t *n) { return zd_path_to_d(outline, t, n); });
+  zd_path_free(outline);
+  ZdPaint *own = zd_paint_copy(shared.pen);
+  if (zd_paint_set_mode(own, mode) != ZD_OK) r.status = ZD_BAD_ARGUMENT;
+  zd_paint_free(own);
 
   ZdPath *copy = zd_path_copy(shared.path);
   if (zd_path_add_path(copy, shared.path) != ZD_OK) r.status = ZD_BAD_ARGUMENT;

@@ -25,7 +25,7 @@ starts_with() {
 (cd "$work" && "$zdraw" > demo.out 2> demo.err)
 [ $? -eq 0 ] || fail "demo run exited non-zero: $(cat "$work/demo.err")"
 starts_with "$work/zdraw-demo.png" 89504e470d0a1a0a
-grep -q '^<svg xmlns="http://www.w3.org/2000/svg" width="480" height="320"' "$work/zdraw-demo.svg" ||
+grep -q '^<svg xmlns="http://www.w3.org/2000/svg" width="480" height="440"' "$work/zdraw-demo.svg" ||
   fail "demo SVG header"
 [ "$(grep -o '<path ' "$work/zdraw-demo.svg" | wc -l)" -gt 10 ] || fail "demo SVG has too few paths"
 grep -q 'fill-rule="evenodd"' "$work/zdraw-demo.svg" || fail "demo SVG lacks the even-odd layer"
@@ -67,6 +67,28 @@ done
 [ "$(grep -o 'fill-rule="evenodd"' "$work/layers.svg" | wc -l)" -eq 1 ] ||
   fail "even-odd applies to its own layer only"
 
+# Strokes and transforms: the SVG carries the stroke and transform attributes,
+# and rsvg-convert (when installed) paints the same picture from it.
+"$zdraw" --size 60x60 --path "M10 30 L50 30 L30 10" --color "#336699" --rotate 90,30,30 \
+  --stroke 6 --join round --cap square --miter-limit 2 --dash "8,4 2" --dash-offset -3 \
+  --path "M0 0 L10 0 L0 10 Z" --translate 40,40 --scale 2,1 \
+  -o "$work/stroke.png" --svg "$work/stroke.svg" || fail "stroke run"
+for attribute in 'fill="none" stroke="#336699"' 'stroke-width="6"' 'stroke-linejoin="round"' \
+  'stroke-linecap="square"' 'stroke-miterlimit="2"' 'stroke-dasharray="8 4 2"' \
+  'stroke-dashoffset="-3"' 'transform="matrix(2 0 0 1 40 40)"' 'transform="matrix(0 1 -1 0 60 0)"'; do
+  grep -q -- "$attribute" "$work/stroke.svg" || fail "stroke SVG lacks $attribute"
+done
+if command -v rsvg-convert > /dev/null && command -v pngtopnm > /dev/null; then
+  rsvg-convert "$work/stroke.svg" -o "$work/stroke-rsvg.png"
+  # Alpha of both as plain numbers: they may differ only along edges.
+  ours=$(pngtopnm -alpha "$work/stroke.png" | pnmtopnm -plain 2>/dev/null | tail -n +4 | tr -s ' \n' '\n' | grep -c '^255$')
+  theirs=$(pngtopnm -alpha "$work/stroke-rsvg.png" | pnmtopnm -plain 2>/dev/null | tail -n +4 | tr -s ' \n' '\n' | grep -c '^255$')
+  [ $((ours - theirs)) -le $((theirs / 10)) ] && [ $((theirs - ours)) -le $((theirs / 10)) ] ||
+    fail "stroke: $ours opaque pixels here, $theirs from rsvg-convert"
+fi
+"$zdraw" --size 60x60 --path "M10 30 L50 30" -o "$work/filled.png" || fail "unstroked run"
+cmp -s "$work/filled.png" "$work/stroke.png" && fail "the stroke painted what the fill paints"
+
 # --- bad input: exit 2 and one line that names the argument
 expect_refusal() {
   local needle=$1
@@ -94,6 +116,21 @@ expect_refusal "--format 'gif'" --path "$triangle" --format gif -o "$work/x.png"
 expect_refusal "-o '$work/x.xyz'" --path "$triangle" -o "$work/x.xyz"
 expect_refusal "-o '$work/no/such/dir.png'" --path "$triangle" -o "$work/no/such/dir.png"
 expect_refusal "--svg '$work/no/such/dir.svg'" --path "$triangle" --svg "$work/no/such/dir.svg"
+expect_refusal "--stroke '-1'" --path "$triangle" --stroke -1 -o "$work/x.png"
+expect_refusal "--join 'pointy'" --path "$triangle" --stroke 1 --join pointy -o "$work/x.png"
+expect_refusal "--cap" --path "$triangle" --stroke 1 --cap -o "$work/x.png"
+expect_refusal "--miter-limit '0.5'" --path "$triangle" --stroke 1 --miter-limit 0.5 -o "$work/x.png"
+expect_refusal "--dash '4 -2'" --path "$triangle" --stroke 1 --dash "4 -2" -o "$work/x.png"
+expect_refusal "--dash-offset 'inf'" --path "$triangle" --stroke 1 --dash-offset inf -o "$work/x.png"
+expect_refusal "--join: the --path" --path "$triangle" --join round -o "$work/x.png"
+expect_refusal "--stroke: must follow" --stroke 2 --path "$triangle" -o "$work/x.png"
+expect_refusal "--transform '1 2 3'" --path "$triangle" --transform "1 2 3" -o "$work/x.png"
+expect_refusal "--rotate: must follow" --rotate 30 --path "$triangle" -o "$work/x.png"
+expect_refusal "--rotate 'abc'" --path "$triangle" --rotate abc -o "$work/x.png"
+expect_refusal "--scale '1,2,3'" --path "$triangle" --scale 1,2,3 -o "$work/x.png"
+expect_refusal "--translate '5'" --path "$triangle" --translate 5 -o "$work/x.png"
+expect_refusal "cannot be filled" --path "$triangle" --scale 1e37 -o "$work/x.png"
+expect_refusal "cannot be stroked" --path "$triangle" --stroke 1 --dash "0.0001" -o "$work/x.png"
 expect_refusal "'--bogus'" --bogus
 expect_refusal "nothing to write" --path "$triangle"
 
@@ -186,7 +223,8 @@ rm -f "$work/limit.d"
 # --- help documents every option
 "$zdraw" --help > "$work/help" || fail "--help exit status"
 for option in --size --path --color --even-odd --overwrite --tolerance -o --format --quality --svg \
-    --background --scale --viewbox; do
+    --background --scale --viewbox --stroke --join --cap --miter-limit --dash --dash-offset \
+    --transform --translate --rotate; do
   grep -q -- "$option" "$work/help" || fail "--help does not mention $option"
 done
 grep -q '64 MiB (67108864 bytes)' "$work/help" || fail "--help does not give the path-file limit"

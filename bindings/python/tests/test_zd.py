@@ -130,3 +130,63 @@ def test_handles_are_released_deterministically():
     for _ in range(1000):
         zd.Image(64, 64)
     gc.collect()
+
+
+def test_stroke_outline_and_bad_styles():
+    with zd.Path.parse("M 10 10 L 90 10") as line:
+        outline = line.stroke(2)
+        assert str(outline) == "M 10 11 L 90 11 L 90 9 L 10 9 Z"
+        assert outline.bounds() == (10.0, 9.0, 80.0, 2.0)
+        assert line.stroke(2, cap="square").bounds() == (9.0, 9.0, 82.0, 2.0)
+        dashed = line.stroke(2, dash=[10, 10], dash_offset=5)
+        # Dashes at 0-5, 15-25, 35-45, 55-65 and 75-85, each a move, three lines and a close.
+        assert len(dashed) == 5 * 5
+        with pytest.raises(ValueError, match="join"):
+            line.stroke(2, join="pointy")
+        with pytest.raises(ValueError):
+            line.stroke(math.nan)
+        with pytest.raises(ValueError):
+            line.stroke(2, dash=[1, -1])
+
+
+def test_transforms_move_paths():
+    with zd.Path.parse("M 1 0 L 2 0") as path:
+        assert path.rotate(90) is path
+        (x0, y0, x1, y1), = path.flatten()
+        assert (round(x0, 6), round(y0, 6), round(x1, 6), round(y1, 6)) == (0, 1, 0, 2)
+        path.translate(5, 5).scale(2, 3)
+        assert path.current == pytest.approx((10.0, 21.0))
+        path.rotate(180, 10, 21)
+        assert path.current == pytest.approx((10.0, 21.0))
+        with pytest.raises(ValueError):
+            path.transform(1, 0, 0, 1, math.inf, 0)
+    turn = zd.rotation(90, 1, 1)
+    assert zd.multiply(zd.translation(1, 0), turn) == pytest.approx(zd.rotation(90, 0.5, 1.5))
+
+
+def test_draw_with_paints():
+    with zd.Path.parse("M 4 4 L 28 6 L 10 28 Z") as path, \
+            zd.Image(32, 32) as filled, zd.Image(32, 32) as drawn:
+        color = zd.Color.parse("#336699")
+        filled.fill(path, color, even_odd=True)
+        with zd.Paint(color, even_odd=True) as paint:
+            drawn.draw(path, paint)
+            copy = paint.copy().set_stroke(3, join="round")
+        assert bytes(drawn.pixels) == bytes(filled.pixels)
+        with zd.Image(32, 32) as stroked, zd.Image(32, 32) as through_paint:
+            stroked.stroke(path, "#FF0000", 3, join="round")
+            through_paint.draw(path, copy.set_color("#FF0000"))
+            assert bytes(stroked.pixels) == bytes(through_paint.pixels)
+            assert bytes(stroked.pixels) != bytes(filled.pixels)
+        copy.close()
+        with zd.Image(32, 32) as moved:
+            with zd.Paint() as black:
+                moved.draw(zd.Path().rect(0, 0, 2, 2), black, transform=zd.translation(10, 20))
+            pixels = moved.pixels
+            assert pixels[(20 * 32 + 10) * 4 + 3] == 255
+            assert pixels[(19 * 32 + 10) * 4 + 3] == 0
+            pixels.release()  # a view must be gone before its image closes
+            with pytest.raises(ValueError):
+                moved.draw(path, zd.Paint(), transform=(1, 0, 0, 1, math.nan, 0))
+        with pytest.raises(ValueError):
+            zd.Paint(stroke=-1)

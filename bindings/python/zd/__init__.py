@@ -55,6 +55,7 @@ from __future__ import annotations
 
 import ctypes
 import ctypes.util
+import math
 import numbers
 import operator
 import os
@@ -63,9 +64,12 @@ import threading
 import weakref
 from typing import Any, Iterable, List, Optional, Sequence, Tuple, Type, TypeVar, Union
 
-__all__ = ["Path", "Image", "Color", "to_svg", "Segment", "library", "version", "__version__"]
+__all__ = ["Path", "Image", "Color", "Paint", "to_svg", "Segment", "Matrix", "translation",
+           "scaling", "rotation", "multiply", "library", "version", "__version__"]
 
 Segment = Tuple[float, float, float, float]
+# An affine matrix (a, b, c, d, e, f): x' = a x + c y + e, y' = b x + d y + f.
+Matrix = Tuple[float, float, float, float, float, float]
 Text = Union[str, bytes, bytearray]
 PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 
@@ -123,6 +127,12 @@ class _Command(ctypes.Structure):
     _fields_ = [("kind", ctypes.c_int32), ("params", ctypes.c_float * 7)]
 
 
+class _Stroke(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_float), ("join", ctypes.c_int32), ("cap", ctypes.c_int32),
+                ("miter_limit", ctypes.c_float), ("dashes", ctypes.POINTER(ctypes.c_float)),
+                ("dash_count", ctypes.c_int32), ("dash_offset", ctypes.c_float)]
+
+
 _init_keep_signals = _bind("zd_init_keep_signals", None)
 _strerror = _bind("zd_strerror", _cp, _i32)
 _last_error = _bind("zd_last_error", _cp)
@@ -178,6 +188,17 @@ _color_delta_e = _bind("zd_color_delta_e", _i32, _vp, _vp, _i32, ctypes.POINTER(
 _fill_path = _bind("zd_fill_path", _i32, _vp, _vp, _vp, _i32, _i32, _f)
 _path_to_svg_rule = _bind("zd_path_to_svg_rule", _i32, _vp, _vp, _i32, _i32, _i32,
                           ctypes.POINTER(_vp), ctypes.POINTER(_i64))
+_path_stroke = _bind("zd_path_stroke", _i32, _vp, ctypes.POINTER(_Stroke), _f, ctypes.POINTER(_vp))
+_path_transform = _bind("zd_path_transform", _i32, _vp, _fp)
+_paint_new = _bind("zd_paint_new", _vp)
+_paint_copy = _bind("zd_paint_copy", _vp, _vp)
+_paint_free = _bind("zd_paint_free", None, _vp)
+_paint_set_color = _bind("zd_paint_set_color", _i32, _vp, _vp)
+_paint_set_fill = _bind("zd_paint_set_fill", _i32, _vp, _i32)
+_paint_set_stroke = _bind("zd_paint_set_stroke", _i32, _vp, ctypes.POINTER(_Stroke))
+_paint_set_mode = _bind("zd_paint_set_mode", _i32, _vp, _i32)
+_paint_set_tolerance = _bind("zd_paint_set_tolerance", _i32, _vp, _f)
+_draw_path = _bind("zd_draw_path", _i32, _vp, _vp, _vp, _fp)
 
 # Python handles SIGINT itself (KeyboardInterrupt): the start-up that leaves
 # every signal disposition as the interpreter set it.
@@ -295,6 +316,65 @@ def _expect(value: Any, cls: Type[_H], name: str) -> _H:
     if not isinstance(value, cls):
         raise TypeError(f"zd: {name} must be a zd.{cls.__name__}, not {_type_name(value)}")
     return value
+
+
+# ------------------------------------------------------------------ strokes and matrices
+
+_JOINS = {"miter": 0, "round": 1, "bevel": 2}
+_CAPS = {"butt": 0, "round": 1, "square": 2}
+
+
+def _named(table: dict, value: Any, name: str) -> int:
+    """The code of a named choice; ValueError naming the choices."""
+    code = table.get(value) if isinstance(value, str) else None
+    if code is None:
+        raise ValueError(f"zd: {name} must be one of {', '.join(map(repr, table))}, "
+                         f"not {value!r}")
+    return code
+
+
+def _stroke_style(width: float, join: str, cap: str, miter_limit: float,
+                  dash: Optional[Iterable[float]], dash_offset: float) -> Tuple[_Stroke, Any]:
+    """A ZdStroke and the dash array it points at (keep both alive during the
+    call; the library copies the lengths)."""
+    lengths = [_float(value, "dash length") for value in dash] if dash is not None else []
+    array = (ctypes.c_float * max(len(lengths), 1))(*lengths)
+    style = _Stroke(_float(width, "width"), _named(_JOINS, join, "join"),
+                    _named(_CAPS, cap, "cap"), _float(miter_limit, "miter_limit"),
+                    ctypes.cast(array, ctypes.POINTER(ctypes.c_float)) if lengths else None,
+                    _int32(len(lengths), "dash count"), _float(dash_offset, "dash_offset"))
+    return style, array
+
+
+def _matrix(m: Any) -> Any:
+    values = [_float(value, "matrix entry") for value in m]
+    if len(values) != 6:
+        raise ValueError(f"zd: a matrix has six numbers (a, b, c, d, e, f), not {len(values)}")
+    return (ctypes.c_float * 6)(*values)
+
+
+def multiply(first: Matrix, then: Matrix) -> Matrix:
+    """The matrix that applies `first`, then `then`."""
+    a1, b1, c1, d1, e1, f1 = first
+    a2, b2, c2, d2, e2, f2 = then
+    return (a2 * a1 + c2 * b1, b2 * a1 + d2 * b1, a2 * c1 + c2 * d1, b2 * c1 + d2 * d1,
+            a2 * e1 + c2 * f1 + e2, b2 * e1 + d2 * f1 + f2)
+
+
+def translation(x: float, y: float) -> Matrix:
+    return (1.0, 0.0, 0.0, 1.0, float(x), float(y))
+
+
+def scaling(sx: float, sy: Optional[float] = None) -> Matrix:
+    return (float(sx), 0.0, 0.0, float(sx if sy is None else sy), 0.0, 0.0)
+
+
+def rotation(degrees: float, cx: float = 0.0, cy: float = 0.0) -> Matrix:
+    """A turn by `degrees` about (cx, cy); positive turns clockwise on screen
+    (y down), as SVG's rotate()."""
+    radians = math.radians(degrees)
+    c, s = math.cos(radians), math.sin(radians)
+    return (c, s, -s, c, cx - c * cx + s * cy, cy - s * cx - c * cy)
 
 
 # ------------------------------------------------------------------ handles
@@ -455,8 +535,9 @@ class Path(_Handle):
     """A vector path: a list of drawing commands. Builder methods return self.
 
     Reads (share the path): str(), flatten, bounds, copy, commands, len,
-    current, start, filling with it, to_svg. Writes (alone): the builders,
-    add_path (onto this path; the source is read), close."""
+    current, start, stroke, filling or drawing with it, to_svg. Writes
+    (alone): the builders, transform and its helpers, add_path (onto this
+    path; the source is read), close."""
 
     _free = staticmethod(_path_free)
     _kind = "path"
@@ -602,6 +683,37 @@ class Path(_Handle):
             _check(_flatten(h, array, count.value, ctypes.byref(count), t))
         return [tuple(array[i:i + 4]) for i in range(0, 4 * count.value, 4)]  # type: ignore
 
+    def stroke(self, width: float, join: str = "miter", cap: str = "butt",
+               miter_limit: float = 4.0, dash: Optional[Iterable[float]] = None,
+               dash_offset: float = 0.0, tolerance: float = 0.5) -> "Path":
+        """A new path whose non-zero fill is the area this path's stroke paints:
+        joins miter, round or bevel; caps butt, round or square; `dash` the
+        on, off, ... lengths."""
+        style, _array = _stroke_style(width, join, cap, miter_limit, dash, dash_offset)
+        t = _float(tolerance, "tolerance")
+        out = _vp()
+        with self._reading() as h:
+            _check(_path_stroke(h, ctypes.byref(style), t, ctypes.byref(out)))
+        return _made(Path, out.value)
+
+    def transform(self, a: float, b: float, c: float, d: float, e: float, f: float) -> "Path":
+        """Maps the path in place: x' = a x + c y + e, y' = b x + d y + f."""
+        matrix = _matrix((a, b, c, d, e, f))
+        with self._writing() as h:
+            _check(_path_transform(h, matrix))
+        return self
+
+    def translate(self, x: float, y: float) -> "Path":
+        return self.transform(*translation(x, y))
+
+    def scale(self, sx: float, sy: Optional[float] = None) -> "Path":
+        return self.transform(*scaling(sx, sy))
+
+    def rotate(self, degrees: float, cx: float = 0.0, cy: float = 0.0) -> "Path":
+        """Turns the path by `degrees` about (cx, cy), clockwise on screen for
+        positive angles."""
+        return self.transform(*rotation(degrees, cx, cy))
+
     def bounds(self, tolerance: float = 0.0) -> Tuple[float, float, float, float]:
         """(min_x, min_y, width, height) of the flattened path."""
         segments = self.flatten(tolerance)
@@ -741,6 +853,85 @@ _EXTENSIONS = {".png": "png", ".jpg": "jpeg", ".jpeg": "jpeg", ".bmp": "bmp", ".
                ".pam": "pam", ".pnm": "pam", ".tga": "tga"}
 
 
+def _as_color(color: Any) -> Tuple["Color", bool]:
+    """A Color for `color` (a Color or any CSS colour text), and whether it
+    was made here (and is to be closed after the call)."""
+    if isinstance(color, Color):
+        return color, False
+    if isinstance(color, (str, bytes, bytearray)):
+        return Color.parse(color), True
+    raise TypeError(f"zd: color must be a zd.Color or colour text, not {_type_name(color)}")
+
+
+class Paint(_Handle):
+    """How Image.draw paints a path: a colour, fill or stroke, blending and
+    tolerance. Paint() fills with opaque black by the non-zero rule, blended
+    over the pixels, at tolerance 0.5; `stroke=W` makes it stroke with a pen
+    W wide. Drawing reads the paint; the setters write it."""
+
+    _free = staticmethod(_paint_free)
+    _kind = "paint"
+
+    def __init__(self, color: Any = None, *, even_odd: bool = False, overwrite: bool = False,
+                 tolerance: float = 0.5, stroke: Optional[float] = None, join: str = "miter",
+                 cap: str = "butt", miter_limit: float = 4.0,
+                 dash: Optional[Iterable[float]] = None, dash_offset: float = 0.0) -> None:
+        handle = _paint_new()
+        if not handle:
+            raise _error(_BAD_ARGUMENT)
+        self._start(handle)
+        if color is not None:
+            self.set_color(color)
+        self.set_fill(even_odd)
+        if stroke is not None:
+            self.set_stroke(stroke, join, cap, miter_limit, dash, dash_offset)
+        self.set_mode(overwrite)
+        self.set_tolerance(tolerance)
+
+    def copy(self) -> "Paint":
+        with self._reading() as h:
+            return _made(Paint, _paint_copy(h))
+
+    def set_color(self, color: Any) -> "Paint":
+        """The colour (a Color, or colour text) every covered pixel gets."""
+        value, owned = _as_color(color)
+        try:
+            with _using((self, True), (value, False)) as (h, c):
+                _check(_paint_set_color(h, c))
+        finally:
+            if owned:
+                value.close()
+        return self
+
+    def set_fill(self, even_odd: bool = False) -> "Paint":
+        """The paint fills (by the even-odd rule when asked, non-zero otherwise)."""
+        with self._writing() as h:
+            _check(_paint_set_fill(h, _flag(even_odd)))
+        return self
+
+    def set_stroke(self, width: float, join: str = "miter", cap: str = "butt",
+                   miter_limit: float = 4.0, dash: Optional[Iterable[float]] = None,
+                   dash_offset: float = 0.0) -> "Paint":
+        """The paint strokes, as Path.stroke describes."""
+        style, _array = _stroke_style(width, join, cap, miter_limit, dash, dash_offset)
+        with self._writing() as h:
+            _check(_paint_set_stroke(h, ctypes.byref(style)))
+        return self
+
+    def set_mode(self, overwrite: bool = False) -> "Paint":
+        """Blend over the pixels, or replace the covered ones."""
+        with self._writing() as h:
+            _check(_paint_set_mode(h, _flag(overwrite)))
+        return self
+
+    def set_tolerance(self, tolerance: float) -> "Paint":
+        """Flattening tolerance in image pixels (<= 0 means 0.5)."""
+        t = _float(tolerance, "tolerance")
+        with self._writing() as h:
+            _check(_paint_set_tolerance(h, t))
+        return self
+
+
 def _format_code(format: Any) -> int:
     if not isinstance(format, str):
         raise TypeError(f"zd: format must be str, not {_type_name(format)}")
@@ -867,6 +1058,26 @@ class Image(_Handle):
         with _using((self, True), (path, False), (color, False)) as (h, p, c):
             _check(_fill_path(h, p, c, _flag(even_odd), _flag(overwrite), t))
         return self
+
+    def draw(self, path: Path, paint: Paint, transform: Optional[Matrix] = None) -> "Image":
+        """Draws `path` with `paint`; `transform` (a, b, c, d, e, f) maps path
+        coordinates into the image (zd.translation, zd.rotation, ... make one)."""
+        _expect(path, Path, "path")
+        _expect(paint, Paint, "paint")
+        matrix = _matrix(transform) if transform is not None else None
+        with _using((self, True), (path, False), (paint, False)) as (h, p, q):
+            _check(_draw_path(h, p, q, matrix))
+        return self
+
+    def stroke(self, path: Path, color: Any, width: float, join: str = "miter",
+               cap: str = "butt", miter_limit: float = 4.0,
+               dash: Optional[Iterable[float]] = None, dash_offset: float = 0.0,
+               overwrite: bool = False, tolerance: float = 0.5,
+               transform: Optional[Matrix] = None) -> "Image":
+        """Strokes `path` with a pen `width` wide in `color` (a Color or colour text)."""
+        with Paint(color, overwrite=overwrite, tolerance=tolerance, stroke=width, join=join,
+                   cap=cap, miter_limit=miter_limit, dash=dash, dash_offset=dash_offset) as paint:
+            return self.draw(path, paint, transform)
 
     def encode(self, format: str = "png", quality: int = 90) -> bytes:
         """The image as a file in `format`: png, jpeg (jpg), bmp, qoi, pam

@@ -1,0 +1,39 @@
+// How a path is painted: the record behind a paint handle.
+//
+// A paint says what colour the covered pixels get (the source), which area
+// is covered (the path filled by a rule, or the outline of a stroke), how the
+// colour meets the pixels (blended over them or replacing them) and how
+// finely curves are cut. Drawing (raster/draw.hpp) turns the path and the
+// paint into a polygon in image space and fills it with the source.
+#pragma once
+
+#include "color/color.hpp"
+#include "stroke/stroke.hpp"
+
+namespace zd::paint {
+
+enum class FillRule : std::uint8_t { nonZero = 0, evenOdd = 1 };
+enum class Mode : std::uint8_t { over = 0, overwrite = 1 };
+enum class Coverage : std::uint8_t { fill = 0, stroke = 1 };
+
+// Where the colour of each covered pixel comes from. Today one solid
+// colour; other sources sit beside it as further fields and kinds.
+struct Source {
+  zd::color::Color color = zd::color::Color{{0.0f, 0.0f, 0.0f}, 1.0f, zd::color::stSrgb};
+};
+
+// Replaces a tolerance of zero or below with the default.
+inline constexpr float kDefaultTolerance = 0.5f;
+inline float flatness(float tolerance) { return tolerance > 0.0f ? tolerance : kDefaultTolerance; }
+
+// A new paint: solid black, fill, non-zero, over, tolerance 0.5.
+struct Paint {
+  Source source;
+  Coverage coverage = Coverage::fill;
+  FillRule rule = FillRule::nonZero;  // of fills; a stroke's outline is always non-zero
+  zd::stroke::Style stroke;           // used when coverage is stroke
+  Mode mode = Mode::over;
+  float tolerance = kDefaultTolerance;  // in image pixels, positive and finite
+};
+
+}  // namespace zd::paint
