@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/errors.hpp"
+#include "raster/area.hpp"
 #include "raster/raster.hpp"
 #include "stroke/stroke.hpp"
 
@@ -60,6 +61,15 @@ void mapSegments(std::vector<Segment> &segments, const zd::path::Matrix &matrix)
   }
 }
 
+Antialias coverageModel(zd::paint::Antialias antialias) {
+  switch (antialias) {
+    case zd::paint::Antialias::area: return Antialias::area;
+    case zd::paint::Antialias::none: return Antialias::none;
+    case zd::paint::Antialias::scanlines: break;
+  }
+  return Antialias::scanlines;
+}
+
 }  // namespace
 
 void drawPath(zd::image::Image &image, const zd::path::Path &path, const zd::paint::Paint &paint,
@@ -71,17 +81,18 @@ void drawPath(zd::image::Image &image, const zd::path::Path &path, const zd::pai
   const float tolerance = zd::paint::flatness(paint.tolerance);
   const bool overwrite = paint.mode == zd::paint::Mode::overwrite;
   const zd::color::Color &color = paint.source.color;
+  const Antialias model = coverageModel(paint.antialias);
 
   if (paint.coverage == zd::paint::Coverage::fill) {
     const bool evenOdd = paint.rule == zd::paint::FillRule::evenOdd;
     if (matrix == nullptr) {
-      fillPath(image, path, color, evenOdd, overwrite, tolerance);
+      fillPathWith(image, path, color, evenOdd, overwrite, tolerance, model);
       return;
     }
     // Curves are cut in image space, where the tolerance is measured.
     zd::path::Path mapped = path;
     zd::path::transform(mapped, *matrix);
-    fillPath(image, mapped, color, evenOdd, overwrite, tolerance);
+    fillPathWith(image, mapped, color, evenOdd, overwrite, tolerance, model);
     return;
   }
 
@@ -91,7 +102,7 @@ void drawPath(zd::image::Image &image, const zd::path::Path &path, const zd::pai
   zd::stroke::strokeOutline(path, paint.stroke, outlineTolerance, scratch.outline);
   std::vector<Segment> &segments = scratch.outline.segments;
   if (matrix != nullptr) mapSegments(segments, *matrix);
-  fillSegments(image, segments, color, false, overwrite);
+  fillSegmentsWith(image, segments, color, false, overwrite, model);
 }
 
 }  // namespace zd::raster

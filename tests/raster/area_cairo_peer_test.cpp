@@ -17,6 +17,7 @@
 
 #include "path/pathdata.hpp"
 #include "raster/area.hpp"
+#include "stroke/stroke.hpp"
 
 #if defined(ZD_HAVE_CAIRO)
 #include <cairo.h>
@@ -135,6 +136,75 @@ TEST(AreaCairoPeer, ExactAreaHalvesTheEdgeError) {
       "mean |alpha - cairo 4x4| over %ld edge pixels: area %.3f, scanlines %.3f, cairo %.3f\n",
       area.count, area.mean(), scanlines.mean(), plainCairo.mean());
   EXPECT_GT(area.count, 1000);
+  EXPECT_LE(area.mean(), 0.5 * scanlines.mean());
+}
+
+// Stroke outlines: the pen's pieces (a quadrilateral per segment, a wedge
+// per join, the caps) overlap, so the outline is filled non-zero.
+struct StrokeScene {
+  const char *name;
+  const char *pathData;
+  float width;
+  zd::stroke::Join join;
+  zd::stroke::Cap cap;
+  std::vector<float> dashes;
+};
+
+const StrokeScene kStrokes[] = {
+    {"thin-polyline",
+     "M8 10 L92 18 L20 40 L88 60",
+     1.0f,
+     zd::stroke::Join::miter,
+     zd::stroke::Cap::butt,
+     {}},
+    {"curve-round",
+     "M10 80 C30 10 70 10 90 80",
+     2.5f,
+     zd::stroke::Join::round,
+     zd::stroke::Cap::round,
+     {}},
+    {"wide-bevel",
+     "M15 20 L85 35 L30 85 Z",
+     7.0f,
+     zd::stroke::Join::bevel,
+     zd::stroke::Cap::square,
+     {}},
+    {"dashed-arc",
+     "M20 50 A30 30 0 1 1 80 50",
+     1.5f,
+     zd::stroke::Join::miter,
+     zd::stroke::Cap::butt,
+     {6.0f, 3.0f}},
+    {"hairlines",
+     "M5 5 L95 7 M5 20 L95 30 M50 35 L52 95",
+     0.6f,
+     zd::stroke::Join::miter,
+     zd::stroke::Cap::butt,
+     {}},
+};
+
+TEST(AreaCairoPeer, ExactAreaHalvesTheEdgeErrorOfStrokes) {
+  Difference scanlines, area, plainCairo;
+  for (const StrokeScene &scene : kStrokes) {
+    SCOPED_TRACE(scene.name);
+    zd::stroke::Style style;
+    style.width = scene.width;
+    style.join = scene.join;
+    style.cap = scene.cap;
+    style.dashes = scene.dashes;
+    zd::stroke::Outline outline;
+    zd::stroke::strokeOutline(zd::path::parsePath(scene.pathData), style, 0.05f, outline);
+    const std::vector<Segment> &segments = outline.segments;
+    const std::vector<double> reference = cairoAlpha(segments, false, 4, CAIRO_ANTIALIAS_BEST);
+    area.add(ourAlpha(segments, false, Antialias::area), reference);
+    scanlines.add(ourAlpha(segments, false, Antialias::scanlines), reference);
+    plainCairo.add(cairoAlpha(segments, false, 1, CAIRO_ANTIALIAS_BEST), reference);
+  }
+  std::printf(
+      "strokes: mean |alpha - cairo 4x4| over %ld edge pixels: area %.3f, scanlines "
+      "%.3f, cairo %.3f\n",
+      area.count, area.mean(), scanlines.mean(), plainCairo.mean());
+  EXPECT_GT(area.count, 500);
   EXPECT_LE(area.mean(), 0.5 * scanlines.mean());
 }
 

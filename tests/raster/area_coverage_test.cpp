@@ -12,6 +12,7 @@
 #include <random>
 #include <vector>
 
+#include "common/errors.hpp"
 #include "cpu/cpu.hpp"
 #include "raster/area.hpp"
 #include "raster/area_kernels.hpp"
@@ -455,3 +456,33 @@ TEST(AreaCoverage, FillsMatchWithoutVectorKernels) {
 }
 
 }  // namespace
+
+// Every model refuses what the fill refuses, and only that: the colour is
+// mapped only once the path reaches the rows; alpha 0 paints nothing.
+TEST(AreaCoverage, RefusalsAreTheFills) {
+  zd::color::Color unconvertible = srgb(0.5f, 0.5f, 0.5f, 1);
+  unconvertible.space = 999;
+  constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
+  for (Antialias model : {Antialias::scanlines, Antialias::area, Antialias::none}) {
+    Image image = zd::image::newImage(10, 10, zd::image::csRgba);
+    for (std::size_t i = 0; i < image.data.size(); ++i)
+      image.data[i] = static_cast<std::uint8_t>(i);
+    const Image before = image;
+    const auto fill = [&](const std::vector<Segment> &segments, const zd::color::Color &color,
+                          bool overwrite) {
+      zd::raster::fillSegmentsWith(image, segments, color, false, overwrite, model);
+    };
+    fill(segmentsOf(rectangle(0, 10, 5, 30)), unconvertible, false);
+    fill(std::vector<Segment>{{1, kNan, 5, kNan}}, unconvertible, false);
+    fill(segmentsOf(rectangle(0, 0, 10, 10)), srgb(1, 1, 1, 0), false);
+    fill(segmentsOf(rectangle(0, 0, 10, 10)), srgb(1, 1, 1, 0), true);
+    EXPECT_EQ(image.data, before.data);
+    try {
+      fill(segmentsOf(rectangle(2, 2, 8, 8)), unconvertible, false);
+      ADD_FAILURE() << "no error raised";
+    } catch (const zd::Error &error) {
+      EXPECT_STREQ(error.what(), "fillPath: color cannot be converted to sRGB");
+    }
+    EXPECT_EQ(image.data, before.data);
+  }
+}
