@@ -6,6 +6,7 @@
 #pragma once
 
 #include <csignal>
+#include <initializer_list>
 
 #include "zd.h"
 

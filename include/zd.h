@@ -40,10 +40,11 @@
  *        zd_fill_path, zd_path_to_svg, zd_path_to_svg_rule, zd_color_convert,
  *        zd_color_gamut_map, zd_color_space, zd_color_components,
  *        zd_color_to_css, zd_color_mix, zd_color_delta_e and
- *        zd_paint_set_color.
- *      Paint. Written by zd_paint_set_color ... zd_paint_set_tolerance and
- *        zd_paint_set_antialias. Read
- *        by zd_paint_copy and zd_draw_path.
+ *        zd_paint_set_color and zd_paint_add_stop.
+ *      Paint. Written by zd_paint_set_color ... zd_paint_set_tolerance,
+ *        zd_paint_set_antialias and zd_paint_set_linear ...
+ *        zd_paint_set_gradient_transform. Read by zd_paint_copy and
+ *        zd_draw_path.
  *    zd_path_free, zd_image_free, zd_color_free and zd_paint_free give back
  *    one reference: call them when no call on another thread can still be
  *    handed that reference. A call already running holds its own reference.
@@ -519,6 +520,49 @@ ZD_API ZdStatus zd_paint_set_antialias(ZdPaint *paint, int32_t antialias);
  * nothing is painted then.
  */
 ZD_API ZdStatus zd_draw_path(ZdImage *image, ZdPath *path, ZdPaint *paint, const float *matrix);
+
+/* ------------------------------------------------------------ gradients */
+
+/** Spreads of a gradient beyond its ends (zd_paint_set_spread). */
+#define ZD_SPREAD_PAD 0
+#define ZD_SPREAD_REPEAT 1
+#define ZD_SPREAD_REFLECT 2
+
+/*
+ * A paint's source is its solid colour or a gradient. zd_paint_set_linear,
+ * _radial and _conic make the source a gradient of that geometry (in the
+ * path's coordinates, through the gradient transform); zd_paint_set_color
+ * makes it solid again. Stops, spread, interpolation and transform belong
+ * to the paint and stay when the geometry or the colour changes. A pixel
+ * takes the colour at its centre; coverage is exactly that of the solid
+ * paint. These setters return 2, leaving the paint unchanged, for a nil
+ * argument, a value that is not finite or a value out of range.
+ */
+/** Linear: t runs from 0 at (x0, y0) to 1 at (x1, y1); equal ends paint nothing. */
+ZD_API ZdStatus zd_paint_set_linear(ZdPaint *paint, float x0, float y0, float x1, float y1);
+/** Two circles, as a canvas's radial gradient: t is the largest w whose circle
+ *  between (x0, y0, r0) at 0 and (x1, y1, r1) at 1 passes through the point with a
+ *  radius >= 0; points on no such circle are left untouched. Radii must be >= 0. */
+ZD_API ZdStatus zd_paint_set_radial(ZdPaint *paint, float x0, float y0, float r0, float x1,
+                                    float y1, float r1);
+/** Conic: t is the angle around (cx, cy) from start_angle (radians; 0 along +x,
+ *  turning towards +y) as a fraction of a full turn. */
+ZD_API ZdStatus zd_paint_set_conic(ZdPaint *paint, float cx, float cy, float start_angle);
+/** Adds a stop: offset clamped to [0, 1], after any stop at the same offset (equal
+ *  offsets make a hard edge); the colour is copied. */
+ZD_API ZdStatus zd_paint_add_stop(ZdPaint *paint, float offset, ZdColor *color);
+/** Removes every stop. Drawing a gradient without stops fails with 2. */
+ZD_API ZdStatus zd_paint_clear_stops(ZdPaint *paint);
+/** ZD_SPREAD_PAD (default), ZD_SPREAD_REPEAT or ZD_SPREAD_REFLECT. */
+ZD_API ZdStatus zd_paint_set_spread(ZdPaint *paint, int32_t spread);
+/** Interpolates stops in the registered space named `space` (default "srgb"),
+ *  premultiplied, with `hue_method` (ZD_HUE_SHORTER ... ZD_HUE_DECREASING, as
+ *  zd_color_mix) in polar spaces; 2 for an unknown space or one
+ *  without three components (cmyk). */
+ZD_API ZdStatus zd_paint_set_interpolation(ZdPaint *paint, const char *space, int32_t hue_method);
+/** The gradient transform (a b c d e f, as zd_path_transform) maps gradient
+ *  coordinates into path coordinates; 2 when it is not invertible. */
+ZD_API ZdStatus zd_paint_set_gradient_transform(ZdPaint *paint, const float matrix[6]);
 
 #ifdef __cplusplus
 }

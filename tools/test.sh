@@ -13,6 +13,7 @@ packages=(
   libgtest-dev                            # the unit tests
   zlib1g-dev libpng-dev libstb-dev        # peers decoding our PNG, BMP, QOI, PNM and TGA files
   libjpeg-dev                             # peer decoding our JPEG files
+  libexpat1-dev                           # the SVG document renderer (zdraw FILE.svg) and its tests
   librsvg2-bin                            # renders our SVG documents to compare with our fills
   netpbm                                  # reads our PAM files
   locales                                 # a decimal-comma locale: output must not follow it

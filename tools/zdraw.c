@@ -6,6 +6,9 @@
  *   zdraw --size 100x100 --path "M10 10 L90 10 L50 80 Z" \
  *         --color "oklch(70% 0.1 150)" -o out.png --svg out.svg
  *
+ * Given an SVG file first (zdraw icon.svg -o icon.png) it renders the
+ * document with the SVG renderer beside the library (render/).
+ *
  * Run without arguments it paints a built-in demo scene into zdraw-demo.png
  * and zdraw-demo.svg. Bad input gives a one-line message naming the argument
  * (followed by the library's own account, where it has one) and exit status
@@ -34,11 +37,13 @@
 
 static const char *const usage_text =
     "usage: zdraw [--size WxH] [--background C] [--viewbox X,Y,W,H]\n"
-    "             (--path DATA|@FILE [--color C] [--even-odd] [--overwrite]\n"
+    "             (--path DATA|@FILE [--color C|GRADIENT] [--even-odd] [--overwrite]\n"
     "              [--tolerance T] [--antialias A] [STROKE]... [TRANSFORM]...)...\n"
     "             [-o FILE] [--format F]\n"
     "             [--quality N] [--svg FILE]\n"
     "       zdraw             (no arguments: paint the demo scene)\n"
+    "       zdraw FILE.svg [-o FILE] [--width W | --height H | --scale S] ...\n"
+    "                         (render an SVG document: zdraw FILE.svg --help)\n"
     "\n"
     "Paints each path, in the order given, into an RGBA image, transparent unless\n"
     "--background gives it a colour.\n"
@@ -75,6 +80,20 @@ static const char *const usage_text =
     "                    (an odd count is repeated; all zero draws a solid line)\n"
     "  --dash-offset D   where the pattern starts along each subpath (may be < 0)\n"
     "\n"
+    "Gradients (the layer is painted with one instead of a --color; its geometry\n"
+    "is in the path's coordinates and moves with the layer's transforms):\n"
+    "  --linear X0,Y0,X1,Y1       from (X0, Y0) at offset 0 to (X1, Y1) at 1\n"
+    "  --radial X0,Y0,R0,X1,Y1,R1 between two circles, as a canvas radial gradient;\n"
+    "                    points on no circle are left as they are\n"
+    "  --conic CX,CY,DEG around (CX, CY), starting DEG degrees from +x, clockwise\n"
+    "                    on screen\n"
+    "  --stop OFFSET:COLOR  a colour stop (offset clamped to 0..1; give at least\n"
+    "                    one; equal offsets make a hard edge)\n"
+    "  --interpolate SPACE[,HUE]  interpolate in SPACE (srgb by default; oklch,\n"
+    "                    oklab, lab, srgb-linear, ...) with the hue method shorter\n"
+    "                    (default), longer, increasing or decreasing\n"
+    "  --spread S        pad (default), repeat or reflect beyond the ends\n"
+    "\n"
     "Transforms of the layer (before the --viewbox mapping; each applies to the\n"
     "path before those already given, as in an SVG transform list; a stroke is\n"
     "transformed with its path, so a non-uniform scale gives a non-uniform pen):\n"
@@ -97,8 +116,10 @@ static const char *const usage_text =
     "                    - writes it to standard output\n"
     "  -h, --help        show this text\n"
     "\n"
-    "--color, --even-odd, --overwrite, --tolerance, --antialias, the stroke options and the\n"
-    "transforms apply to the --path they follow. At least one of -o and --svg is needed when paths are given, and\n"
+    "--color, --even-odd, --overwrite, --tolerance, --antialias, the stroke,\n"
+    "gradient and transform options apply to the --path they follow. In the SVG\n"
+    "document a gradient SVG cannot interpolate alike (other spaces, translucent\n"
+    "stops) gets finely sampled stops, and a conic one a fan of thin wedges. At least one of -o and --svg is needed when paths are given, and\n"
     "they must name different files. Files are written whole or not at all: each\n"
     "goes to a temporary file beside it, renamed over FILE when complete.\n"
     "Exit status: 0 on success, 2 on bad input or an unwritable file (nothing is\n"
@@ -109,6 +130,25 @@ typedef struct Matrix {
   int given; /* 0: the identity, never set */
   float m[6];
 } Matrix;
+
+/* A colour stop of a layer's gradient, as given. */
+typedef struct GradientStop {
+  float offset;
+  ZdColor *color;
+} GradientStop;
+
+/* A layer's gradient: --linear, --radial or --conic and their options. */
+typedef struct Gradient {
+  int kind;             /* GRADIENT_NONE until a geometry option */
+  const char *kind_arg; /* that option, for messages */
+  float geometry[6];    /* conic: CX, CY, start angle in degrees */
+  GradientStop *stops;  /* in the order given */
+  size_t stop_count, stop_capacity;
+  int32_t spread;
+  char *space; /* NULL: srgb */
+  int32_t hue;
+  const char *option_arg; /* the first of --stop, --interpolate, --spread */
+} Gradient;
 
 typedef struct Layer {
   ZdPath *path;
@@ -124,6 +164,7 @@ typedef struct Layer {
   ZdStroke stroke;
   float *dashes;    /* owned; stroke.dashes points here */
   Matrix transform; /* the layer's transforms, composed */
+  Gradient gradient;
 } Layer;
 
 /* The box of path coordinates mapped onto the image (--viewbox). */
@@ -620,6 +661,149 @@ static int same_file(const char *a, const char *b) {
   return same;
 }
 
+/* ------------------------------------------------------------ gradients */
+
+static const char *const spread_names[] = {"pad", "repeat", "reflect"};
+static const char *const hue_names[] = {"shorter", "longer", "increasing", "decreasing"};
+enum { GRADIENT_NONE = 0, GRADIENT_LINEAR = 1, GRADIENT_RADIAL = 2, GRADIENT_CONIC = 3 };
+
+static int is_gradient_option(const char *arg) {
+  return strcmp(arg, "--linear") == 0 || strcmp(arg, "--radial") == 0 ||
+         strcmp(arg, "--conic") == 0 || strcmp(arg, "--stop") == 0 ||
+         strcmp(arg, "--interpolate") == 0 || strcmp(arg, "--spread") == 0;
+}
+
+/* A copy of the first `length` bytes of `text`, NUL-terminated. */
+static char *copy_prefix(const char *text, size_t length) {
+  char *copy = malloc(length + 1);
+  if (copy == NULL) out_of_memory();
+  memcpy(copy, text, length);
+  copy[length] = '\0';
+  return copy;
+}
+
+static void add_gradient_stop(const char *arg, const char *value, Gradient *g) {
+  const char *colon = strchr(value, ':');
+  if (colon == NULL) fail(EXIT_BAD_INPUT, "%s '%s': expected OFFSET:COLOR", arg, shown(value));
+  char *offset_text = copy_prefix(value, (size_t)(colon - value));
+  float offset = 0.0f;
+  int n = parse_list(offset_text, &offset, 1);
+  free(offset_text);
+  if (n != 1) fail(EXIT_BAD_INPUT, "%s '%s': the offset is not a finite number", arg, shown(value));
+  if (g->stop_count == g->stop_capacity) {
+    size_t capacity = g->stop_capacity ? g->stop_capacity * 2 : 4;
+    GradientStop *grown = realloc(g->stops, capacity * sizeof *grown);
+    if (grown == NULL) out_of_memory();
+    g->stops = grown;
+    g->stop_capacity = capacity;
+  }
+  GradientStop *stop = &g->stops[g->stop_count++];
+  stop->offset = offset;
+  stop->color = parse_color_argument(arg, colon + 1);
+}
+
+/* The interpolation space is checked at once, on a scratch paint. */
+static void parse_interpolation(const char *arg, const char *value, Gradient *g) {
+  const char *comma = strchr(value, ',');
+  free(g->space);
+  g->space = copy_prefix(value, comma ? (size_t)(comma - value) : strlen(value));
+  g->hue = ZD_HUE_SHORTER;
+  if (comma != NULL) {
+    g->hue = -1;
+    for (int32_t k = 0; k < 4; ++k) {
+      if (strcmp(comma + 1, hue_names[k]) == 0) g->hue = k;
+    }
+    if (g->hue < 0) {
+      fail(EXIT_BAD_INPUT, "%s '%s': the hue method is shorter, longer, increasing or decreasing",
+           arg, shown(value));
+    }
+  }
+  ZdPaint *probe = zd_paint_new();
+  if (probe == NULL) out_of_memory();
+  ZdStatus status = zd_paint_set_interpolation(probe, g->space, g->hue);
+  zd_paint_free(probe);
+  if (status != ZD_OK) {
+    fail(EXIT_BAD_INPUT, "%s '%s': not a space colours can be interpolated in%s", arg, shown(value),
+         library_says());
+  }
+}
+
+/* The gradient options of a layer. */
+static void parse_gradient_option(const char *arg, const char *value, Gradient *g) {
+  int kind = strcmp(arg, "--linear") == 0   ? GRADIENT_LINEAR
+             : strcmp(arg, "--radial") == 0 ? GRADIENT_RADIAL
+             : strcmp(arg, "--conic") == 0  ? GRADIENT_CONIC
+                                            : GRADIENT_NONE;
+  if (kind != GRADIENT_NONE) {
+    static const int counts[] = {0, 4, 6, 3};
+    static const char *const forms[] = {"", "X0,Y0,X1,Y1", "X0,Y0,R0,X1,Y1,R1", "CX,CY,DEG"};
+    if (g->kind != GRADIENT_NONE) {
+      fail(EXIT_BAD_INPUT, "%s '%s': the --path already has a gradient (%s)", arg, shown(value),
+           g->kind_arg);
+    }
+    float v[6] = {0, 0, 0, 0, 0, 0};
+    if (parse_list(value, v, 6) != counts[kind]) {
+      fail(EXIT_BAD_INPUT, "%s '%s': expected %s, all finite", arg, shown(value), forms[kind]);
+    }
+    if (kind == GRADIENT_RADIAL && (v[2] < 0.0f || v[5] < 0.0f)) {
+      fail(EXIT_BAD_INPUT, "%s '%s': the radii must not be negative", arg, shown(value));
+    }
+    g->kind = kind;
+    g->kind_arg = arg;
+    memcpy(g->geometry, v, sizeof v);
+    return;
+  }
+  if (g->option_arg == NULL) g->option_arg = arg;
+  if (strcmp(arg, "--stop") == 0) {
+    add_gradient_stop(arg, value, g);
+  } else if (strcmp(arg, "--interpolate") == 0) {
+    parse_interpolation(arg, value, g);
+  } else {
+    g->spread = parse_keyword(arg, value, spread_names, 3);
+  }
+}
+
+/* The layer's gradient set on `paint`, whose colour is already set. */
+static ZdStatus apply_gradient(ZdPaint *paint, const Gradient *g) {
+  ZdStatus status = zd_paint_set_interpolation(paint, g->space ? g->space : "srgb", g->hue);
+  if (status == ZD_OK) status = zd_paint_set_spread(paint, g->spread);
+  for (size_t k = 0; k < g->stop_count && status == ZD_OK; ++k) {
+    status = zd_paint_add_stop(paint, g->stops[k].offset, g->stops[k].color);
+  }
+  if (status != ZD_OK) return status;
+  const float *v = g->geometry;
+  switch (g->kind) {
+    case GRADIENT_LINEAR: return zd_paint_set_linear(paint, v[0], v[1], v[2], v[3]);
+    case GRADIENT_RADIAL: return zd_paint_set_radial(paint, v[0], v[1], v[2], v[3], v[4], v[5]);
+    default:
+      return zd_paint_set_conic(paint, v[0], v[1], (float)(v[2] * 3.14159265358979323846 / 180.0));
+  }
+}
+
+/* After parsing: a gradient needs stops, and its options need a gradient. */
+static void check_gradient(const Layer *layer) {
+  const Gradient *g = &layer->gradient;
+  if (g->kind == GRADIENT_NONE && g->option_arg != NULL) {
+    fail(EXIT_BAD_INPUT, "%s: the --path '%s' has no gradient (give --linear, --radial or --conic)",
+         g->option_arg, shown(layer->path_arg));
+  }
+  if (g->kind != GRADIENT_NONE && g->stop_count == 0) {
+    fail(EXIT_BAD_INPUT,
+         "%s: the --path '%s' has a gradient without stops (give --stop OFFSET:COLOR)", g->kind_arg,
+         shown(layer->path_arg));
+  }
+  if (g->kind != GRADIENT_NONE && layer->color_arg != NULL) {
+    fail(EXIT_BAD_INPUT, "--color '%s': the --path '%s' is painted with a gradient (%s)",
+         shown(layer->color_arg), shown(layer->path_arg), g->kind_arg);
+  }
+}
+
+static void free_gradient(Gradient *g) {
+  for (size_t k = 0; k < g->stop_count; ++k) zd_color_free(g->stops[k].color);
+  free(g->stops);
+  free(g->space);
+}
+
 static void parse_arguments(int argc, char **argv, Job *job) {
   for (int i = 1; i < argc; ++i) {
     const char *arg = argv[i];
@@ -661,6 +845,9 @@ static void parse_arguments(int argc, char **argv, Job *job) {
     } else if (is_transform_option(arg)) {
       const char *value = value_of(argc, argv, &i, arg);
       parse_transform(arg, value, &current_layer(job, arg)->transform);
+    } else if (is_gradient_option(arg)) {
+      const char *value = value_of(argc, argv, &i, arg);
+      parse_gradient_option(arg, value, &current_layer(job, arg)->gradient);
     } else if (strcmp(arg, "-o") == 0 || strcmp(arg, "--output") == 0) {
       job->output = value_of(argc, argv, &i, arg);
     } else if (strcmp(arg, "--svg") == 0) {
@@ -695,6 +882,7 @@ static void parse_arguments(int argc, char **argv, Job *job) {
   }
   for (size_t k = 0; k < job->layer_count; ++k) {
     Layer *layer = &job->layers[k];
+    check_gradient(layer);
     if (layer->color == NULL) layer->color = black();
     if (!layer->stroked && layer->style_arg != NULL) {
       fail(EXIT_BAD_INPUT, "%s: the --path '%s' is not stroked (give --stroke W)", layer->style_arg,
@@ -896,6 +1084,9 @@ static void paint_item(void *target, const Job *job, ZdPath *path, ZdColor *colo
     status = zd_paint_set_mode(paint, layer->overwrite ? ZD_MODE_OVERWRITE : ZD_MODE_OVER);
   if (status == ZD_OK) status = zd_paint_set_tolerance(paint, layer->tolerance);
   if (status == ZD_OK) status = zd_paint_set_antialias(paint, layer->antialias);
+  if (status == ZD_OK && layer->gradient.kind != GRADIENT_NONE) {
+    status = apply_gradient(paint, &layer->gradient);
+  }
   if (status == ZD_OK) status = zd_draw_path(target, path, paint, moved ? matrix : NULL);
   zd_paint_free(paint);
   if (status != ZD_OK) {
@@ -1017,6 +1208,243 @@ static void append_stroke_attributes(Text *text, const ZdStroke *stroke) {
   }
 }
 
+/* --------------------------------------------------- gradients in SVG */
+
+/* The layer's stops sorted by offset (clamped to [0, 1]), stably, as the
+ * library keeps them. The array is new; the colours are the layer's. */
+static GradientStop *sorted_stops(const Gradient *g) {
+  GradientStop *sorted = malloc(g->stop_count * sizeof *sorted);
+  if (sorted == NULL) out_of_memory();
+  for (size_t k = 0; k < g->stop_count; ++k) {
+    GradientStop stop = g->stops[k];
+    stop.offset = stop.offset < 0.0f ? 0.0f : stop.offset > 1.0f ? 1.0f : stop.offset;
+    size_t at = k;
+    while (at > 0 && sorted[at - 1].offset > stop.offset) {
+      sorted[at] = sorted[at - 1];
+      --at;
+    }
+    sorted[at] = stop;
+  }
+  return sorted;
+}
+
+/* The colour between two stops at u, mixed as the library mixes them. */
+static ZdColor *mixed_color(const Gradient *g, ZdColor *a, ZdColor *b, double u) {
+  ZdColor *mixed = NULL;
+  ZdStatus status = zd_color_mix(a, b, (float)u, g->space ? g->space : "srgb", g->hue, &mixed);
+  if (status == ZD_OUT_OF_MEMORY) out_of_memory();
+  if (status != ZD_OK)
+    fail(EXIT_BAD_INPUT, "%s: the gradient cannot be written as SVG%s", g->kind_arg,
+         library_says());
+  return mixed;
+}
+
+/* The colour at t in [0, 1] (a new colour): the stop rule of the library
+ * (first stop below, last above, the first of equal offsets at t). */
+static ZdColor *color_at(const Gradient *g, const GradientStop *stops, double t) {
+  size_t next = 0;
+  while (next < g->stop_count && stops[next].offset < t) ++next;
+  if (next == 0) return mixed_color(g, stops[0].color, stops[0].color, 0.0);
+  if (next == g->stop_count) {
+    ZdColor *last = stops[next - 1].color;
+    return mixed_color(g, last, last, 0.0);
+  }
+  const GradientStop *a = &stops[next - 1], *b = &stops[next];
+  return mixed_color(g, a->color, b->color, (t - a->offset) / (b->offset - a->offset));
+}
+
+/* "#RRGGBB" of a colour into `hex` and its alpha. */
+static double svg_color(ZdColor *color, char hex[8], const char *what) {
+  char *text = NULL;
+  int64_t length = 0;
+  ZdStatus status = zd_color_to_svg(color, &text, &length);
+  if (status == ZD_OUT_OF_MEMORY) out_of_memory();
+  if (status != ZD_OK)
+    fail(EXIT_BAD_INPUT, "%s: a gradient colour has no sRGB form%s", what, library_says());
+  memcpy(hex, text, 7);
+  hex[7] = '\0';
+  unsigned alpha = 255;
+  if (length == 9) sscanf(text + 7, "%2x", &alpha);
+  zd_buffer_free(text);
+  return alpha / 255.0;
+}
+
+static void append_stop(Text *text, double offset, ZdColor *color, const char *what) {
+  char hex[8];
+  double alpha = svg_color(color, hex, what);
+  char element[160];
+  int n = snprintf(element, sizeof element, "<stop offset=\"%.9g\" stop-color=\"%s\"", offset, hex);
+  append(text, element, (size_t)n);
+  if (alpha < 1.0) {
+    n = snprintf(element, sizeof element, " stop-opacity=\"%.9g\"", alpha);
+    append(text, element, (size_t)n);
+  }
+  append_text(text, "/>");
+}
+
+/* SVG interpolates stops in sRGB without premultiplying: exact for opaque
+ * stops interpolated in "srgb"; otherwise each span between stops gets
+ * kSpanSamples colours mixed as the library mixes them. */
+#define SPAN_SAMPLES 32
+static int svg_interpolates_alike(const Gradient *g, const GradientStop *stops) {
+  if (g->space != NULL && strcmp(g->space, "srgb") != 0) return 0;
+  for (size_t k = 0; k < g->stop_count; ++k) {
+    char hex[8];
+    if (svg_color(stops[k].color, hex, g->kind_arg) < 1.0) return 0;
+  }
+  return 1;
+}
+
+static void append_stops(Text *text, const Gradient *g, const GradientStop *stops) {
+  const int alike = svg_interpolates_alike(g, stops);
+  for (size_t k = 0; k < g->stop_count; ++k) {
+    append_stop(text, stops[k].offset, stops[k].color, g->kind_arg);
+    if (alike || k + 1 == g->stop_count || stops[k + 1].offset == stops[k].offset) continue;
+    for (int s = 1; s < SPAN_SAMPLES; ++s) {
+      double u = s / (double)SPAN_SAMPLES;
+      ZdColor *mixed = mixed_color(g, stops[k].color, stops[k + 1].color, u);
+      append_stop(text, stops[k].offset + u * (stops[k + 1].offset - stops[k].offset), mixed,
+                  g->kind_arg);
+      zd_color_free(mixed);
+    }
+  }
+}
+
+/* A <linearGradient> or <radialGradient> element in user space. */
+static void append_gradient_element(Text *text, const Gradient *g, size_t id) {
+  GradientStop *stops = sorted_stops(g);
+  const float *v = g->geometry;
+  char head[512];
+  int n;
+  if (g->kind == GRADIENT_LINEAR) {
+    n = snprintf(head, sizeof head,
+                 "<linearGradient id=\"zdg%zu\" gradientUnits=\"userSpaceOnUse\" x1=\"%.9g\" "
+                 "y1=\"%.9g\" x2=\"%.9g\" y2=\"%.9g\" spreadMethod=\"%s\">",
+                 id, v[0], v[1], v[2], v[3], spread_names[g->spread]);
+  } else {
+    n = snprintf(head, sizeof head,
+                 "<radialGradient id=\"zdg%zu\" gradientUnits=\"userSpaceOnUse\" cx=\"%.9g\" "
+                 "cy=\"%.9g\" r=\"%.9g\" fx=\"%.9g\" fy=\"%.9g\" fr=\"%.9g\" spreadMethod=\"%s\">",
+                 id, v[3], v[4], v[5], v[0], v[1], v[2], spread_names[g->spread]);
+  }
+  append(text, head, (size_t)n);
+  append_stops(text, g, stops);
+  append_text(text, g->kind == GRADIENT_LINEAR ? "</linearGradient>" : "</radialGradient>");
+  free(stops);
+}
+
+/* How far the layer's shape reaches from (cx, cy), stroke included, with
+ * room to spare: the radius of the conic wedges. */
+static double reach_from(ZdPath *path, const Layer *layer, double cx, double cy) {
+  int64_t count = 0;
+  if (zd_path_flatten(path, NULL, 0, &count, layer->tolerance) != ZD_OK || count == 0) return 1.0;
+  float *segments = malloc((size_t)count * 4 * sizeof *segments);
+  if (segments == NULL) out_of_memory();
+  float box[4] = {0, 0, 0, 0};
+  if (zd_path_flatten(path, segments, count, &count, layer->tolerance) != ZD_OK ||
+      zd_segments_bounds(segments, count, box) != ZD_OK) {
+    fail(EXIT_BAD_INPUT, "%s: cannot be written as SVG%s", layer->gradient.kind_arg,
+         library_says());
+  }
+  free(segments);
+  double dx = fmax(fabs(box[0] - cx), fabs(box[0] + box[2] - cx));
+  double dy = fmax(fabs(box[1] - cy), fabs(box[1] + box[3] - cy));
+  double pad = layer->stroked ? layer->stroke.width * layer->stroke.miter_limit + 1.0 : 1.0;
+  return 2.0 * (sqrt(dx * dx + dy * dy) + pad);
+}
+
+/* SVG has no conic gradient: CONIC_WEDGES wedges around the centre, each a
+ * flat colour sampled at its middle angle, masked by the layer's shape
+ * (which gives the edge its anti-aliasing). The wedges are drawn with crisp
+ * edges: each pixel takes the wedge its centre lies in, as the image samples
+ * the gradient at the pixel centre, and thin wedges near the centre cannot
+ * leave gaps. */
+#define CONIC_WEDGES 1440
+static void append_conic(Text *text, const Gradient *g, double reach, const char *transform) {
+  GradientStop *stops = sorted_stops(g);
+  const double pi = 3.14159265358979323846;
+  const double cx = g->geometry[0], cy = g->geometry[1];
+  const double start = g->geometry[2] * pi / 180.0, end = start + 2.0 * pi;
+  const double step = 2.0 * pi / CONIC_WEDGES;
+  append_text(text, "<g shape-rendering=\"crispEdges\"");
+  append_text(text, transform);
+  append_text(text, ">");
+  for (int k = 0; k < CONIC_WEDGES; ++k) {
+    ZdColor *color = color_at(g, stops, (k + 0.5) / CONIC_WEDGES);
+    char hex[8];
+    double alpha = svg_color(color, hex, g->kind_arg);
+    zd_color_free(color);
+    const double from = start + step * k;
+    const double to = k + 1 == CONIC_WEDGES ? end : start + step * (k + 1);
+    char piece[160];
+    int n = snprintf(piece, sizeof piece, "<path d=\"M %.9g %.9g", cx, cy);
+    append(text, piece, (size_t)n);
+    /* Corners at most a quarter turn apart keep the fan outside the shape. */
+    for (double angle = from;; angle += 0.5 * pi) {
+      if (angle > to) angle = to;
+      n = snprintf(piece, sizeof piece, " L %.9g %.9g", cx + reach * cos(angle),
+                   cy + reach * sin(angle));
+      append(text, piece, (size_t)n);
+      if (angle == to) break;
+    }
+    n = snprintf(piece, sizeof piece, " Z\" fill=\"%s\"", hex);
+    append(text, piece, (size_t)n);
+    if (alpha < 1.0) {
+      n = snprintf(piece, sizeof piece, " fill-opacity=\"%.9g\"", alpha);
+      append(text, piece, (size_t)n);
+    }
+    append_text(text, "/>");
+  }
+  append_text(text, "</g>");
+  free(stops);
+}
+
+/* A gradient layer: its <path .../> element (drawn in black) painted with
+ * the gradient: a <linearGradient> or <radialGradient> the element refers
+ * to, or, for a conic gradient, a fan of wedges masked by the element. */
+static void append_gradient_layer(Text *document, const Job *job, const Layer *layer, ZdPath *path,
+                                  const char *element) {
+  const Gradient *g = &layer->gradient;
+  const size_t id = (size_t)(layer - job->layers) + 1;
+  static const char black[] = "\"#000000\"";
+  const char *colour = strstr(element, black);
+  if (colour == NULL) fail(1, "SVG element without its colour");
+  char text[256];
+  if (g->kind != GRADIENT_CONIC) {
+    append_gradient_element(document, g, id);
+    int n = snprintf(text, sizeof text, "\"url(#zdg%zu)\"", id);
+    append(document, element, (size_t)(colour - element));
+    append(document, text, (size_t)n);
+    append_text(document, colour + sizeof black - 1);
+    return;
+  }
+  /* The mask covers the whole canvas, whatever the view box shows. */
+  const double x = job->view.given ? job->view.x : 0.0, y = job->view.given ? job->view.y : 0.0;
+  const double w = job->view.given ? job->view.w : job->width;
+  const double h = job->view.given ? job->view.h : job->height;
+  int n = snprintf(text, sizeof text,
+                   "<mask id=\"zdm%zu\" maskUnits=\"userSpaceOnUse\" x=\"%.9g\" y=\"%.9g\" "
+                   "width=\"%.9g\" height=\"%.9g\">",
+                   id, x - w, y - h, 3 * w, 3 * h);
+  append(document, text, (size_t)n);
+  append(document, element, (size_t)(colour - element));
+  append_text(document, "\"#FFFFFF\"");
+  append_text(document, colour + sizeof black - 1);
+  n = snprintf(text, sizeof text, "</mask><g mask=\"url(#zdm%zu)\">", id);
+  append(document, text, (size_t)n);
+  Text transform = {NULL, 0, 0};
+  append_text(&transform, "");
+  if (layer->transform.given) {
+    append_text(&transform, " transform=\"");
+    append_matrix(&transform, layer->transform.m);
+    append_text(&transform, "\"");
+  }
+  append_conic(document, g, reach_from(path, layer, g->geometry[0], g->geometry[1]),
+               transform.data);
+  free(transform.data);
+  append_text(document, "</g>");
+}
+
 /* The <path .../> element of one path in the library's one-path document,
  * with the fill rule kept, appended to `document`; the first call also
  * appends the document's opening tag. */
@@ -1052,27 +1480,33 @@ static void append_element(void *target, const Job *job, ZdPath *path, ZdColor *
   }
   /* The element without its "/>" and the closing tag. */
   const size_t element_size = (size_t)(one + size - (sizeof closing - 1) - element) - 2;
+  Text own = {NULL, 0, 0};
+  Text *shape = layer != NULL && layer->gradient.kind != GRADIENT_NONE ? &own : document;
   if (layer != NULL && layer->stroked) {
     /* Path data holds no quotes: the last ' fill="' is the fill attribute. */
     static const char fill_attribute[] = " fill=\"";
     const char *fill = NULL;
     for (const char *at = element; (at = strstr(at, fill_attribute)) != NULL; ++at) fill = at;
     if (fill == NULL || fill >= element + element_size) fail(1, "SVG document without a fill");
-    append(document, element, (size_t)(fill - element));
-    append_text(document, " fill=\"none\" stroke=\"");
+    append(shape, element, (size_t)(fill - element));
+    append_text(shape, " fill=\"none\" stroke=\"");
     const char *colour = fill + sizeof fill_attribute - 1;
-    append(document, colour, (size_t)(element + element_size - colour));
-    append_stroke_attributes(document, &layer->stroke);
+    append(shape, colour, (size_t)(element + element_size - colour));
+    append_stroke_attributes(shape, &layer->stroke);
   } else {
-    append(document, element, element_size);
+    append(shape, element, element_size);
   }
   if (layer != NULL && layer->transform.given) {
-    append_text(document, " transform=\"");
-    append_matrix(document, layer->transform.m);
-    append_text(document, "\"");
+    append_text(shape, " transform=\"");
+    append_matrix(shape, layer->transform.m);
+    append_text(shape, "\"");
   }
-  append(document, "/>", 2);
+  append(shape, "/>", 2);
   zd_buffer_free(one);
+  if (shape == &own) {
+    append_gradient_layer(document, job, layer, path, own.data);
+    free(own.data);
+  }
 }
 
 /*
@@ -1095,10 +1529,167 @@ static void free_job(Job *job) {
     zd_path_free(job->layers[k].path);
     zd_color_free(job->layers[k].color);
     free(job->layers[k].dashes);
+    free_gradient(&job->layers[k].gradient);
   }
   zd_color_free(job->background);
   free(job->layers);
 }
+
+/* ------------------------------------------------------- SVG documents */
+
+#ifdef ZDRAW_SVG_DOCUMENTS
+#include "zd_render.h"
+
+static const char *const document_usage_text =
+    "usage: zdraw FILE.svg [-o FILE] [--width W | --height H | --scale S]\n"
+    "             [--background C] [--format F] [--quality N] [--strict]\n"
+    "\n"
+    "Renders the SVG document FILE.svg: shapes, paths, groups, use and symbol,\n"
+    "gradients, fills, strokes, transforms and opacity. Text, filters, masks,\n"
+    "clip paths, markers, images and patterns are skipped, with one warning per\n"
+    "kind on standard error.\n"
+    "\n"
+    "  -o, --output FILE  the image file (default: FILE.svg with the format's\n"
+    "                     extension instead of .svg); - writes to standard output\n"
+    "  --width W          output width in pixels (1..65535); the height follows the\n"
+    "                     document's aspect ratio unless --height is given too\n"
+    "  --height H         output height in pixels, likewise\n"
+    "  --scale S          output size as the document's size times S > 0\n"
+    "  --background C     CSS colour painted under the document (default transparent)\n"
+    "  --format F, --quality N   as for path data (see zdraw --help)\n"
+    "  --strict           exit with status 2 when anything was skipped\n"
+    "\n"
+    "The size comes from the document's width, height and viewBox. Outputs over\n"
+    "33554432 pixels are scaled down to fit, with a warning.\n"
+    "Exit status: 0 on success, 2 on a document that is not well-formed XML, has\n"
+    "no svg root or no size (nothing is written then), or on skipped content with\n"
+    "--strict; 1 when memory runs out.\n";
+
+/* A first argument naming an SVG file selects document mode. */
+static int is_document_argument(const char *arg) { return arg[0] != '-' && ends_with(arg, ".svg"); }
+
+static int32_t parse_pixels(const char *option, const char *text) {
+  const char *end = NULL;
+  int32_t value = 0;
+  if (!parse_dimension(text, &end, &value) || *end != '\0') {
+    fail(EXIT_BAD_INPUT, "%s '%s': expected an integer 1..65535", option, shown(text));
+  }
+  return value;
+}
+
+static float parse_document_scale(const char *text) {
+  char *end = NULL;
+  float value = strtof(text, &end);
+  if (end == text || *end != '\0' || !(value > 0.0f) || value - value != 0.0f) {
+    fail(EXIT_BAD_INPUT, "--scale '%s': expected a finite number above 0", shown(text));
+  }
+  return value;
+}
+
+static void document_warning(void *context, const char *message) {
+  fprintf(stderr, "zdraw: %s: warning: %s\n", (const char *)context, message);
+}
+
+/* The default output: the input's name with the format's extension for .svg. */
+static char *default_output(const char *input, int32_t format) {
+  static const char *const extensions[] = {".png", ".jpg", ".bmp", ".qoi", ".pam", ".tga", ".ppm"};
+  size_t stem = strlen(input) - 4;
+  char *name = malloc(stem + 8);
+  if (name == NULL) out_of_memory();
+  memcpy(name, input, stem);
+  strcpy(name + stem, extensions[format]);
+  return name;
+}
+
+static int document_main(int argc, char **argv) {
+  const char *input = argv[1];
+  Job job;
+  memset(&job, 0, sizeof job);
+  job.format = -1;
+  job.quality = 90;
+  ZdrOptions options;
+  memset(&options, 0, sizeof options);
+  int strict = 0;
+  for (int i = 2; i < argc; ++i) {
+    const char *arg = argv[i];
+    if (strcmp(arg, "-h") == 0 || strcmp(arg, "--help") == 0) {
+      fputs(document_usage_text, stdout);
+      exit(0);
+    } else if (strcmp(arg, "-o") == 0 || strcmp(arg, "--output") == 0) {
+      job.output = value_of(argc, argv, &i, arg);
+    } else if (strcmp(arg, "--width") == 0) {
+      options.width = parse_pixels(arg, value_of(argc, argv, &i, arg));
+    } else if (strcmp(arg, "--height") == 0) {
+      options.height = parse_pixels(arg, value_of(argc, argv, &i, arg));
+    } else if (strcmp(arg, "--scale") == 0) {
+      options.scale = parse_document_scale(value_of(argc, argv, &i, arg));
+    } else if (strcmp(arg, "--background") == 0) {
+      const char *value = value_of(argc, argv, &i, arg);
+      if (job.background != NULL)
+        fail(EXIT_BAD_INPUT, "--background '%s': given twice", shown(value));
+      job.background = parse_color_argument(arg, value);
+    } else if (strcmp(arg, "--format") == 0) {
+      const char *value = value_of(argc, argv, &i, arg);
+      job.format = format_by_name(value);
+      if (job.format < 0) {
+        fail(EXIT_BAD_INPUT, "--format '%s': expected png, jpeg, bmp, qoi, pam, ppm, pnm or tga",
+             shown(value));
+      }
+    } else if (strcmp(arg, "--quality") == 0) {
+      job.quality = parse_quality(value_of(argc, argv, &i, arg));
+    } else if (strcmp(arg, "--strict") == 0) {
+      strict = 1;
+    } else {
+      fail(EXIT_BAD_INPUT, "'%s': unknown argument (see zdraw FILE.svg --help)", shown(arg));
+    }
+  }
+  if (options.scale > 0.0f && (options.width > 0 || options.height > 0)) {
+    fail(EXIT_BAD_INPUT, "--scale: give either --scale or --width/--height");
+  }
+  char *owned_output = NULL;
+  if (job.output == NULL) {
+    if (job.format < 0) job.format = 0;
+    job.output = owned_output = default_output(input, job.format);
+  } else if (job.format < 0) {
+    job.format = format_by_extension(job.output);
+    if (job.format < 0) {
+      fail(EXIT_BAD_INPUT, "-o '%s': unknown extension; name the format with --format",
+           shown(job.output));
+    }
+  }
+
+  char *text = read_file(input);
+  if (text == NULL) {
+    fail(EXIT_BAD_INPUT, "%s: cannot read the file: %s", shown(input),
+         errno == EINVAL  ? "it holds a NUL byte"
+         : errno == EFBIG ? "it holds more than 64 MiB (67108864 bytes)"
+                          : strerror(errno));
+  }
+  options.background = job.background;
+  ZdrReport report;
+  ZdImage *image =
+      zdr_render_svg(text, strlen(text), &options, document_warning, (void *)input, &report);
+  free(text);
+  if (image == NULL) {
+    if (strcmp(report.error, "out of memory") == 0) out_of_memory();
+    fail(EXIT_BAD_INPUT, "%s:%d: %s", shown(input), report.line, report.error);
+  }
+  /* The background is in the image already; the PPM flattens onto it too. */
+  Output out;
+  memset(&out, 0, sizeof out);
+  encode_image(&job, image, &out);
+  zd_image_free(image);
+  write_output(&out);
+  if (out.library_block) {
+    zd_buffer_free(out.data);
+  } else {
+    free(out.data);
+  }
+  zd_color_free(job.background);
+  free(owned_output);
+  return strict && report.unsupported > 0 ? EXIT_BAD_INPUT : 0;
+}
+#endif
 
 /* ---------------------------------------------------------------- demo */
 
@@ -1136,12 +1727,12 @@ static void demo_stroke(Layer *layer, float width, int32_t join, int32_t cap) {
 static void demo_scene(Job *job) {
   const float pi = 3.14159265f;
   job->width = 480;
-  job->height = 440;
+  job->height = 520;
   Layer *layer;
 
   /* Background: a rounded rectangle. */
   layer = demo_layer(job, "#F4F1EA", 0);
-  check(zd_path_rounded_rect(layer->path, 1, 4, 4, 472, 432, 24, 24, 24, 24), "rounded_rect");
+  check(zd_path_rounded_rect(layer->path, 1, 4, 4, 472, 512, 24, 24, 24, 24), "rounded_rect");
 
   /* A rectangle with a rectangular hole drawn the other way round. */
   layer = demo_layer(job, "#2E5E8C", 0);
@@ -1243,10 +1834,41 @@ static void demo_scene(Job *job) {
     const float rotate[6] = {c, s, -s, c, cx - c * cx + s * cy, cy - s * cx - c * cy};
     compose(&layer->transform, rotate);
   }
+
+  /* Two gradients from red to blue: interpolated in sRGB (left, dull in the
+   * middle) and in oklch (right, staying vivid). */
+  for (int k = 0; k < 2; ++k) {
+    layer = demo_layer(job, "#000000", 0);
+    const float x = 24.0f + 220.0f * (float)k;
+    check(zd_path_rounded_rect(layer->path, 1, x, 446, 212, 52, 8, 8, 8, 8), "rounded_rect");
+    Gradient *g = &layer->gradient;
+    g->kind = GRADIENT_LINEAR;
+    g->kind_arg = "demo gradient";
+    const float geometry[6] = {x, 0, x + 212, 0, 0, 0};
+    memcpy(g->geometry, geometry, sizeof geometry);
+    static const char *const stops[] = {"#E63946", "#1D4ED8"};
+    g->stops = malloc(2 * sizeof *g->stops);
+    if (g->stops == NULL) out_of_memory();
+    g->stop_count = g->stop_capacity = 2;
+    for (int i = 0; i < 2; ++i) {
+      g->stops[i].offset = (float)i;
+      g->stops[i].color = zd_color_parse_css(stops[i]);
+      if (g->stops[i].color == NULL) fail(1, "demo scene: cannot make a gradient");
+    }
+    if (k == 1) g->space = copy_prefix("oklch", 5);
+  }
 }
 
 int main(int argc, char **argv) {
   zd_init();
+#ifdef ZDRAW_SVG_DOCUMENTS
+  if (argc >= 2 && is_document_argument(argv[1])) return document_main(argc, argv);
+#else
+  if (argc >= 2 && argv[1][0] != '-' && ends_with(argv[1], ".svg")) {
+    fail(EXIT_BAD_INPUT, "%s: this zdraw was built without SVG documents (expat was not found)",
+         shown(argv[1]));
+  }
+#endif
   Job job;
   memset(&job, 0, sizeof job);
   job.width = 256;

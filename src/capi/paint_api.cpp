@@ -1,31 +1,15 @@
 // Paint exports: the paint handle, its setters, and drawing a path with it.
 #include "capi/handles.hpp"
+#include "capi/paint_change.hpp"
 #include "capi/stroke_style.hpp"
 #include "raster/draw.hpp"
 
 using zd::capi::Arguments;
+using zd::capi::changePaint;
 using zd::capi::guarded;
 using zd::capi::kBadArgument;
 using zd::capi::kOk;
 using zd::capi::Ref;
-
-namespace {
-
-// A setter whose arguments are checked: the change runs with one reference
-// held.
-template <class Change>
-ZdStatus change(ZdPaint *handle, Change &&work, const char *function) {
-  return guarded<ZdStatus>(
-      kBadArgument,
-      [&] {
-        Ref<ZdPaint> ref(handle);
-        work(*ref);
-        return kOk;
-      },
-      function);
-}
-
-}  // namespace
 
 extern "C" {
 
@@ -53,6 +37,7 @@ ZD_API ZdStatus zd_paint_set_color(ZdPaint *paint, ZdColor *color) {
     Ref<ZdPaint> target(paint);
     Ref<ZdColor> source(color);
     target->source.color = *source;
+    target->source.gradient.kind = zd::paint::GradientKind::none;  // solid again
     return kOk;
   });
 }
@@ -65,7 +50,7 @@ ZD_API ZdStatus zd_paint_set_fill(ZdPaint *paint, int32_t fill_rule) {
                     static_cast<int>(fill_rule))) {
     return kBadArgument;
   }
-  return change(
+  return changePaint(
       paint,
       [&](zd::paint::Paint &p) {
         p.coverage = zd::paint::Coverage::fill;
@@ -80,7 +65,7 @@ ZD_API ZdStatus zd_paint_set_stroke(ZdPaint *paint, const ZdStroke *style) {
       !zd::capi::checkStrokeStyle(arguments, *style)) {
     return kBadArgument;
   }
-  return change(
+  return changePaint(
       paint,
       [&](zd::paint::Paint &p) {
         p.stroke = zd::capi::toStyle(*style);
@@ -97,7 +82,7 @@ ZD_API ZdStatus zd_paint_set_mode(ZdPaint *paint, int32_t mode) {
                     static_cast<int>(mode))) {
     return kBadArgument;
   }
-  return change(
+  return changePaint(
       paint, [&](zd::paint::Paint &p) { p.mode = static_cast<zd::paint::Mode>(mode); }, __func__);
 }
 
@@ -105,7 +90,7 @@ ZD_API ZdStatus zd_paint_set_tolerance(ZdPaint *paint, float tolerance) {
   if (!Arguments(__func__).notNil(paint, "paint").finite("tolerance", tolerance)) {
     return kBadArgument;
   }
-  return change(
+  return changePaint(
       paint, [&](zd::paint::Paint &p) { p.tolerance = zd::paint::flatness(tolerance); }, __func__);
 }
 

@@ -3,15 +3,13 @@
 #include <algorithm>
 
 #include "common/errors.hpp"
+#include "compress/checksum_kernels.hpp"
 #include "compress/compress.hpp"
 
 namespace zd::compress {
 
 namespace {
 
-constexpr std::uint32_t kAdlerModulus = 65521;
-// The largest run after which s2 still fits 32 bits before it is reduced.
-constexpr std::int64_t kAdlerRun = 5552;
 constexpr std::int64_t kAdlerChunk = 16;
 
 // Adds one chunk of 16 bytes to the sums. With s1 and s2 the sums before the
@@ -31,8 +29,7 @@ inline void addChunk(const std::uint8_t *p, std::uint32_t &s1, std::uint32_t &s2
 
 }  // namespace
 
-std::uint32_t adler32(const std::uint8_t *data, std::int64_t length) {
-  if (length < 0) throw Defect("adler32: value out of range");
+std::uint32_t detail::adler32Portable(const std::uint8_t *data, std::int64_t length) {
   std::uint32_t s1 = 1;
   std::uint32_t s2 = 0;
   while (length > 0) {
@@ -49,6 +46,14 @@ std::uint32_t adler32(const std::uint8_t *data, std::int64_t length) {
     length -= run;
   }
   return (s2 << 16) | s1;
+}
+
+std::uint32_t adler32(const std::uint8_t *data, std::int64_t length) {
+  if (length < 0) throw Defect("adler32: value out of range");
+#ifdef ZD_CPU_X86
+  if (cpu::useAvx2()) return detail::adler32Avx2(data, length);
+#endif
+  return detail::adler32Portable(data, length);
 }
 
 }  // namespace zd::compress

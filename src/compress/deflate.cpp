@@ -121,7 +121,8 @@ PackedCode distanceCode(std::int32_t distance) {
 // packing would.
 class LsbFirstBitWriter {
  public:
-  explicit LsbFirstBitWriter(std::vector<std::uint8_t> &out) : out_(out), position_(out.size()) {}
+  explicit LsbFirstBitWriter(std::vector<std::uint8_t> &out)
+      : out_(out), position_(out.size()), room_(out.size()), bytes_(out.data()) {}
 
   void put(std::uint32_t bits, std::uint32_t count) {
     accumulator_ |= static_cast<std::uint64_t>(bits) << pending_;
@@ -138,7 +139,7 @@ class LsbFirstBitWriter {
   void finish() {
     ensureRoom(8);
     while (pending_ > 0) {
-      out_[position_++] = static_cast<std::uint8_t>(accumulator_);
+      bytes_[position_++] = static_cast<std::uint8_t>(accumulator_);
       accumulator_ >>= 8;
       pending_ = pending_ >= 8 ? pending_ - 8 : 0;
     }
@@ -149,19 +150,29 @@ class LsbFirstBitWriter {
   // Grows the byte vector in steps, so only what is written gets zero-filled
   // (the caller reserves the capacity, so this never moves the bytes).
   void ensureRoom(std::size_t bytes) {
-    if (position_ + bytes > out_.size()) {
+    if (position_ + bytes > room_) {
       out_.resize(std::max(position_ + bytes, out_.size() + (std::size_t{1} << 16)));
+      room_ = out_.size();
+      bytes_ = out_.data();
     }
   }
 
   void storeWord(std::uint32_t word) {
-    for (int i = 0; i < 4; ++i)
-      out_[position_ + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(word >> (8 * i));
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(bytes_ + position_, &word, 4);
+    } else {
+      for (std::size_t i = 0; i < 4; ++i)
+        bytes_[position_ + i] = static_cast<std::uint8_t>(word >> (8 * i));
+    }
     position_ += 4;
   }
 
   std::vector<std::uint8_t> &out_;
   std::size_t position_;
+  // The vector's size and bytes as of the last resize: the loop reads these
+  // plain copies instead of going through the vector.
+  std::size_t room_;
+  std::uint8_t *bytes_;
   std::uint64_t accumulator_ = 0;
   std::uint32_t pending_ = 0;
 };

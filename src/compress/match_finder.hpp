@@ -28,9 +28,10 @@
 // that can match in the plain order, and tryCandidate applies the same tie
 // rule. A triple key crowded with other triples sends the search back to
 // the plain walk after 16 such positions, which bounds the steps per
-// search. Positions inside a match copy their links and ranks from the
-// bytes they repeat (insertMatch), which gives exactly the entries that
-// inserting them one by one would give.
+// search. Positions inside a match that repeats at a period of at most 8
+// bytes copy their links and ranks from the bytes they repeat (insertMatch),
+// which gives exactly the entries that inserting them one by one would give;
+// the other positions of a match are inserted one by one.
 //
 // The reference. tests/compress/deflate_model.hpp models the plain rules
 // directly (a chain entry per byte, the 64-candidate walk, one bit at a
@@ -134,7 +135,9 @@ struct ChainTables {
   bool inUse = false;
 };
 
-inline ChainTables &threadChainTables() {
+// Out of line, so the thread's tables are looked up once per compression
+// rather than at every use of an inlined reference.
+[[gnu::noinline]] inline ChainTables &threadChainTables() {
   thread_local ChainTables tables;
   return tables;
 }
@@ -142,17 +145,18 @@ inline ChainTables &threadChainTables() {
 class HashChains {
  public:
   HashChains(const std::uint8_t *data, std::int64_t length)
-      : tables_(threadChainTables()),
-        hashHead_(tables_.hashHead),
-        tripleHead_(tables_.tripleHead),
-        ring_(tables_.ring),
-        data_(data),
-        length_(length) {
+      : tables_(threadChainTables()), data_(data), length_(length) {
     if (tables_.inUse) throw zd::Defect("compress: hash chains already in use on this thread");
-    if (hashHead_.size() != kHashSize) hashHead_.assign(kHashSize, kEmptyHash);
-    if (tripleHead_.size() != kTripleSize) tripleHead_.assign(kTripleSize, kNoPosition);
-    ring_.assign(ringSize(length), 0);
-    mask_ = ring_.size() - 1;
+    if (tables_.hashHead.size() != kHashSize) tables_.hashHead.assign(kHashSize, kEmptyHash);
+    if (tables_.tripleHead.size() != kTripleSize) {
+      tables_.tripleHead.assign(kTripleSize, kNoPosition);
+    }
+    tables_.ring.assign(ringSize(length), 0);
+    hashHead_ = tables_.hashHead.data();
+    tripleHead_ = tables_.tripleHead.data();
+    ring_ = tables_.ring.data();
+    ringSlots_ = tables_.ring.size();
+    mask_ = ringSlots_ - 1;
     tables_.inUse = true;
   }
   // Leaves both head tables empty for the thread's next compression.
@@ -163,8 +167,8 @@ class HashChains {
         tripleHead_[tripleKey(data_, p)] = kNoPosition;
       }
     } else {
-      std::fill(hashHead_.begin(), hashHead_.end(), kEmptyHash);
-      std::fill(tripleHead_.begin(), tripleHead_.end(), kNoPosition);
+      std::fill(hashHead_, hashHead_ + kHashSize, kEmptyHash);
+      std::fill(tripleHead_, tripleHead_ + kTripleSize, kNoPosition);
     }
     tables_.inUse = false;
   }
@@ -195,6 +199,9 @@ class HashChains {
   // A long match from far back often copies a run of one pixel (the row
   // above in a flat region): as far as its bytes also repeat at a short
   // period, they are inserted as a repeat at that period, which is cheaper.
+  // The rest of a match from more than 8 bytes back is inserted position by
+  // position: its links mostly reach back before the match, where copying
+  // them fails and costs more than the plain inserts.
   void insertMatch(const std::uint8_t *data, std::int64_t length, std::int64_t start,
                    std::int32_t matchLength, std::int32_t distance) {
     std::int64_t from = start;
@@ -206,7 +213,13 @@ class HashChains {
         insertRepeat(data, length, start, from, period);
       }
     }
-    if (from < to) insertRepeat(data, length, from, to, distance);
+    if (from >= to) return;
+    if (distance <= kMaxShortPeriod) {
+      insertRepeat(data, length, from, to, distance);
+    } else {
+      const std::int64_t end = std::min<std::int64_t>(to, length - kMinMatch + 1);
+      for (std::int64_t p = from; p < end; ++p) insert(data, length, p);
+    }
   }
 
   std::int32_t hashHead(std::uint32_t hash) const {
@@ -333,8 +346,8 @@ class HashChains {
   // as much as from p - 2 * step to p - step. In stretches where none of the
   // three slots wraps round the ring.
   void extendPeriodic(std::int64_t from, std::int64_t to, std::int32_t step) {
-    std::uint64_t *const ring = ring_.data();
-    const auto size = static_cast<std::int64_t>(ring_.size());
+    std::uint64_t *const ring = ring_;
+    const auto size = static_cast<std::int64_t>(ringSlots_);
     for (std::int64_t p = from; p < to;) {
       const auto at = static_cast<std::int64_t>(static_cast<std::size_t>(p) & mask_);
       const auto near = static_cast<std::int64_t>(static_cast<std::size_t>(p - step) & mask_);
@@ -355,7 +368,7 @@ class HashChains {
   // copies of the ring and mask: stores to the ring cannot change them.
   std::int64_t copyLinks(std::int64_t start, std::int64_t p, std::int64_t to,
                          std::int32_t distance) {
-    std::uint64_t *const ring = ring_.data();
+    std::uint64_t *const ring = ring_;
     const std::size_t mask = mask_;
     for (; p < to; ++p) {
       const std::uint64_t source = ring[static_cast<std::size_t>(p - distance) & mask];
@@ -374,7 +387,7 @@ class HashChains {
   // Sets the heads from the positions from .. to - 1, in order, as their
   // inserts would have left them.
   void updateHeads(const std::uint8_t *data, std::int64_t from, std::int64_t to) {
-    const std::uint64_t *const ring = ring_.data();
+    const std::uint64_t *const ring = ring_;
     const std::size_t mask = mask_;
     for (std::int64_t q = from; q < to; ++q) {
       const auto at = static_cast<std::uint32_t>(q);
@@ -393,9 +406,11 @@ class HashChains {
   static constexpr std::int64_t kEmptyByWalking = 32768;
 
   ChainTables &tables_;
-  std::vector<std::uint64_t> &hashHead_;  // per hash: insertions << 32 | newest position
-  std::vector<std::int32_t> &tripleHead_;
-  std::vector<std::uint64_t> &ring_;  // per slot: hash gap, triple gap, rank
+  // The tables' storage, which does not move while the chains are in use.
+  std::uint64_t *hashHead_ = nullptr;  // per hash: insertions << 32 | newest position
+  std::int32_t *tripleHead_ = nullptr;
+  std::uint64_t *ring_ = nullptr;  // per slot: hash gap, triple gap, rank
+  std::size_t ringSlots_ = 0;
   const std::uint8_t *data_;
   std::int64_t length_;
   std::size_t mask_ = 0;

@@ -15,6 +15,7 @@ std::uint32_t detectFeatures() {
   if (__builtin_cpu_supports("fma")) features |= kFma;
   if (__builtin_cpu_supports("bmi")) features |= kBmi1;
   if (__builtin_cpu_supports("bmi2")) features |= kBmi2;
+  if (__builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1")) features |= kPclmul;
   return features;
 #else
   return 0;
@@ -44,6 +45,7 @@ std::uint32_t featureNamed(std::string_view name) {
   if (sameName(name, "fma")) return kFma;
   if (sameName(name, "bmi") || sameName(name, "bmi1")) return kBmi1;
   if (sameName(name, "bmi2")) return kBmi2;
+  if (sameName(name, "pclmul")) return kPclmul;
   return 0;
 }
 

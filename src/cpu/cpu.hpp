@@ -3,7 +3,7 @@
 //
 // The features are detected once, when the library is loaded; the variable
 // ZD_DISABLE_CPU_FEATURES (a comma-separated list of avx2, fma, bmi, bmi2,
-// or all) takes features away, so tests and benchmarks can force the
+// pclmul, or all) takes features away, so tests and benchmarks can force the
 // portable kernels. Every vector kernel has a portable twin that writes the
 // same bytes, so the choice changes speed only, never a result.
 //
@@ -28,6 +28,8 @@
 // The target of the AVX2 kernels: AVX2 with FMA, and BMI1/BMI2 for the
 // JPEG scan's bit work.
 #define ZD_TARGET_AVX2 __attribute__((target("avx2,fma,bmi,bmi2")))
+// The target of the carry-less multiplication kernels (CRC-32 folding).
+#define ZD_TARGET_PCLMUL __attribute__((target("pclmul,sse4.1")))
 #endif
 
 namespace zd::cpu {
@@ -37,11 +39,13 @@ enum Feature : std::uint32_t {
   kFma = 1u << 1,
   kBmi1 = 1u << 2,
   kBmi2 = 1u << 3,
+  // Carry-less multiplication with SSE4.1 (the CRC-32 kernel's target).
+  kPclmul = 1u << 8,
 };
-inline constexpr std::uint32_t kAllFeatures = kAvx2 | kFma | kBmi1 | kBmi2;
+inline constexpr std::uint32_t kAllFeatures = kAvx2 | kFma | kBmi1 | kBmi2 | kPclmul;
 
 // What the AVX2 kernels need: every feature their target attribute names.
-inline constexpr std::uint32_t kAvx2Kernels = kAllFeatures;
+inline constexpr std::uint32_t kAvx2Kernels = kAvx2 | kFma | kBmi1 | kBmi2;
 
 namespace detail {
 // detected() less the disabled features; written at load and by tests only.
@@ -60,6 +64,9 @@ inline bool has(std::uint32_t wanted) { return (usable() & wanted) == wanted; }
 
 // The one question every kernel choice asks: may the AVX2 kernels run?
 inline bool useAvx2() { return has(kAvx2Kernels); }
+
+// May the carry-less multiplication kernels run?
+inline bool usePclmul() { return has(kPclmul); }
 
 // The features a ZD_DISABLE_CPU_FEATURES value names: names are compared
 // without regard to case, blanks around them are ignored, "all" names

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "color/color.hpp"
+#include "paint/gradient.hpp"
 #include "stroke/stroke.hpp"
 
 namespace zd::paint {
@@ -19,10 +20,13 @@ enum class Coverage : std::uint8_t { fill = 0, stroke = 1 };
 // (the fill's own), the exact area, or the pixel centre alone (aliased).
 enum class Antialias : std::uint8_t { scanlines = 0, area = 1, none = 2 };
 
-// Where the colour of each covered pixel comes from. Today one solid
-// colour; other sources sit beside it as further fields and kinds.
+// Where the colour of each covered pixel comes from: the solid colour, or
+// the gradient when it has a kind (paint/gradient.hpp). The gradient's
+// stops and settings stay while the colour is the source.
 struct Source {
   zd::color::Color color = zd::color::Color{{0.0f, 0.0f, 0.0f}, 1.0f, zd::color::stSrgb};
+  Gradient gradient;
+  bool isGradient() const { return gradient.kind != GradientKind::none; }
 };
 
 // Replaces a tolerance of zero or below with the default.

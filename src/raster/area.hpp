@@ -37,6 +37,7 @@
 #include <span>
 
 #include "raster/raster.hpp"
+#include "raster/shade.hpp"
 
 namespace zd::raster {
 
@@ -79,5 +80,13 @@ void fillSegmentsWith(Image &image, std::span<const Segment> segments,
 // fillPath with another coverage model.
 void fillPathWith(Image &image, const zd::path::Path &path, const zd::color::Color &color,
                   bool evenOdd, bool overwrite, float tolerance, Antialias model);
+
+// fillSegmentsShaded and fillPathShaded with another coverage model: each
+// covered pixel is blended with the shader's colour for it, as a flat fill
+// of that colour blends it.
+void fillSegmentsShadedWith(Image &image, std::span<const Segment> segments, RowShader &shader,
+                            bool evenOdd, bool overwrite, Antialias model);
+void fillPathShadedWith(Image &image, const zd::path::Path &path, RowShader &shader, bool evenOdd,
+                        bool overwrite, float tolerance, Antialias model);
 
 }  // namespace zd::raster

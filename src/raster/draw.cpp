@@ -7,6 +7,7 @@
 
 #include "common/errors.hpp"
 #include "raster/area.hpp"
+#include "raster/gradient.hpp"
 #include "raster/raster.hpp"
 #include "stroke/stroke.hpp"
 
@@ -80,20 +81,29 @@ void drawPath(zd::image::Image &image, const zd::path::Path &path, const zd::pai
   if (matrix != nullptr && zd::path::isIdentity(*matrix)) matrix = nullptr;
   const float tolerance = zd::paint::flatness(paint.tolerance);
   const bool overwrite = paint.mode == zd::paint::Mode::overwrite;
-  const zd::color::Color &color = paint.source.color;
+  const zd::paint::Source &source = paint.source;
   const Antialias model = coverageModel(paint.antialias);
+  // The gradient is sampled through the inverse of the same matrix.
+  zd::paint::Affine toImage;
+  if (matrix != nullptr) {
+    toImage = {matrix->a, matrix->b, matrix->c, matrix->d, matrix->e, matrix->f};
+  }
+  const zd::paint::Affine *mapping = matrix != nullptr ? &toImage : nullptr;
+  const auto fillMapped = [&](const zd::path::Path &mapped, bool evenOdd) {
+    if (source.isGradient()) {
+      fillGradient(image, mapped, source.gradient, mapping, evenOdd, overwrite, tolerance, model);
+    } else {
+      fillPathWith(image, mapped, source.color, evenOdd, overwrite, tolerance, model);
+    }
+  };
 
   if (paint.coverage == zd::paint::Coverage::fill) {
     const bool evenOdd = paint.rule == zd::paint::FillRule::evenOdd;
-    if (matrix == nullptr) {
-      fillPathWith(image, path, color, evenOdd, overwrite, tolerance, model);
-      return;
-    }
+    if (matrix == nullptr) return fillMapped(path, evenOdd);
     // Curves are cut in image space, where the tolerance is measured.
     zd::path::Path mapped = path;
     zd::path::transform(mapped, *matrix);
-    fillPathWith(image, mapped, color, evenOdd, overwrite, tolerance, model);
-    return;
+    return fillMapped(mapped, evenOdd);
   }
 
   DrawScratch &scratch = drawScratch();
@@ -102,7 +112,11 @@ void drawPath(zd::image::Image &image, const zd::path::Path &path, const zd::pai
   zd::stroke::strokeOutline(path, paint.stroke, outlineTolerance, scratch.outline);
   std::vector<Segment> &segments = scratch.outline.segments;
   if (matrix != nullptr) mapSegments(segments, *matrix);
-  fillSegmentsWith(image, segments, color, false, overwrite, model);
+  if (source.isGradient()) {
+    fillGradientSegments(image, segments, source.gradient, mapping, false, overwrite, model);
+  } else {
+    fillSegmentsWith(image, segments, source.color, false, overwrite, model);
+  }
 }
 
 }  // namespace zd::raster

@@ -27,14 +27,23 @@ struct Edge {
 // The crossing order: by x, NaN after every number, equal x by segment index.
 // It is total, and on a list in segment order it is the order a stable sort
 // by x gives.
-inline bool crossesBefore(const Edge &a, const Edge &b) {
-  if (a.x < b.x) return true;
-  if (b.x < a.x) return false;
-  const bool aNan = std::isnan(a.x);
-  const bool bNan = std::isnan(b.x);
+inline bool crossesBefore(float ax, std::uint32_t aIndex, float bx, std::uint32_t bIndex) {
+  if (ax < bx) return true;
+  if (bx < ax) return false;
+  const bool aNan = std::isnan(ax);
+  const bool bNan = std::isnan(bx);
   if (aNan != bNan) return bNan;
-  return a.index < b.index;
+  return aIndex < bIndex;
 }
+
+inline bool crossesBefore(const Edge &a, const Edge &b) {
+  return crossesBefore(a.x, a.index, b.x, b.index);
+}
+
+// A span of one sample line after clamping to the row: 0 <= a < b <= width.
+struct Span {
+  float a, b;
+};
 
 // crossesBefore as a function object, for the standard algorithms (a
 // function pointer would keep them from inlining the comparison).

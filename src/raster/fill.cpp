@@ -8,6 +8,7 @@
 #include "raster/raster.hpp"
 #include "raster/scan.hpp"
 #include "raster/scratch.hpp"
+#include "raster/shade.hpp"
 
 namespace zd::raster {
 
@@ -74,16 +75,35 @@ void fillSegments(Image &image, std::span<const Segment> segments, const zd::col
   paintRows(image, segments, paint, evenOdd, overwrite, rows);
 }
 
-void fillPath(Image &image, const zd::path::Path &path, const zd::color::Color &color, bool evenOdd,
-              bool overwrite, float tolerance) {
-  // The segment list is kept per thread like the other buffers; a large one
-  // is released when the fill ends, normally or not.
+namespace {
+
+// Flattens `path` and hands the segments to `fill`. The segment list is kept
+// per thread like the other buffers; a large one is released when the fill
+// ends, normally or not.
+template <class Fill>
+void fillFlattened(const zd::path::Path &path, float tolerance, Fill &&fill) {
   thread_local std::vector<Segment> segments;
   struct ReleaseLarge {
     ~ReleaseLarge() { detail::releaseIfLarge(segments); }
   } release;
   zd::geom::flatten(path, tolerance, segments);
-  fillSegments(image, segments, color, evenOdd, overwrite);
+  fill(std::span<const Segment>(segments));
+}
+
+}  // namespace
+
+void fillPath(Image &image, const zd::path::Path &path, const zd::color::Color &color, bool evenOdd,
+              bool overwrite, float tolerance) {
+  fillFlattened(path, tolerance, [&](std::span<const Segment> segments) {
+    fillSegments(image, segments, color, evenOdd, overwrite);
+  });
+}
+
+void fillPathShaded(Image &image, const zd::path::Path &path, RowShader &shader, bool evenOdd,
+                    bool overwrite, float tolerance) {
+  fillFlattened(path, tolerance, [&](std::span<const Segment> segments) {
+    fillSegmentsShaded(image, segments, shader, evenOdd, overwrite);
+  });
 }
 
 }  // namespace zd::raster

@@ -54,10 +54,16 @@ inline void Scan::paintRowChecked(std::int64_t y) {
         __builtin_mul_overflow(offset, std::int64_t{4}, &offset)) {
       offsetOverflow(y, x);
     }
+    Paint paint = paint_;
+    if (shader_ != nullptr) {
+      const ShadeColor *shade = *shader_->shade(y, x, x + 1);
+      if (shade == nullptr) continue;
+      paint = shade->paint;
+    }
     if (overwrite_) {
-      blendOverwrite(image_, offset, c, paint_.red, paint_.green, paint_.blue, paint_.alpha);
+      blendOverwrite(image_, offset, c, paint.red, paint.green, paint.blue, paint.alpha);
     } else {
-      blendOver(image_, offset, c, paint_.red, paint_.green, paint_.blue, paint_.alpha);
+      blendOver(image_, offset, c, paint.red, paint.green, paint.blue, paint.alpha);
     }
   }
   std::fill(coverage_ + touchedFrom_, coverage_ + touchedTo_ + 1, 0.0f);

@@ -12,13 +12,16 @@
 #include "raster/edge_order.hpp"
 #include "raster/full_runs.hpp"
 #include "raster/paint_row.hpp"
+#include "raster/paint_row_shaded.hpp"
 #include "raster/scan_state.hpp"
 
 namespace zd::raster::detail {
 
-Scan::Scan(Image &image, const Paint &paint, bool evenOdd, bool overwrite, Scratch &scratch)
+Scan::Scan(Image &image, const Paint &paint, bool evenOdd, bool overwrite, Scratch &scratch,
+           RowShader *shader)
     : image_(image),
       paint_(paint),
+      shader_(shader),
       evenOdd_(evenOdd),
       overwrite_(overwrite),
       width_(image.width),
@@ -26,7 +29,6 @@ Scan::Scan(Image &image, const Paint &paint, bool evenOdd, bool overwrite, Scrat
       pending_(scratch.pending),
       pendingTop_(scratch.pendingTop),
       active_(scratch.active),
-      entering_(scratch.entering),
       merged_(scratch.merged),
       spans_(scratch.spans),
       full_(scratch.full) {
@@ -42,7 +44,6 @@ Scan::Scan(Image &image, const Paint &paint, bool evenOdd, bool overwrite, Scrat
   pending_.clear();
   pendingTop_.clear();
   active_.clear();
-  spans_.clear();
   full_.clear();
 }
 
@@ -58,9 +59,9 @@ void Scan::prepare(std::span<const Segment> segments, RowRange rows) {
   }
   const float firstLine = sampleLine(rows.first, 0);
   const float lastLine = sampleLine(rows.last, 3);
-  std::vector<Edge> &edges = scratch_.edges;
+  // Each segment that can cross a line as one word: its top's key, then its
+  // index; sorted by top, the pending list is made from them.
   std::vector<std::uint64_t> &order = scratch_.order;
-  edges.clear();
   order.clear();
   for (std::size_t i = 0; i < segments.size(); ++i) {
     const Segment &s = segments[i];
@@ -69,102 +70,87 @@ void Scan::prepare(std::span<const Segment> segments, RowRange rows) {
     // Horizontal and NaN segments never meet a line (lo <= sy < hi fails);
     // nor do those wholly outside the visited lines.
     if (!(lo < hi) || hi <= firstLine || lo > lastLine) continue;
-    order.push_back(static_cast<std::uint64_t>(floatKey(lo)) << 32 | edges.size());
-    edges.push_back(Edge{s.x0, s.y0, s.x1 - s.x0, s.y1 - s.y0, hi, s.y0 < s.y1 ? 1 : -1,
-                         static_cast<std::uint32_t>(i), 0.0f});
+    order.push_back(static_cast<std::uint64_t>(floatKey(lo)) << 32 | i);
   }
-  if (order.empty()) return;
-  sortByKey(order, scratch_.orderScratch);
-  pending_.reserve(edges.size());
-  pendingTop_.reserve(edges.size());
-  for (const std::uint64_t word : order) {
-    const auto slot = static_cast<std::size_t>(word & 0xFFFFFFFFu);
-    pending_.push_back(edges[slot]);
-    pendingTop_.push_back(floatOfKey(static_cast<std::uint32_t>(word >> 32)));
+  if (!order.empty()) {
+    sortByKey(order, scratch_.orderScratch);
+    pending_.reserve(order.size());
+    pendingTop_.reserve(order.size());
+    for (const std::uint64_t word : order) {
+      const std::uint32_t index = static_cast<std::uint32_t>(word & 0xFFFFFFFFu);
+      const Segment &s = segments[index];
+      const bool down = s.y0 < s.y1;
+      pending_.push_back(Edge{s.x0, s.y0, s.x1 - s.x0, s.y1 - s.y0, down ? s.y1 : s.y0,
+                              down ? 1 : -1, index, 0.0f});
+      pendingTop_.push_back(floatOfKey(static_cast<std::uint32_t>(word >> 32)));
+    }
   }
+  // The words are not needed any more; large ones go now, not after the scan.
+  releaseIfLarge(order);
+  releaseIfLarge(scratch_.orderScratch);
 }
 
-// The clamping of addSpan; spans that end up empty add nothing and are
-// dropped here.
-ZD_KERNEL_INLINE void Scan::pushSpan(float x0, float x1) {
-  const float limit = static_cast<float>(width_);
-  const float a = x0 >= 0.0f ? x0 : 0.0f;
-  const float b = x1 <= limit ? x1 : limit;
-  if (b <= a) return;
-  spans_.push_back({a, b});
+// Room for the spans of a line of `crossings` crossings after those of the
+// row so far. The buffer's size is its room; spanCount_ says how much is used.
+ZD_KERNEL_INLINE LineSpans Scan::lineSpans(std::size_t crossings) {
+  const std::size_t needed = spanCount_ + crossings / 2 + 1;
+  if (spans_.size() < needed) spans_.resize(std::max(needed, 2 * spans_.size()));
+  return LineSpans{spans_.data() + spanCount_, 0, static_cast<float>(width_), evenOdd_, true, 0.0f};
 }
 
 // The crossings of one sample line: edges that have ended leave the list,
-// edges whose top has been reached join it, then the list is sorted.
+// edges whose top has been reached join it, and the spans are made.
 ZD_KERNEL_INLINE void Scan::scanLine(float sy) {
-  // Edges whose top has been reached are sorted on their own, then merged
-  // into the active list in the same pass that drops the ended edges and
-  // moves the others to this line's crossing.
-  entering_.clear();
+  // Edges whose top has been reached are taken from the pending list, in
+  // place (nothing before next_ is read again), given their crossing and
+  // sorted on their own.
+  const std::size_t first = next_;
   const std::size_t pendingCount = pending_.size();
   const float *const tops = pendingTop_.data();
-  std::size_t next = next_;
+  Edge *const pending = pending_.data();
+  std::size_t next = next_, entered = first;
   while (next < pendingCount && tops[next] <= sy) {
-    const Edge &edge = pending_[next++];
-    if (sy < edge.hi) entering_.push_back(edge);
+    const Edge edge = pending[next++];
+    if (sy < edge.hi) pending[entered++] = edge;
   }
   next_ = next;
-  if (!entering_.empty()) {
-    kernels_.crossings(entering_.data(), entering_.size(), sy);
-    sortCrossings(entering_.data(), entering_.size());
+  Edge *const entering = pending + first;
+  const std::size_t enteringCount = entered - first;
+  if (enteringCount > 0) {
+    kernels_.crossings(entering, enteringCount, sy);
+    sortCrossings(entering, enteringCount);
   }
-  // Short lists: compact in place, sort, merge by std::merge. Long lists:
-  // one pass that also merges, so the list is copied once, not twice.
-  constexpr std::size_t kLongList = 256;
-  if (entering_.empty() || active_.size() < kLongList) {
-    // The pass compacts the list in place (it writes each edge at or before
-    // the place it was read from).
-    active_.resize(
-        kernels_.advance(active_.data(), active_.size(), nullptr, 0, active_.data(), sy));
-    sortCrossings(active_.data(), active_.size());
-    if (active_.empty()) {
-      active_.swap(entering_);  // already with their crossings, in order
-    } else if (!entering_.empty()) {
-      merged_.resize(active_.size() + entering_.size());
-      std::merge(active_.begin(), active_.end(), entering_.begin(), entering_.end(),
-                 merged_.begin(), CrossingOrder());
-      active_.swap(merged_);
-    }
+  const std::size_t total = active_.size() + enteringCount;
+  if (total == 0) return;
+  // One pass drops the ended edges, moves the others to this line's
+  // crossing, merges the entering ones in and makes the spans, as long as
+  // the list comes out in order (the usual case).
+  LineSpans line = lineSpans(total);
+  std::size_t kept = 0;
+  if (enteringCount == 0) {
+    // In place: the pass writes each edge at or before where it was read.
+    kept = kernels_.advance(active_.data(), active_.size(), nullptr, 0, active_.data(), sy, line);
+    active_.resize(kept);
   } else {
-    merged_.resize(active_.size() + entering_.size());
-    const std::size_t kept = kernels_.advance(active_.data(), active_.size(), entering_.data(),
-                                              entering_.size(), merged_.data(), sy);
+    if (merged_.size() < total) merged_.resize(total);
+    kept = kernels_.advance(active_.data(), active_.size(), entering, enteringCount, merged_.data(),
+                            sy, line);
     merged_.resize(kept);
     active_.swap(merged_);
-    sortCrossings(active_.data(), active_.size());
   }
-  if (active_.empty()) return;
-  // NaN crossings sort last; one makes spans that may overlap others.
-  if (std::isnan(active_.back().x)) rowHasNan_ = true;
-
-  const Edge *const crossings = active_.data();
-  const std::size_t crossingCount = active_.size();
-  if (evenOdd_) {
-    // Pairs in order; an unpaired last crossing is ignored.
-    for (std::size_t k = 0; k + 1 < crossingCount; k += 2) {
-      pushSpan(crossings[k].x, crossings[k + 1].x);
-    }
-    return;
-  }
-  // Non-zero: a span opens where the winding sum leaves 0 and closes where it
-  // returns to 0; one still open at the end is dropped.
-  std::int64_t winding = 0;
-  float start = 0.0f;
-  for (std::size_t k = 0; k < crossingCount; ++k) {
-    const Edge &edge = crossings[k];
-    if (winding == 0) {
-      start = edge.x;
-      winding = edge.winding;
+  if (!line.inOrder) {
+    // Some crossings passed each other: sort, then make the spans again.
+    if (enteringCount == 0) kernels_.crossings(active_.data(), kept, sy);  // left stale in place
+    sortCrossings(active_.data(), kept);
+    if (evenOdd_) {
+      spansOfSorted<true>(active_.data(), kept, line);
     } else {
-      winding += edge.winding;
-      if (winding == 0) pushSpan(start, edge.x);
+      spansOfSorted<false>(active_.data(), kept, line);
     }
   }
+  // NaN crossings sort last; one makes spans that may overlap others.
+  if (kept > 0 && std::isnan(line.lastX)) rowHasNan_ = true;
+  spanCount_ += line.count;
 }
 
 void Scan::run(RowRange rows) {
@@ -179,13 +165,13 @@ void Scan::run(RowRange rows) {
         y = std::min(rows.last, static_cast<std::int64_t>(std::floor(top)));
       }
     }
-    spans_.clear();
+    spanCount_ = 0;
     rowHasNan_ = false;
     for (int s = 0; s < 4; ++s) {
       scanLine(sampleLine(y, s));
-      lineEnd_[s] = spans_.size();
+      lineEnd_[s] = spanCount_;
     }
-    if (spans_.empty()) continue;
+    if (spanCount_ == 0) continue;
     full_.clear();
     // Past 2^24 columns, column numbers stop being exact floats.
     if (!rowHasNan_ && width_ <= (std::int64_t{1} << 24)) {
@@ -193,14 +179,19 @@ void Scan::run(RowRange rows) {
       keepLongRuns();
     }
     accumulate();
-    if (touchedTo_ >= touchedFrom_) paintRow(y);
+    if (touchedTo_ < touchedFrom_) continue;
+    if (shader_ != nullptr) {
+      paintRowShaded(y);
+    } else {
+      paintRow(y);
+    }
   }
   scratch_.coverageClean = true;  // every painted row was zeroed again
 }
 
 void scanRows(Image &image, std::span<const Segment> segments, const Paint &paint, bool evenOdd,
-              bool overwrite, RowRange rows) {
-  Scan scan(image, paint, evenOdd, overwrite, threadScratch());
+              bool overwrite, RowRange rows, RowShader *shader) {
+  Scan scan(image, paint, evenOdd, overwrite, threadScratch(), shader);
   scan.prepare(segments, rows);
   scan.run(rows);
 }

@@ -8,8 +8,9 @@
 // exact horizontal overlap to a row of coverage. Here the same crossings
 // come from an active-edge list: segments enter it in order of their top
 // and leave it below their bottom, and the list is kept in the previous
-// sub-scanline's sorted order, so the sort is usually a near-no-op
-// insertion pass. Ties in x are broken by segment index, which is exactly
+// sub-scanline's sorted order; one pass per line moves it to the new
+// crossings and builds the spans, and usually finds it still sorted (only
+// when crossings passed each other is it sorted and the spans made again). Ties in x are broken by segment index, which is exactly
 // the order a stable sort of a list in segment order keeps; so the spans,
 // and the order in which each pixel's coverage is summed, are unchanged.
 //
@@ -31,11 +32,16 @@
 
 #include "raster/raster.hpp"
 
+namespace zd::raster {
+class RowShader;
+}
+
 namespace zd::raster::detail {
 
 // Paints `segments` into the rows `rows` (not empty) of `image`, whose
-// width is above 0, with this thread's buffers.
+// width is above 0, with this thread's buffers: in `paint`, or in the
+// shader's colours when `shader` is given.
 void scanRows(Image &image, std::span<const Segment> segments, const Paint &paint, bool evenOdd,
-              bool overwrite, RowRange rows);
+              bool overwrite, RowRange rows, RowShader *shader = nullptr);
 
 }  // namespace zd::raster::detail

@@ -14,8 +14,8 @@ void crossingsPortable(Edge *edges, std::size_t count, float sy) {
 }
 
 std::size_t advancePortable(const Edge *active, std::size_t count, const Edge *entering,
-                            std::size_t enteringCount, Edge *out, float sy) {
-  return advanceBody(active, count, entering, enteringCount, out, sy);
+                            std::size_t enteringCount, Edge *out, float sy, LineSpans &line) {
+  return advanceBody(active, count, entering, enteringCount, out, sy, line);
 }
 
 void addQuartersPortable(float *coverage, std::int64_t from, std::int64_t to) {

@@ -14,8 +14,9 @@ ZD_TARGET_AVX2 void crossings(Edge *edges, std::size_t count, float sy) {
 }
 
 ZD_TARGET_AVX2 std::size_t advance(const Edge *active, std::size_t count, const Edge *entering,
-                                   std::size_t enteringCount, Edge *out, float sy) {
-  return advanceBody(active, count, entering, enteringCount, out, sy);
+                                   std::size_t enteringCount, Edge *out, float sy,
+                                   LineSpans &line) {
+  return advanceBody(active, count, entering, enteringCount, out, sy, line);
 }
 
 ZD_TARGET_AVX2 void addQuarters(float *coverage, std::int64_t from, std::int64_t to) {

@@ -15,6 +15,7 @@
 #include "raster/raster.hpp"
 #include "raster/scan_kernels.hpp"
 #include "raster/scratch.hpp"
+#include "raster/shade.hpp"
 
 namespace zd::raster::detail {
 
@@ -27,7 +28,8 @@ inline constexpr std::int64_t kLongRun = 64;
 // are defined in the files named beside them.
 class Scan {
  public:
-  Scan(Image &image, const Paint &paint, bool evenOdd, bool overwrite, Scratch &scratch);
+  Scan(Image &image, const Paint &paint, bool evenOdd, bool overwrite, Scratch &scratch,
+       RowShader *shader);
   ~Scan();
 
   // Orders the segments that can cross any sample line of `rows` by top.
@@ -36,8 +38,8 @@ class Scan {
 
  private:
   // scan.cpp
+  LineSpans lineSpans(std::size_t crossings);
   void scanLine(float sy);
-  void pushSpan(float x0, float x1);
   // full_runs.hpp
   void findFullRuns();
   void keepLongRuns();
@@ -48,10 +50,14 @@ class Scan {
   // paint_row.hpp
   void paintRow(std::int64_t y);
   void paintRowChecked(std::int64_t y);
+  void paintRowShaded(std::int64_t y);
+  void blendShaded(std::uint8_t *row, std::int64_t from, std::int64_t to, bool full,
+                   std::int64_t y);
   [[noreturn]] void offsetOverflow(std::int64_t y, std::int64_t x);
 
   Image &image_;
   const Paint paint_;
+  RowShader *const shader_;  // nil: every pixel gets paint_
   const bool evenOdd_;
   const bool overwrite_;
   const std::int64_t width_;
@@ -65,10 +71,10 @@ class Scan {
   std::vector<float> &pendingTop_;
   std::size_t next_ = 0;
   std::vector<Edge> &active_;  // in crossing order of the last sample line
-  std::vector<Edge> &entering_;
   std::vector<Edge> &merged_;
 
-  std::vector<Span> &spans_;  // this row's, line after line
+  std::vector<Span> &spans_;  // this row's, line after line; its size is its room
+  std::size_t spanCount_ = 0;
   std::size_t lineEnd_[4] = {};
   bool rowHasNan_ = false;
   std::vector<Run> &full_;  // columns of coverage 1 in this row, ascending

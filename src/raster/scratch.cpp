@@ -8,9 +8,7 @@ void Scratch::releaseLarge() {
   releaseIfLarge(coverage);
   releaseIfLarge(pending);
   releaseIfLarge(active);
-  releaseIfLarge(entering);
   releaseIfLarge(merged);
-  releaseIfLarge(edges);
   releaseIfLarge(pendingTop);
   releaseIfLarge(order);
   releaseIfLarge(orderScratch);

@@ -9,11 +9,6 @@
 
 namespace zd::raster::detail {
 
-// A span of one sample line after clamping to the row: 0 <= a < b <= width.
-struct Span {
-  float a, b;
-};
-
 // Columns [from, to) of a row.
 struct Run {
   std::int64_t from, to;
@@ -25,7 +20,7 @@ struct Run {
 struct Scratch {
   std::vector<float> coverage;  // all zero between fills (see Scan)
   bool coverageClean = true;
-  std::vector<Edge> pending, active, entering, merged, edges;
+  std::vector<Edge> pending, active, merged;
   std::vector<float> pendingTop;
   std::vector<std::uint64_t> order, orderScratch;
   std::vector<Span> spans;

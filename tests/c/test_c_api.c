@@ -314,6 +314,69 @@ static void test_antialias(void) {
   zd_path_free(rect);
 }
 
+/* Gradients: a linear ramp across a square, its spread, interpolation and
+ * transform, the refusals and their messages. */
+static void test_gradients(void) {
+  ZdImage *image = zd_image_new(16, 4);
+  ZdPath *square = zd_path_new();
+  ZdPaint *paint = zd_paint_new();
+  ZdColor *black = zd_color_parse_css("black");
+  ZdColor *white = zd_color_parse_css("white");
+  uint8_t *pixels = NULL;
+  int64_t length = 0;
+  CHECK(image != NULL && square != NULL && paint != NULL && black != NULL && white != NULL);
+  CHECK(zd_path_rect(square, 1, 0, 0, 16, 4) == ZD_OK);
+  CHECK(zd_paint_set_linear(paint, 0, 0, 16, 0) == ZD_OK);
+  CHECK(zd_draw_path(image, square, paint, NULL) == ZD_BAD_ARGUMENT);
+  CHECK(strcmp(zd_last_error(), "drawPath: the gradient has no stops") == 0);
+  CHECK(zd_paint_add_stop(paint, 0.0f, black) == ZD_OK);
+  CHECK(zd_paint_add_stop(paint, 1.0f, white) == ZD_OK);
+  CHECK(zd_paint_set_interpolation(paint, "srgb", ZD_HUE_SHORTER) == ZD_OK);
+  CHECK(zd_draw_path(image, square, paint, NULL) == ZD_OK);
+  CHECK(zd_image_pixels(image, &pixels, &length) == ZD_OK && length == 16 * 4 * 4);
+  /* Column x samples t = (x + 0.5) / 16: grey rising from black to white. */
+  CHECK(pixels[0] == 8 && pixels[3] == 255); /* 0.03125 * 255 + 0.5 */
+  CHECK(pixels[15 * 4] == 247);              /* 0.96875 * 255 + 0.5 */
+  for (int x = 1; x < 16; ++x) CHECK(pixels[x * 4] > pixels[(x - 1) * 4]);
+  /* Reflected twice over the square: dark at both ends, light in the middle. */
+  CHECK(zd_paint_set_spread(paint, ZD_SPREAD_REFLECT) == ZD_OK);
+  CHECK(zd_paint_set_linear(paint, 0, 0, 8, 0) == ZD_OK);
+  CHECK(zd_draw_path(image, square, paint, NULL) == ZD_OK);
+  CHECK(pixels[0] == pixels[15 * 4] && pixels[7 * 4] == pixels[8 * 4] && pixels[7 * 4] > 230);
+  /* Refusals name the argument and leave the paint alone. */
+  CHECK(zd_paint_set_spread(paint, 3) == ZD_BAD_ARGUMENT);
+  CHECK(strstr(zd_last_error(), "zd_paint_set_spread: spread must be") == zd_last_error());
+  CHECK(zd_paint_set_interpolation(paint, "nowhere", ZD_HUE_SHORTER) == ZD_BAD_ARGUMENT);
+  CHECK(strcmp(zd_last_error(), "zd_paint_set_interpolation: unknown space \"nowhere\"") == 0);
+  CHECK(zd_paint_set_radial(paint, 0, 0, -1, 1, 1, 1) == ZD_BAD_ARGUMENT);
+  const float flat[6] = {1, 2, 2, 4, 0, 0};
+  CHECK(zd_paint_set_gradient_transform(paint, flat) == ZD_BAD_ARGUMENT);
+  CHECK(strcmp(zd_last_error(), "zd_paint_set_gradient_transform: matrix is not invertible") == 0);
+  CHECK(zd_paint_add_stop(paint, NAN, black) == ZD_BAD_ARGUMENT);
+  CHECK(zd_draw_path(image, square, paint, NULL) == ZD_OK);
+  CHECK(pixels[0] == pixels[15 * 4] && pixels[7 * 4] > 230);
+  /* In oklch with the longer hue the ramp from red to blue passes green. */
+  ZdColor *red = zd_color_parse_css("red"), *blue = zd_color_parse_css("blue");
+  CHECK(zd_paint_clear_stops(paint) == ZD_OK);
+  CHECK(zd_paint_add_stop(paint, 0.0f, red) == ZD_OK);
+  CHECK(zd_paint_add_stop(paint, 1.0f, blue) == ZD_OK);
+  CHECK(zd_paint_set_spread(paint, ZD_SPREAD_PAD) == ZD_OK);
+  CHECK(zd_paint_set_linear(paint, 0, 0, 16, 0) == ZD_OK);
+  CHECK(zd_paint_set_interpolation(paint, "oklch", ZD_HUE_LONGER) == ZD_OK);
+  CHECK(zd_draw_path(image, square, paint, NULL) == ZD_OK);
+  CHECK(pixels[8 * 4 + 1] > pixels[8 * 4 + 0] && pixels[8 * 4 + 1] > pixels[8 * 4 + 2]);
+  CHECK(zd_paint_set_interpolation(paint, "oklch", ZD_HUE_SHORTER) == ZD_OK);
+  CHECK(zd_draw_path(image, square, paint, NULL) == ZD_OK);
+  CHECK(pixels[8 * 4 + 1] < pixels[8 * 4 + 0] && pixels[8 * 4 + 1] < pixels[8 * 4 + 2]);
+  zd_color_free(red);
+  zd_color_free(blue);
+  zd_color_free(white);
+  zd_color_free(black);
+  zd_paint_free(paint);
+  zd_path_free(square);
+  zd_image_free(image);
+}
+
 int main(void) {
   test_start_up();
   test_messages();
@@ -325,6 +388,7 @@ int main(void) {
   test_images_colours_and_documents();
   test_strokes_transforms_and_paints();
   test_antialias();
+  test_gradients();
   printf("%d passed, %d failed\n", checks - failures, failures);
   return failures == 0 ? 0 : 1;
 }

@@ -664,3 +664,108 @@ TEST_F(BadArguments, CssColoursSpacesAndMixing) {
   EXPECT_STREQ(svg, "#FF0000");
   zd_buffer_free(svg);
 }
+
+// ------------------------------------------------------------ gradients
+
+namespace {
+
+// The bytes a paint draws of the fixture's path into a fresh 8 x 8 image.
+std::vector<uint8_t> drawnBy(ZdPath *path, ZdPaint *paint) {
+  ZdImage *image = zd_image_new(8, 8);
+  EXPECT_EQ(zd_draw_path(image, path, paint, nullptr), ZD_OK);
+  uint8_t *bytes = nullptr;
+  int64_t len = 0;
+  EXPECT_EQ(zd_image_pixels(image, &bytes, &len), ZD_OK);
+  std::vector<uint8_t> copy(bytes, bytes + len);
+  zd_image_free(image);
+  return copy;
+}
+
+}  // namespace
+
+TEST_F(BadArguments, Gradients) {
+  ZdPaint *paint = zd_paint_new();
+  ASSERT_NE(paint, nullptr);
+  ZdColor *blue = zd_color_rgba(0, 0, 1, 1);
+  ASSERT_EQ(zd_paint_add_stop(paint, 0.0f, color), ZD_OK);
+  ASSERT_EQ(zd_paint_add_stop(paint, 1.0f, blue), ZD_OK);
+  ASSERT_EQ(zd_paint_set_linear(paint, 1, 2, 6, 7), ZD_OK);
+  const std::vector<uint8_t> before = drawnBy(path, paint);
+
+  const float identity[6] = {1, 0, 0, 1, 0, 0};
+  std::vector<Case> cases = {
+      {"linear nil paint", [&] { return zd_paint_set_linear(nullptr, 0, 0, 1, 1); }},
+      {"radial nil paint", [&] { return zd_paint_set_radial(nullptr, 0, 0, 1, 1, 1, 2); }},
+      {"conic nil paint", [&] { return zd_paint_set_conic(nullptr, 0, 0, 0); }},
+      {"stop nil paint", [&] { return zd_paint_add_stop(nullptr, 0.5f, color); }},
+      {"stop nil colour", [&] { return zd_paint_add_stop(paint, 0.5f, nullptr); }},
+      {"clear nil paint", [&] { return zd_paint_clear_stops(nullptr); }},
+      {"spread nil paint", [&] { return zd_paint_set_spread(nullptr, ZD_SPREAD_PAD); }},
+      {"interpolation nil paint", [&] { return zd_paint_set_interpolation(nullptr, "srgb", 0); }},
+      {"interpolation nil space", [&] { return zd_paint_set_interpolation(paint, nullptr, 0); }},
+      {"interpolation unknown space",
+       [&] { return zd_paint_set_interpolation(paint, "sRGB ", 0); }},
+      {"interpolation empty space", [&] { return zd_paint_set_interpolation(paint, "", 0); }},
+      {"interpolation cmyk", [&] { return zd_paint_set_interpolation(paint, "cmyk", 0); }},
+      {"transform nil paint", [&] { return zd_paint_set_gradient_transform(nullptr, identity); }},
+      {"transform nil matrix", [&] { return zd_paint_set_gradient_transform(paint, nullptr); }},
+      {"transform singular",
+       [&] {
+         const float flat[6] = {1, 2, 2, 4, 0, 0};
+         return zd_paint_set_gradient_transform(paint, flat);
+       }},
+      {"transform zero",
+       [&] {
+         const float zero[6] = {0, 0, 0, 0, 5, 5};
+         return zd_paint_set_gradient_transform(paint, zero);
+       }},
+      {"radial negative r0", [&] { return zd_paint_set_radial(paint, 0, 0, -1, 1, 1, 2); }},
+      {"radial negative r1", [&] { return zd_paint_set_radial(paint, 0, 0, 1, 1, 1, -0.5f); }},
+  };
+  for (int32_t bad : {-1, 3, INT32_MIN, INT32_MAX}) {
+    cases.push_back({"spread", [&, bad] { return zd_paint_set_spread(paint, bad); }});
+  }
+  for (int32_t bad : {-1, 4, INT32_MIN, INT32_MAX}) {
+    cases.push_back(
+        {"hue method", [&, bad] { return zd_paint_set_interpolation(paint, "oklch", bad); }});
+  }
+  for (float bad : kBadFloats) {
+    cases.push_back({"stop offset", [&, bad] { return zd_paint_add_stop(paint, bad, color); }});
+    for (int slot = 0; slot < 6; ++slot) {
+      cases.push_back({"radial slot " + std::to_string(slot), [&, slot, bad] {
+                         float v[6] = {1, 2, 0, 4, 4, 5};
+                         v[slot] = bad;
+                         return zd_paint_set_radial(paint, v[0], v[1], v[2], v[3], v[4], v[5]);
+                       }});
+      cases.push_back({"gradient transform slot " + std::to_string(slot), [&, slot, bad] {
+                         float m[6] = {2, 0, 0, 2, 1, 1};
+                         m[slot] = bad;
+                         return zd_paint_set_gradient_transform(paint, m);
+                       }});
+    }
+    for (int slot = 0; slot < 4; ++slot) {
+      cases.push_back({"linear slot " + std::to_string(slot), [&, slot, bad] {
+                         float v[4] = {1, 2, 6, 7};
+                         v[slot] = bad;
+                         return zd_paint_set_linear(paint, v[0], v[1], v[2], v[3]);
+                       }});
+    }
+    for (int slot = 0; slot < 3; ++slot) {
+      cases.push_back({"conic slot " + std::to_string(slot), [&, slot, bad] {
+                         float v[3] = {3, 3, 0};
+                         v[slot] = bad;
+                         return zd_paint_set_conic(paint, v[0], v[1], v[2]);
+                       }});
+    }
+  }
+  expectAllRejected(cases);
+  // Every refusal left the paint as it was.
+  EXPECT_EQ(drawnBy(path, paint), before);
+
+  // A gradient without stops fails when drawn, with the image untouched.
+  ASSERT_EQ(zd_paint_clear_stops(paint), ZD_OK);
+  EXPECT_EQ(REFUSED(zd_draw_path(image, path, paint, nullptr)), ZD_BAD_ARGUMENT);
+  expectUnchanged();
+  zd_color_free(blue);
+  zd_paint_free(paint);
+}

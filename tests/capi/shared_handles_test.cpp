@@ -1,4 +1,5 @@
-// One path, its colours and a stroke paint read by eight threads at once,
+// One path, its colours, a stroke paint and a gradient paint read by eight
+// threads at once,
 // each filling, stroking and drawing into its own images and printing the
 // shared handles: every thread must get the bytes
 // a single-threaded run gets, and the shared handles' counts must come back
@@ -26,11 +27,22 @@ struct SharedHandles {
   // A dashed stroke in the wide colour.
   ZdPaint *pen = zd_paint_new();
   static constexpr float kDashes[3] = {5, 2, 1};
+  // A radial gradient between the two colours, in oklch, reflected and
+  // transformed: each draw builds its colour ramp from the shared stops.
+  ZdPaint *ramp = zd_paint_new();
 
   SharedHandles() {
     const ZdStroke style{3, ZD_JOIN_ROUND, ZD_CAP_SQUARE, 4, kDashes, 3, 1};
     zd_paint_set_stroke(pen, &style);
     zd_paint_set_color(pen, wide);
+    zd_paint_add_stop(ramp, 0.0f, opaque);
+    zd_paint_add_stop(ramp, 0.6f, wide);
+    zd_paint_add_stop(ramp, 1.0f, opaque);
+    zd_paint_set_interpolation(ramp, "oklch", ZD_HUE_LONGER);
+    zd_paint_set_spread(ramp, ZD_SPREAD_REFLECT);
+    zd_paint_set_radial(ramp, 20, 22, 2, 24, 24, 14);
+    const float skew[6] = {1, 0.2f, -0.1f, 1, 2, 0};
+    zd_paint_set_gradient_transform(ramp, skew);
     zd_path_circle(path, 24, 24, 17);
     zd_path_move_to(path, 2, 44);
     zd_path_bezier_curve_to(path, 10, -4, 40, 60, 46, 3);
@@ -38,17 +50,19 @@ struct SharedHandles {
     zd_path_close_path(path);
   }
   ~SharedHandles() {
+    zd_paint_free(ramp);
     zd_paint_free(pen);
     zd_color_free(wide);
     zd_color_free(opaque);
     zd_path_free(path);
   }
   bool made() const {
-    return path != nullptr && opaque != nullptr && wide != nullptr && pen != nullptr;
+    return path != nullptr && opaque != nullptr && wide != nullptr && pen != nullptr &&
+           ramp != nullptr;
   }
   bool countsAreTheCallers() const {
     return path->refs.load() == 1 && opaque->refs.load() == 1 && wide->refs.load() == 1 &&
-           pen->refs.load() == 1;
+           pen->refs.load() == 1 && ramp->refs.load() == 1;
   }
 };
 
@@ -84,6 +98,7 @@ Reads readShared(const SharedHandles &shared, int variant) {
   if (s == ZD_OK) s = zd_fill_path(image, shared.path, shared.wide, 1 - rule, mode, tolerance);
   const float turn[6] = {0.8f, 0.6f, -0.6f, 0.8f, 14.0f, -6.0f};
   if (s == ZD_OK) s = zd_draw_path(image, shared.path, shared.pen, variant % 3 ? turn : nullptr);
+  if (s == ZD_OK) s = zd_draw_path(image, shared.path, shared.ramp, variant % 2 ? turn : nullptr);
   uint8_t *bytes = nullptr;
   int64_t len = 0;
   if (s == ZD_OK) s = zd_image_pixels(image, &bytes, &len);

@@ -17,6 +17,7 @@ TEST(FeatureList, NamesCaseBlanksAndUnknownWords) {
   EXPECT_EQ(parseFeatureList(" AVX2 , Fma\t"), kAvx2 | kFma);
   EXPECT_EQ(parseFeatureList("bmi,bmi2"), kBmi1 | kBmi2);
   EXPECT_EQ(parseFeatureList("bmi1"), kBmi1);
+  EXPECT_EQ(parseFeatureList("avx2,PCLMUL"), kAvx2 | kPclmul);
   EXPECT_EQ(parseFeatureList("all"), kAllFeatures);
   EXPECT_EQ(parseFeatureList("fma,ALL"), kAllFeatures);
   // Unknown names, empty items and prefixes of names take nothing away.

@@ -74,6 +74,30 @@ TEST(FillReuse, EachColourMapsAsOnItsOwn) {
   }
 }
 
+// Colours that alternate, more of them than are remembered at once (so
+// they evict one another), some differing from another only in the space or
+// one bit: every lookup gives the colour's own mapping.
+TEST(FillReuse, AlternatingColoursEachMapAsOnTheirOwn) {
+  std::vector<Color> colours;
+  for (int i = 0; i < 40; ++i) {
+    const float c0 = 0.02f * static_cast<float>(i);
+    colours.push_back(colorOf(zd::color::stSrgb, c0, 0.5f, 0.25f, 1.0f));
+    if (i % 5 == 0) colours.push_back(colorOf(zd::color::stSrgbLinear, c0, 0.5f, 0.25f, 1.0f));
+    if (i % 7 == 0) {
+      colours.push_back(colorOf(zd::color::stSrgb, std::nextafter(c0, 1.0f), 0.5f, 0.25f, 1.0f));
+    }
+  }
+  std::vector<Paint> expected;
+  for (const Color &c : colours) expected.push_back(mappedDirectly(c));
+  std::uint32_t state = 12345;
+  for (int step = 0; step < 2000; ++step) {
+    // Two colours in turn for a while, then a jump anywhere.
+    state = state * 1664525u + 1013904223u;
+    const std::size_t pick = step % 50 < 40 ? (step % 2) * 3 : (state >> 8) % colours.size();
+    expectSamePaint(zd::raster::paintFromColor(colours[pick]), expected[pick], step);
+  }
+}
+
 // A colour that cannot be mapped fails even right after a colour with the
 // same components mapped well, and the good one still maps afterwards.
 TEST(FillReuse, FailureIsNotHiddenByTheLastColour) {

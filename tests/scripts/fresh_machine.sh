@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The README's first command as a newcomer's fresh machine runs it: in a copy
 # of the sources, with every optional package hidden from CMake (GoogleTest,
-# zlib, libpng, libjpeg, stb, Google Benchmark, pkg-config and the benchmark
+# zlib, libpng, libjpeg, stb, expat, Google Benchmark, pkg-config and the benchmark
 # peers), the command is run exactly as written. It must configure with a
 # one-line note for what it skips, build the library and zdraw and nothing
 # else, and paint the demo picture.
@@ -25,7 +25,7 @@ cd "$work/zd"
 # The hidden packages go into the cache first; the README's configure step
 # then finds them hidden as a fresh machine would.
 hidden=()
-for package in GTest ZLIB PNG JPEG stb benchmark PkgConfig Cairo Agg Deflate; do
+for package in GTest ZLIB PNG JPEG stb EXPAT benchmark PkgConfig Cairo Agg Deflate; do
   hidden+=("-DCMAKE_DISABLE_FIND_PACKAGE_${package}=ON")
 done
 # Reuse this build's compiler cache where there is one: the same work, faster.

@@ -25,10 +25,12 @@ starts_with() {
 (cd "$work" && "$zdraw" > demo.out 2> demo.err)
 [ $? -eq 0 ] || fail "demo run exited non-zero: $(cat "$work/demo.err")"
 starts_with "$work/zdraw-demo.png" 89504e470d0a1a0a
-grep -q '^<svg xmlns="http://www.w3.org/2000/svg" width="480" height="440"' "$work/zdraw-demo.svg" ||
+grep -q '^<svg xmlns="http://www.w3.org/2000/svg" width="480" height="520"' "$work/zdraw-demo.svg" ||
   fail "demo SVG header"
 [ "$(grep -o '<path ' "$work/zdraw-demo.svg" | wc -l)" -gt 10 ] || fail "demo SVG has too few paths"
 grep -q 'fill-rule="evenodd"' "$work/zdraw-demo.svg" || fail "demo SVG lacks the even-odd layer"
+[ "$(grep -o '<linearGradient ' "$work/zdraw-demo.svg" | wc -l)" -eq 2 ] ||
+  fail "demo SVG lacks its two gradients"
 grep -q 'zdraw-demo.png' "$work/demo.out" && grep -q 'zdraw-demo.svg' "$work/demo.out" ||
   fail "demo run does not say where it wrote"
 
@@ -246,6 +248,86 @@ for option in --size --path --color --even-odd --overwrite --tolerance -o --form
   grep -q -- "$option" "$work/help" || fail "--help does not mention $option"
 done
 grep -q '64 MiB (67108864 bytes)' "$work/help" || fail "--help does not give the path-file limit"
+
+# --- gradients: the image and rsvg-convert's rendering of the SVG agree
+# within 2/255 (SVG has no oklch interpolation and no conic gradient: those
+# are written as finely sampled stops and wedges).
+"$zdraw" --size 64x48 --path "M 2 2 L 62 4 L 58 46 L 4 44 Z" --linear 4,4,60,40 \
+  --stop 0:red --stop 0.5:#00ff0080 --stop 1:blue --interpolate oklch,longer --spread reflect \
+  -o "$work/gradient.png" --svg "$work/gradient.svg" || fail "gradient run"
+grep -q '<linearGradient id="zdg1" gradientUnits="userSpaceOnUse"' "$work/gradient.svg" ||
+  fail "gradient SVG lacks its linearGradient"
+"$zdraw" --size 64x48 --path "M 0 0 H 64 V 48 H 0 Z" --radial 28,20,2,32,24,30 --stop 0:#ffcc00 \
+  --stop 1:#203080 --spread repeat --path "M 10 10 H 50 V 40 H 10 Z" --conic 30,25,30 \
+  --stop 0:red --stop 0.5:#fff --stop 1:red --interpolate oklab \
+  -o "$work/radial.png" --svg "$work/radial.svg" || fail "radial and conic run"
+grep -q '<radialGradient id="zdg1"' "$work/radial.svg" || fail "gradient SVG lacks its radialGradient"
+if command -v rsvg-convert > /dev/null && command -v python3 > /dev/null; then
+  for name in gradient radial; do
+    rsvg-convert -o "$work/$name-rsvg.png" "$work/$name.svg" || fail "rsvg-convert $name.svg"
+    python3 - "$work/$name.png" "$work/$name-rsvg.png" <<'PY' || fail "$name: rsvg-convert's rendering differs"
+import struct, sys, zlib
+
+def rgba(file):
+    data = open(file, "rb").read()
+    pos, chunks, width, height = 8, b"", 0, 0
+    while pos < len(data):
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, colour = struct.unpack(">IIBB", body[:10])
+            assert depth == 8 and colour in (2, 6), "expected 8-bit RGB or RGBA"
+        elif kind == b"IDAT":
+            chunks += body
+        pos += 12 + length
+    channels = 4 if colour == 6 else 3
+    raw, out, stride = zlib.decompress(chunks), bytearray(), width * channels
+    previous = bytearray(stride)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - channels] if i >= channels else 0
+            b, c = previous[i], previous[i - channels] if i >= channels else 0
+            if kind == 1: line[i] = (line[i] + a) & 255
+            elif kind == 2: line[i] = (line[i] + b) & 255
+            elif kind == 3: line[i] = (line[i] + (a + b) // 2) & 255
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        for x in range(width):
+            pixel = line[x * channels:(x + 1) * channels]
+            out += pixel if channels == 4 else pixel + b"\xff"
+        previous = line
+    return width, height, out
+
+ours, theirs = rgba(sys.argv[1]), rgba(sys.argv[2])
+assert ours[:2] == theirs[:2], "sizes differ"
+width, worst, where = ours[0], 0, None
+for i in range(0, len(ours[2]), 4):
+    a, b = ours[2][i:i + 4], theirs[2][i:i + 4]
+    # Edge pixels are anti-aliased differently; compare the covered ones.
+    if a[3] != 255 or b[3] != 255:
+        continue
+    d = max(abs(a[k] - b[k]) for k in range(3))
+    if d > worst:
+        worst, where = d, (i // 4 % width, i // 4 // width)
+if worst > 2:
+    sys.exit(f"{sys.argv[1]}: differs by {worst} at {where}")
+PY
+  done
+fi
+for bad in "--linear 1,2,3" "--radial 0,0,-1,0,0,5" "--conic 1,2,x" "--stop 0.5" "--stop x:red" \
+  "--interpolate nowhere" "--interpolate oklch,sideways" "--spread mirror"; do
+  # shellcheck disable=SC2086
+  "$zdraw" --size 8x8 --path "M0 0 H8 V8 Z" --linear 0,0,8,0 --stop 0:red $bad -o "$work/bad.png" \
+    2> "$work/bad.err"
+  [ $? -eq 2 ] && [ "$(wc -l < "$work/bad.err")" -eq 1 ] || fail "zdraw $bad: expected exit 2 and one line"
+done
+"$zdraw" --size 8x8 --path "M0 0 H8 V8 Z" --linear 0,0,8,0 -o "$work/bad.png" 2> "$work/bad.err"
+[ $? -eq 2 ] || fail "a gradient without stops must be refused"
+"$zdraw" --size 8x8 --path "M0 0 H8 V8 Z" --stop 0:red -o "$work/bad.png" 2> "$work/bad.err"
+[ $? -eq 2 ] || fail "a stop without a gradient must be refused"
 
 [ $failures -eq 0 ] && echo "zdraw: all checks passed"
 exit $((failures != 0))

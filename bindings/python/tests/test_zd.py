@@ -211,3 +211,35 @@ def test_paint_antialias():
     with zd.Paint() as paint:
         with pytest.raises(ValueError):
             paint.set_antialias(1)
+
+
+def test_gradients_paint_images():
+    square = zd.Path().rect(0, 0, 16, 4)
+    ramp = zd.LinearGradient(0, 0, 16, 0, stops=[(0, "black"), (1, "white")])
+    image = zd.Image(16, 4).fill(square, ramp)
+    row = bytes(image.pixels[:16 * 4])
+    assert row[0] == 8 and row[15 * 4] == 247
+    assert all(row[x * 4] < row[(x + 1) * 4] for x in range(15))
+    # The same gradient through a Paint, and stroked.
+    drawn = zd.Image(16, 4).draw(square, zd.Paint(ramp))
+    assert bytes(drawn.pixels) == bytes(image.pixels)
+    stroked = zd.Image(16, 4).stroke(zd.Path().move_to(0, 2).line_to(16, 2), ramp, 4)
+    assert bytes(stroked.pixels) == bytes(image.pixels)
+    # oklch with the longer hue passes green between red and blue.
+    longer = zd.LinearGradient(0, 0, 16, 0, stops=[(0, "red"), (1, "blue")], space="oklch",
+                               hue="longer")
+    middle = bytes(zd.Image(16, 4).fill(square, longer).pixels[8 * 4:8 * 4 + 3])
+    assert middle[1] > middle[0] and middle[1] > middle[2]
+    radial = zd.RadialGradient(8, 2, 0, 8, 2, 8, stops=[(0, "red"), (1, "blue")],
+                               spread="reflect")
+    conic = zd.ConicGradient(8, 2, 0.5, stops=[(0, "red"), (0.5, "lime"), (1, "red")])
+    for gradient in (radial, conic):
+        assert len(set(bytes(zd.Image(16, 4).fill(square, gradient).pixels))) > 4
+    assert "LinearGradient" in repr(ramp)
+    for bad in (lambda: zd.LinearGradient(0, 0, 1, 0, stops=[(0, "red")], space="nowhere"),
+                lambda: zd.LinearGradient(0, 0, 1, 0, stops=[(0, "red")], spread="mirror"),
+                lambda: zd.LinearGradient(0, 0, 1, 0, stops=[(0, "red")], hue="sideways"),
+                lambda: zd.LinearGradient(0, 0, 1, 0),
+                lambda: zd.RadialGradient(0, 0, -1, 0, 0, 1, stops=[(0, "red")])):
+        with pytest.raises(ValueError):
+            zd.Image(4, 4).fill(square, bad())

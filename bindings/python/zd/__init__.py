@@ -64,8 +64,10 @@ import threading
 import weakref
 from typing import Any, Iterable, List, Optional, Sequence, Tuple, Type, TypeVar, Union
 
-__all__ = ["Path", "Image", "Color", "Paint", "to_svg", "Segment", "Matrix", "translation",
-           "scaling", "rotation", "multiply", "library", "version", "__version__"]
+__all__ = ["Path", "Image", "Color", "Paint", "LinearGradient", "RadialGradient",
+           "ConicGradient", "to_svg", "Segment", "Matrix", "translation",
+           "scaling", "rotation", "multiply", "library", "version", "__version__",
+           "render_svg", "SvgWarning"]
 
 Segment = Tuple[float, float, float, float]
 # An affine matrix (a, b, c, d, e, f): x' = a x + c y + e, y' = b x + d y + f.
@@ -200,6 +202,14 @@ _paint_set_mode = _bind("zd_paint_set_mode", _i32, _vp, _i32)
 _paint_set_tolerance = _bind("zd_paint_set_tolerance", _i32, _vp, _f)
 _paint_set_antialias = _bind("zd_paint_set_antialias", _i32, _vp, _i32)
 _draw_path = _bind("zd_draw_path", _i32, _vp, _vp, _vp, _fp)
+_paint_set_linear = _bind("zd_paint_set_linear", _i32, _vp, _f, _f, _f, _f)
+_paint_set_radial = _bind("zd_paint_set_radial", _i32, _vp, _f, _f, _f, _f, _f, _f)
+_paint_set_conic = _bind("zd_paint_set_conic", _i32, _vp, _f, _f, _f)
+_paint_add_stop = _bind("zd_paint_add_stop", _i32, _vp, _f, _vp)
+_paint_clear_stops = _bind("zd_paint_clear_stops", _i32, _vp)
+_paint_set_spread = _bind("zd_paint_set_spread", _i32, _vp, _i32)
+_paint_set_interpolation = _bind("zd_paint_set_interpolation", _i32, _vp, ctypes.c_char_p, _i32)
+_paint_set_gradient_transform = _bind("zd_paint_set_gradient_transform", _i32, _vp, _fp)
 
 # Python handles SIGINT itself (KeyboardInterrupt): the start-up that leaves
 # every signal disposition as the interpreter set it.
@@ -868,6 +878,107 @@ def _as_color(color: Any) -> Tuple["Color", bool]:
 _ANTIALIAS = {"scanlines": 0, "area": 1, "none": 2}
 
 
+# ---------------------------------------------------------------- gradients
+_SPREADS = {"pad": 0, "repeat": 1, "reflect": 2}
+_HUES = {"shorter": 0, "longer": 1, "increasing": 2, "decreasing": 3}
+
+
+class _Gradient:
+    """A gradient source: stops (offset, colour) along a parameter, spread
+    beyond [0, 1], interpolated in a colour space. Usable wherever a colour
+    is taken by Paint, Image.fill and Image.stroke. The gradient holds plain
+    values; it is applied to a paint when used."""
+
+    _kind = ""
+
+    def __init__(self, stops: Iterable[Tuple[float, Any]] = (), space: str = "srgb",
+                 hue: str = "shorter", spread: str = "pad",
+                 transform: Optional[Matrix] = None) -> None:
+        self.stops = [(_float(offset, "stop offset"), color) for offset, color in stops]
+        self.space = space
+        self.hue = hue
+        self.spread = spread
+        self.transform = transform
+
+    def _geometry(self, h: int) -> None:
+        raise NotImplementedError
+
+    def _apply(self, paint: "Paint") -> None:
+        """Makes `paint` this gradient (its stops replaced)."""
+        spread = _named(_SPREADS, self.spread, "spread")
+        hue = _named(_HUES, self.hue, "hue")
+        space = _text(self.space, "space")
+        matrix = _matrix(self.transform if self.transform is not None else (1, 0, 0, 1, 0, 0))
+        colours = [_as_color(color) for _, color in self.stops]
+        try:
+            with _using((paint, True), *[(value, False) for value, _ in colours]) as handles:
+                h, stops = handles[0], handles[1:]
+                _check(_paint_set_interpolation(h, space, hue))
+                _check(_paint_set_spread(h, spread))
+                _check(_paint_set_gradient_transform(h, matrix))
+                _check(_paint_clear_stops(h))
+                for (offset, _), c in zip(self.stops, stops):
+                    _check(_paint_add_stop(h, offset, c))
+                self._geometry(h)
+        finally:
+            for value, owned in colours:
+                if owned:
+                    value.close()
+
+    def __repr__(self) -> str:
+        return f"zd.{type(self).__name__}({self._describe()}, stops={self.stops!r}, " \
+               f"space={self.space!r}, hue={self.hue!r}, spread={self.spread!r})"
+
+
+class LinearGradient(_Gradient):
+    """Colours along the line from (x0, y0) to (x1, y1): t = 0 at the start,
+    1 at the end, constant across the line."""
+
+    def __init__(self, x0: float, y0: float, x1: float, y1: float, **options: Any) -> None:
+        super().__init__(**options)
+        self.points = tuple(_float(v, n) for v, n in ((x0, "x0"), (y0, "y0"), (x1, "x1"), (y1, "y1")))
+
+    def _geometry(self, h: int) -> None:
+        _check(_paint_set_linear(h, *self.points))
+
+    def _describe(self) -> str:
+        return ", ".join(repr(v) for v in self.points)
+
+
+class RadialGradient(_Gradient):
+    """Colours along the circles between (x0, y0, r0) at t = 0 and (x1, y1,
+    r1) at t = 1, as a canvas's two-circle radial gradient; points on no
+    such circle are left as they are."""
+
+    def __init__(self, x0: float, y0: float, r0: float, x1: float, y1: float, r1: float,
+                 **options: Any) -> None:
+        super().__init__(**options)
+        self.circles = tuple(_float(v, n) for v, n in ((x0, "x0"), (y0, "y0"), (r0, "r0"),
+                                                        (x1, "x1"), (y1, "y1"), (r1, "r1")))
+
+    def _geometry(self, h: int) -> None:
+        _check(_paint_set_radial(h, *self.circles))
+
+    def _describe(self) -> str:
+        return ", ".join(repr(v) for v in self.circles)
+
+
+class ConicGradient(_Gradient):
+    """Colours around (cx, cy): t is the angle from `start_angle` (radians,
+    0 along +x, turning towards +y) as a fraction of a full turn."""
+
+    def __init__(self, cx: float, cy: float, start_angle: float = 0.0, **options: Any) -> None:
+        super().__init__(**options)
+        self.centre = (_float(cx, "cx"), _float(cy, "cy"))
+        self.start_angle = _float(start_angle, "start_angle")
+
+    def _geometry(self, h: int) -> None:
+        _check(_paint_set_conic(h, self.centre[0], self.centre[1], self.start_angle))
+
+    def _describe(self) -> str:
+        return f"{self.centre[0]!r}, {self.centre[1]!r}, {self.start_angle!r}"
+
+
 class Paint(_Handle):
     """How Image.draw paints a path: a colour, fill or stroke, blending and
     tolerance. Paint() fills with opaque black by the non-zero rule, blended
@@ -901,7 +1012,11 @@ class Paint(_Handle):
             return _made(Paint, _paint_copy(h))
 
     def set_color(self, color: Any) -> "Paint":
-        """The colour (a Color, or colour text) every covered pixel gets."""
+        """The colour (a Color, or colour text) every covered pixel gets, or
+        a LinearGradient, RadialGradient or ConicGradient."""
+        if isinstance(color, _Gradient):
+            color._apply(self)
+            return self
         value, owned = _as_color(color)
         try:
             with _using((self, True), (value, False)) as (h, c):
@@ -1070,8 +1185,12 @@ class Image(_Handle):
 
     def fill(self, path: Path, color: Color, even_odd: bool = False, overwrite: bool = False,
              tolerance: float = 0.0) -> "Image":
-        """Fills `path` with `color`, anti-aliased (tolerance <= 0 means 0.5)."""
+        """Fills `path` with `color` (a Color or a gradient), anti-aliased
+        (tolerance <= 0 means 0.5)."""
         _expect(path, Path, "path")
+        if isinstance(color, _Gradient):
+            with Paint(color, even_odd=even_odd, overwrite=overwrite, tolerance=tolerance) as paint:
+                return self.draw(path, paint)
         _expect(color, Color, "color")
         t = _float(tolerance, "tolerance")
         with _using((self, True), (path, False), (color, False)) as (h, p, c):
@@ -1093,7 +1212,8 @@ class Image(_Handle):
                dash: Optional[Iterable[float]] = None, dash_offset: float = 0.0,
                overwrite: bool = False, tolerance: float = 0.5,
                transform: Optional[Matrix] = None) -> "Image":
-        """Strokes `path` with a pen `width` wide in `color` (a Color or colour text)."""
+        """Strokes `path` with a pen `width` wide in `color` (a Color, colour
+        text or a gradient)."""
         with Paint(color, overwrite=overwrite, tolerance=tolerance, stroke=width, join=join,
                    cap=cap, miter_limit=miter_limit, dash=dash, dash_offset=dash_offset) as paint:
             return self.draw(path, paint, transform)
@@ -1211,3 +1331,113 @@ def to_svg(path: Path, color: Color, width: int, height: int, even_odd: bool = F
     with _using((path, False), (color, False)) as (p, c):
         return _take_block(
             lambda out, n: _path_to_svg_rule(p, c, rule, w, h, out, n)).decode()
+
+
+# ------------------------------------------------------------ SVG documents
+#
+# The SVG document renderer is a component beside the library (render/ in the
+# source tree), built as libzdrender.so.1 when expat is found. It is loaded on
+# first use: through ZD_RENDER_LIBRARY (a built libzdrender.so.1), from the
+# directory of the loaded libzd (a build tree or this package), or from the
+# system. It links the same libzd.so.1, so its images are ordinary Images.
+
+
+class SvgWarning(UserWarning):
+    """Content of an SVG document that render_svg skipped ("unsupported
+    element <text> skipped (line 3)"), or a limit it applied."""
+
+
+class _RenderOptions(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_int32), ("height", ctypes.c_int32),
+                ("scale", ctypes.c_float), ("background", ctypes.c_void_p),
+                ("max_elements", ctypes.c_int32)]
+
+
+class _RenderReport(ctypes.Structure):
+    _fields_ = [("unsupported", ctypes.c_int32), ("line", ctypes.c_int32),
+                ("error", ctypes.c_char * 256)]
+
+
+_RenderWarn = ctypes.CFUNCTYPE(None, ctypes.c_void_p, ctypes.c_char_p)
+_renderer: Any = None
+_renderer_lock = threading.Lock()
+
+
+def _load_renderer() -> Any:
+    global _renderer
+    with _renderer_lock:
+        if _renderer is not None:
+            return _renderer
+        candidates = []
+        explicit = os.environ.get("ZD_RENDER_LIBRARY")
+        if explicit:
+            candidates.append(explicit)
+        beside = os.path.dirname(getattr(library, "_name", "") or "")
+        if beside:
+            candidates.append(os.path.join(beside, "libzdrender.so.1"))
+        candidates += [os.path.join(_PACKAGE_DIRECTORY, "libzdrender.so.1"), "libzdrender.so.1"]
+        for name in candidates:
+            try:
+                renderer = ctypes.CDLL(name)
+            except OSError:
+                continue
+            function = renderer.zdr_render_svg
+            function.restype = _vp
+            function.argtypes = [ctypes.c_char_p, ctypes.c_size_t, ctypes.POINTER(_RenderOptions),
+                                 _RenderWarn, _vp, ctypes.POINTER(_RenderReport)]
+            _renderer = function
+            return function
+        raise RuntimeError("zd: libzdrender.so.1 (the SVG document renderer) was not found; "
+                           "build zd with expat (libexpat1-dev) or set ZD_RENDER_LIBRARY")
+
+
+def _optional_size(value: Any, name: str) -> int:
+    if value is None:
+        return 0
+    size = _int32(value, name)
+    if size < 1:
+        raise ValueError(f"render_svg: {name} must be >= 1 (got {size})")
+    return size
+
+
+def render_svg(text_or_path: Union[Text, "os.PathLike[str]", "os.PathLike[bytes]"],
+               width: Optional[int] = None, height: Optional[int] = None) -> Image:
+    """Renders an SVG document into a new Image.
+
+    `text_or_path` is the document itself (str or bytes starting, after
+    blanks, with "<") or the name of a file holding it. The size is the
+    document's (width, height, viewBox); `width` or `height` scales it to that
+    many pixels, keeping the aspect ratio, and both give the exact size.
+    Skipped content (text, filters, masks, ...) is reported once per kind as
+    an SvgWarning. A document that is not well-formed XML, has no svg root or
+    no size raises ValueError naming the line ("line 3: not well-formed XML:
+    mismatched tag")."""
+    origin = "document"
+    if isinstance(text_or_path, str) and text_or_path.lstrip().startswith("<"):
+        data = text_or_path.encode()
+    elif isinstance(text_or_path, (bytes, bytearray)) and \
+            bytes(text_or_path).lstrip().startswith(b"<"):
+        data = bytes(text_or_path)
+    elif isinstance(text_or_path, (str, bytes, os.PathLike)):
+        origin = os.fsdecode(text_or_path)
+        with open(text_or_path, "rb") as f:
+            data = f.read()
+    else:
+        raise TypeError("render_svg: expected SVG text or a file name, "
+                        f"got {_type_name(text_or_path)}")
+    options = _RenderOptions(_optional_size(width, "width"), _optional_size(height, "height"),
+                             0.0, None, 0)
+    render = _load_renderer()
+    messages: List[str] = []
+    warn = _RenderWarn(lambda _context, message: messages.append(message.decode()))
+    report = _RenderReport()
+    handle = render(data, len(data), ctypes.byref(options), warn, None, ctypes.byref(report))
+    import warnings
+    for message in messages:
+        warnings.warn(f"{origin}: {message}", SvgWarning, stacklevel=2)
+    if not handle:
+        error = report.error.decode(errors="replace")
+        if error == "out of memory":
+            raise MemoryError(error)
+        raise ValueError(f"{origin}: line {report.line}: {error}")
+    return Image._adopt(handle)

@@ -1,0 +1,170 @@
+// The colour ramp of a gradient: exact evaluation between stops, and the
+// piecewise-linear curve and bins that stand in for it (see gradient.hpp).
+#include <algorithm>
+#include <cmath>
+
+#include "color/registry.hpp"
+#include "common/errors.hpp"
+#include "raster/gradient.hpp"
+
+namespace zd::raster {
+
+namespace {
+
+RampSample sampleOf(const Paint &paint) { return RampSample{paint, solidBytes(paint)}; }
+
+bool sameColor(const zd::color::CssColor &a, const zd::color::CssColor &b) {
+  return a.color == b.color && a.fourth == b.fourth && a.missing == b.missing;
+}
+
+bool within(const Paint &a, const Paint &b, float limit) {
+  return std::fabs(a.red - b.red) <= limit && std::fabs(a.green - b.green) <= limit &&
+         std::fabs(a.blue - b.blue) <= limit && std::fabs(a.alpha - b.alpha) <= limit;
+}
+
+Paint mix(const Paint &a, const Paint &b, float u) {
+  return Paint{a.red + (b.red - a.red) * u, a.green + (b.green - a.green) * u,
+               a.blue + (b.blue - a.blue) * u, a.alpha + (b.alpha - a.alpha) * u};
+}
+
+bool inUnitRange(const zd::color::Color &c) {
+  for (const float v : c.comps) {
+    if (!(v >= 0.0f && v <= 1.0f)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Ramp::Ramp(const zd::paint::Gradient &gradient) {
+  if (gradient.stops.empty()) throw Error("drawPath: the gradient has no stops");
+  srgbSpace_ = gradient.space == zd::color::stSrgb;
+  stops_.reserve(gradient.stops.size());
+  for (const zd::paint::GradientStop &stop : gradient.stops) {
+    const Paint paint = paintFromColor(stop.color.color);
+    stops_.push_back(Stop{stop.offset, stop.color, sampleOf(paint)});
+    if (!sameColor(stop.color, gradient.stops.front().color)) uniform_ = false;
+    if (paint.alpha > 0.0f) invisible_ = false;
+  }
+  between_.resize(stops_.size() - 1);
+  for (std::size_t i = 0; i + 1 < stops_.size(); ++i) {
+    const Stop &a = stops_[i], &b = stops_[i + 1];
+    if (a.offset == b.offset || sameColor(a.color, b.color)) continue;
+    auto made = zd::color::Interpolator::make(a.color, b.color, gradient.space, gradient.hue);
+    if (!made.isOk()) throw Error("drawPath: a gradient stop cannot be interpolated in its space");
+    between_[i] = made.value();
+  }
+  binMode_.assign(kBins, binLinear);
+  if (uniform_) {
+    bins_.assign(kBins, stops_.front().sample);
+    binMode_.assign(kBins, binTable);
+    return;
+  }
+  edges_.resize(kBins + 1);
+  bins_.resize(kBins);
+  exactEdges_.resize(kBins + 1);
+  knownEdge_.assign(kBins + 1, 0);
+  constexpr int kBinsPerPiece = kBins / kPieces;
+  for (int piece = 0; piece < kPieces; ++piece) {
+    approximate(piece * kBinsPerPiece, (piece + 1) * kBinsPerPiece);
+  }
+  for (int bin = 0; bin < kBins; ++bin) {
+    if (binMode_[bin] == binExact) continue;
+    const Paint &low = edges_[bin], &high = edges_[bin + 1];
+    if (!within(low, high, kFlatChange)) continue;
+    bins_[bin] = sampleOf(mix(low, high, 0.5f));
+    binMode_[bin] = binTable;
+  }
+}
+
+// The exact colour at edge k of the bins, evaluated once.
+const Paint &Ramp::exactEdge(int k) {
+  if (!knownEdge_[k]) {
+    exactEdges_[k] = exact(static_cast<double>(k) / kBins).paint;
+    knownEdge_[k] = 1;
+  }
+  return exactEdges_[k];
+}
+
+RampSample Ramp::exact(double t) const {
+  // The first stop at or beyond t, so that t at a shared offset takes the
+  // first stop there.
+  const auto at =
+      std::lower_bound(stops_.begin(), stops_.end(), t,
+                       [](const Stop &stop, double value) { return stop.offset < value; });
+  if (at == stops_.begin()) return stops_.front().sample;
+  if (at == stops_.end()) return stops_.back().sample;
+  const Stop &end = *at;
+  if (t == end.offset) return end.sample;
+  const std::size_t index = static_cast<std::size_t>(at - stops_.begin()) - 1;
+  const Stop &start = stops_[index];
+  const std::optional<zd::color::Interpolator> &between = between_[index];
+  if (!between) return start.sample;
+  const double u = (t - start.offset) / (end.offset - start.offset);
+  const auto mixed = between->at(u);
+  if (!mixed.isOk()) throw Error("drawPath: a gradient colour is out of range");
+  const zd::color::Color &c = mixed.value().color;
+  // An sRGB colour within range is its own gamut mapping.
+  if (srgbSpace_ && inUnitRange(c))
+    return sampleOf(Paint{c.comps[0], c.comps[1], c.comps[2], c.alpha});
+  return sampleOf(paintFromColor(c));
+}
+
+// True when the ramp is smooth over bins [from, to): no stop strictly
+// inside, and no jump just after `from`.
+bool Ramp::smoothOver(int from, int to) const {
+  const double low = static_cast<double>(from) / kBins, high = static_cast<double>(to) / kBins;
+  const auto before = [](const Stop &stop, double value) { return stop.offset < value; };
+  const auto after = [](double value, const Stop &stop) { return value < stop.offset; };
+  // The stops at `low`, then the first one past it.
+  const auto atLow = std::lower_bound(stops_.begin(), stops_.end(), low, before);
+  const auto pastLow = std::upper_bound(atLow, stops_.end(), low, after);
+  if (pastLow != stops_.end() && pastLow->offset < high) return false;
+  for (auto stop = atLow; stop != pastLow && stop + 1 != pastLow; ++stop) {
+    if (!sameColor(stop->color, (stop + 1)->color)) return false;
+  }
+  return true;
+}
+
+// Fills edges_ over bins [from, to) with a chord, or halves the range.
+void Ramp::approximate(int from, int to) {
+  if (!smoothOver(from, to)) {
+    if (to - from == 1) {
+      binMode_[from] = binExact;
+      return;
+    }
+    const int middle = (from + to) / 2;
+    approximate(from, middle);
+    approximate(middle, to);
+    return;
+  }
+  const Paint low = exactEdge(from);
+  const Paint high = exactEdge(to);
+  if (to - from > 1) {
+    const int middle = (from + to) / 2;
+    const Paint &exactMiddle = exactEdge(middle);
+    if (!within(exactMiddle, mix(low, high, 0.5f), kChordError)) {
+      approximate(from, middle);
+      approximate(middle, to);
+      return;
+    }
+  } else {
+    // One bin: where the mapping into sRGB bends sharply (its chroma
+    // search settles on nearby but different answers), even one bin may
+    // not be straight; such a bin is evaluated exactly.
+    const Paint exactMiddle = exact((from + 0.5) / kBins).paint;
+    if (!within(exactMiddle, mix(low, high, 0.5f), kChordError)) {
+      binMode_[from] = binExact;
+      return;
+    }
+  }
+  const float width = static_cast<float>(to - from);
+  for (int k = from; k <= to; ++k) edges_[k] = mix(low, high, static_cast<float>(k - from) / width);
+  edges_[to] = high;
+}
+
+RampSample Ramp::between(int bin, float u) const {
+  return sampleOf(mix(edges_[bin], edges_[bin + 1], u));
+}
+
+}  // namespace zd::raster
