@@ -30,6 +30,9 @@ constexpr std::int64_t kCellPerStep = kCellOne / kRowSteps;
 // ones a row touched.
 constexpr int kBlockShift = 3;
 constexpr std::int64_t kBlock = std::int64_t{1} << kBlockShift;
+// Gaps between segments up to this fraction of the coordinates' size (and
+// this many pixels below 1) are rounding, not a break between chains.
+constexpr double kJoinTolerance = 1.0 / 4096.0;
 
 // One edge within the image's rows, top to bottom: y in snapped steps
 // (yTop < yBottom), x at both ends and per step, and the winding it adds.
@@ -84,7 +87,13 @@ class EdgeBuilder {
         closeChain();
         continue;
       }
-      if (open_ && (s.x0 != endX_ || s.y0 != endY_)) closeChain();
+      if (open_ && (s.x0 != endX_ || s.y0 != endY_)) {
+        if (nearlyJoined(s.x0, s.y0)) {
+          addEdge(endX_, endY_, s.x0, s.y0);
+        } else {
+          closeChain();
+        }
+      }
       if (!open_) {
         startX_ = s.x0;
         startY_ = s.y0;
@@ -98,6 +107,20 @@ class EdgeBuilder {
   }
 
  private:
+  // Flattened curves and arcs end within rounding of where the next
+  // segment starts, not always exactly there. A gap that small is bridged
+  // by an edge across it and the chain goes on: closing the chain there
+  // would add the whole triangle between the chain's start and the gap.
+  // Between closed subpaths a bridge is harmless, as the chain's closing
+  // edge later runs back along it and cancels it exactly.
+  bool nearlyJoined(float x, float y) const {
+    const double scale = std::max(
+        {1.0, std::fabs(static_cast<double>(endX_)), std::fabs(static_cast<double>(endY_))});
+    const double tolerance = scale * kJoinTolerance;
+    return std::fabs(static_cast<double>(x) - endX_) <= tolerance &&
+           std::fabs(static_cast<double>(y) - endY_) <= tolerance;
+  }
+
   void closeChain() {
     if (open_ && (endX_ != startX_ || endY_ != startY_)) addEdge(endX_, endY_, startX_, startY_);
     open_ = false;

@@ -104,4 +104,85 @@ TEST(Antialias, ACopyKeepsTheModel) {
   zd_paint_free(paint);
 }
 
+// Gradients take the model too. A radial gradient of one colour goes
+// through the shaded painter, which must give the solid colour's bytes under
+// every model, over translucent pixels and in both modes; a real ramp gets
+// the area's alpha at the edges and the ramp's colours inside.
+TEST(Antialias, GradientsUseTheModel) {
+  const char *d = "M 1.5 0.3 L 10.25 2.7 L 9.6 11.1 L 2.2 8.4 Z M 4 4 L 6 7 L 7 4 Z";
+  ZdPath *path = nullptr;
+  ASSERT_EQ(zd_path_parse_d(d, &path), ZD_OK);
+  ZdColor *teal = zd_color_rgba(0.1f, 0.6f, 0.55f, 0.7f);
+  ZdColor *backdrop = zd_color_rgba(0.9f, 0.2f, 0.3f, 0.5f);
+  ZdPath *all = zd_path_new();
+  ASSERT_EQ(zd_path_rect(all, 1, 0, 0, 12, 12), ZD_OK);
+  for (int32_t model : {ZD_AA_SCANLINES, ZD_AA_AREA, ZD_AA_NONE}) {
+    for (int32_t mode : {ZD_MODE_OVER, ZD_MODE_OVERWRITE}) {
+      std::vector<std::uint8_t> results[2];
+      for (int shaded = 0; shaded < 2; ++shaded) {
+        ZdImage *image = zd_image_new(12, 12);
+        ASSERT_EQ(zd_fill_path(image, all, backdrop, 0, 0, 0), ZD_OK);
+        ZdPaint *paint = zd_paint_new();
+        ASSERT_EQ(zd_paint_set_antialias(paint, model), ZD_OK);
+        ASSERT_EQ(zd_paint_set_mode(paint, mode), ZD_OK);
+        ASSERT_EQ(zd_paint_set_fill(paint, 1), ZD_OK);
+        if (shaded != 0) {
+          ASSERT_EQ(zd_paint_set_radial(paint, 6, 6, 0, 6, 6, 40), ZD_OK);
+          ASSERT_EQ(zd_paint_add_stop(paint, 0, teal), ZD_OK);
+          ASSERT_EQ(zd_paint_add_stop(paint, 1, teal), ZD_OK);
+        } else {
+          ASSERT_EQ(zd_paint_set_color(paint, teal), ZD_OK);
+        }
+        ASSERT_EQ(zd_draw_path(image, path, paint, nullptr), ZD_OK);
+        results[shaded] = pixels(image);
+        zd_paint_free(paint);
+        zd_image_free(image);
+      }
+      EXPECT_EQ(results[0], results[1]) << "model " << model << " mode " << mode;
+    }
+  }
+
+  // Black to white along x over the rectangle x 1.5 .. 4.25, overwritten.
+  ZdPath *rect = nullptr;
+  ASSERT_EQ(zd_path_parse_d("M 1.5 0 L 4.25 0 L 4.25 4 L 1.5 4 Z", &rect), ZD_OK);
+  ZdColor *black = zd_color_rgba(0, 0, 0, 1), *white = zd_color_rgba(1, 1, 1, 1);
+  std::vector<std::uint8_t> rows[3];
+  for (int32_t model : {ZD_AA_SCANLINES, ZD_AA_AREA, ZD_AA_NONE}) {
+    ZdImage *image = zd_image_new(8, 4);
+    ZdPaint *paint = zd_paint_new();
+    ASSERT_EQ(zd_paint_set_antialias(paint, model), ZD_OK);
+    ASSERT_EQ(zd_paint_set_mode(paint, ZD_MODE_OVERWRITE), ZD_OK);
+    ASSERT_EQ(zd_paint_set_linear(paint, 0, 0, 8, 0), ZD_OK);
+    ASSERT_EQ(zd_paint_add_stop(paint, 0, black), ZD_OK);
+    ASSERT_EQ(zd_paint_add_stop(paint, 1, white), ZD_OK);
+    ASSERT_EQ(zd_draw_path(image, rect, paint, nullptr), ZD_OK);
+    rows[model] = pixels(image);
+    zd_paint_free(paint);
+    zd_image_free(image);
+  }
+  const auto alphas = [](const std::vector<std::uint8_t> &bytes) {
+    std::vector<int> alpha;
+    for (int x = 0; x < 8; ++x) alpha.push_back(bytes[static_cast<std::size_t>(x * 4 + 3)]);
+    return alpha;
+  };
+  EXPECT_EQ(alphas(rows[ZD_AA_AREA]), (std::vector<int>{0, 128, 255, 255, 64, 0, 0, 0}));
+  EXPECT_EQ(alphas(rows[ZD_AA_NONE]), (std::vector<int>{0, 255, 255, 255, 0, 0, 0, 0}));
+  // Colour by pixel centre alike under every model: t = (x + 0.5) / 8.
+  for (int x = 1; x <= 4; ++x) {
+    const auto at = static_cast<std::size_t>(x * 4);
+    EXPECT_EQ(rows[ZD_AA_AREA][at], rows[ZD_AA_SCANLINES][at]) << x;
+    if (x < 4) {
+      EXPECT_EQ(rows[ZD_AA_NONE][at], rows[ZD_AA_SCANLINES][at]) << x;
+    }
+  }
+  EXPECT_LT(rows[ZD_AA_AREA][4], rows[ZD_AA_AREA][8]);
+  zd_color_free(black);
+  zd_color_free(white);
+  zd_path_free(rect);
+  zd_color_free(teal);
+  zd_color_free(backdrop);
+  zd_path_free(all);
+  zd_path_free(path);
+}
+
 }  // namespace

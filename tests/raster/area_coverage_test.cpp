@@ -16,6 +16,8 @@
 #include "cpu/cpu.hpp"
 #include "raster/area.hpp"
 #include "raster/area_kernels.hpp"
+#include "path/pathdata.hpp"
+#include "path/transform.hpp"
 
 namespace {
 
@@ -377,6 +379,40 @@ TEST(AreaCoverage, OpenChainsAreClosed) {
   const std::vector<Segment> triangle = segmentsOf({{12, 2}, {18, 2}, {18, 8}});
   closed.insert(closed.end(), triangle.begin(), triangle.end());
   EXPECT_EQ(cover(open, 20, 10).values(), cover(closed, 20, 10).values());
+}
+
+// Flattened arcs end within rounding of the next segment's start: those
+// gaps belong to one outline. Closing there instead added the triangle
+// between the outline's start and each gap (an icon with arcs lost most of
+// its interior).
+TEST(AreaCoverage, RoundingGapsDoNotBreakTheOutline) {
+  const Polygon hexagon =
+      rounded({{4.3, 2.1}, {17.6, 3.2}, {21.4, 11.9}, {15.2, 19.7}, {5.1, 18.3}, {1.6, 9.4}});
+  std::vector<Segment> gapped = segmentsOf(hexagon);
+  // Nudge the end of every other segment by a few float steps.
+  for (std::size_t i = 0; i < gapped.size(); i += 2) {
+    gapped[i].x1 = std::nextafter(std::nextafter(gapped[i].x1, 1e9f), 1e9f);
+    gapped[i].y1 = std::nextafter(gapped[i].y1, -1e9f);
+  }
+  const std::vector<int> exact = alphaBytes(segmentsOf(hexagon), 24, 24, Antialias::area);
+  const std::vector<int> nudged = alphaBytes(gapped, 24, 24, Antialias::area);
+  for (std::size_t i = 0; i < exact.size(); ++i) ASSERT_LE(std::abs(exact[i] - nudged[i]), 1) << i;
+
+  // The same through a path with arcs, flattened, against the sample lines.
+  zd::path::Path path = zd::path::parsePath(
+      "m17.82 16.342 5.692-3.287A.98.98 0 0 0 24 12.21V5.635a.98.98 0 0 0-.488-.846l-5.693-3.286"
+      "a.98.98 0 0 0-.977 0Z");
+  zd::path::transform(path, zd::path::Matrix{4, 0, 0, 4, 0, 0});
+  Image area = zd::image::newImage(100, 70, zd::image::csRgba);
+  Image lines = zd::image::newImage(100, 70, zd::image::csRgba);
+  zd::raster::fillPathWith(area, path, srgb(1, 1, 1, 1), false, true, 0.5f, Antialias::area);
+  zd::raster::fillPath(lines, path, srgb(1, 1, 1, 1), false, true, 0.5f);
+  double areaTotal = 0.0, linesTotal = 0.0;
+  for (std::size_t i = 3; i < area.data.size(); i += 4) {
+    areaTotal += area.data[i];
+    linesTotal += lines.data[i];
+  }
+  EXPECT_NEAR(areaTotal / linesTotal, 1.0, 0.005);
 }
 
 TEST(AreaCoverage, ModesOverAndOverwrite) {
