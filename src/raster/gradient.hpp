@@ -141,7 +141,7 @@ using RampSample = ShadeColor;
 // piecewise-linear curve whose knots are exact colours: each of kPieces
 // equal pieces of [0, 1] is halved until the chord between its ends is
 // within kChordError of the exact colour at its middle (and at its quarters,
-// from four bins up, where a channel leaves 0 or 1), down to single
+// from four bins up), down to single
 // bins of kBins over [0, 1]. A bin across which the curve changes by less
 // than kFlatChange is looked up as one colour (the mean of its ends); a
 // steeper one is interpolated between its ends per pixel. A bin holding a
@@ -193,7 +193,6 @@ class Ramp {
 
   const Paint &exactEdge(int k);
   void approximate(int from, int to);
-  static bool clampChanges(const Paint &low, const Paint &middle, const Paint &high);
   bool quartersOnChord(int from, int to, const Paint &low, const Paint &high);
   bool smoothOver(int from, int to) const;
   RampSample between(int bin, float u) const;

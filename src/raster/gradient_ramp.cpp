@@ -144,7 +144,7 @@ void Ramp::approximate(int from, int to) {
     const int middle = (from + to) / 2;
     const Paint &exactMiddle = exactEdge(middle);
     if (!within(exactMiddle, mix(low, high, 0.5f), kChordError) ||
-        (clampChanges(low, exactMiddle, high) && !quartersOnChord(from, to, low, high))) {
+        !quartersOnChord(from, to, low, high)) {
       approximate(from, middle);
       approximate(middle, to);
       return;
@@ -164,22 +164,11 @@ void Ramp::approximate(int from, int to) {
   edges_[to] = high;
 }
 
-// The middle alone cannot vouch for a chord where a colour channel is held at
-// 0 or 1 over part of the range: the curve turns a corner where the channel
-// is let go, and when it then rises and levels off it can cross the chord
-// near the middle while lying several steps off it at a quarter. Such ranges
-// (a channel at its bound at some of the three points but not at all) are
-// also checked at their quarters; the quarters of a range of four bins or
-// more are bin edges, which subdividing would evaluate anyway.
-bool Ramp::clampChanges(const Paint &low, const Paint &middle, const Paint &high) {
-  const auto held = [](float v) { return v <= 0.0f || v >= 1.0f; };
-  const auto changes = [&](float a, float m, float b) {
-    return held(a) != held(m) || held(m) != held(b);
-  };
-  return changes(low.red, middle.red, high.red) || changes(low.green, middle.green, high.green) ||
-         changes(low.blue, middle.blue, high.blue);
-}
-
+// The middle alone cannot vouch for a chord: where the curve turns a corner
+// (a channel let go of 0 or 1, the gamut mapping starting to cut chroma) and
+// then bends the other way, it can cross the chord near the middle while
+// lying several steps off it at a quarter. The quarters of a range of four
+// bins or more are bin edges, which subdividing would evaluate anyway.
 bool Ramp::quartersOnChord(int from, int to, const Paint &low, const Paint &high) {
   if (to - from < 4) return true;
   const int quarter = (to - from) / 4;
