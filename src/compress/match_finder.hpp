@@ -47,6 +47,9 @@
 
 #include "common/errors.hpp"
 
+// The match finder's small helpers are inlined into its loops.
+#define ZD_MATCH_INLINE inline __attribute__((always_inline))
+
 namespace zd::compress::detail {
 
 inline constexpr std::int32_t kMinMatch = 3;
@@ -176,19 +179,25 @@ class HashChains {
   HashChains &operator=(const HashChains &) = delete;
 
   void insert(const std::uint8_t *data, std::int64_t length, std::int64_t position) {
-    const std::uint32_t bytes = tripleAt(data, length, position);
-    const std::uint32_t hash = hashOfTriple(bytes);
-    const std::uint32_t triple = keyOfTriple(bytes);
-    const auto at = static_cast<std::uint32_t>(position);
-    // The hash's newest position (low half) and its count of insertions
-    // (high half) share one word: one load and one store.
-    const std::uint64_t head = hashHead_[hash];
-    const std::uint64_t hashGap = linkGap(at, static_cast<std::uint32_t>(head));
-    const std::uint64_t tripleGap = linkGap(at, static_cast<std::uint32_t>(tripleHead_[triple]));
-    const std::uint64_t count = head >> 32;
-    ring_[at & mask_] = hashGap | (tripleGap << 16) | (count << 32);
-    hashHead_[hash] = ((count + 1) << 32) | at;
-    tripleHead_[triple] = static_cast<std::int32_t>(position);
+    insertEntry(hashHead_, tripleHead_, ring_, mask_, position, tripleAt(data, length, position));
+  }
+
+  // Inserts the positions from .. to - 1 one by one (to at most
+  // length - 2). Local copies of the tables: stores to the ring could
+  // otherwise change the members as far as the compiler knows.
+  void insertRange(const std::uint8_t *data, std::int64_t length, std::int64_t from,
+                   std::int64_t to) {
+    std::uint64_t *const hashHead = hashHead_;
+    std::int32_t *const tripleHead = tripleHead_;
+    std::uint64_t *const ring = ring_;
+    const std::size_t mask = mask_;
+    std::int64_t p = from;
+    if (std::endian::native == std::endian::little) {
+      for (const std::int64_t wordEnd = std::min(to, length - 3); p < wordEnd; ++p) {
+        insertEntry(hashHead, tripleHead, ring, mask, p, load32(data + p) & 0xFFFFFFu);
+      }
+    }
+    for (; p < to; ++p) insertEntry(hashHead, tripleHead, ring, mask, p, tripleAt(data, length, p));
   }
 
   // Inserts the positions start .. start + matchLength - 1 of a match that
@@ -196,29 +205,19 @@ class HashChains {
   // are left in the input), with exactly the links and ranks one insert per
   // position gives.
   //
-  // A long match from far back often copies a run of one pixel (the row
-  // above in a flat region): as far as its bytes also repeat at a short
-  // period, they are inserted as a repeat at that period, which is cheaper.
-  // The rest of a match from more than 8 bytes back is inserted position by
-  // position: its links mostly reach back before the match, where copying
-  // them fails and costs more than the plain inserts.
+  // A match from at most 8 bytes back is a repeat at that period as a whole.
+  // A match from farther back mostly copies runs of one pixel (the row above
+  // in a flat region): the stretches of it that also repeat at a pixel's
+  // period are inserted as repeats, which is cheaper; the rest position by
+  // position (their links mostly reach back before the match, where copying
+  // them fails and costs more than the plain inserts).
   void insertMatch(const std::uint8_t *data, std::int64_t length, std::int64_t start,
                    std::int32_t matchLength, std::int32_t distance) {
-    std::int64_t from = start;
     const std::int64_t to = start + matchLength;
-    if (distance > kMaxShortPeriod && matchLength >= kMinRunForPeriod && start >= kMaxShortPeriod) {
-      const std::int32_t period = shortPeriod(data + start);
-      if (period > 0) {
-        from = start + countEqual(data + start - period, data + start, matchLength);
-        insertRepeat(data, length, start, from, period);
-      }
-    }
-    if (from >= to) return;
     if (distance <= kMaxShortPeriod) {
-      insertRepeat(data, length, from, to, distance);
+      insertRepeat(data, length, start, start, to, distance);
     } else {
-      const std::int64_t end = std::min<std::int64_t>(to, length - kMinMatch + 1);
-      for (std::int64_t p = from; p < end; ++p) insert(data, length, p);
+      insertFarMatch(data, length, start, to);
     }
   }
 
@@ -283,29 +282,90 @@ class HashChains {
     return static_cast<std::int32_t>(previous);
   }
 
+  // Enters `position`, whose three bytes are `bytes`, at the head of its
+  // hash chain and its triple chain.
+  ZD_MATCH_INLINE static void insertEntry(std::uint64_t *hashHead, std::int32_t *tripleHead,
+                                          std::uint64_t *ring, std::size_t mask,
+                                          std::int64_t position, std::uint32_t bytes) {
+    const std::uint32_t hash = hashOfTriple(bytes);
+    const std::uint32_t triple = keyOfTriple(bytes);
+    const auto at = static_cast<std::uint32_t>(position);
+    // The hash's newest position (low half) and its count of insertions
+    // (high half) share one word: one load and one store.
+    const std::uint64_t head = hashHead[hash];
+    const std::uint64_t hashGap = linkGap(at, static_cast<std::uint32_t>(head));
+    const std::uint64_t tripleGap = linkGap(at, static_cast<std::uint32_t>(tripleHead[triple]));
+    const std::uint64_t count = head >> 32;
+    ring[at & mask] = hashGap | (tripleGap << 16) | (count << 32);
+    hashHead[hash] = ((count + 1) << 32) | at;
+    tripleHead[triple] = static_cast<std::int32_t>(position);
+  }
+
   static constexpr std::uint64_t kRankBits = 0xFFFFFFFF00000000u;
   static constexpr std::int32_t kMaxShortPeriod = 8;
-  static constexpr std::int32_t kMinRunForPeriod = 32;
+  // Stretches shorter than this are inserted one by one: below it the
+  // repeat's fixed costs outweigh what it saves.
+  static constexpr std::int32_t kMinStretch = 20;
+  static constexpr std::int32_t kPlainGroup = 8;
 
-  // The smallest period 1 .. 8 at which the eight bytes at `at` repeat the
-  // eight before them (at - 8 .. at + 7 must be readable), or 0.
-  static std::int32_t shortPeriod(const std::uint8_t *at) {
-    const std::uint64_t here = load64(at);
-    for (std::int32_t period = 1; period <= kMaxShortPeriod; ++period) {
-      if (load64(at - period) == here) return period;
-    }
+  // The period of the sixteen bytes at `at` when they repeat those 4 or 3
+  // bytes before (the pixel sizes of RGBA and RGB; runs of period 1 and 2
+  // repeat at 4 too), or 0. at - 4 .. at + 15 must be readable.
+  static std::int32_t pixelPeriod(const std::uint8_t *at) {
+    const std::uint64_t low = load64(at);
+    const std::uint64_t high = load64(at + 8);
+    if (load64(at - 4) == low && load64(at + 4) == high) return 4;
+    if (load64(at - 3) == low && load64(at + 5) == high) return 3;
     return 0;
   }
 
+  // insertMatch for a match from more than 8 bytes back: the positions
+  // start .. to - 1 in order, each stretch that repeats at a pixel's period
+  // as a repeat (its origin pulled back over the bytes before it that repeat
+  // too, already inserted, so that its first links can be copied), the rest
+  // one by one.
+  void insertFarMatch(const std::uint8_t *data, std::int64_t length, std::int64_t start,
+                      std::int64_t to) {
+    const std::int64_t end = std::min<std::int64_t>(to, length - kMinMatch + 1);
+    std::int64_t p = start;
+    while (p < end) {
+      const std::int32_t period = p >= kMaxShortPeriod && p + 16 <= to ? pixelPeriod(data + p) : 0;
+      // Positions are inserted in groups of eight between the looks for a
+      // stretch: a stretch found up to seven bytes late loses little.
+      std::int64_t plainEnd = p + kPlainGroup;
+      if (period != 0) {
+        const std::int32_t repeated =
+            countEqual(data + p - period, data + p, static_cast<std::int32_t>(to - p));
+        if (repeated >= kMinStretch) {
+          std::int64_t origin = p;
+          while (origin > p - 2 * period && origin > period &&
+                 data[origin - 1] == data[origin - 1 - period]) {
+            --origin;
+          }
+          insertRepeat(data, length, origin, p, p + repeated, period);
+          p += repeated;
+          continue;
+        }
+        // Any stretch starting inside this one ends where it does, shorter.
+        plainEnd = std::max<std::int64_t>(plainEnd, p + repeated + 1);
+      }
+      const std::int64_t stop = std::min(plainEnd, end);
+      insertRange(data, length, p, stop);
+      p = stop;
+    }
+  }
+
   // Inserts the positions from .. to - 1 (as far as three bytes are left),
-  // whose bytes repeat those `distance` back: data[y + distance] = data[y]
-  // for y in from - distance .. to - distance - 1.
+  // whose bytes repeat those `distance` back from `origin` (at most from, the
+  // positions before from being inserted) on: data[y + distance] = data[y]
+  // for y in origin - distance .. to - distance - 1.
   //
-  // Position p whose three bytes lie inside from .. to - 1 repeats position
-  // p - distance: same bytes, same hash, same triple key. If the previous
-  // position of p - distance's chain lies at or after from - distance, the
-  // gap g to it recurs at p: p - g holds a copy of it, and the positions in
-  // between copy positions that are not in that chain. So the links of p
+  // Position p whose three bytes lie inside origin .. to - 1 repeats
+  // position p - distance: same bytes, same hash, same triple key. If the
+  // previous position of p - distance's chain lies at or after
+  // origin - distance, the gap g to it recurs at p: p - g holds a copy of
+  // it, and the positions in between copy positions that are not in that
+  // chain. So the links of p
   // are those of p - distance, and p's rank is one more than that of p - g.
   // Where a link reaches back before the repeated stretch, the position is
   // inserted the plain way.
@@ -318,20 +378,20 @@ class HashChains {
   // The heads follow last: a position whose copy lies `distance` further on
   // inside the stretch is not the newest of its chain, so only the final
   // `distance` positions can be heads.
-  void insertRepeat(const std::uint8_t *data, std::int64_t length, std::int64_t from,
-                    std::int64_t to, std::int32_t distance) {
+  void insertRepeat(const std::uint8_t *data, std::int64_t length, std::int64_t origin,
+                    std::int64_t from, std::int64_t to, std::int32_t distance) {
     const std::int64_t copyEnd = to - 2;  // three bytes inside the stretch
     const std::int64_t end = std::min<std::int64_t>(to, length - kMinMatch + 1);
     const std::int32_t step = distance == 1 ? 2 : distance;
     // Positions from here on have both entries they follow from inside the
     // repeat (the ring keeps both while 2 * step is within its size).
     const std::int64_t periodicFrom =
-        step <= kMaxDistance / 4 ? from + 2 * step - distance : copyEnd;
+        step <= kMaxDistance / 4 ? std::max(from, origin + 2 * step - distance) : copyEnd;
     const std::int64_t linksEnd = std::min(copyEnd, periodicFrom);
     std::int64_t headsDone = from;
     std::int64_t p = from;
     while (p < linksEnd) {
-      p = copyLinks(from, p, linksEnd, distance);
+      p = copyLinks(origin, p, linksEnd, distance);
       if (p == linksEnd) break;
       updateHeads(data, headsDone, p);
       insert(data, length, p);
@@ -339,7 +399,7 @@ class HashChains {
     }
     if (linksEnd < copyEnd) extendPeriodic(linksEnd, copyEnd, step);
     updateHeads(data, std::max(headsDone, copyEnd - distance), copyEnd);
-    for (p = std::max(from, copyEnd); p < end; ++p) insert(data, length, p);
+    insertRange(data, length, std::max(from, copyEnd), end);
   }
 
   // For p in from .. to - 1: the links of p - step, and its rank grown by
