@@ -102,6 +102,12 @@ inline std::uint32_t tripleAt(const std::uint8_t *data, std::int64_t length,
          (std::uint32_t{data[position + 2]} << 16);
 }
 
+// Bytes at .. at + 2 as tripleAt gives them, where at + 3 is readable too.
+ZD_MATCH_INLINE std::uint32_t tripleOfWord(const std::uint8_t *at) {
+  if (std::endian::native == std::endian::little) return load32(at) & 0xFFFFFFu;
+  return at[0] | (std::uint32_t{at[1]} << 8) | (std::uint32_t{at[2]} << 16);
+}
+
 // hashAt from the three bytes: the low 7 bits of the middle byte above the
 // last byte.
 inline std::uint32_t hashOfTriple(std::uint32_t triple) {
@@ -230,20 +236,15 @@ class HashChains {
   std::int32_t nextOfHash(std::int64_t searched, std::int32_t position) const {
     return back(searched, position, slotOf(position) & 0xFFFFu);
   }
-  std::int32_t nextOfTriple(std::int64_t searched, std::int32_t position) const {
-    return back(searched, position, (slotOf(position) >> 16) & 0xFFFFu);
-  }
+
+  // The ring of entries (hash gap, triple gap << 16, rank << 32) and the
+  // mask that maps a position to its slot, for the search loop.
+  const std::uint64_t *ringSlots() const { return ring_; }
+  std::size_t ringMask() const { return mask_; }
 
   // Insertions of `hash` so far, modulo 2^16.
   std::uint16_t count(std::uint32_t hash) const {
     return static_cast<std::uint16_t>(hashHead_[hash] >> 32);
-  }
-
-  // Where `position` comes in the walk of its hash's chain that starts after
-  // `count` insertions of that hash: 0 for the newest.
-  std::uint32_t chainIndex(std::uint16_t count, std::int32_t position) const {
-    const auto rank = static_cast<std::uint16_t>(slotOf(position) >> 32);
-    return static_cast<std::uint16_t>(count - rank - 1);
   }
 
   // Multiplicative hashing of the three bytes; the top bits mix all of them.
@@ -530,22 +531,47 @@ inline constexpr std::int32_t kMaxTripleSkips = 16;
 
 // The longest match for position i among the 64 newest positions with its
 // hash within 32768 bytes, found along the triple chain (see HashChains).
+//
+// One loop over the chain's ring slots: a candidate with other bytes counts
+// as a skip; one with i's three bytes ends the walk when it is beyond the 64
+// newest of the hash, else is tried (tryCandidate's rules, written out).
 inline Match findMatch(const std::uint8_t *data, std::int64_t length, std::int64_t i,
                        const HashChains &chains) {
   Match best;
   const auto maxLength = static_cast<std::int32_t>(std::min<std::int64_t>(kMaxMatch, length - i));
-  const std::uint16_t count = chains.count(hashAt(data, i));
-  const std::uint32_t triple = HashChains::tripleKey(data, i);
+  const std::uint8_t *const here = data + i;
+  const std::uint32_t triple = tripleAt(data, length, i);
+  const std::uint16_t count = chains.count(hashOfTriple(triple));
+  const std::uint64_t *const ring = chains.ringSlots();
+  const std::size_t mask = chains.ringMask();
+  const std::int64_t farthest = std::max<std::int64_t>(i - kMaxDistance, 0);
   std::int32_t skips = 0;
-  std::int32_t candidate = chains.tripleHead(triple);
-  if (candidate >= 0 && i - candidate > kMaxDistance) candidate = -1;
-  for (; candidate >= 0; candidate = chains.nextOfTriple(i, candidate)) {
-    if (!sameTriple(data + candidate, data + i)) {
+  std::int64_t candidate = chains.tripleHead(HashChains::keyOfTriple(triple));
+  while (candidate >= farthest) {
+    const std::uint64_t slot = ring[static_cast<std::size_t>(candidate) & mask];
+    const std::uint8_t *const there = data + candidate;
+    // A candidate lies before i, so its four bytes are inside the input.
+    if (tripleOfWord(there) != triple) {
       if (++skips > kMaxTripleSkips) return searchHashChain(data, i, maxLength, chains);
-      continue;
+    } else {
+      const auto rank = static_cast<std::uint16_t>(slot >> 32);
+      if (static_cast<std::uint16_t>(count - rank - 1) >= kMaxCandidates) break;
+      // Only a candidate that also matches the four bytes ending at the
+      // best length can beat it (here[best.length] is inside the input
+      // while the best is below maxLength).
+      if (best.length < kMinMatch ||
+          load32(there + best.length - 3) == load32(here + best.length - 3)) {
+        const std::int32_t k = countEqual(there, here, maxLength);
+        if (k > best.length) {
+          best.length = k;
+          best.distance = static_cast<std::int32_t>(i - candidate);
+          if (k == maxLength) break;
+        }
+      }
     }
-    if (chains.chainIndex(count, candidate) >= kMaxCandidates) break;
-    if (tryCandidate(data, i, candidate, maxLength, best)) break;
+    const auto gap = static_cast<std::int64_t>((slot >> 16) & 0xFFFFu);
+    if (gap == 0) break;
+    candidate -= gap;
   }
   return best;
 }
