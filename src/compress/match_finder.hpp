@@ -187,6 +187,10 @@ class HashChains {
   void insert(const std::uint8_t *data, std::int64_t length, std::int64_t position) {
     insertEntry(hashHead_, tripleHead_, ring_, mask_, position, tripleAt(data, length, position));
   }
+  // insert for a position whose three bytes (tripleAt) are known.
+  void insertTriple(std::int64_t position, std::uint32_t triple) {
+    insertEntry(hashHead_, tripleHead_, ring_, mask_, position, triple);
+  }
 
   // Inserts the positions from .. to - 1 one by one (to at most
   // length - 2). Local copies of the tables: stores to the ring could
@@ -535,12 +539,12 @@ inline constexpr std::int32_t kMaxTripleSkips = 16;
 // One loop over the chain's ring slots: a candidate with other bytes counts
 // as a skip; one with i's three bytes ends the walk when it is beyond the 64
 // newest of the hash, else is tried (tryCandidate's rules, written out).
+// `triple` is tripleAt(data, length, i).
 inline Match findMatch(const std::uint8_t *data, std::int64_t length, std::int64_t i,
-                       const HashChains &chains) {
+                       std::uint32_t triple, const HashChains &chains) {
   Match best;
   const auto maxLength = static_cast<std::int32_t>(std::min<std::int64_t>(kMaxMatch, length - i));
   const std::uint8_t *const here = data + i;
-  const std::uint32_t triple = tripleAt(data, length, i);
   const std::uint16_t count = chains.count(hashOfTriple(triple));
   const std::uint64_t *const ring = chains.ringSlots();
   const std::size_t mask = chains.ringMask();
