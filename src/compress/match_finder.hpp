@@ -561,7 +561,10 @@ inline constexpr std::int32_t kMaxTripleSkips = 16;
 //
 // One loop over the chain's ring slots: a candidate with other bytes counts
 // as a skip; one with i's three bytes ends the walk when it is beyond the 64
-// newest of the hash, else is tried (tryCandidate's rules, written out).
+// newest of the hash, else is tried (tryCandidate's rules, written out). The
+// first candidate tried always becomes the best (it matches three bytes), so
+// the walk is split there: after it, the four bytes of i that end at the best
+// length are kept at hand.
 // `triple` is tripleAt(data, length, i).
 inline Match findMatch(const std::uint8_t *data, std::int64_t length, std::int64_t i,
                        std::uint32_t triple, const HashChains &chains) {
@@ -572,33 +575,47 @@ inline Match findMatch(const std::uint8_t *data, std::int64_t length, std::int64
   const std::uint64_t *const ring = chains.ringSlots();
   const std::size_t mask = chains.ringMask();
   const std::int64_t farthest = std::max<std::int64_t>(i - kMaxDistance, 0);
+  // Beyond the 64 newest insertions of the hash.
+  const auto outOfReach = [count](std::uint64_t slot) {
+    const auto rank = static_cast<std::uint16_t>(slot >> 32);
+    return static_cast<std::uint16_t>(count - rank - 1) >= kMaxCandidates;
+  };
   std::int32_t skips = 0;
   std::int64_t candidate = chains.tripleHead(HashChains::keyOfTriple(triple));
-  while (candidate >= farthest) {
-    const std::uint64_t slot = ring[static_cast<std::size_t>(candidate) & mask];
+  std::uint64_t slot = 0;
+  // A candidate lies before i, so its four bytes are inside the input.
+  for (;; candidate -= static_cast<std::int64_t>((slot >> 16) & 0xFFFFu)) {
+    if (candidate < farthest) return best;
+    slot = ring[static_cast<std::size_t>(candidate) & mask];
+    if (tripleOfWord(data + candidate) == triple) break;
+    if (++skips > kMaxTripleSkips) return searchHashChain(data, i, maxLength, chains);
+    if ((slot & 0xFFFF0000u) == 0) return best;
+  }
+  if (outOfReach(slot)) return best;
+  best.length = countEqual(data + candidate, here, maxLength);
+  best.distance = static_cast<std::int32_t>(i - candidate);
+  // Only a candidate that also matches the four bytes ending at the best
+  // length can beat it (here[best.length] is inside the input while the best
+  // is below maxLength).
+  std::uint32_t hereEnd = load32(here + best.length - 3);
+  while (best.length < maxLength) {
+    const auto gap = static_cast<std::int64_t>((slot >> 16) & 0xFFFFu);
+    candidate -= gap;
+    if (gap == 0 || candidate < farthest) break;
+    slot = ring[static_cast<std::size_t>(candidate) & mask];
     const std::uint8_t *const there = data + candidate;
-    // A candidate lies before i, so its four bytes are inside the input.
     if (tripleOfWord(there) != triple) {
       if (++skips > kMaxTripleSkips) return searchHashChain(data, i, maxLength, chains);
-    } else {
-      const auto rank = static_cast<std::uint16_t>(slot >> 32);
-      if (static_cast<std::uint16_t>(count - rank - 1) >= kMaxCandidates) break;
-      // Only a candidate that also matches the four bytes ending at the
-      // best length can beat it (here[best.length] is inside the input
-      // while the best is below maxLength).
-      if (best.length < kMinMatch ||
-          load32(there + best.length - 3) == load32(here + best.length - 3)) {
-        const std::int32_t k = countEqual(there, here, maxLength);
-        if (k > best.length) {
-          best.length = k;
-          best.distance = static_cast<std::int32_t>(i - candidate);
-          if (k == maxLength) break;
-        }
-      }
+      continue;
     }
-    const auto gap = static_cast<std::int64_t>((slot >> 16) & 0xFFFFu);
-    if (gap == 0) break;
-    candidate -= gap;
+    if (outOfReach(slot)) break;
+    if (load32(there + best.length - 3) != hereEnd) continue;
+    const std::int32_t k = countEqual(there, here, maxLength);
+    if (k > best.length) {
+      best.length = k;
+      best.distance = static_cast<std::int32_t>(i - candidate);
+      if (k < maxLength) hereEnd = load32(here + k - 3);
+    }
   }
   return best;
 }
