@@ -29,9 +29,10 @@
 // rule. A triple key crowded with other triples sends the search back to
 // the plain walk after 16 such positions, which bounds the steps per
 // search. Positions inside a match that repeats at a period of at most 8
-// bytes copy their links and ranks from the bytes they repeat (insertMatch),
-// which gives exactly the entries that inserting them one by one would give;
-// the other positions of a match are inserted one by one.
+// bytes, and the stretches of a farther match that repeat at a pixel's period
+// (4 or 3 bytes), copy their links and ranks from the bytes they repeat
+// (insertMatch), which gives exactly the entries that inserting them one by
+// one would give; the other positions of a match are inserted one by one.
 //
 // The reference. tests/compress/deflate_model.hpp models the plain rules
 // directly (a chain entry per byte, the 64-candidate walk, one bit at a
