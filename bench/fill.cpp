@@ -26,6 +26,7 @@
 
 #include "path/path.hpp"
 #include "path/shapes.hpp"
+#include "raster/area.hpp"
 #include "raster/raster.hpp"
 #include "zd.h"
 
@@ -187,6 +188,20 @@ void zdFill(benchmark::State &state, int scene) {
   }
 }
 
+// The same scene through another coverage model: zd_area (exact area),
+// zd_aliased (pixel centres).
+void zdFillWith(benchmark::State &state, int scene, zd::raster::Antialias model) {
+  const auto shapes = ourScene(sceneNumber(scene));
+  zd::image::Image image = zd::image::newImage(kSize, kSize, zd::image::csRgba);
+  for (auto _ : state) {
+    std::memset(image.data.data(), 0, image.data.size());
+    for (const OurShape &shape : shapes) {
+      zd::raster::fillPathWith(image, shape.path, shape.color, shape.evenOdd, false, 0.5f, model);
+    }
+    benchmark::DoNotOptimize(image.data.data());
+  }
+}
+
 // A shape built through the exported path calls.
 ZdPath *exportedPath(const Shape &shape) {
   const auto &p = shape.points;
@@ -232,7 +247,7 @@ void zdExportFill(benchmark::State &state, int which) {
 }
 
 // The peak memory one fill holds beyond the image, for the scene's largest shape.
-void zdWorkingMemory(benchmark::State &state, int scene) {
+void zdWorkingMemory(benchmark::State &state, int scene, zd::raster::Antialias model) {
   const auto shapes = ourScene(sceneNumber(scene));
   const auto largest = std::max_element(
       shapes.begin(), shapes.end(),
@@ -242,7 +257,8 @@ void zdWorkingMemory(benchmark::State &state, int scene) {
   for (auto _ : state) {
     const std::size_t before = liveBytes;
     peakBytes = liveBytes;
-    zd::raster::fillPath(image, largest->path, largest->color, largest->evenOdd, false, 0.5f);
+    zd::raster::fillPathWith(image, largest->path, largest->color, largest->evenOdd, false, 0.5f,
+                             model);
     peak = peakBytes - before;
   }
   state.counters["peak_bytes"] = static_cast<double>(peak);
@@ -334,6 +350,12 @@ void registerAll() {
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("fill/" + name + "/zd_export").c_str(), zdExportFill, scene)
         ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("fill/" + name + "/zd_area").c_str(), zdFillWith, scene,
+                                 zd::raster::Antialias::area)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("fill/" + name + "/zd_aliased").c_str(), zdFillWith, scene,
+                                 zd::raster::Antialias::none)
+        ->Unit(benchmark::kMillisecond);
 #ifdef ZD_HAVE_CAIRO
     benchmark::RegisterBenchmark(("fill/" + name + "/cairo").c_str(), cairoFill, scene)
         ->Unit(benchmark::kMillisecond);
@@ -344,8 +366,13 @@ void registerAll() {
 #endif
   }
   for (int scene = 0; scene < 4; ++scene) {
-    benchmark::RegisterBenchmark(("fill_memory/" + std::string(kSceneNames[scene]) + "/zd").c_str(),
-                                 zdWorkingMemory, scene)
+    const std::string name = kSceneNames[scene];
+    benchmark::RegisterBenchmark(("fill_memory/" + name + "/zd").c_str(), zdWorkingMemory, scene,
+                                 zd::raster::Antialias::scanlines)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    benchmark::RegisterBenchmark(("fill_memory/" + name + "/zd_area").c_str(), zdWorkingMemory,
+                                 scene, zd::raster::Antialias::area)
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
   }

@@ -41,9 +41,10 @@
  *        zd_color_gamut_map, zd_color_space, zd_color_components,
  *        zd_color_to_css, zd_color_mix, zd_color_delta_e and
  *        zd_paint_set_color and zd_paint_add_stop.
- *      Paint. Written by zd_paint_set_color ... zd_paint_set_tolerance and
- *        zd_paint_set_linear ... zd_paint_set_gradient_transform. Read by
- *        zd_paint_copy and zd_draw_path.
+ *      Paint. Written by zd_paint_set_color ... zd_paint_set_tolerance,
+ *        zd_paint_set_antialias and zd_paint_set_linear ...
+ *        zd_paint_set_gradient_transform. Read by zd_paint_copy and
+ *        zd_draw_path.
  *    zd_path_free, zd_image_free, zd_color_free and zd_paint_free give back
  *    one reference: call them when no call on another thread can still be
  *    handed that reference. A call already running holds its own reference.
@@ -490,6 +491,23 @@ ZD_API ZdStatus zd_paint_set_stroke(ZdPaint *paint, const ZdStroke *style);
 ZD_API ZdStatus zd_paint_set_mode(ZdPaint *paint, int32_t mode);
 /** Flattening tolerance in image pixels (<= 0 means 0.5). */
 ZD_API ZdStatus zd_paint_set_tolerance(ZdPaint *paint, float tolerance);
+
+/* ------------------------------------------------------------ anti-aliasing */
+
+/** How zd_draw_path measures the covered part of a pixel (zd_paint_set_antialias). */
+/** Four sample lines per pixel row: the coverage of zd_fill_path (the default). */
+#define ZD_AA_SCANLINES 0
+/** The exact area of the pixel the path covers (the fill rule applied to the
+ *  winding-weighted area: non-zero min(|a|, 1), even-odd a triangle wave). */
+#define ZD_AA_AREA 1
+/** Aliased: full coverage where the pixel centre is inside by the fill rule, none
+ *  elsewhere. */
+#define ZD_AA_NONE 2
+/** The paint's coverage model, for fills and strokes, with or without a matrix:
+ *  ZD_AA_SCANLINES, ZD_AA_AREA or ZD_AA_NONE. With ZD_AA_AREA and ZD_AA_NONE every
+ *  subpath is closed for filling. 2 for any other value. */
+ZD_API ZdStatus zd_paint_set_antialias(ZdPaint *paint, int32_t antialias);
+
 /**
  * Draws `path` into `image` with `paint`. `matrix` (6 floats as zd_path_transform,
  * or NULL) maps path coordinates into the image, as a canvas transform does. A fill

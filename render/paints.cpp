@@ -72,8 +72,12 @@ Painter::Painter(const Document &document, ColorParser &colors, Diagnostics &dia
       sheet_(sheet),
       fill_(zd_paint_new()),
       stroke_(zd_paint_new()) {
+  // Coverage by the exact area, as SVG renderers measure it.
   for (ZdPaint *paint : {fill_.get(), stroke_.get()}) {
-    if (paint != nullptr) zd_paint_set_tolerance(paint, kTolerance);
+    if (paint != nullptr) {
+      zd_paint_set_tolerance(paint, kTolerance);
+      zd_paint_set_antialias(paint, ZD_AA_AREA);
+    }
   }
 }
 

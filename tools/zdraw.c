@@ -38,7 +38,8 @@
 static const char *const usage_text =
     "usage: zdraw [--size WxH] [--background C] [--viewbox X,Y,W,H]\n"
     "             (--path DATA|@FILE [--color C|GRADIENT] [--even-odd] [--overwrite]\n"
-    "              [--tolerance T] [STROKE]... [TRANSFORM]...)... [-o FILE] [--format F]\n"
+    "              [--tolerance T] [--antialias A] [STROKE]... [TRANSFORM]...)...\n"
+    "             [-o FILE] [--format F]\n"
     "             [--quality N] [--svg FILE]\n"
     "       zdraw             (no arguments: paint the demo scene)\n"
     "       zdraw FILE.svg [-o FILE] [--width W | --height H | --scale S] ...\n"
@@ -65,6 +66,10 @@ static const char *const usage_text =
     "                    instead of blending over them (source-over)\n"
     "  --tolerance T     flattening tolerance of the layer's curves in pixels\n"
     "                    (default 0.5; zero or below also means 0.5)\n"
+    "  --antialias A     how the layer's edge pixels are covered: scanlines (four\n"
+    "                    sample lines per pixel row, the default), area (the exact\n"
+    "                    area covered) or none (aliased: a pixel is painted when its\n"
+    "                    centre is inside); the SVG output does not show it\n"
     "\n"
     "Strokes (the layer's path is stroked instead of filled):\n"
     "  --stroke W        stroke with a pen W wide (0 draws nothing)\n"
@@ -111,10 +116,10 @@ static const char *const usage_text =
     "                    - writes it to standard output\n"
     "  -h, --help        show this text\n"
     "\n"
-    "--color, --even-odd, --overwrite, --tolerance, the stroke, gradient and\n"
-    "transform options apply to the --path they follow. In the SVG document a\n"
-    "gradient SVG cannot interpolate alike (other spaces, translucent stops) gets\n"
-    "finely sampled stops, and a conic one a fan of thin wedges. At least one of -o and --svg is needed when paths are given, and\n"
+    "--color, --even-odd, --overwrite, --tolerance, --antialias, the stroke,\n"
+    "gradient and transform options apply to the --path they follow. In the SVG\n"
+    "document a gradient SVG cannot interpolate alike (other spaces, translucent\n"
+    "stops) gets finely sampled stops, and a conic one a fan of thin wedges. At least one of -o and --svg is needed when paths are given, and\n"
     "they must name different files. Files are written whole or not at all: each\n"
     "goes to a temporary file beside it, renamed over FILE when complete.\n"
     "Exit status: 0 on success, 2 on bad input or an unwritable file (nothing is\n"
@@ -153,6 +158,7 @@ typedef struct Layer {
   int even_odd;
   int overwrite;
   float tolerance;
+  int32_t antialias;     /* ZD_AA_* (--antialias), ZD_AA_SCANLINES unless given */
   int stroked;           /* --stroke given */
   const char *style_arg; /* the first stroke option without --stroke, for the message */
   ZdStroke stroke;
@@ -265,6 +271,15 @@ static const char *read_number(const char *text, float *value) {
   *value = strtof(text, &end);
   if (end == text || !is_finite(*value)) return NULL;
   return end;
+}
+
+/* --antialias: scanlines, area or none. */
+static int32_t parse_antialias(const char *text) {
+  if (strcmp(text, "scanlines") == 0) return ZD_AA_SCANLINES;
+  if (strcmp(text, "area") == 0) return ZD_AA_AREA;
+  if (strcmp(text, "none") == 0) return ZD_AA_NONE;
+  fail(EXIT_BAD_INPUT, "--antialias '%s': expected scanlines, area or none", shown(text));
+  return ZD_AA_SCANLINES;
 }
 
 static float parse_tolerance(const char *text) {
@@ -553,6 +568,7 @@ static Layer *add_layer(Job *job) {
   Layer *layer = &job->layers[job->layer_count++];
   memset(layer, 0, sizeof *layer);
   layer->tolerance = 0.5f;
+  layer->antialias = ZD_AA_SCANLINES;
   layer->stroke.join = ZD_JOIN_MITER;
   layer->stroke.cap = ZD_CAP_BUTT;
   layer->stroke.miter_limit = 4.0f;
@@ -820,6 +836,9 @@ static void parse_arguments(int argc, char **argv, Job *job) {
     } else if (strcmp(arg, "--tolerance") == 0) {
       const char *value = value_of(argc, argv, &i, arg);
       current_layer(job, arg)->tolerance = parse_tolerance(value);
+    } else if (strcmp(arg, "--antialias") == 0) {
+      const char *value = value_of(argc, argv, &i, arg);
+      current_layer(job, arg)->antialias = parse_antialias(value);
     } else if (is_stroke_option(arg)) {
       const char *value = value_of(argc, argv, &i, arg);
       parse_stroke_option(arg, value, current_layer(job, arg));
@@ -1064,6 +1083,7 @@ static void paint_item(void *target, const Job *job, ZdPath *path, ZdColor *colo
   if (status == ZD_OK)
     status = zd_paint_set_mode(paint, layer->overwrite ? ZD_MODE_OVERWRITE : ZD_MODE_OVER);
   if (status == ZD_OK) status = zd_paint_set_tolerance(paint, layer->tolerance);
+  if (status == ZD_OK) status = zd_paint_set_antialias(paint, layer->antialias);
   if (status == ZD_OK && layer->gradient.kind != GRADIENT_NONE) {
     status = apply_gradient(paint, &layer->gradient);
   }

@@ -16,6 +16,9 @@ namespace zd::paint {
 enum class FillRule : std::uint8_t { nonZero = 0, evenOdd = 1 };
 enum class Mode : std::uint8_t { over = 0, overwrite = 1 };
 enum class Coverage : std::uint8_t { fill = 0, stroke = 1 };
+// How the covered part of each pixel is measured: four sample lines per row
+// (the fill's own), the exact area, or the pixel centre alone (aliased).
+enum class Antialias : std::uint8_t { scanlines = 0, area = 1, none = 2 };
 
 // Where the colour of each covered pixel comes from: the solid colour, or
 // the gradient when it has a kind (paint/gradient.hpp). The gradient's
@@ -30,7 +33,8 @@ struct Source {
 inline constexpr float kDefaultTolerance = 0.5f;
 inline float flatness(float tolerance) { return tolerance > 0.0f ? tolerance : kDefaultTolerance; }
 
-// A new paint: solid black, fill, non-zero, over, tolerance 0.5.
+// A new paint: solid black, fill, non-zero, over, tolerance 0.5, sample-line
+// coverage.
 struct Paint {
   Source source;
   Coverage coverage = Coverage::fill;
@@ -38,6 +42,7 @@ struct Paint {
   zd::stroke::Style stroke;           // used when coverage is stroke
   Mode mode = Mode::over;
   float tolerance = kDefaultTolerance;  // in image pixels, positive and finite
+  Antialias antialias = Antialias::scanlines;
 };
 
 }  // namespace zd::paint

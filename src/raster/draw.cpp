@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/errors.hpp"
+#include "raster/area.hpp"
 #include "raster/gradient.hpp"
 #include "raster/raster.hpp"
 #include "stroke/stroke.hpp"
@@ -61,6 +62,15 @@ void mapSegments(std::vector<Segment> &segments, const zd::path::Matrix &matrix)
   }
 }
 
+Antialias coverageModel(zd::paint::Antialias antialias) {
+  switch (antialias) {
+    case zd::paint::Antialias::area: return Antialias::area;
+    case zd::paint::Antialias::none: return Antialias::none;
+    case zd::paint::Antialias::scanlines: break;
+  }
+  return Antialias::scanlines;
+}
+
 }  // namespace
 
 void drawPath(zd::image::Image &image, const zd::path::Path &path, const zd::paint::Paint &paint,
@@ -72,6 +82,7 @@ void drawPath(zd::image::Image &image, const zd::path::Path &path, const zd::pai
   const float tolerance = zd::paint::flatness(paint.tolerance);
   const bool overwrite = paint.mode == zd::paint::Mode::overwrite;
   const zd::paint::Source &source = paint.source;
+  const Antialias model = coverageModel(paint.antialias);
   // The gradient is sampled through the inverse of the same matrix.
   zd::paint::Affine toImage;
   if (matrix != nullptr) {
@@ -80,9 +91,9 @@ void drawPath(zd::image::Image &image, const zd::path::Path &path, const zd::pai
   const zd::paint::Affine *mapping = matrix != nullptr ? &toImage : nullptr;
   const auto fillMapped = [&](const zd::path::Path &mapped, bool evenOdd) {
     if (source.isGradient()) {
-      fillGradient(image, mapped, source.gradient, mapping, evenOdd, overwrite, tolerance);
+      fillGradient(image, mapped, source.gradient, mapping, evenOdd, overwrite, tolerance, model);
     } else {
-      fillPath(image, mapped, source.color, evenOdd, overwrite, tolerance);
+      fillPathWith(image, mapped, source.color, evenOdd, overwrite, tolerance, model);
     }
   };
 
@@ -102,9 +113,9 @@ void drawPath(zd::image::Image &image, const zd::path::Path &path, const zd::pai
   std::vector<Segment> &segments = scratch.outline.segments;
   if (matrix != nullptr) mapSegments(segments, *matrix);
   if (source.isGradient()) {
-    fillGradientSegments(image, segments, source.gradient, mapping, false, overwrite);
+    fillGradientSegments(image, segments, source.gradient, mapping, false, overwrite, model);
   } else {
-    fillSegments(image, segments, source.color, false, overwrite);
+    fillSegmentsWith(image, segments, source.color, false, overwrite, model);
   }
 }
 

@@ -12,8 +12,9 @@ namespace zd::raster {
 
 // Draws `path` into `image` (4 bytes per pixel) with `paint`. `matrix`, when
 // given, maps path coordinates into the image. Without a matrix a fill paint
-// gives exactly the bytes of fillPath with the same colour, rule, mode and
-// tolerance. A stroke is outlined in the path's own coordinates (so a
+// with sample-line coverage gives exactly the bytes of fillPath with the same
+// colour, rule, mode and tolerance; the paint's coverage model (area.hpp)
+// measures the covered part of each pixel of fills and strokes alike. A stroke is outlined in the path's own coordinates (so a
 // non-uniform matrix gives a non-uniform pen), then mapped, then filled with
 // the non-zero rule. The tolerance is in image pixels: fills are flattened
 // after the mapping, strokes before it at the tolerance divided by the

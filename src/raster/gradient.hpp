@@ -10,6 +10,7 @@
 
 #include "color/mix.hpp"
 #include "paint/gradient.hpp"
+#include "raster/area.hpp"
 #include "raster/shade.hpp"
 
 namespace zd::raster {
@@ -210,13 +211,14 @@ class Ramp {
 };
 
 // Fills path or segments with a gradient paint; `toImage` maps user space
-// into the image (the draw matrix; identity when nil). Raises zd::Error
-// "drawPath: the gradient has no stops" before touching the image when
-// there is no stop.
+// into the image (the draw matrix; identity when nil), and `model` measures
+// the coverage. Raises zd::Error "drawPath: the gradient has no stops"
+// before touching the image when there is no stop.
 void fillGradient(Image &image, const zd::path::Path &path, const zd::paint::Gradient &gradient,
-                  const zd::paint::Affine *toImage, bool evenOdd, bool overwrite, float tolerance);
+                  const zd::paint::Affine *toImage, bool evenOdd, bool overwrite, float tolerance,
+                  Antialias model = Antialias::scanlines);
 void fillGradientSegments(Image &image, std::span<const Segment> segments,
                           const zd::paint::Gradient &gradient, const zd::paint::Affine *toImage,
-                          bool evenOdd, bool overwrite);
+                          bool evenOdd, bool overwrite, Antialias model = Antialias::scanlines);
 
 }  // namespace zd::raster

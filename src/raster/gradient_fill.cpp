@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/errors.hpp"
+#include "raster/area.hpp"
 #include "raster/gradient.hpp"
 
 namespace zd::raster {
@@ -113,26 +114,31 @@ void fillWith(Image &image, const zd::paint::Gradient &gradient, const Affine *t
 }  // namespace
 
 void fillGradient(Image &image, const zd::path::Path &path, const zd::paint::Gradient &gradient,
-                  const Affine *toImage, bool evenOdd, bool overwrite, float tolerance) {
+                  const Affine *toImage, bool evenOdd, bool overwrite, float tolerance,
+                  Antialias model) {
   fillWith(
       image, gradient, toImage,
       [&](const Paint &) {
-        fillPath(image, path, gradient.stops.front().color.color, evenOdd, overwrite, tolerance);
+        const zd::color::Color &color = gradient.stops.front().color.color;
+        fillPathWith(image, path, color, evenOdd, overwrite, tolerance, model);
       },
       [&](RowShader &shader) {
-        fillPathShaded(image, path, shader, evenOdd, overwrite, tolerance);
+        fillPathShadedWith(image, path, shader, evenOdd, overwrite, tolerance, model);
       });
 }
 
 void fillGradientSegments(Image &image, std::span<const Segment> segments,
                           const zd::paint::Gradient &gradient, const Affine *toImage, bool evenOdd,
-                          bool overwrite) {
+                          bool overwrite, Antialias model) {
   fillWith(
       image, gradient, toImage,
       [&](const Paint &) {
-        fillSegments(image, segments, gradient.stops.front().color.color, evenOdd, overwrite);
+        const zd::color::Color &color = gradient.stops.front().color.color;
+        fillSegmentsWith(image, segments, color, evenOdd, overwrite, model);
       },
-      [&](RowShader &shader) { fillSegmentsShaded(image, segments, shader, evenOdd, overwrite); });
+      [&](RowShader &shader) {
+        fillSegmentsShadedWith(image, segments, shader, evenOdd, overwrite, model);
+      });
 }
 
 }  // namespace zd::raster

@@ -47,20 +47,7 @@ inline void Scan::blendShaded(std::uint8_t *row, std::int64_t from, std::int64_t
     if (!full) coverage_[x] = 0.0f;
     const ShadeColor *shade = shades[x];
     if (!(c > 0.0f) || shade == nullptr) continue;
-    std::uint8_t *px = row + x * 4;
-    const Paint &paint = shade->paint;
-    if (c == 1.0f && (overwrite_ || paint.alpha == 1.0f)) {
-      std::memcpy(px, &shade->bytes, 4);
-      continue;
-    }
-    if (overwrite_) {
-      std::memcpy(px, &shade->bytes, 3);
-      px[3] = byteOf(clampUnit(c * paint.alpha));
-      continue;
-    }
-    const float a = c * paint.alpha;
-    if (a <= 0.0f) continue;
-    overPixel(px, a, paint);
+    shadedPixel(row + x * 4, c, *shade, overwrite_);
   }
 }
 

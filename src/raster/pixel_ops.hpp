@@ -12,6 +12,7 @@
 
 #include "cpu/cpu.hpp"
 #include "raster/raster.hpp"
+#include "raster/shade.hpp"
 
 namespace zd::raster::detail {
 
@@ -102,6 +103,25 @@ ZD_KERNEL_INLINE void overwriteRowScalar(std::uint8_t *row, const float *coverag
     px[2] = b;
     px[3] = byteOf(clampUnit(c * paint.alpha));
   }
+}
+
+// One pixel of a shaded fill at coverage c > 0 with its own colour: what a
+// flat fill of that colour gives the pixel, by source-over or overwrite.
+ZD_KERNEL_INLINE void shadedPixel(std::uint8_t *px, float c, const ShadeColor &shade,
+                                  bool overwrite) {
+  const Paint &paint = shade.paint;
+  if (c == 1.0f && (overwrite || paint.alpha == 1.0f)) {
+    std::memcpy(px, &shade.bytes, 4);
+    return;
+  }
+  if (overwrite) {
+    std::memcpy(px, &shade.bytes, 3);
+    px[3] = byteOf(clampUnit(c * paint.alpha));
+    return;
+  }
+  const float a = c * paint.alpha;
+  if (a <= 0.0f) return;
+  overPixel(px, a, paint);
 }
 
 }  // namespace zd::raster::detail

@@ -284,6 +284,36 @@ static void test_strokes_transforms_and_paints(void) {
   zd_path_free(line);
 }
 
+/* The coverage models through a paint: a rectangle from x 1.5 to 4.25
+ * covers half of column 1 and a quarter of column 4 by area; by pixel
+ * centres column 1 wholly (its centre is on the edge) and column 4 not. */
+static void test_antialias(void) {
+  ZdPath *rect = NULL;
+  ZdImage *image = zd_image_new(8, 4);
+  ZdPaint *paint = zd_paint_new();
+  uint8_t *pixels = NULL;
+  int64_t len = 0;
+  CHECK(ZD_AA_SCANLINES == 0 && ZD_AA_AREA == 1 && ZD_AA_NONE == 2);
+  CHECK(image != NULL && paint != NULL);
+  CHECK(zd_path_parse_d("M 1.5 0 L 4.25 0 L 4.25 4 L 1.5 4 Z", &rect) == ZD_OK);
+  CHECK(zd_image_pixels(image, &pixels, &len) == ZD_OK && len == 8 * 4 * 4);
+  CHECK(zd_paint_set_mode(paint, ZD_MODE_OVERWRITE) == ZD_OK);
+
+  CHECK(zd_paint_set_antialias(paint, ZD_AA_AREA) == ZD_OK);
+  CHECK(zd_draw_path(image, rect, paint, NULL) == ZD_OK);
+  CHECK(pixels[0 * 4 + 3] == 0 && pixels[1 * 4 + 3] == 128 && pixels[2 * 4 + 3] == 255 &&
+        pixels[4 * 4 + 3] == 64 && pixels[5 * 4 + 3] == 0);
+
+  CHECK(zd_paint_set_antialias(paint, ZD_AA_NONE) == ZD_OK);
+  CHECK(zd_draw_path(image, rect, paint, NULL) == ZD_OK);
+  CHECK(pixels[1 * 4 + 3] == 255 && pixels[4 * 4 + 3] == 64); /* 4 keeps the area's bytes */
+
+  CHECK(zd_paint_set_antialias(paint, 3) == ZD_BAD_ARGUMENT && zd_last_error()[0] != '\0');
+  zd_paint_free(paint);
+  zd_image_free(image);
+  zd_path_free(rect);
+}
+
 /* Gradients: a linear ramp across a square, its spread, interpolation and
  * transform, the refusals and their messages. */
 static void test_gradients(void) {
@@ -357,6 +387,7 @@ int main(void) {
   test_css_colours();
   test_images_colours_and_documents();
   test_strokes_transforms_and_paints();
+  test_antialias();
   test_gradients();
   printf("%d passed, %d failed\n", checks - failures, failures);
   return failures == 0 ? 0 : 1;

@@ -511,6 +511,11 @@ TEST_F(BadArguments, StrokesTransformsAndPaints) {
   for (const ZdStroke &style : badStyles) {
     setters.push_back({"stroke style", [&, style] { return zd_paint_set_stroke(paint, &style); }});
   }
+  // The coverage model.
+  setters.push_back({"antialias nil paint", [&] { return zd_paint_set_antialias(nullptr, 1); }});
+  for (int32_t bad : {-1, 3, INT32_MIN, INT32_MAX}) {
+    setters.push_back({"antialias", [&, bad] { return zd_paint_set_antialias(paint, bad); }});
+  }
   expectAllRejected(setters);
 
   // zd_draw_path: nil handles, then each matrix entry; the rejected setters

@@ -69,6 +69,23 @@ done
 [ "$(grep -o 'fill-rule="evenodd"' "$work/layers.svg" | wc -l)" -eq 1 ] ||
   fail "even-odd applies to its own layer only"
 
+# --antialias per layer: scanlines is what a layer gets without it; area and
+# none change the edge pixels of their own layer only.
+"$zdraw" --size 40x40 --path "M2 3 L37 9 L12 36 Z" -o "$work/aa-default.png" || fail "default AA"
+"$zdraw" --size 40x40 --path "M2 3 L37 9 L12 36 Z" --antialias scanlines -o "$work/aa-lines.png" ||
+  fail "--antialias scanlines"
+cmp -s "$work/aa-default.png" "$work/aa-lines.png" || fail "--antialias scanlines is not the default"
+for aa in area none; do
+  "$zdraw" --size 40x40 --path "M2 3 L37 9 L12 36 Z" --antialias $aa -o "$work/aa-$aa.png" ||
+    fail "--antialias $aa"
+  cmp -s "$work/aa-default.png" "$work/aa-$aa.png" && fail "--antialias $aa changed nothing"
+done
+"$zdraw" --size 40x40 --path "M2 3 L37 9 L12 36 Z" --antialias area --path "M0 0 L1 0 L0 1 Z" \
+  -o "$work/aa-two.png" || fail "--antialias on the first of two layers"
+"$zdraw" --size 40x40 --path "M2 3 L37 9 L12 36 Z" --path "M0 0 L1 0 L0 1 Z" --antialias area \
+  -o "$work/aa-second.png" || fail "--antialias on the second of two layers"
+cmp -s "$work/aa-two.png" "$work/aa-second.png" && fail "--antialias reached another layer"
+
 # Strokes and transforms: the SVG carries the stroke and transform attributes,
 # and rsvg-convert (when installed) paints the same picture from it.
 "$zdraw" --size 60x60 --path "M10 30 L50 30 L30 10" --color "#336699" --rotate 90,30,30 \
@@ -113,6 +130,7 @@ expect_refusal "--color 'bluish'" --path "$triangle" --color "bluish" -o "$work/
 expect_refusal "--color" --color "#fff" --path "$triangle" -o "$work/x.png"
 expect_refusal "--tolerance 'nan'" --path "$triangle" --tolerance nan -o "$work/x.png"
 expect_refusal "--tolerance" --path "$triangle" --tolerance
+expect_refusal "--antialias 'best'" --path "$triangle" --antialias best -o "$work/x.png"
 expect_refusal "--quality '0'" --path "$triangle" --quality 0 -o "$work/x.png"
 expect_refusal "--format 'gif'" --path "$triangle" --format gif -o "$work/x.png"
 expect_refusal "-o '$work/x.xyz'" --path "$triangle" -o "$work/x.xyz"

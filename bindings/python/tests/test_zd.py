@@ -192,6 +192,27 @@ def test_draw_with_paints():
             zd.Paint(stroke=-1)
 
 
+def test_paint_antialias():
+    # A rectangle from x 1.5 to 4.25: by area column 1 is half covered and
+    # column 4 a quarter; by pixel centres column 1 is inside, column 4 not.
+    with zd.Path.parse("M 1.5 0 L 4.25 0 L 4.25 4 L 1.5 4 Z") as path:
+        alphas = {}
+        for antialias in ("scanlines", "area", "none"):
+            with zd.Image(8, 4) as image, zd.Paint(antialias=antialias) as paint:
+                image.draw(path, paint)
+                pixels = image.pixels
+                alphas[antialias] = [pixels[x * 4 + 3] for x in range(8)]
+                pixels.release()
+        assert alphas["area"] == [0, 128, 255, 255, 64, 0, 0, 0]
+        assert alphas["none"] == [0, 255, 255, 255, 0, 0, 0, 0]
+        assert alphas["scanlines"] == [0, 128, 255, 255, 64, 0, 0, 0]
+    with pytest.raises(ValueError):
+        zd.Paint(antialias="best")
+    with zd.Paint() as paint:
+        with pytest.raises(ValueError):
+            paint.set_antialias(1)
+
+
 def test_gradients_paint_images():
     square = zd.Path().rect(0, 0, 16, 4)
     ramp = zd.LinearGradient(0, 0, 16, 0, stops=[(0, "black"), (1, "white")])

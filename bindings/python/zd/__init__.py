@@ -200,6 +200,7 @@ _paint_set_fill = _bind("zd_paint_set_fill", _i32, _vp, _i32)
 _paint_set_stroke = _bind("zd_paint_set_stroke", _i32, _vp, ctypes.POINTER(_Stroke))
 _paint_set_mode = _bind("zd_paint_set_mode", _i32, _vp, _i32)
 _paint_set_tolerance = _bind("zd_paint_set_tolerance", _i32, _vp, _f)
+_paint_set_antialias = _bind("zd_paint_set_antialias", _i32, _vp, _i32)
 _draw_path = _bind("zd_draw_path", _i32, _vp, _vp, _vp, _fp)
 _paint_set_linear = _bind("zd_paint_set_linear", _i32, _vp, _f, _f, _f, _f)
 _paint_set_radial = _bind("zd_paint_set_radial", _i32, _vp, _f, _f, _f, _f, _f, _f)
@@ -873,6 +874,10 @@ def _as_color(color: Any) -> Tuple["Color", bool]:
     raise TypeError(f"zd: color must be a zd.Color or colour text, not {_type_name(color)}")
 
 
+# The coverage models of zd_paint_set_antialias.
+_ANTIALIAS = {"scanlines": 0, "area": 1, "none": 2}
+
+
 # ---------------------------------------------------------------- gradients
 _SPREADS = {"pad": 0, "repeat": 1, "reflect": 2}
 _HUES = {"shorter": 0, "longer": 1, "increasing": 2, "decreasing": 3}
@@ -977,8 +982,9 @@ class ConicGradient(_Gradient):
 class Paint(_Handle):
     """How Image.draw paints a path: a colour, fill or stroke, blending and
     tolerance. Paint() fills with opaque black by the non-zero rule, blended
-    over the pixels, at tolerance 0.5; `stroke=W` makes it stroke with a pen
-    W wide. Drawing reads the paint; the setters write it."""
+    over the pixels, at tolerance 0.5, with the fill's sample-line coverage
+    (antialias="area" for the exact area, "none" for aliased); `stroke=W`
+    makes it stroke with a pen W wide. Drawing reads the paint; the setters write it."""
 
     _free = staticmethod(_paint_free)
     _kind = "paint"
@@ -986,7 +992,8 @@ class Paint(_Handle):
     def __init__(self, color: Any = None, *, even_odd: bool = False, overwrite: bool = False,
                  tolerance: float = 0.5, stroke: Optional[float] = None, join: str = "miter",
                  cap: str = "butt", miter_limit: float = 4.0,
-                 dash: Optional[Iterable[float]] = None, dash_offset: float = 0.0) -> None:
+                 dash: Optional[Iterable[float]] = None, dash_offset: float = 0.0,
+                 antialias: str = "scanlines") -> None:
         handle = _paint_new()
         if not handle:
             raise _error(_BAD_ARGUMENT)
@@ -998,6 +1005,7 @@ class Paint(_Handle):
             self.set_stroke(stroke, join, cap, miter_limit, dash, dash_offset)
         self.set_mode(overwrite)
         self.set_tolerance(tolerance)
+        self.set_antialias(antialias)
 
     def copy(self) -> "Paint":
         with self._reading() as h:
@@ -1044,6 +1052,17 @@ class Paint(_Handle):
         t = _float(tolerance, "tolerance")
         with self._writing() as h:
             _check(_paint_set_tolerance(h, t))
+        return self
+
+    def set_antialias(self, antialias: str) -> "Paint":
+        """How the covered part of each pixel is measured: "scanlines" (four
+        sample lines per row, the bytes of Image.fill; the default), "area"
+        (the exact covered area) or "none" (aliased: the pixel centre)."""
+        if not isinstance(antialias, str) or antialias not in _ANTIALIAS:
+            raise ValueError(f"zd: antialias must be one of {', '.join(_ANTIALIAS)}, "
+                             f"not {antialias!r}")
+        with self._writing() as h:
+            _check(_paint_set_antialias(h, _ANTIALIAS[antialias]))
         return self
 
 
