@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cpu/cpu.hpp"
+#include "polyline_scene.hpp"
 #include "raster/area.hpp"
 #include "start_library.hpp"
 
@@ -45,22 +46,7 @@ float coordinate(FuzzedDataProvider &in, float extent) {
 }
 
 std::vector<Segment> scene(FuzzedDataProvider &in, float width, float height) {
-  std::vector<Segment> segments;
-  while (segments.size() < kMaxSegments && in.remaining_bytes() > 0) {
-    const int vertices = in.ConsumeIntegralInRange<int>(2, 8);
-    std::vector<float> xs, ys;
-    for (int v = 0; v < vertices; ++v) {
-      const int shape = in.ConsumeIntegralInRange<int>(0, 5);
-      xs.push_back(v > 0 && shape == 0 ? xs.back() : coordinate(in, width));
-      ys.push_back(v > 0 && shape == 1 ? ys.back() : coordinate(in, height));
-    }
-    const int edges = in.ConsumeBool() ? vertices : vertices - 1;
-    for (int v = 0; v < edges; ++v) {
-      const int w = (v + 1) % vertices;
-      segments.push_back({xs[v], ys[v], xs[w], ys[w]});
-    }
-  }
-  return segments;
+  return zd::fuzzing::polylineScene(in, width, height, kMaxSegments, false, coordinate);
 }
 
 // Checks each call and sums the coverage.

@@ -12,6 +12,7 @@
 
 #include "../tests/raster/reference_fill.hpp"
 #include "cpu/cpu.hpp"
+#include "polyline_scene.hpp"
 #include "raster/kernels.hpp"
 #include "raster/raster.hpp"
 
@@ -40,28 +41,8 @@ float unit(FuzzedDataProvider &in) {
   }
 }
 
-// Vertices of a few polylines, each closed or left open; some edges
-// horizontal or vertical, some doubled in reverse.
 std::vector<Segment> scene(FuzzedDataProvider &in, float width, float height) {
-  std::vector<Segment> segments;
-  while (segments.size() < kMaxSegments && in.remaining_bytes() > 0) {
-    const int vertices = in.ConsumeIntegralInRange<int>(2, 8);
-    std::vector<float> xs, ys;
-    for (int v = 0; v < vertices; ++v) {
-      const int shape = in.ConsumeIntegralInRange<int>(0, 5);
-      xs.push_back(v > 0 && shape == 0 ? xs.back() : coordinate(in, width));
-      ys.push_back(v > 0 && shape == 1 ? ys.back() : coordinate(in, height));
-    }
-    const bool closed = in.ConsumeBool();
-    const bool twin = in.ConsumeIntegralInRange<int>(0, 3) == 0;
-    const int edges = closed ? vertices : vertices - 1;
-    for (int v = 0; v < edges; ++v) {
-      const int w = (v + 1) % vertices;
-      segments.push_back({xs[v], ys[v], xs[w], ys[w]});
-      if (twin) segments.push_back({xs[w], ys[w], xs[v], ys[v]});
-    }
-  }
-  return segments;
+  return zd::fuzzing::polylineScene(in, width, height, kMaxSegments, true, coordinate);
 }
 
 }  // namespace

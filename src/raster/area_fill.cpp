@@ -6,6 +6,7 @@
 
 #include "common/errors.hpp"
 #include "raster/area.hpp"
+#include "raster/flattened.hpp"
 #include "raster/kernels.hpp"
 #include "raster/pixel_ops.hpp"
 #include "raster/scratch.hpp"
@@ -143,18 +144,6 @@ class ShadedPainter final : public RowPainter {
   const std::int64_t rowsInBuffer_;
 };
 
-// Flattens `path` into this thread's segment buffer and hands it to `fill`;
-// a large buffer is let go afterwards.
-template <class Fill>
-void withFlattened(const zd::path::Path &path, float tolerance, Fill &&fill) {
-  thread_local std::vector<Segment> segments;
-  struct ReleaseLarge {
-    ~ReleaseLarge() { detail::releaseIfLarge(segments); }
-  } release;
-  zd::geom::flatten(path, tolerance, segments);
-  fill(std::span<const Segment>(segments));
-}
-
 }  // namespace
 
 void fillSegmentsWith(Image &image, std::span<const Segment> segments,
@@ -176,7 +165,7 @@ void fillPathWith(Image &image, const zd::path::Path &path, const zd::color::Col
   if (model == Antialias::scanlines) {
     return fillPath(image, path, color, evenOdd, overwrite, tolerance);
   }
-  withFlattened(path, tolerance, [&](std::span<const Segment> segments) {
+  detail::fillFlattened(path, tolerance, [&](std::span<const Segment> segments) {
     fillSegmentsWith(image, segments, color, evenOdd, overwrite, model);
   });
 }
@@ -196,7 +185,7 @@ void fillPathShadedWith(Image &image, const zd::path::Path &path, RowShader &sha
   if (model == Antialias::scanlines) {
     return fillPathShaded(image, path, shader, evenOdd, overwrite, tolerance);
   }
-  withFlattened(path, tolerance, [&](std::span<const Segment> segments) {
+  detail::fillFlattened(path, tolerance, [&](std::span<const Segment> segments) {
     fillSegmentsShadedWith(image, segments, shader, evenOdd, overwrite, model);
   });
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "raster/flattened.hpp"
 #include "raster/raster.hpp"
 #include "raster/scan.hpp"
 #include "raster/scratch.hpp"
@@ -75,22 +76,7 @@ void fillSegments(Image &image, std::span<const Segment> segments, const zd::col
   paintRows(image, segments, paint, evenOdd, overwrite, rows);
 }
 
-namespace {
-
-// Flattens `path` and hands the segments to `fill`. The segment list is kept
-// per thread like the other buffers; a large one is released when the fill
-// ends, normally or not.
-template <class Fill>
-void fillFlattened(const zd::path::Path &path, float tolerance, Fill &&fill) {
-  thread_local std::vector<Segment> segments;
-  struct ReleaseLarge {
-    ~ReleaseLarge() { detail::releaseIfLarge(segments); }
-  } release;
-  zd::geom::flatten(path, tolerance, segments);
-  fill(std::span<const Segment>(segments));
-}
-
-}  // namespace
+using detail::fillFlattened;
 
 void fillPath(Image &image, const zd::path::Path &path, const zd::color::Color &color, bool evenOdd,
               bool overwrite, float tolerance) {

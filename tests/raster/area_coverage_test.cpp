@@ -14,6 +14,7 @@
 
 #include "common/errors.hpp"
 #include "cpu/cpu.hpp"
+#include "srgb_color.hpp"
 #include "raster/area.hpp"
 #include "raster/area_kernels.hpp"
 #include "path/pathdata.hpp"
@@ -148,15 +149,7 @@ Capture cover(const std::vector<Segment> &segments, int width, int height,
   return capture;
 }
 
-zd::color::Color srgb(float r, float g, float b, float a) {
-  zd::color::Color c;
-  c.comps[0] = r;
-  c.comps[1] = g;
-  c.comps[2] = b;
-  c.alpha = a;
-  c.space = zd::color::stSrgb;
-  return c;
-}
+using zd::raster::testing::srgb;
 
 // Overwriting with opaque white makes each pixel's alpha byte its coverage.
 std::vector<int> alphaBytes(const std::vector<Segment> &segments, int width, int height,

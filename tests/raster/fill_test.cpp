@@ -11,6 +11,7 @@
 
 #include "common/errors.hpp"
 #include "path/shapes.hpp"
+#include "srgb_color.hpp"
 #include "raster/raster.hpp"
 
 namespace {
@@ -53,15 +54,7 @@ std::vector<int> coverageBytes(const std::vector<Segment> &segments, int width, 
   return alpha;
 }
 
-zd::color::Color srgb(float r, float g, float b, float a) {
-  zd::color::Color c;
-  c.comps[0] = r;
-  c.comps[1] = g;
-  c.comps[2] = b;
-  c.alpha = a;
-  c.space = zd::color::stSrgb;
-  return c;
-}
+using zd::raster::testing::srgb;
 
 // A colour in no registered space: mapping it into sRGB fails.
 zd::color::Color unconvertible() {
