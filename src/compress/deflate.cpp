@@ -235,8 +235,12 @@ void appendCompressed(std::vector<std::uint8_t> &out, const std::uint8_t *data,
   if (length > 0) {
     HashChains chains(data, length);
     std::int64_t i = 0;
-    while (i < length) {
-      const Match match = i + kMinMatch <= length ? findMatch(data, length, i, chains) : Match{};
+    // Positions with three bytes left are searched and inserted; the last
+    // two go out as literals.
+    const std::int64_t lastSearched = length - kMinMatch;
+    while (i <= lastSearched) {
+      const std::uint32_t triple = tripleAt(data, length, i);
+      const Match match = findMatch(data, length, i, triple, chains);
       if (match.length >= kMinMatch) {
         const PackedCode lengthCode = kLengthCodes[static_cast<std::size_t>(match.length)];
         const PackedCode distCode = distanceCode(match.distance);
@@ -247,9 +251,13 @@ void appendCompressed(std::vector<std::uint8_t> &out, const std::uint8_t *data,
       } else {
         const PackedCode literal = kLiteralCodes[data[i]];
         writer.put(literal.bits, literal.count);
-        if (i + kMinMatch <= length) chains.insert(data, length, i);
+        chains.insertTriple(i, triple);
         ++i;
       }
+    }
+    for (; i < length; ++i) {
+      const PackedCode literal = kLiteralCodes[data[i]];
+      writer.put(literal.bits, literal.count);
     }
   }
   writer.put(0, 7);  // end of block, symbol 256

@@ -29,9 +29,10 @@
 // rule. A triple key crowded with other triples sends the search back to
 // the plain walk after 16 such positions, which bounds the steps per
 // search. Positions inside a match that repeats at a period of at most 8
-// bytes copy their links and ranks from the bytes they repeat (insertMatch),
-// which gives exactly the entries that inserting them one by one would give;
-// the other positions of a match are inserted one by one.
+// bytes, and the stretches of a farther match that repeat at a pixel's period
+// (4 or 3 bytes), copy their links and ranks from the bytes they repeat
+// (insertMatch), which gives exactly the entries that inserting them one by
+// one would give; the other positions of a match are inserted one by one.
 //
 // The reference. tests/compress/deflate_model.hpp models the plain rules
 // directly (a chain entry per byte, the 64-candidate walk, one bit at a
@@ -45,7 +46,14 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "common/errors.hpp"
+
+// The match finder's small helpers are inlined into its loops.
+#define ZD_MATCH_INLINE inline __attribute__((always_inline))
 
 namespace zd::compress::detail {
 
@@ -67,9 +75,9 @@ inline std::uint32_t load32(const std::uint8_t *p) {
   return value;
 }
 
-// Number of equal leading bytes of a and b, at most `limit`.
-inline std::int32_t countEqual(const std::uint8_t *a, const std::uint8_t *b, std::int32_t limit) {
-  std::int32_t k = 0;
+// Number of equal leading bytes of a and b, at most `limit`, 8 bytes a step.
+inline std::int32_t countEqualWords(const std::uint8_t *a, const std::uint8_t *b,
+                                    std::int32_t limit, std::int32_t k = 0) {
   while (k + 8 <= limit) {
     const std::uint64_t diff = load64(a + k) ^ load64(b + k);
     if (diff != 0) {
@@ -81,6 +89,25 @@ inline std::int32_t countEqual(const std::uint8_t *a, const std::uint8_t *b, std
   }
   while (k < limit && a[k] == b[k]) ++k;
   return k;
+}
+
+// countEqualWords, 16 bytes a step where the processor always has SSE2 (the
+// tail goes 8 bytes and then one at a time).
+inline std::int32_t countEqual(const std::uint8_t *a, const std::uint8_t *b, std::int32_t limit) {
+#if defined(__SSE2__)
+  std::int32_t k = 0;
+  while (k + 16 <= limit) {
+    const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + k));
+    const __m128i right = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + k));
+    const auto unequal =
+        static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(left, right))) ^ 0xFFFFu;
+    if (unequal != 0) return k + std::countr_zero(unequal);
+    k += 16;
+  }
+  return countEqualWords(a, b, limit, k);
+#else
+  return countEqualWords(a, b, limit);
+#endif
 }
 
 inline std::uint32_t hashAt(const std::uint8_t *data, std::int64_t position) {
@@ -97,6 +124,12 @@ inline std::uint32_t tripleAt(const std::uint8_t *data, std::int64_t length,
   }
   return data[position] | (std::uint32_t{data[position + 1]} << 8) |
          (std::uint32_t{data[position + 2]} << 16);
+}
+
+// Bytes at .. at + 2 as tripleAt gives them, where at + 3 is readable too.
+ZD_MATCH_INLINE std::uint32_t tripleOfWord(const std::uint8_t *at) {
+  if (std::endian::native == std::endian::little) return load32(at) & 0xFFFFFFu;
+  return at[0] | (std::uint32_t{at[1]} << 8) | (std::uint32_t{at[2]} << 16);
 }
 
 // hashAt from the three bytes: the low 7 bits of the middle byte above the
@@ -176,19 +209,29 @@ class HashChains {
   HashChains &operator=(const HashChains &) = delete;
 
   void insert(const std::uint8_t *data, std::int64_t length, std::int64_t position) {
-    const std::uint32_t bytes = tripleAt(data, length, position);
-    const std::uint32_t hash = hashOfTriple(bytes);
-    const std::uint32_t triple = keyOfTriple(bytes);
-    const auto at = static_cast<std::uint32_t>(position);
-    // The hash's newest position (low half) and its count of insertions
-    // (high half) share one word: one load and one store.
-    const std::uint64_t head = hashHead_[hash];
-    const std::uint64_t hashGap = linkGap(at, static_cast<std::uint32_t>(head));
-    const std::uint64_t tripleGap = linkGap(at, static_cast<std::uint32_t>(tripleHead_[triple]));
-    const std::uint64_t count = head >> 32;
-    ring_[at & mask_] = hashGap | (tripleGap << 16) | (count << 32);
-    hashHead_[hash] = ((count + 1) << 32) | at;
-    tripleHead_[triple] = static_cast<std::int32_t>(position);
+    insertEntry(hashHead_, tripleHead_, ring_, mask_, position, tripleAt(data, length, position));
+  }
+  // insert for a position whose three bytes (tripleAt) are known.
+  void insertTriple(std::int64_t position, std::uint32_t triple) {
+    insertEntry(hashHead_, tripleHead_, ring_, mask_, position, triple);
+  }
+
+  // Inserts the positions from .. to - 1 one by one (to at most
+  // length - 2). Local copies of the tables: stores to the ring could
+  // otherwise change the members as far as the compiler knows.
+  void insertRange(const std::uint8_t *data, std::int64_t length, std::int64_t from,
+                   std::int64_t to) {
+    std::uint64_t *const hashHead = hashHead_;
+    std::int32_t *const tripleHead = tripleHead_;
+    std::uint64_t *const ring = ring_;
+    const std::size_t mask = mask_;
+    std::int64_t p = from;
+    if (std::endian::native == std::endian::little) {
+      for (const std::int64_t wordEnd = std::min(to, length - 3); p < wordEnd; ++p) {
+        insertEntry(hashHead, tripleHead, ring, mask, p, load32(data + p) & 0xFFFFFFu);
+      }
+    }
+    for (; p < to; ++p) insertEntry(hashHead, tripleHead, ring, mask, p, tripleAt(data, length, p));
   }
 
   // Inserts the positions start .. start + matchLength - 1 of a match that
@@ -196,29 +239,19 @@ class HashChains {
   // are left in the input), with exactly the links and ranks one insert per
   // position gives.
   //
-  // A long match from far back often copies a run of one pixel (the row
-  // above in a flat region): as far as its bytes also repeat at a short
-  // period, they are inserted as a repeat at that period, which is cheaper.
-  // The rest of a match from more than 8 bytes back is inserted position by
-  // position: its links mostly reach back before the match, where copying
-  // them fails and costs more than the plain inserts.
+  // A match from at most 8 bytes back is a repeat at that period as a whole.
+  // A match from farther back mostly copies runs of one pixel (the row above
+  // in a flat region): the stretches of it that also repeat at a pixel's
+  // period are inserted as repeats, which is cheaper; the rest position by
+  // position (their links mostly reach back before the match, where copying
+  // them fails and costs more than the plain inserts).
   void insertMatch(const std::uint8_t *data, std::int64_t length, std::int64_t start,
                    std::int32_t matchLength, std::int32_t distance) {
-    std::int64_t from = start;
     const std::int64_t to = start + matchLength;
-    if (distance > kMaxShortPeriod && matchLength >= kMinRunForPeriod && start >= kMaxShortPeriod) {
-      const std::int32_t period = shortPeriod(data + start);
-      if (period > 0) {
-        from = start + countEqual(data + start - period, data + start, matchLength);
-        insertRepeat(data, length, start, from, period);
-      }
-    }
-    if (from >= to) return;
     if (distance <= kMaxShortPeriod) {
-      insertRepeat(data, length, from, to, distance);
+      insertRepeat(data, length, start, start, to, distance);
     } else {
-      const std::int64_t end = std::min<std::int64_t>(to, length - kMinMatch + 1);
-      for (std::int64_t p = from; p < end; ++p) insert(data, length, p);
+      insertFarMatch(data, length, start, to);
     }
   }
 
@@ -231,20 +264,15 @@ class HashChains {
   std::int32_t nextOfHash(std::int64_t searched, std::int32_t position) const {
     return back(searched, position, slotOf(position) & 0xFFFFu);
   }
-  std::int32_t nextOfTriple(std::int64_t searched, std::int32_t position) const {
-    return back(searched, position, (slotOf(position) >> 16) & 0xFFFFu);
-  }
+
+  // The ring of entries (hash gap, triple gap << 16, rank << 32) and the
+  // mask that maps a position to its slot, for the search loop.
+  const std::uint64_t *ringSlots() const { return ring_; }
+  std::size_t ringMask() const { return mask_; }
 
   // Insertions of `hash` so far, modulo 2^16.
   std::uint16_t count(std::uint32_t hash) const {
     return static_cast<std::uint16_t>(hashHead_[hash] >> 32);
-  }
-
-  // Where `position` comes in the walk of its hash's chain that starts after
-  // `count` insertions of that hash: 0 for the newest.
-  std::uint32_t chainIndex(std::uint16_t count, std::int32_t position) const {
-    const auto rank = static_cast<std::uint16_t>(slotOf(position) >> 32);
-    return static_cast<std::uint16_t>(count - rank - 1);
   }
 
   // Multiplicative hashing of the three bytes; the top bits mix all of them.
@@ -283,29 +311,90 @@ class HashChains {
     return static_cast<std::int32_t>(previous);
   }
 
+  // Enters `position`, whose three bytes are `bytes`, at the head of its
+  // hash chain and its triple chain.
+  ZD_MATCH_INLINE static void insertEntry(std::uint64_t *hashHead, std::int32_t *tripleHead,
+                                          std::uint64_t *ring, std::size_t mask,
+                                          std::int64_t position, std::uint32_t bytes) {
+    const std::uint32_t hash = hashOfTriple(bytes);
+    const std::uint32_t triple = keyOfTriple(bytes);
+    const auto at = static_cast<std::uint32_t>(position);
+    // The hash's newest position (low half) and its count of insertions
+    // (high half) share one word: one load and one store.
+    const std::uint64_t head = hashHead[hash];
+    const std::uint64_t hashGap = linkGap(at, static_cast<std::uint32_t>(head));
+    const std::uint64_t tripleGap = linkGap(at, static_cast<std::uint32_t>(tripleHead[triple]));
+    const std::uint64_t count = head >> 32;
+    ring[at & mask] = hashGap | (tripleGap << 16) | (count << 32);
+    hashHead[hash] = ((count + 1) << 32) | at;
+    tripleHead[triple] = static_cast<std::int32_t>(position);
+  }
+
   static constexpr std::uint64_t kRankBits = 0xFFFFFFFF00000000u;
   static constexpr std::int32_t kMaxShortPeriod = 8;
-  static constexpr std::int32_t kMinRunForPeriod = 32;
+  // Stretches shorter than this are inserted one by one: below it the
+  // repeat's fixed costs outweigh what it saves.
+  static constexpr std::int32_t kMinStretch = 20;
+  static constexpr std::int32_t kPlainGroup = 8;
 
-  // The smallest period 1 .. 8 at which the eight bytes at `at` repeat the
-  // eight before them (at - 8 .. at + 7 must be readable), or 0.
-  static std::int32_t shortPeriod(const std::uint8_t *at) {
-    const std::uint64_t here = load64(at);
-    for (std::int32_t period = 1; period <= kMaxShortPeriod; ++period) {
-      if (load64(at - period) == here) return period;
-    }
+  // The period of the sixteen bytes at `at` when they repeat those 4 or 3
+  // bytes before (the pixel sizes of RGBA and RGB; runs of period 1 and 2
+  // repeat at 4 too), or 0. at - 4 .. at + 15 must be readable.
+  static std::int32_t pixelPeriod(const std::uint8_t *at) {
+    const std::uint64_t low = load64(at);
+    const std::uint64_t high = load64(at + 8);
+    if (load64(at - 4) == low && load64(at + 4) == high) return 4;
+    if (load64(at - 3) == low && load64(at + 5) == high) return 3;
     return 0;
   }
 
+  // insertMatch for a match from more than 8 bytes back: the positions
+  // start .. to - 1 in order, each stretch that repeats at a pixel's period
+  // as a repeat (its origin pulled back over the bytes before it that repeat
+  // too, already inserted, so that its first links can be copied), the rest
+  // one by one.
+  void insertFarMatch(const std::uint8_t *data, std::int64_t length, std::int64_t start,
+                      std::int64_t to) {
+    const std::int64_t end = std::min<std::int64_t>(to, length - kMinMatch + 1);
+    std::int64_t p = start;
+    while (p < end) {
+      const std::int32_t period = p >= kMaxShortPeriod && p + 16 <= to ? pixelPeriod(data + p) : 0;
+      // Positions are inserted in groups of eight between the looks for a
+      // stretch: a stretch found up to seven bytes late loses little.
+      std::int64_t plainEnd = p + kPlainGroup;
+      if (period != 0) {
+        const std::int32_t repeated =
+            countEqual(data + p - period, data + p, static_cast<std::int32_t>(to - p));
+        if (repeated >= kMinStretch) {
+          std::int64_t origin = p;
+          while (origin > p - 2 * period && origin > period &&
+                 data[origin - 1] == data[origin - 1 - period]) {
+            --origin;
+          }
+          insertRepeat(data, length, origin, p, p + repeated, period);
+          p += repeated;
+          continue;
+        }
+        // Any stretch starting inside this one ends where it does, shorter.
+        plainEnd = std::max<std::int64_t>(plainEnd, p + repeated + 1);
+      }
+      const std::int64_t stop = std::min(plainEnd, end);
+      insertRange(data, length, p, stop);
+      p = stop;
+    }
+  }
+
   // Inserts the positions from .. to - 1 (as far as three bytes are left),
-  // whose bytes repeat those `distance` back: data[y + distance] = data[y]
-  // for y in from - distance .. to - distance - 1.
+  // whose bytes repeat those `distance` back from `origin` (at most from, the
+  // positions before from being inserted) on: data[y + distance] = data[y]
+  // for y in origin - distance .. to - distance - 1.
   //
-  // Position p whose three bytes lie inside from .. to - 1 repeats position
-  // p - distance: same bytes, same hash, same triple key. If the previous
-  // position of p - distance's chain lies at or after from - distance, the
-  // gap g to it recurs at p: p - g holds a copy of it, and the positions in
-  // between copy positions that are not in that chain. So the links of p
+  // Position p whose three bytes lie inside origin .. to - 1 repeats
+  // position p - distance: same bytes, same hash, same triple key. If the
+  // previous position of p - distance's chain lies at or after
+  // origin - distance, the gap g to it recurs at p: p - g holds a copy of
+  // it, and the positions in between copy positions that are not in that
+  // chain. So the links of p
   // are those of p - distance, and p's rank is one more than that of p - g.
   // Where a link reaches back before the repeated stretch, the position is
   // inserted the plain way.
@@ -318,20 +407,20 @@ class HashChains {
   // The heads follow last: a position whose copy lies `distance` further on
   // inside the stretch is not the newest of its chain, so only the final
   // `distance` positions can be heads.
-  void insertRepeat(const std::uint8_t *data, std::int64_t length, std::int64_t from,
-                    std::int64_t to, std::int32_t distance) {
+  void insertRepeat(const std::uint8_t *data, std::int64_t length, std::int64_t origin,
+                    std::int64_t from, std::int64_t to, std::int32_t distance) {
     const std::int64_t copyEnd = to - 2;  // three bytes inside the stretch
     const std::int64_t end = std::min<std::int64_t>(to, length - kMinMatch + 1);
     const std::int32_t step = distance == 1 ? 2 : distance;
     // Positions from here on have both entries they follow from inside the
     // repeat (the ring keeps both while 2 * step is within its size).
     const std::int64_t periodicFrom =
-        step <= kMaxDistance / 4 ? from + 2 * step - distance : copyEnd;
+        step <= kMaxDistance / 4 ? std::max(from, origin + 2 * step - distance) : copyEnd;
     const std::int64_t linksEnd = std::min(copyEnd, periodicFrom);
     std::int64_t headsDone = from;
     std::int64_t p = from;
     while (p < linksEnd) {
-      p = copyLinks(from, p, linksEnd, distance);
+      p = copyLinks(origin, p, linksEnd, distance);
       if (p == linksEnd) break;
       updateHeads(data, headsDone, p);
       insert(data, length, p);
@@ -339,7 +428,7 @@ class HashChains {
     }
     if (linksEnd < copyEnd) extendPeriodic(linksEnd, copyEnd, step);
     updateHeads(data, std::max(headsDone, copyEnd - distance), copyEnd);
-    for (p = std::max(from, copyEnd); p < end; ++p) insert(data, length, p);
+    insertRange(data, length, std::max(from, copyEnd), end);
   }
 
   // For p in from .. to - 1: the links of p - step, and its rank grown by
@@ -470,22 +559,64 @@ inline constexpr std::int32_t kMaxTripleSkips = 16;
 
 // The longest match for position i among the 64 newest positions with its
 // hash within 32768 bytes, found along the triple chain (see HashChains).
+//
+// One loop over the chain's ring slots: a candidate with other bytes counts
+// as a skip; one with i's three bytes ends the walk when it is beyond the 64
+// newest of the hash, else is tried (tryCandidate's rules, written out). The
+// first candidate tried always becomes the best (it matches three bytes), so
+// the walk is split there: after it, the four bytes of i that end at the best
+// length are kept at hand.
+// `triple` is tripleAt(data, length, i).
 inline Match findMatch(const std::uint8_t *data, std::int64_t length, std::int64_t i,
-                       const HashChains &chains) {
+                       std::uint32_t triple, const HashChains &chains) {
   Match best;
   const auto maxLength = static_cast<std::int32_t>(std::min<std::int64_t>(kMaxMatch, length - i));
-  const std::uint16_t count = chains.count(hashAt(data, i));
-  const std::uint32_t triple = HashChains::tripleKey(data, i);
+  const std::uint8_t *const here = data + i;
+  const std::uint16_t count = chains.count(hashOfTriple(triple));
+  const std::uint64_t *const ring = chains.ringSlots();
+  const std::size_t mask = chains.ringMask();
+  const std::int64_t farthest = std::max<std::int64_t>(i - kMaxDistance, 0);
+  // Beyond the 64 newest insertions of the hash.
+  const auto outOfReach = [count](std::uint64_t slot) {
+    const auto rank = static_cast<std::uint16_t>(slot >> 32);
+    return static_cast<std::uint16_t>(count - rank - 1) >= kMaxCandidates;
+  };
   std::int32_t skips = 0;
-  std::int32_t candidate = chains.tripleHead(triple);
-  if (candidate >= 0 && i - candidate > kMaxDistance) candidate = -1;
-  for (; candidate >= 0; candidate = chains.nextOfTriple(i, candidate)) {
-    if (!sameTriple(data + candidate, data + i)) {
+  std::int64_t candidate = chains.tripleHead(HashChains::keyOfTriple(triple));
+  std::uint64_t slot = 0;
+  // A candidate lies before i, so its four bytes are inside the input.
+  for (;; candidate -= static_cast<std::int64_t>((slot >> 16) & 0xFFFFu)) {
+    if (candidate < farthest) return best;
+    slot = ring[static_cast<std::size_t>(candidate) & mask];
+    if (tripleOfWord(data + candidate) == triple) break;
+    if (++skips > kMaxTripleSkips) return searchHashChain(data, i, maxLength, chains);
+    if ((slot & 0xFFFF0000u) == 0) return best;
+  }
+  if (outOfReach(slot)) return best;
+  best.length = countEqual(data + candidate, here, maxLength);
+  best.distance = static_cast<std::int32_t>(i - candidate);
+  // Only a candidate that also matches the four bytes ending at the best
+  // length can beat it (here[best.length] is inside the input while the best
+  // is below maxLength).
+  std::uint32_t hereEnd = load32(here + best.length - 3);
+  while (best.length < maxLength) {
+    const auto gap = static_cast<std::int64_t>((slot >> 16) & 0xFFFFu);
+    candidate -= gap;
+    if (gap == 0 || candidate < farthest) break;
+    slot = ring[static_cast<std::size_t>(candidate) & mask];
+    const std::uint8_t *const there = data + candidate;
+    if (tripleOfWord(there) != triple) {
       if (++skips > kMaxTripleSkips) return searchHashChain(data, i, maxLength, chains);
       continue;
     }
-    if (chains.chainIndex(count, candidate) >= kMaxCandidates) break;
-    if (tryCandidate(data, i, candidate, maxLength, best)) break;
+    if (outOfReach(slot)) break;
+    if (load32(there + best.length - 3) != hereEnd) continue;
+    const std::int32_t k = countEqual(there, here, maxLength);
+    if (k > best.length) {
+      best.length = k;
+      best.distance = static_cast<std::int32_t>(i - candidate);
+      if (k < maxLength) hereEnd = load32(here + k - 3);
+    }
   }
   return best;
 }

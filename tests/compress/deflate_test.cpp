@@ -215,6 +215,34 @@ TEST(Deflate, AgreesWithTheModelOnRepeatsAndPeriods) {
   expectExact(aliasing);
 }
 
+// A match from far back is entered stretch by stretch: the parts that also
+// repeat at a pixel's period (4 or 3 bytes, runs of 1 and 2 at 4) as
+// repeats, the rest one by one. Rows whose runs start before, at and inside
+// the matches that copy them, of lengths around the shortest stretch taken
+// as a repeat, with a row cut short by the end of the input.
+TEST(Deflate, AgreesWithTheModelOnPeriodicStretchesInFarMatches) {
+  for (std::uint32_t seed = 1; seed <= 6; ++seed) {
+    std::mt19937 rng(seed);
+    const std::size_t pixelBytes = seed % 3 == 0 ? 3 : 4;
+    Bytes row;
+    while (row.size() < 1500) {
+      const Bytes noise = randomBytes(1 + rng() % 12, rng(), 256);
+      row.insert(row.end(), noise.begin(), noise.end());
+      const Bytes pixel = randomBytes(pixelBytes, rng(), seed % 2 == 0 ? 2 : 256);
+      const std::size_t runBytes = 14 + rng() % 20;  // 14 .. 33 bytes of the run
+      for (std::size_t k = 0; k < runBytes; ++k) row.push_back(pixel[k % pixelBytes]);
+    }
+    Bytes data;
+    for (int y = 0; y < 12; ++y) {
+      data.insert(data.end(), row.begin(), row.end());
+      // Changes that end the copied rows' matches inside runs and noise.
+      for (int change = 0; change < 5; ++change) row[rng() % row.size()] ^= 0x21;
+    }
+    data.resize(data.size() - rng() % 40);
+    expectExact(data);
+  }
+}
+
 // The match tables are kept per thread between compressions and emptied by
 // each one, by walking a short input's positions or refilling after a long
 // one: an input on the same thread must never find a previous input's
