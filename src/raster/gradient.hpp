@@ -140,7 +140,8 @@ using RampSample = ShadeColor;
 // mapping's search), so the ramp is approximated once per draw by a
 // piecewise-linear curve whose knots are exact colours: each of kPieces
 // equal pieces of [0, 1] is halved until the chord between its ends is
-// within kChordError of the exact colour at its middle, down to single
+// within kChordError of the exact colour at its middle (and at its quarters,
+// from four bins up), down to single
 // bins of kBins over [0, 1]. A bin across which the curve changes by less
 // than kFlatChange is looked up as one colour (the mean of its ends); a
 // steeper one is interpolated between its ends per pixel. A bin holding a
@@ -192,6 +193,7 @@ class Ramp {
 
   const Paint &exactEdge(int k);
   void approximate(int from, int to);
+  bool quartersOnChord(int from, int to, const Paint &low, const Paint &high);
   bool smoothOver(int from, int to) const;
   RampSample between(int bin, float u) const;
 

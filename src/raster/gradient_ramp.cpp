@@ -143,7 +143,8 @@ void Ramp::approximate(int from, int to) {
   if (to - from > 1) {
     const int middle = (from + to) / 2;
     const Paint &exactMiddle = exactEdge(middle);
-    if (!within(exactMiddle, mix(low, high, 0.5f), kChordError)) {
+    if (!within(exactMiddle, mix(low, high, 0.5f), kChordError) ||
+        !quartersOnChord(from, to, low, high)) {
       approximate(from, middle);
       approximate(middle, to);
       return;
@@ -161,6 +162,18 @@ void Ramp::approximate(int from, int to) {
   const float width = static_cast<float>(to - from);
   for (int k = from; k <= to; ++k) edges_[k] = mix(low, high, static_cast<float>(k - from) / width);
   edges_[to] = high;
+}
+
+// The middle alone cannot vouch for a chord: where the curve turns a corner
+// (a channel let go of 0 or 1, the gamut mapping starting to cut chroma) and
+// then bends the other way, it can cross the chord near the middle while
+// lying several steps off it at a quarter. The quarters of a range of four
+// bins or more are bin edges, which subdividing would evaluate anyway.
+bool Ramp::quartersOnChord(int from, int to, const Paint &low, const Paint &high) {
+  if (to - from < 4) return true;
+  const int quarter = (to - from) / 4;
+  return within(exactEdge(from + quarter), mix(low, high, 0.25f), kChordError) &&
+         within(exactEdge(to - quarter), mix(low, high, 0.75f), kChordError);
 }
 
 RampSample Ramp::between(int bin, float u) const {

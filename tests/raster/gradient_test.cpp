@@ -7,6 +7,7 @@
 #include <numbers>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "color/registry.hpp"
@@ -241,6 +242,46 @@ TEST(GradientRamp, ApproximationStaysWithinOneStepOfExactEvaluation) {
           ASSERT_NEAR(looked.alpha, exact.alpha, 1.0 / 255) << where();
         }
       }
+    }
+  }
+}
+
+CssColor oklch(float l, float c, float h, float a = 1.0f) {
+  return cssColorOf(zd::color::color(zd::color::stOklch, l, c, h, a).value());
+}
+
+// Ramps whose exact curve turns a corner and then bends the other way, so
+// that it crosses the chord of a 32-bin range near its middle while lying
+// steps off it at a quarter: through HSL from a translucent violet into an
+// OKLCH olive, green held at 0 and then let go over bins 640 .. 672 (3.6
+// steps off); through OKLCH from an olive into a cyan beyond the gamut, red
+// falling until the mapping cuts chroma at bin 986 over bins 960 .. 992
+// (2.6 steps off). Densely sampled over that stretch, every channel within
+// one step.
+TEST(GradientRamp, ChordThatOnlyMeetsTheCurveAtItsMiddleIsSplit) {
+  Gradient viaHsl = gradientOf(GradientKind::linear, {0, 0, 1, 0});
+  zd::paint::addStop(viaHsl, 0.0f, srgb(0.387454271f, 0.191901475f, 0.406939328f, 0.0564336441f));
+  zd::paint::addStop(viaHsl, 0.370493233f,
+                     oklch(0.321568638f, 0.128627464f, 115.764709f, 0.321568608f));
+  viaHsl.space = zd::color::stHsl;
+  viaHsl.hue = zd::color::hmIncreasing;
+  Gradient viaOklch = gradientOf(GradientKind::linear, {0, 0, 1, 0});
+  zd::paint::addStop(viaOklch, 0.0349813104f,
+                     oklch(0.266666681f, 0.106666677f, 96.0000076f, 0.266666681f));
+  zd::paint::addStop(viaOklch, 0.25f, srgb(0.3359375f, 1, 1));
+  viaOklch.space = zd::color::stOklch;
+  viaOklch.hue = zd::color::hmDecreasing;
+  for (const auto &[g, firstBin] : {std::pair{viaHsl, 640}, std::pair{viaOklch, 960}}) {
+    Ramp ramp(g);
+    zd::raster::RampSample scratch;
+    for (int i = 0; i <= 512; ++i) {
+      const double t = (firstBin + i / 16.0) / Ramp::kBins;
+      const Paint exact = ramp.exact(t).paint;
+      const Paint looked = ramp.lookup(t, scratch).paint;
+      ASSERT_NEAR(looked.red, exact.red, 1.0 / 255) << "t " << t;
+      ASSERT_NEAR(looked.green, exact.green, 1.0 / 255) << "t " << t;
+      ASSERT_NEAR(looked.blue, exact.blue, 1.0 / 255) << "t " << t;
+      ASSERT_NEAR(looked.alpha, exact.alpha, 1.0 / 255) << "t " << t;
     }
   }
 }
