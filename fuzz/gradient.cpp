@@ -48,6 +48,28 @@ const zd::color::SpaceTag kSpaces[] = {
     zd::color::stSrgb, zd::color::stSrgbLinear, zd::color::stOklab, zd::color::stOklch,
     zd::color::stLab,  zd::color::stHsl,        zd::color::stCmyk};
 
+bool withinStep(const zd::raster::Paint &a, const zd::raster::Paint &b) {
+  return std::fabs(a.red - b.red) <= 1.0f / 255 && std::fabs(a.green - b.green) <= 1.0f / 255 &&
+         std::fabs(a.blue - b.blue) <= 1.0f / 255 && std::fabs(a.alpha - b.alpha) <= 1.0f / 255;
+}
+
+// White to within half a step (the clip to white rounds too).
+bool white(const zd::raster::Paint &p) {
+  constexpr float kHalfStep = 0.5f / 255;
+  return p.red >= 1.0f - kHalfStep && p.green >= 1.0f - kHalfStep && p.blue >= 1.0f - kHalfStep;
+}
+
+// True when one of the colours is white and exact evaluation a bin to
+// either side is not within a step of the exact colour at t: the edge of
+// the white clip lies within a bin of t.
+bool whiteEdgeNear(const zd::raster::Ramp &ramp, double t, const zd::raster::Paint &exact,
+                   const zd::raster::Paint &looked) {
+  if (!white(exact) && !white(looked)) return false;
+  constexpr double kBin = 1.0 / zd::raster::Ramp::kBins;
+  return !withinStep(exact, ramp.exact(t - kBin).paint) ||
+         !withinStep(exact, ramp.exact(t + kBin).paint);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
@@ -105,10 +127,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
       zd::raster::RampSample scratch;
       const zd::raster::Paint exact = ramp.exact(t).paint;
       const zd::raster::Paint looked = ramp.lookup(t, scratch).paint;
-      REQUIRE(std::fabs(exact.red - looked.red) <= 1.0f / 255 &&
-              std::fabs(exact.green - looked.green) <= 1.0f / 255 &&
-              std::fabs(exact.blue - looked.blue) <= 1.0f / 255 &&
-              std::fabs(exact.alpha - looked.alpha) <= 1.0f / 255);
+      if (withinStep(exact, looked)) continue;
+      // The gamut mapping jumps to white where lightness reaches 1; a ramp
+      // from a colour that bright can cross it by rounding alone, within a
+      // bin of a stop. No table of bins follows a jump inside a bin;
+      // anywhere else the approximation must hold.
+      REQUIRE(whiteEdgeNear(ramp, t, exact, looked));
     }
   } catch (const zd::Error &) {
     // No stops, or stops the space cannot interpolate: the fill must refuse
