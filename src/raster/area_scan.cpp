@@ -113,9 +113,13 @@ class EdgeBuilder {
   // would add the whole triangle between the chain's start and the gap.
   // Between closed subpaths a bridge is harmless, as the chain's closing
   // edge later runs back along it and cancels it exactly.
+  // The scale takes both sides of the gap, so that a chain run backwards
+  // makes the same choice at the same gap (and a shape and its reverse
+  // cancel exactly).
   bool nearlyJoined(float x, float y) const {
-    const double scale = std::max(
-        {1.0, std::fabs(static_cast<double>(endX_)), std::fabs(static_cast<double>(endY_))});
+    const double scale =
+        std::max({1.0, std::fabs(static_cast<double>(endX_)), std::fabs(static_cast<double>(endY_)),
+                  std::fabs(static_cast<double>(x)), std::fabs(static_cast<double>(y))});
     const double tolerance = scale * kJoinTolerance;
     return std::fabs(static_cast<double>(x) - endX_) <= tolerance &&
            std::fabs(static_cast<double>(y) - endY_) <= tolerance;
