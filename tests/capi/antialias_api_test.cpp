@@ -6,16 +6,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "image_bytes.hpp"
 #include "zd.h"
 
 namespace {
 
-std::vector<std::uint8_t> pixels(ZdImage *image) {
-  std::uint8_t *data = nullptr;
-  int64_t length = 0;
-  EXPECT_EQ(zd_image_pixels(image, &data, &length), ZD_OK);
-  return std::vector<std::uint8_t>(data, data + length);
-}
+using zd::capi::testing::pixels;
 
 // The alpha bytes of column x of an image `size` wide, drawn over nothing.
 std::vector<int> columnAlpha(const std::vector<std::uint8_t> &bytes, int size, int x) {

@@ -12,18 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "image_bytes.hpp"
 #include "zd.h"
 
 namespace {
 
 constexpr int kSize = 64;
 
-std::vector<std::uint8_t> pixels(ZdImage *image) {
-  std::uint8_t *data = nullptr;
-  int64_t length = 0;
-  EXPECT_EQ(zd_image_pixels(image, &data, &length), ZD_OK);
-  return std::vector<std::uint8_t>(data, data + length);
-}
+using zd::capi::testing::pixels;
 
 // An image whose every pixel is already something, so that blending shows.
 ZdImage *background(std::mt19937 &random) {
