@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -208,9 +209,23 @@ class Ramp {
   std::vector<Paint> edges_;      // the curve at each bin edge, kBins + 1
   std::vector<RampSample> bins_;  // table bins
   std::vector<std::uint8_t> binMode_;
-  std::vector<Paint> exactEdges_;  // exact colours at bin edges, while approximating
-  std::vector<std::uint8_t> knownEdge_;
+  // The exact colours at bin edges, while approximating: the thread's
+  // memo, reused from one build to the next; nil once built.
+  struct EdgeMemo;
+  EdgeMemo *edgeMemo_ = nullptr;
 };
+
+// The ramp of the gradient's colours, shared with every other draw on this
+// thread whose gradient has the same colour definition: stops (offsets and
+// colours, bit for bit), interpolation space and hue method. Geometry,
+// spread and transform do not enter the ramp, so a host painting many
+// shapes with one gradient builds its ramp once. The last kCachedRamps
+// ramps of each thread are kept, most recent first; a ramp stays alive while
+// a caller holds it, whatever the cache does meanwhile. A failed build
+// raises (as the Ramp constructor does) and leaves the cache as it was.
+// While the colour-space registry is not sealed, every call builds afresh.
+inline constexpr int kCachedRamps = 2;
+std::shared_ptr<const Ramp> rampOf(const zd::paint::Gradient &gradient);
 
 // Fills path or segments with a gradient paint; `toImage` maps user space
 // into the image (the draw matrix; identity when nil), and `model` measures

@@ -36,6 +36,14 @@ bool inUnitRange(const zd::color::Color &c) {
 
 }  // namespace
 
+// Kept per thread, so that a build neither allocates nor clears 64 KiB of
+// colours it may mostly not use; only the marks are cleared. No build
+// starts another on the same thread, so one memo serves every build.
+struct Ramp::EdgeMemo {
+  std::vector<Paint> colour;
+  std::vector<std::uint8_t> known;
+};
+
 Ramp::Ramp(const zd::paint::Gradient &gradient) {
   if (gradient.stops.empty()) throw Error("drawPath: the gradient has no stops");
   srgbSpace_ = gradient.space == zd::color::stSrgb;
@@ -62,12 +70,15 @@ Ramp::Ramp(const zd::paint::Gradient &gradient) {
   }
   edges_.resize(kBins + 1);
   bins_.resize(kBins);
-  exactEdges_.resize(kBins + 1);
-  knownEdge_.assign(kBins + 1, 0);
+  thread_local EdgeMemo memo;
+  memo.colour.resize(kBins + 1);
+  memo.known.assign(kBins + 1, 0);
+  edgeMemo_ = &memo;
   constexpr int kBinsPerPiece = kBins / kPieces;
   for (int piece = 0; piece < kPieces; ++piece) {
     approximate(piece * kBinsPerPiece, (piece + 1) * kBinsPerPiece);
   }
+  edgeMemo_ = nullptr;
   for (int bin = 0; bin < kBins; ++bin) {
     if (binMode_[bin] == binExact) continue;
     const Paint &low = edges_[bin], &high = edges_[bin + 1];
@@ -79,11 +90,12 @@ Ramp::Ramp(const zd::paint::Gradient &gradient) {
 
 // The exact colour at edge k of the bins, evaluated once.
 const Paint &Ramp::exactEdge(int k) {
-  if (!knownEdge_[k]) {
-    exactEdges_[k] = exact(static_cast<double>(k) / kBins).paint;
-    knownEdge_[k] = 1;
+  Paint &colour = edgeMemo_->colour[k];
+  if (!edgeMemo_->known[k]) {
+    colour = exact(static_cast<double>(k) / kBins).paint;
+    edgeMemo_->known[k] = 1;
   }
-  return exactEdges_[k];
+  return colour;
 }
 
 RampSample Ramp::exact(double t) const {
