@@ -138,12 +138,11 @@ using RampSample = ShadeColor;
 // into sRGB as a flat colour is.
 //
 // Exact evaluation can cost microseconds (conversions and the gamut
-// mapping's search), so the ramp is approximated once per draw by a
-// piecewise-linear curve whose knots are exact colours: each of kPieces
-// equal pieces of [0, 1] is halved until the chord between its ends is
-// within kChordError of the exact colour at its middle (and at its quarters,
-// from four bins up), down to single
-// bins of kBins over [0, 1]. A bin across which the curve changes by less
+// mapping's search), so the ramp is approximated once per draw (and kept
+// for later draws, see rampOf) by a piecewise-linear curve whose knots are
+// exact colours: each of kPieces equal pieces of [0, 1] is halved until the
+// chord between its ends is within kChordError of the exact colour at its
+// middle and at its quarters, down to single bins of kBins over [0, 1]. A bin across which the curve changes by less
 // than kFlatChange is looked up as one colour (the mean of its ends); a
 // steeper one is interpolated between its ends per pixel. A bin holding a
 // stop, starting at a hard edge, or not straight even on its own (where
@@ -193,6 +192,7 @@ class Ramp {
   enum BinMode : std::uint8_t { binTable = 0, binLinear = 1, binExact = 2 };
 
   const Paint &exactEdge(int k);
+  const Paint &exactBinMiddle(int bin);
   void approximate(int from, int to);
   bool quartersOnChord(int from, int to, const Paint &low, const Paint &high);
   bool smoothOver(int from, int to) const;
