@@ -11,6 +11,7 @@
 
 #include "common/errors.hpp"
 #include "raster/area.hpp"
+#include "raster/area_left.hpp"
 #include "raster/area_kernels.hpp"
 #include "raster/edge_order.hpp"
 #include "raster/scratch.hpp"
@@ -51,8 +52,9 @@ struct CellScratch {
   std::vector<CellEdge> edges, sorted;
   std::vector<std::uint32_t> active;  // indices into edges
   std::vector<std::uint64_t> order, orderScratch;
-  std::vector<std::int64_t> cells;    // all zero between fills
-  std::vector<std::uint8_t> touched;  // one flag per block of columns; zero between fills
+  std::vector<std::uint64_t> leftEvents;  // of the edges left of the image
+  std::vector<std::int64_t> cells;        // all zero between fills
+  std::vector<std::uint8_t> touched;      // one flag per block of columns; zero between fills
   std::vector<float> coverage;
   bool clean = true;
 
@@ -62,23 +64,30 @@ struct CellScratch {
     releaseIfLarge(active);
     releaseIfLarge(order);
     releaseIfLarge(orderScratch);
+    releaseIfLarge(leftEvents);
     releaseIfLarge(cells);
     releaseIfLarge(touched);
     releaseIfLarge(coverage);
   }
 };
 
-CellScratch &cellScratch() {
+// Out of line: inlined, the compiler may look the thread's buffers up
+// again (a call into the dynamic linker) at every use in the scan.
+[[gnu::noinline]] CellScratch &cellScratch() {
   thread_local CellScratch scratch;
   return scratch;
 }
 
 // Turns segments into edges: chains closed, non-finite segments dropped,
-// every edge clipped to the rows [0, height] and snapped.
+// every edge clipped to the rows [0, height] and snapped. Edges right of
+// the image are dropped (they add nothing), those left of it go to `left`.
 class EdgeBuilder {
  public:
-  EdgeBuilder(std::vector<CellEdge> &out, std::int64_t height)
-      : out_(out), height_(static_cast<double>(height)) {}
+  EdgeBuilder(std::vector<CellEdge> &out, LeftEdges &left, std::int64_t width, std::int64_t height)
+      : out_(out),
+        left_(left),
+        rightOfImage_(static_cast<double>(width) + 1.0),
+        height_(static_cast<double>(height)) {}
 
   void add(std::span<const Segment> segments) {
     for (const Segment &s : segments) {
@@ -153,13 +162,26 @@ class EdgeBuilder {
       xBottom = xa + (height_ - ya) * dxdy;
       yBottom = height_;
     }
+    // An edge right of the image adds nothing to any cell, and one left of
+    // it only to the row's first cell, by its rows alone. A pixel of margin
+    // covers the rounding of x along the edge (far less than a pixel: an
+    // edge has fewer than 2^44 steps).
+    if (xTop >= rightOfImage_ && xBottom >= rightOfImage_) return;
     const std::int64_t top = snap(yTop), bottom = snap(yBottom);
     if (top == bottom) return;
+    if (xTop <= kLeftOfImage && xBottom <= kLeftOfImage) {
+      left_.add(top, bottom, down ? 1 : -1);
+      return;
+    }
     const double slope = (xBottom - xTop) / static_cast<double>(bottom - top);
     out_.push_back({xTop, xBottom, slope, top, bottom, down ? 1 : -1});
   }
 
+  static constexpr double kLeftOfImage = -1.0;
+
   std::vector<CellEdge> &out_;
+  LeftEdges &left_;
+  const double rightOfImage_;
   const double height_;
   bool open_ = false;
   float startX_ = 0, startY_ = 0, endX_ = 0, endY_ = 0;
@@ -191,7 +213,8 @@ class CellScan {
         aliased_(model == Antialias::none),
         evenOdd_(evenOdd),
         painter_(painter),
-        resolve_(resolveCellsKernel()) {
+        resolve_(resolveCellsKernel()),
+        left_(scratch.leftEvents, kRowShift) {
     const auto columns = static_cast<std::size_t>(width);
     const std::size_t blocks = (columns + kBlock - 1) >> kBlockShift;
     if (!scratch.clean) {
@@ -212,8 +235,9 @@ class CellScan {
   void run(std::span<const Segment> segments) {
     std::vector<CellEdge> &edges = scratch_.edges;
     edges.clear();
-    EdgeBuilder(edges, height_).add(segments);
-    if (edges.empty()) {
+    scratch_.leftEvents.clear();
+    EdgeBuilder(edges, left_, width_, height_).add(segments);
+    if (edges.empty() && left_.empty()) {
       scratch_.clean = true;
       return;
     }
@@ -221,6 +245,7 @@ class CellScan {
       throw Defect("fillPath: too many segments");
     }
     orderByTop(edges);
+    left_.prepare(scratch_.orderScratch);
     scanRows();
     scratch_.clean = true;
   }
@@ -258,9 +283,12 @@ class CellScan {
     std::size_t next = 0;
     std::int64_t row = 0;
     while (row < height_) {
-      if (active.empty()) {
-        if (next == order.size()) break;
-        row = std::max(row, static_cast<std::int64_t>(order[next] >> 32));
+      if (active.empty() && !left_.open()) {
+        // Nothing reaches into this row: on to the next edge's top.
+        const std::int64_t nextTop =
+            next < order.size() ? static_cast<std::int64_t>(order[next] >> 32) : height_;
+        row = std::max(row, std::min(nextTop, left_.nextRow()));
+        if (row >= height_) break;
       }
       while (next < order.size() && static_cast<std::int64_t>(order[next] >> 32) <= row) {
         active.push_back(static_cast<std::uint32_t>(order[next++]));
@@ -279,6 +307,8 @@ class CellScan {
         }
       }
       active.resize(kept);
+      const LeftEdges::Share left = aliased_ ? left_.centre(row) : left_.area(row);
+      if (left.touches) add(0, left.cells);
       paintRow(row);
       ++row;
     }
@@ -428,6 +458,7 @@ class CellScan {
   std::uint8_t *touched_ = nullptr;
   float *coverage_ = nullptr;
   std::int64_t blockCount_ = 0;
+  LeftEdges left_;
 };
 
 // Large buffers are let go when the fill ends, normally or not.

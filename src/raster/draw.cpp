@@ -27,7 +27,8 @@ struct DrawScratch {
   }
 };
 
-DrawScratch &drawScratch() {
+// Out of line, so the thread's buffers are looked up once per draw.
+[[gnu::noinline]] DrawScratch &drawScratch() {
   thread_local DrawScratch scratch;
   return scratch;
 }

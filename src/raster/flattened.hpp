@@ -12,13 +12,18 @@
 
 namespace zd::raster::detail {
 
+// This thread's segment list (out of line, so that it is looked up once
+// per fill rather than at every use).
+std::vector<Segment> &threadSegments();
+
 // Flattens `path` within `tolerance` and hands the segments to `fill`.
 template <class Fill>
 void fillFlattened(const zd::path::Path &path, float tolerance, Fill &&fill) {
-  thread_local std::vector<Segment> segments;
+  std::vector<Segment> &segments = threadSegments();
   struct ReleaseLarge {
+    std::vector<Segment> &segments;
     ~ReleaseLarge() { releaseIfLarge(segments); }
-  } release;
+  } release{segments};
   zd::geom::flatten(path, tolerance, segments);
   fill(std::span<const Segment>(segments));
 }

@@ -1,6 +1,8 @@
 // The per-thread working buffers of a fill.
 #include "raster/scratch.hpp"
 
+#include "raster/flattened.hpp"
+
 namespace zd::raster::detail {
 
 void Scratch::releaseLarge() {
@@ -18,9 +20,14 @@ void Scratch::releaseLarge() {
   releaseIfLarge(lineFull);
 }
 
-Scratch &threadScratch() {
+[[gnu::noinline]] Scratch &threadScratch() {
   thread_local Scratch scratch;
   return scratch;
+}
+
+[[gnu::noinline]] std::vector<Segment> &threadSegments() {
+  thread_local std::vector<Segment> segments;
+  return segments;
 }
 
 }  // namespace zd::raster::detail

@@ -98,6 +98,26 @@ void buildPolyline(const zd::geom::FlatLayout &layout, const zd::geom::FlatSubpa
   }
 }
 
+// The flattening and the polyline, kept per thread between strokes; large
+// ones are let go when the stroke ends, normally or not.
+struct StrokeScratch {
+  zd::geom::FlatLayout layout;
+  Polyline line;
+
+  void releaseLarge() {
+    constexpr std::size_t kKeptBytes = 256 * 1024;
+    if (layout.segments.capacity() * sizeof(zd::geom::Segment) > kKeptBytes) layout = {};
+    if (line.points.capacity() * sizeof(Point) > kKeptBytes) line = {};
+  }
+};
+
+// Out of line: inlined, the compiler may look the thread's buffers up again
+// (a call into the dynamic linker) at every use in the stroke.
+[[gnu::noinline]] StrokeScratch &strokeScratch() {
+  thread_local StrokeScratch scratch;
+  return scratch;
+}
+
 }  // namespace
 
 const char *styleProblem(const Style &style) {
@@ -126,17 +146,13 @@ void strokeOutline(const zd::path::Path &path, const Style &style, float toleran
   out.contourEnds.clear();
   if (style.width == 0.0f) return;
 
-  // The flattening and the polyline are kept per thread between strokes;
-  // large ones are let go when the stroke ends, normally or not.
-  thread_local zd::geom::FlatLayout layout;
-  thread_local Polyline line;
+  StrokeScratch &scratch = strokeScratch();
+  zd::geom::FlatLayout &layout = scratch.layout;
+  Polyline &line = scratch.line;
   struct ReleaseLarge {
-    ~ReleaseLarge() {
-      constexpr std::size_t kKeptBytes = 256 * 1024;
-      if (layout.segments.capacity() * sizeof(zd::geom::Segment) > kKeptBytes) layout = {};
-      if (line.points.capacity() * sizeof(Point) > kKeptBytes) line = {};
-    }
-  } release;
+    StrokeScratch &scratch;
+    ~ReleaseLarge() { scratch.releaseLarge(); }
+  } release{scratch};
   zd::geom::flatten(path, tolerance, layout);
   detail::ContourSink sink(out);
   detail::Pen pen(style, tolerance, sink);

@@ -374,6 +374,62 @@ TEST(AreaCoverage, OpenChainsAreClosed) {
   EXPECT_EQ(cover(open, 20, 10).values(), cover(closed, 20, 10).values());
 }
 
+// An edge wholly left of the image adds to a row by its rows alone, and
+// one wholly right of it adds nothing: moving such edges anywhere beside
+// the image, or replacing them by edges just outside it, changes no byte.
+// The shapes reach out sideways through horizontal edges, so that the
+// edges crossing into the image stay the same.
+TEST(AreaCoverage, EdgesBesideTheImageCountOnlyByTheirRows) {
+  constexpr int kWidth = 24, kHeight = 20;
+  std::mt19937 random(19);
+  std::uniform_real_distribution<double> inside(0.0, kWidth), row(-3.0, kHeight + 3.0),
+      far(1.0, 1e5), unit(0.0, 1.0);
+  for (int trial = 0; trial < 60; ++trial) {
+    Polygon sideways, near;
+    // A third of the ends on whole and half rows: row tops and centres.
+    const auto pickRow = [&] {
+      const double y = row(random);
+      return unit(random) < 0.33 ? std::round(2.0 * y) / 2.0 : y;
+    };
+    const auto to = [&](double x, double y, double nearX) {
+      sideways.push_back(rounded({{x, y}})[0]);
+      near.push_back(rounded({{nearX, y}})[0]);
+    };
+    double y = pickRow();
+    const double start = inside(random);
+    to(start, y, start);
+    for (int excursion = 0; excursion < 3; ++excursion) {
+      const bool left = unit(random) < 0.6;
+      const int vertices = 1 + static_cast<int>(unit(random) * 6);
+      for (int k = 0; k < vertices; ++k) {
+        if (k > 0) y = pickRow();
+        to(left ? -far(random) : kWidth + far(random), y, left ? -0.5 : kWidth + 0.5);
+      }
+      y = pickRow();
+      to(left ? -far(random) : kWidth + far(random), y, left ? -0.5 : kWidth + 0.5);
+      const double x = inside(random);
+      to(x, y, x);
+    }
+    for (const Antialias model : {Antialias::area, Antialias::none}) {
+      const bool evenOdd = trial % 2 == 1, overwrite = trial % 3 == 0;
+      EXPECT_EQ(cover(segmentsOf(sideways), kWidth, kHeight, model, evenOdd).values(),
+                cover(segmentsOf(near), kWidth, kHeight, model, evenOdd).values())
+          << "trial " << trial;
+      Image background = zd::image::newImage(kWidth, kHeight, zd::image::csRgba);
+      for (std::size_t i = 0; i < background.data.size(); ++i)
+        background.data[i] = static_cast<std::uint8_t>(i * 29 + trial);
+      Image a = background, b = background;
+      const auto color = srgb(0.9f, 0.3f, 0.1f, 0.7f);
+      zd::raster::fillSegmentsWith(a, segmentsOf(sideways), color, evenOdd, overwrite, model);
+      zd::raster::fillSegmentsWith(b, segmentsOf(near), color, evenOdd, overwrite, model);
+      ASSERT_EQ(a.data, b.data) << "trial " << trial;
+      if (model == Antialias::area) {
+        EXPECT_NE(a.data, background.data) << "trial " << trial;
+      }
+    }
+  }
+}
+
 // Flattened arcs end within rounding of the next segment's start: those
 // gaps belong to one outline. Closing there instead added the triangle
 // between the outline's start and each gap (an icon with arcs lost most of
