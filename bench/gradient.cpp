@@ -4,7 +4,10 @@
 //                   diagonal;
 //   radial_rect   - the whole image, a 3-stop two-circle radial gradient;
 //   polygons      - 200 random polygons of 3..12 vertices, each with its
-//                   own 3-stop linear gradient across its bounding box.
+//                   own 3-stop linear gradient across its bounding box;
+//   small_shared  - 2,000 small random polygons (within 32 x 32 boxes)
+//                   painted with one 3-stop linear gradient across the
+//                   image: a gradient paint shared by many shapes.
 // Ours runs in "srgb" and in "oklch" interpolation; cairo interpolates in
 // sRGB. Every iteration clears the image and paints the whole scene, stops
 // and gradient set-up included.
@@ -91,15 +94,40 @@ Scene polygons() {
   return scene;
 }
 
+Scene smallShared() {
+  std::mt19937 random(2);
+  std::uniform_real_distribution<float> corner(0.0f, float(kSize - 32));
+  std::uniform_real_distribution<float> within(0.0f, 32.0f);
+  Shape common = wholeImage(zd::paint::GradientKind::linear, {0, 0, kSize, kSize});
+  Scene scene;
+  for (int p = 0; p < 2000; ++p) {
+    Shape shape = common;
+    shape.xs.clear();
+    shape.ys.clear();
+    shape.segments.clear();
+    const float x = corner(random), y = corner(random);
+    const int vertices = 3 + static_cast<int>(random() % 10);
+    for (int v = 0; v < vertices; ++v) {
+      shape.xs.push_back(x + within(random));
+      shape.ys.push_back(y + within(random));
+    }
+    closePolygon(shape);
+    scene.push_back(std::move(shape));
+  }
+  return scene;
+}
+
 const Scene &sceneNumber(int which) {
   static const Scene linear{wholeImage(zd::paint::GradientKind::linear, {100, 50, 900, 1000})};
   static const Scene radial{
       wholeImage(zd::paint::GradientKind::radial, {400, 450, 20, 512, 512, 600})};
   static const Scene many = polygons();
-  const Scene *scenes[] = {&linear, &radial, &many};
+  static const Scene shared = smallShared();
+  const Scene *scenes[] = {&linear, &radial, &many, &shared};
   return *scenes[which];
 }
-const char *const kSceneNames[] = {"linear_rect", "radial_rect", "polygons"};
+const char *const kSceneNames[] = {"linear_rect", "radial_rect", "polygons", "small_shared"};
+constexpr int kScenes = 4;
 
 zd::paint::Gradient gradientOf(const Shape &shape, zd::color::SpaceTag space) {
   zd::paint::Gradient g;
@@ -170,7 +198,7 @@ void cairoFill(benchmark::State &state, int which) {
 
 int main(int argc, char **argv) {
   zd_init();
-  for (int which = 0; which < 3; ++which) {
+  for (int which = 0; which < kScenes; ++which) {
     const std::string name = kSceneNames[which];
     benchmark::RegisterBenchmark(("gradient_" + name + "/ours_srgb").c_str(), oursFill, which,
                                  zd::color::stSrgb)

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "color/css.hpp"
@@ -121,7 +122,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const zd::image::Image start = image;
 
   try {
-    zd::raster::Ramp ramp(g);
+    // The ramp the fill below uses too: the thread's cache hands it over.
+    const std::shared_ptr<const zd::raster::Ramp> held = zd::raster::rampOf(g);
+    const zd::raster::Ramp &ramp = *held;
     for (int k = 0; k < 8; ++k) {
       const double t = in.ConsumeProbability<double>();
       zd::raster::RampSample scratch;

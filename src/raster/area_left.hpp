@@ -22,8 +22,9 @@ class LeftEdges {
   LeftEdges(std::vector<std::uint64_t> &events, int rowShift)
       : events_(events), rowShift_(rowShift) {}
 
-  // An edge over the steps [top, bottom) of winding +1 or -1.
-  void add(std::int64_t top, std::int64_t bottom, std::int64_t winding) {
+  // An edge over the steps [top, bottom) of winding +1 or -1. Out of line,
+  // so that the building of ordinary edges stays inlined in the scan.
+  [[gnu::noinline]] void add(std::int64_t top, std::int64_t bottom, std::int64_t winding) {
     events_.push_back(key(top, false, winding > 0));
     events_.push_back(key(bottom, true, winding > 0));
   }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -137,12 +138,11 @@ using RampSample = ShadeColor;
 // into sRGB as a flat colour is.
 //
 // Exact evaluation can cost microseconds (conversions and the gamut
-// mapping's search), so the ramp is approximated once per draw by a
-// piecewise-linear curve whose knots are exact colours: each of kPieces
-// equal pieces of [0, 1] is halved until the chord between its ends is
-// within kChordError of the exact colour at its middle (and at its quarters,
-// from four bins up), down to single
-// bins of kBins over [0, 1]. A bin across which the curve changes by less
+// mapping's search), so the ramp is approximated once per draw (and kept
+// for later draws, see rampOf) by a piecewise-linear curve whose knots are
+// exact colours: each of kPieces equal pieces of [0, 1] is halved until the
+// chord between its ends is within kChordError of the exact colour at its
+// middle and at its quarters, down to single bins of kBins over [0, 1]. A bin across which the curve changes by less
 // than kFlatChange is looked up as one colour (the mean of its ends); a
 // steeper one is interpolated between its ends per pixel. A bin holding a
 // stop, starting at a hard edge, or not straight even on its own (where
@@ -192,6 +192,7 @@ class Ramp {
   enum BinMode : std::uint8_t { binTable = 0, binLinear = 1, binExact = 2 };
 
   const Paint &exactEdge(int k);
+  const Paint &exactBinMiddle(int bin);
   void approximate(int from, int to);
   bool quartersOnChord(int from, int to, const Paint &low, const Paint &high);
   bool smoothOver(int from, int to) const;
@@ -208,9 +209,23 @@ class Ramp {
   std::vector<Paint> edges_;      // the curve at each bin edge, kBins + 1
   std::vector<RampSample> bins_;  // table bins
   std::vector<std::uint8_t> binMode_;
-  std::vector<Paint> exactEdges_;  // exact colours at bin edges, while approximating
-  std::vector<std::uint8_t> knownEdge_;
+  // The exact colours at bin edges, while approximating: the thread's
+  // memo, reused from one build to the next; nil once built.
+  struct EdgeMemo;
+  EdgeMemo *edgeMemo_ = nullptr;
 };
+
+// The ramp of the gradient's colours, shared with every other draw on this
+// thread whose gradient has the same colour definition: stops (offsets and
+// colours, bit for bit), interpolation space and hue method. Geometry,
+// spread and transform do not enter the ramp, so a host painting many
+// shapes with one gradient builds its ramp once. The last kCachedRamps
+// ramps of each thread are kept, most recent first; a ramp stays alive while
+// a caller holds it, whatever the cache does meanwhile. A failed build
+// raises (as the Ramp constructor does) and leaves the cache as it was.
+// While the colour-space registry is not sealed, every call builds afresh.
+inline constexpr int kCachedRamps = 2;
+std::shared_ptr<const Ramp> rampOf(const zd::paint::Gradient &gradient);
 
 // Fills path or segments with a gradient paint; `toImage` maps user space
 // into the image (the draw matrix; identity when nil), and `model` measures

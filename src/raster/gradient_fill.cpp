@@ -1,6 +1,7 @@
 // Gradient fills: the shader that gives each pixel centre its colour, and
 // the entry points that pick between it and a flat fill.
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "common/errors.hpp"
@@ -15,8 +16,8 @@ using zd::paint::GradientKind;
 
 class GradientShader final : public RowShader {
  public:
-  GradientShader(const zd::paint::Gradient &gradient, const AffineInverse &toGradient, Ramp &ramp,
-                 std::int64_t width)
+  GradientShader(const zd::paint::Gradient &gradient, const AffineInverse &toGradient,
+                 const Ramp &ramp, std::int64_t width)
       : geometry_(gradient, toGradient), ramp_(ramp), spread_(gradient.spread) {
     row_.resize(static_cast<std::size_t>(width));
     computed_.resize(static_cast<std::size_t>(width));
@@ -65,7 +66,7 @@ class GradientShader final : public RowShader {
   }
 
   GradientGeometry geometry_;
-  Ramp &ramp_;
+  const Ramp &ramp_;
   zd::paint::Spread spread_;
   std::vector<const ShadeColor *> row_;
   std::vector<ShadeColor> computed_;  // colours not taken from the ramp's table
@@ -101,7 +102,10 @@ Plan planFor(const Ramp &ramp, const GradientGeometry &geometry, const AffineInv
 template <class FlatFill, class ShadedFill>
 void fillWith(Image &image, const zd::paint::Gradient &gradient, const Affine *toImage,
               FlatFill &&flat, ShadedFill &&shaded) {
-  Ramp ramp(gradient);  // raises for a gradient without stops
+  // Raises for a gradient without stops. Held for the whole draw, so the
+  // ramp outlives whatever the thread's cache does meanwhile.
+  const std::shared_ptr<const Ramp> held = rampOf(gradient);
+  const Ramp &ramp = *held;
   const AffineInverse inverse = imageToGradient(gradient.transform, toImage);
   GradientShader shader(gradient, inverse, ramp, image.width > 0 ? image.width : 0);
   switch (planFor(ramp, shader.geometry(), inverse)) {

@@ -36,6 +36,16 @@ bool inUnitRange(const zd::color::Color &c) {
 
 }  // namespace
 
+// Kept per thread, so that a build neither allocates nor clears 64 KiB of
+// colours it may mostly not use; only the marks are cleared. No build
+// starts another on the same thread, so one memo serves every build.
+struct Ramp::EdgeMemo {
+  std::vector<Paint> colour;
+  std::vector<std::uint8_t> known;
+  std::vector<Paint> middleColour;  // at the middle of each bin
+  std::vector<std::uint8_t> knownMiddle;
+};
+
 Ramp::Ramp(const zd::paint::Gradient &gradient) {
   if (gradient.stops.empty()) throw Error("drawPath: the gradient has no stops");
   srgbSpace_ = gradient.space == zd::color::stSrgb;
@@ -62,12 +72,17 @@ Ramp::Ramp(const zd::paint::Gradient &gradient) {
   }
   edges_.resize(kBins + 1);
   bins_.resize(kBins);
-  exactEdges_.resize(kBins + 1);
-  knownEdge_.assign(kBins + 1, 0);
+  thread_local EdgeMemo memo;
+  memo.colour.resize(kBins + 1);
+  memo.known.assign(kBins + 1, 0);
+  memo.middleColour.resize(kBins);
+  memo.knownMiddle.assign(kBins, 0);
+  edgeMemo_ = &memo;
   constexpr int kBinsPerPiece = kBins / kPieces;
   for (int piece = 0; piece < kPieces; ++piece) {
     approximate(piece * kBinsPerPiece, (piece + 1) * kBinsPerPiece);
   }
+  edgeMemo_ = nullptr;
   for (int bin = 0; bin < kBins; ++bin) {
     if (binMode_[bin] == binExact) continue;
     const Paint &low = edges_[bin], &high = edges_[bin + 1];
@@ -79,11 +94,22 @@ Ramp::Ramp(const zd::paint::Gradient &gradient) {
 
 // The exact colour at edge k of the bins, evaluated once.
 const Paint &Ramp::exactEdge(int k) {
-  if (!knownEdge_[k]) {
-    exactEdges_[k] = exact(static_cast<double>(k) / kBins).paint;
-    knownEdge_[k] = 1;
+  Paint &colour = edgeMemo_->colour[k];
+  if (!edgeMemo_->known[k]) {
+    colour = exact(static_cast<double>(k) / kBins).paint;
+    edgeMemo_->known[k] = 1;
   }
-  return exactEdges_[k];
+  return colour;
+}
+
+// The exact colour at the middle of a bin, evaluated once.
+const Paint &Ramp::exactBinMiddle(int bin) {
+  Paint &colour = edgeMemo_->middleColour[bin];
+  if (!edgeMemo_->knownMiddle[bin]) {
+    colour = exact((bin + 0.5) / kBins).paint;
+    edgeMemo_->knownMiddle[bin] = 1;
+  }
+  return colour;
 }
 
 RampSample Ramp::exact(double t) const {
@@ -153,7 +179,7 @@ void Ramp::approximate(int from, int to) {
     // One bin: where the mapping into sRGB bends sharply (its chroma
     // search settles on nearby but different answers), even one bin may
     // not be straight; such a bin is evaluated exactly.
-    const Paint exactMiddle = exact((from + 0.5) / kBins).paint;
+    const Paint &exactMiddle = exactBinMiddle(from);
     if (!within(exactMiddle, mix(low, high, 0.5f), kChordError)) {
       binMode_[from] = binExact;
       return;
@@ -168,8 +194,15 @@ void Ramp::approximate(int from, int to) {
 // (a channel let go of 0 or 1, the gamut mapping starting to cut chroma) and
 // then bends the other way, it can cross the chord near the middle while
 // lying several steps off it at a quarter. The quarters of a range of four
-// bins or more are bin edges, which subdividing would evaluate anyway.
+// bins or more are bin edges, those of two bins the bins' middles: points
+// that subdividing would evaluate anyway. Two bins need it too: a curve that
+// all but jumps inside one of them (where the gamut mapping starts cutting
+// chroma near black) can still meet the chord at the middle edge.
 bool Ramp::quartersOnChord(int from, int to, const Paint &low, const Paint &high) {
+  if (to - from == 2) {
+    return within(exactBinMiddle(from), mix(low, high, 0.25f), kChordError) &&
+           within(exactBinMiddle(from + 1), mix(low, high, 0.75f), kChordError);
+  }
   if (to - from < 4) return true;
   const int quarter = (to - from) / 4;
   return within(exactEdge(from + quarter), mix(low, high, 0.25f), kChordError) &&

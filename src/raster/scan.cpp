@@ -30,6 +30,7 @@ Scan::Scan(Image &image, const Paint &paint, bool evenOdd, bool overwrite, Scrat
       pendingTop_(scratch.pendingTop),
       active_(scratch.active),
       merged_(scratch.merged),
+      leftEvents_(scratch.leftEvents),
       spans_(scratch.spans),
       full_(scratch.full) {
   std::vector<float> &coverage = scratch.coverage;
@@ -44,14 +45,35 @@ Scan::Scan(Image &image, const Paint &paint, bool evenOdd, bool overwrite, Scrat
   pending_.clear();
   pendingTop_.clear();
   active_.clear();
+  leftEvents_.clear();
   full_.clear();
 }
 
 Scan::~Scan() {
   pending_.clear();
   active_.clear();
+  leftEvents_.clear();
   scratch_.releaseLarge();
 }
+
+namespace {
+
+// True when every crossing of the segment lies left of the row: both ends
+// at x <= -1 and less than 2^22 apart. The crossing x0 + dx * t (t in
+// [0, 1], dx within a float step of x1 - x0) is then at most
+// -1 + 2^22 * 2^-24 = -0.75 however it rounds.
+bool whollyLeft(const Segment &s) {
+  constexpr float kLeft = -1.0f, kSpread = 4194304.0f;  // 2^22
+  return s.x0 <= kLeft && s.x1 <= kLeft && std::fabs(s.x1 - s.x0) < kSpread;
+}
+
+// An event of an edge left of the image: at y (as its key) the winding of
+// the lines from there down changes by +1 (low bit 1) or -1.
+std::uint64_t leftEvent(float y, bool up) {
+  return static_cast<std::uint64_t>(floatKey(y)) << 32 | (up ? 1u : 0u);
+}
+
+}  // namespace
 
 void Scan::prepare(std::span<const Segment> segments, RowRange rows) {
   if (segments.size() > std::numeric_limits<std::uint32_t>::max()) {
@@ -70,7 +92,18 @@ void Scan::prepare(std::span<const Segment> segments, RowRange rows) {
     // Horizontal and NaN segments never meet a line (lo <= sy < hi fails);
     // nor do those wholly outside the visited lines.
     if (!(lo < hi) || hi <= firstLine || lo > lastLine) continue;
+    if (whollyLeft(s)) {
+      // Crossed on the lines lo <= sy < hi with the segment's winding.
+      const bool down = s.y0 < s.y1;
+      leftEvents_.push_back(leftEvent(lo, down));
+      leftEvents_.push_back(leftEvent(hi, !down));
+      continue;
+    }
     order.push_back(static_cast<std::uint64_t>(floatKey(lo)) << 32 | i);
+  }
+  if (!leftEvents_.empty()) {
+    sortByKey(leftEvents_, scratch_.orderScratch);
+    nextLeftY_ = floatOfKey(static_cast<std::uint32_t>(leftEvents_.front() >> 32));
   }
   if (!order.empty()) {
     sortByKey(order, scratch_.orderScratch);
@@ -90,17 +123,42 @@ void Scan::prepare(std::span<const Segment> segments, RowRange rows) {
   releaseIfLarge(scratch_.orderScratch);
 }
 
+// The events of edges left of the image up to line sy, into the winding of
+// those that cross it. Out of line: most fills have none.
+void Scan::passLeftEvents(float sy) {
+  const std::size_t count = leftEvents_.size();
+  std::size_t next = nextLeft_;
+  for (; next < count; ++next) {
+    const std::uint64_t event = leftEvents_[next];
+    const float y = floatOfKey(static_cast<std::uint32_t>(event >> 32));
+    if (!(y <= sy)) {
+      nextLeftY_ = y;
+      break;
+    }
+    windingBefore_ += (event & 1u) != 0 ? 1 : -1;
+  }
+  if (next == count) nextLeftY_ = std::numeric_limits<float>::infinity();
+  nextLeft_ = next;
+}
+
 // Room for the spans of a line of `crossings` crossings after those of the
 // row so far. The buffer's size is its room; spanCount_ says how much is used.
 ZD_KERNEL_INLINE LineSpans Scan::lineSpans(std::size_t crossings) {
   const std::size_t needed = spanCount_ + crossings / 2 + 1;
   if (spans_.size() < needed) spans_.resize(std::max(needed, 2 * spans_.size()));
-  return LineSpans{spans_.data() + spanCount_, 0, static_cast<float>(width_), evenOdd_, true, 0.0f};
+  return LineSpans{spans_.data() + spanCount_,
+                   0,
+                   static_cast<float>(width_),
+                   evenOdd_,
+                   true,
+                   0.0f,
+                   windingBefore_};
 }
 
 // The crossings of one sample line: edges that have ended leave the list,
 // edges whose top has been reached join it, and the spans are made.
 ZD_KERNEL_INLINE void Scan::scanLine(float sy) {
+  if (nextLeftY_ <= sy) passLeftEvents(sy);
   // Edges whose top has been reached are taken from the pending list, in
   // place (nothing before next_ is read again), given their crossing and
   // sorted on their own.

@@ -28,6 +28,9 @@ struct LineSpans {
   bool evenOdd;
   bool inOrder;
   float lastX;  // the last crossing written (when in order, the greatest)
+  // The winding of the crossings left of the row that are not in the list
+  // (edges wholly left of the image): the state the pairing starts from.
+  std::int64_t windingBefore = 0;
 };
 
 struct ScanKernels {
@@ -73,7 +76,15 @@ ZD_KERNEL_INLINE void crossingsBody(Edge *edges, std::size_t count, float sy) {
 template <bool EvenOdd>
 class SpanBuilder {
  public:
-  explicit SpanBuilder(LineSpans &line) : line_(line), spans_(line.spans), limit_(line.limit) {}
+  // Crossings left of the row leave a span open at the row's start (its
+  // start clamps to 0) when their winding is not 0, or for even-odd when
+  // their count is odd (the count and the winding sum share a parity).
+  explicit SpanBuilder(LineSpans &line)
+      : line_(line),
+        spans_(line.spans),
+        limit_(line.limit),
+        open_((line.windingBefore & 1) != 0),
+        winding_(line.windingBefore) {}
 
   // Records the count, the order check and the last crossing in the
   // LineSpans.
@@ -126,9 +137,9 @@ class SpanBuilder {
   const float limit_;
   std::size_t count_ = 0;
   bool inOrder_ = true;
-  bool open_ = false;
-  std::int64_t winding_ = 0;
-  float start_ = 0.0f;
+  bool open_;             // even-odd
+  std::int64_t winding_;  // non-zero
+  float start_ = -1.0f;   // of the open span; left of the row until one opens
   float lastX_ = -std::numeric_limits<float>::infinity();
   std::uint32_t lastIndex_ = 0;
 };

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -40,6 +41,7 @@ class Scan {
   // scan.cpp
   LineSpans lineSpans(std::size_t crossings);
   void scanLine(float sy);
+  [[gnu::noinline]] void passLeftEvents(float sy);
   // full_runs.hpp
   void findFullRuns();
   void keepLongRuns();
@@ -72,6 +74,13 @@ class Scan {
   std::size_t next_ = 0;
   std::vector<Edge> &active_;  // in crossing order of the last sample line
   std::vector<Edge> &merged_;
+  // Edges wholly left of the image cross every line left of the row, so
+  // only their winding matters: they are kept as events (an edge starts,
+  // an edge ends) by y, and windingBefore_ sums those up to the line.
+  std::vector<std::uint64_t> &leftEvents_;
+  std::size_t nextLeft_ = 0;
+  float nextLeftY_ = std::numeric_limits<float>::infinity();  // of the next event
+  std::int64_t windingBefore_ = 0;
 
   std::vector<Span> &spans_;  // this row's, line after line; its size is its room
   std::size_t spanCount_ = 0;

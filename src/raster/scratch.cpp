@@ -14,6 +14,7 @@ void Scratch::releaseLarge() {
   releaseIfLarge(pendingTop);
   releaseIfLarge(order);
   releaseIfLarge(orderScratch);
+  releaseIfLarge(leftEvents);
   releaseIfLarge(spans);
   releaseIfLarge(full);
   releaseIfLarge(fullNext);

@@ -23,6 +23,7 @@ struct Scratch {
   std::vector<Edge> pending, active, merged;
   std::vector<float> pendingTop;
   std::vector<std::uint64_t> order, orderScratch;
+  std::vector<std::uint64_t> leftEvents;  // where edges left of the image start and end
   std::vector<Span> spans;
   std::vector<Run> full, fullNext, lineFull;
 

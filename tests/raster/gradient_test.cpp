@@ -256,8 +256,10 @@ CssColor oklch(float l, float c, float h, float a = 1.0f) {
 // OKLCH olive, green held at 0 and then let go over bins 640 .. 672 (3.6
 // steps off); through OKLCH from an olive into a cyan beyond the gamut, red
 // falling until the mapping cuts chroma at bin 986 over bins 960 .. 992
-// (2.6 steps off). Densely sampled over that stretch, every channel within
-// one step.
+// (2.6 steps off); through sRGB from an OKLCH colour of lightness near 0
+// and high chroma into white, red all but jumping three quarters into bin 0
+// while the chord over bins 0 .. 2 meets the curve at bin 1 (2.2 steps
+// off). Densely sampled over that stretch, every channel within one step.
 TEST(GradientRamp, ChordThatOnlyMeetsTheCurveAtItsMiddleIsSplit) {
   Gradient viaHsl = gradientOf(GradientKind::linear, {0, 0, 1, 0});
   zd::paint::addStop(viaHsl, 0.0f, srgb(0.387454271f, 0.191901475f, 0.406939328f, 0.0564336441f));
@@ -271,7 +273,11 @@ TEST(GradientRamp, ChordThatOnlyMeetsTheCurveAtItsMiddleIsSplit) {
   zd::paint::addStop(viaOklch, 0.25f, srgb(0.3359375f, 1, 1));
   viaOklch.space = zd::color::stOklch;
   viaOklch.hue = zd::color::hmDecreasing;
-  for (const auto &[g, firstBin] : {std::pair{viaHsl, 640}, std::pair{viaOklch, 960}}) {
+  Gradient nearBlack = gradientOf(GradientKind::linear, {0, 0, 1, 0});
+  zd::paint::addStop(nearBlack, 0.0f, oklch(1.78581104e-07f, 0.400000006f, 359.994507f));
+  zd::paint::addStop(nearBlack, 0.26878202f, srgb(1, 1, 1));
+  for (const auto &[g, firstBin] :
+       {std::pair{viaHsl, 640}, std::pair{viaOklch, 960}, std::pair{nearBlack, 0}}) {
     Ramp ramp(g);
     zd::raster::RampSample scratch;
     for (int i = 0; i <= 512; ++i) {
