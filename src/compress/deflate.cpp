@@ -105,13 +105,21 @@ constexpr std::array<PackedCode, kMaxMatch + 1> makeLengthTable() {
 constexpr std::array<PackedCode, 256> kLiteralCodes = makeLiteralTable();
 constexpr std::array<PackedCode, kMaxMatch + 1> kLengthCodes = makeLengthTable();
 
+// The 5-bit fixed distance codes, bit-reversed, per code index.
+constexpr std::array<std::uint32_t, 30> makeDistanceCodeTable() {
+  std::array<std::uint32_t, 30> table{};
+  for (std::uint32_t index = 0; index < 30; ++index) table[index] = reverseBits(index, 5);
+  return table;
+}
+
+constexpr std::array<std::uint32_t, 30> kDistanceCodes = makeDistanceCodeTable();
+
 // Distance codes are 5-bit fixed codes followed by their extra bits.
 PackedCode distanceCode(std::int32_t distance) {
-  const std::int32_t index = distIndexOf(distance);
-  const auto extra =
-      static_cast<std::uint32_t>(distance - kDistBase[static_cast<std::size_t>(index)]);
-  const auto extraBits = static_cast<std::uint32_t>(kDistExtra[static_cast<std::size_t>(index)]);
-  return {reverseBits(static_cast<std::uint32_t>(index), 5) | (extra << 5), 5 + extraBits};
+  const auto index = static_cast<std::size_t>(distIndexOf(distance));
+  const auto extra = static_cast<std::uint32_t>(distance - kDistBase[index]);
+  const auto extraBits = static_cast<std::uint32_t>(kDistExtra[index]);
+  return {kDistanceCodes[index] | (extra << 5), 5 + extraBits};
 }
 
 // The Deflate bit writer: packs bits into bytes from the least significant

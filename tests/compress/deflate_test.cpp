@@ -243,6 +243,34 @@ TEST(Deflate, AgreesWithTheModelOnPeriodicStretchesInFarMatches) {
   }
 }
 
+// A search whose best match stops where its own bytes go on repeating at the
+// candidate's period passes along the run behind that candidate at once.
+// Runs of one pixel (periods 1 to 8, pixels of two or many byte values, so
+// that pairs of bytes recur within a pixel) of random lengths, shorter and
+// longer than the runs they follow and than 64 pixels, between bits of
+// noise, over more than the 32768-byte window; some pixels recur from run to
+// run, so a run may start inside an earlier one's copy.
+TEST(Deflate, AgreesWithTheModelAlongRunsOfOnePixel) {
+  for (std::uint32_t seed = 1; seed <= 16; ++seed) {
+    std::mt19937 rng(seed);
+    const std::size_t period = 1 + seed % 8;
+    const int alphabet = seed % 3 == 0 ? 2 : 256;
+    std::vector<Bytes> pixels;
+    for (int k = 0; k < 3; ++k) pixels.push_back(randomBytes(period, rng(), alphabet));
+    Bytes data;
+    const std::size_t size = seed % 4 == 0 ? 40000 : 6000;
+    while (data.size() < size) {
+      const Bytes noise = randomBytes(rng() % 6, rng(), alphabet);
+      data.insert(data.end(), noise.begin(), noise.end());
+      const Bytes &pixel = pixels[rng() % pixels.size()];
+      const std::size_t runBytes = rng() % 4 == 0 ? 200 + rng() % 400 : 1 + rng() % 90;
+      const std::size_t offset = rng() % period;
+      for (std::size_t k = 0; k < runBytes; ++k) data.push_back(pixel[(offset + k) % period]);
+    }
+    expectExact(data);
+  }
+}
+
 // The match tables are kept per thread between compressions and emptied by
 // each one, by walking a short input's positions or refilling after a long
 // one: an input on the same thread must never find a previous input's
