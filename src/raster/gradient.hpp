@@ -148,7 +148,10 @@ using RampSample = ShadeColor;
 // stop, starting at a hard edge, or not straight even on its own (where
 // the gamut mapping bends sharply) is evaluated exactly per pixel. Every
 // channel, alpha included, stays within one 8-bit step of the exact
-// evaluation (tests/raster/gradient_test.cpp measures it on curved ramps).
+// evaluation (tests/raster/gradient_test.cpp measures it on curved ramps),
+// except within a bin of a jump of the exact colours themselves (the gamut
+// mapping's clip to white, or its search settling a step apart for nearby
+// parameters), which no table of bins follows.
 class Ramp {
  public:
   static constexpr int kBins = 4096;
