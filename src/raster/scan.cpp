@@ -69,8 +69,8 @@ bool whollyLeft(const Segment &s) {
 
 // An event of an edge left of the image: at y (as its key) the winding of
 // the lines from there down changes by +1 (low bit 1) or -1.
-std::uint64_t leftEvent(float y, bool up) {
-  return static_cast<std::uint64_t>(floatKey(y)) << 32 | (up ? 1u : 0u);
+std::uint64_t leftEvent(float y, bool raises) {
+  return static_cast<std::uint64_t>(floatKey(y)) << 32 | (raises ? 1u : 0u);
 }
 
 }  // namespace
