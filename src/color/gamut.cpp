@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "color/hub.hpp"
+#include "color/polar.hpp"
 #include "color/registry.hpp"
 
 namespace zd::color {
@@ -46,6 +47,94 @@ Color clipConverted(const Result<Color> &converted, const SpaceDescriptor &d, Sp
   return clampToRanges(converted.value(), d, alpha);
 }
 
+// The OKLab distance of the float32 components of two OKLab conversions;
+// +inf when either failed.
+double oklabDistance(const Result<Color> &labA, const Result<Color> &labB) {
+  if (!labA.isOk() || !labB.isOk()) return std::numeric_limits<double>::infinity();
+  const Color &p = labA.value();
+  const Color &q = labB.value();
+  const double dl = static_cast<double>(p.comps[0]) - q.comps[0];
+  const double da = static_cast<double>(p.comps[1]) - q.comps[1];
+  const double db = static_cast<double>(p.comps[2]) - q.comps[2];
+  return std::sqrt(dl * dl + da * da + db * db);
+}
+
+// The OKLCH colours of one lightness, hue and alpha at the chromas the
+// search tries. Each candidate is turned into OKLab once: that serves both
+// its distance to the clipped colour (the direct OKLCH -> OKLab step) and
+// its route into the target (through XYZ, which starts from the same OKLab
+// once the hue is reduced into [0, 360), as it already is unless rounding
+// to float32 carried it to 360). The hue's cosine and sine are taken once
+// for the whole search, and the routes between OKLab and the target looked
+// up once.
+class ChromaLine {
+ public:
+  ChromaLine(const Color &oklch, SpaceTag target)
+      : lightness_(oklch.comps[0]),
+        hue_(oklch.comps[2]),
+        alpha_(oklch.alpha),
+        direct_(unitOpponent(hue_)),
+        // The target's own short step from OKLCH or OKLab (none for a
+        // bounded target today) would not start from this OKLab.
+        shared_(!isShortPathPair(stOklch, target) && !isShortPathPair(stOklab, target) &&
+                std::fmod(static_cast<double>(hue_), 360.0) == hue_),
+        target_(target),
+        intoTarget_(Route::between(stOklab, target)),
+        intoOklab_(Route::between(target, stOklab)) {}
+
+  class Candidate {
+   public:
+    // The colour converted into the target, as `to` converts the OKLCH
+    // colour itself.
+    Result<Color> inTarget() const {
+      if (!line_.shared_) return to(line_.oklchAt(chroma_), line_.target_);
+      if (!oklab_.isOk()) return Result<Color>::err(oklab_);
+      return along(line_.intoTarget_, oklab_.value(), line_.target_);
+    }
+
+    // deltaEOK between `other` and this colour.
+    double distanceTo(const Color &other) const {
+      return oklabDistance(along(line_.intoOklab_, other, stOklab), oklab_);
+    }
+
+   private:
+    friend class ChromaLine;
+    Candidate(const ChromaLine &line, float chroma)
+        : line_(line), chroma_(chroma), oklab_(line.oklabAt(chroma)) {}
+    const ChromaLine &line_;
+    float chroma_;
+    Result<Color> oklab_;  // the direct step's
+  };
+
+  Candidate at(float chroma) const { return Candidate(*this, chroma); }
+
+ private:
+  // (0, cos h, sin h): the polar-to-opponent step at chroma 1, whose
+  // products with 1 are exact.
+  static Vec3 unitOpponent(float hue) { return polarToOpponent(Vec3{0.0, 1.0, hue}); }
+
+  Color oklchAt(float chroma) const {
+    return validColor(stOklch, lightness_, chroma, hue_, alpha_);
+  }
+
+  // The direct OKLCH -> OKLab step: C·cos h and C·sin h.
+  Result<Color> oklabAt(float chroma) const {
+    const double c = chroma;
+    return colorOf(stOklab, Vec3{lightness_, c * direct_[1], c * direct_[2]}, alpha_);
+  }
+
+  // `to(c, target)`, along the route when there is one.
+  static Result<Color> along(const std::optional<Route> &route, const Color &c, SpaceTag target) {
+    return route ? (*route)(c) : to(c, target);
+  }
+
+  float lightness_, hue_, alpha_;
+  Vec3 direct_;
+  bool shared_;
+  SpaceTag target_;
+  std::optional<Route> intoTarget_, intoOklab_;
+};
+
 }  // namespace
 
 bool hasNoGamut(const SpaceDescriptor &d) {
@@ -81,15 +170,7 @@ Color clipColor(const Color &c, const SpaceDescriptor &d, SpaceTag target, float
 }
 
 double deltaEOK(const Color &a, const Color &b) {
-  const Result<Color> labA = to(a, stOklab);
-  const Result<Color> labB = to(b, stOklab);
-  if (!labA.isOk() || !labB.isOk()) return std::numeric_limits<double>::infinity();
-  const Color &p = labA.value();
-  const Color &q = labB.value();
-  const double dl = static_cast<double>(p.comps[0]) - q.comps[0];
-  const double da = static_cast<double>(p.comps[1]) - q.comps[1];
-  const double db = static_cast<double>(p.comps[2]) - q.comps[2];
-  return std::sqrt(dl * dl + da * da + db * db);
+  return oklabDistance(to(a, stOklab), to(b, stOklab));
 }
 
 Result<Color> gamutMap(const Color &c, SpaceTag target) {
@@ -104,7 +185,7 @@ Result<Color> gamutMap(const Color &c, SpaceTag target) {
   const Result<Color> polar = to(c, stOklch);
   if (!polar.isOk()) return polar;
   const Color &o = polar.value();
-  const float lightness = o.comps[0], chroma = o.comps[1], hue = o.comps[2];
+  const float lightness = o.comps[0], chroma = o.comps[1];
 
   if (lightness >= 1.0f) return to(validColor(stOklab, 1.0f, 0.0f, 0.0f, alpha), target);
   if (lightness <= 0.0f) return to(validColor(stOklab, 0.0f, 0.0f, 0.0f, alpha), target);
@@ -119,18 +200,19 @@ Result<Color> gamutMap(const Color &c, SpaceTag target) {
 
   // Bisect the chroma: below `low` the colour is in gamut (while
   // lowInGamut holds) or clips acceptably; at `high` clipping is too far off.
+  const ChromaLine line(o, target);
   double low = 0.0, high = chroma;
   bool lowInGamut = true;
   do {
     const double middle = (high + low) * 0.5;
-    const Color current = validColor(stOklch, lightness, toFloat32(middle), hue, alpha);
-    const Result<Color> candidate = to(current, target);
+    const ChromaLine::Candidate current = line.at(toFloat32(middle));
+    const Result<Color> candidate = current.inTarget();
     if (lowInGamut && convertedInGamut(candidate, *d)) {
       low = middle;
       continue;
     }
     clipped = clipConverted(candidate, *d, target, alpha);
-    const double error = deltaEOK(clipped, current);
+    const double error = current.distanceTo(clipped);
     if (error < kJnd) {
       if (kJnd - error < kEpsilon) return ok(clipped);
       lowInGamut = false;

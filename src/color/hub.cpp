@@ -194,6 +194,46 @@ Vec3 rgbToCylindrical(SpaceTag space, const Vec3 &rgb) {
 
 bool isCylindrical(SpaceTag space) { return space == stHsv || space == stHsl || space == stHwb; }
 
+// toXYZ of a colour of the registered space `d`.
+Result<Vec3> toXyzIn(const SpaceDescriptor &d, const Color &c) {
+  if (d.family == famRgbEncoded || d.family == famRgbLinear) {
+    Vec3 rgb = widen(c);
+    if (d.family == famRgbEncoded) {
+      for (double &channel : rgb) channel = eotfOf(d.transfer, d.gamma, channel);
+    }
+    return ok(rgbToXyz(d, rgb));
+  }
+  return analyticToXyz(d, c);
+}
+
+// fromXYZ into the registered space `d`.
+Result<Color> fromXyzInto(const SpaceDescriptor &d, const Vec3 &xyz) {
+  if (d.family == famRgbEncoded || d.family == famRgbLinear) {
+    Vec3 rgb = xyzToRgb(d, xyz);
+    if (d.family == famRgbEncoded) {
+      for (double &channel : rgb) channel = oetfOf(d.transfer, d.gamma, channel);
+    }
+    return colorOf(d.tag, rgb, 1.0f);
+  }
+  const Result<Vec3> components = analyticFromXyz(d, xyz);
+  if (!components.isOk()) return Result<Color>::err(components);
+  return colorOf(d.tag, components.value(), 1.0f);
+}
+
+// A conversion's result carrying `alpha`. fromXYZ validated the
+// components; only the alpha is new, and a valid one needs no second pass
+// through `color`.
+Result<Color> withAlpha(const Result<Color> &converted, float alpha) {
+  if (!converted.isOk()) return converted;
+  const Color &r = converted.value();
+  if (alpha >= 0.0f && alpha <= 1.0f) {
+    Color result = r;
+    result.alpha = alpha;
+    return ok(result);
+  }
+  return color(r.space, r.comps[0], r.comps[1], r.comps[2], alpha);
+}
+
 }  // namespace
 
 float toFloat32(double value) {
@@ -245,46 +285,35 @@ Result<Color> shortPath(const Color &c, SpaceTag target) {
 Result<Vec3> toXYZ(const Color &c) {
   const SpaceDescriptor *d = findSpace(c.space);
   if (d == nullptr) return notRegistered<Vec3>("space not registered", c.space);
-  if (d->family == famRgbEncoded || d->family == famRgbLinear) {
-    Vec3 rgb = widen(c);
-    if (d->family == famRgbEncoded) {
-      for (double &channel : rgb) channel = eotfOf(d->transfer, d->gamma, channel);
-    }
-    return ok(rgbToXyz(*d, rgb));
-  }
-  return analyticToXyz(*d, c);
+  return toXyzIn(*d, c);
 }
 
 Result<Color> fromXYZ(const Vec3 &xyz, SpaceTag target) {
   const SpaceDescriptor *d = findSpace(target);
   if (d == nullptr) return notRegistered<Color>("target space not registered", target);
-  if (d->family == famRgbEncoded || d->family == famRgbLinear) {
-    Vec3 rgb = xyzToRgb(*d, xyz);
-    if (d->family == famRgbEncoded) {
-      for (double &channel : rgb) channel = oetfOf(d->transfer, d->gamma, channel);
-    }
-    return colorOf(target, rgb, 1.0f);
-  }
-  const Result<Vec3> components = analyticFromXyz(*d, xyz);
-  if (!components.isOk()) return Result<Color>::err(components);
-  return colorOf(target, components.value(), 1.0f);
+  return fromXyzInto(*d, xyz);
 }
 
 Result<Color> to(const Color &c, SpaceTag target) {
   if (isShortPathPair(c.space, target)) return shortPath(c, target);
   const Result<Vec3> xyz = toXYZ(c);
   if (!xyz.isOk()) return Result<Color>::err(xyz);
-  const Result<Color> converted = fromXYZ(xyz.value(), target);
-  if (!converted.isOk()) return converted;
-  const Color &r = converted.value();
-  // fromXYZ validated the components; only the carried alpha is new. A valid
-  // alpha needs no second pass through `color`.
-  if (c.alpha >= 0.0f && c.alpha <= 1.0f) {
-    Color result = r;
-    result.alpha = c.alpha;
-    return ok(result);
-  }
-  return color(target, r.comps[0], r.comps[1], r.comps[2], c.alpha);
+  return withAlpha(fromXYZ(xyz.value(), target), c.alpha);
+}
+
+std::optional<Route> Route::between(SpaceTag source, SpaceTag target) {
+  const SpaceDescriptor *from = findSpace(source);
+  const SpaceDescriptor *into = findSpace(target);
+  if (from == nullptr || into == nullptr) return std::nullopt;
+  return Route(*from, *into, isShortPathPair(source, target));
+}
+
+Result<Color> Route::operator()(const Color &c) const {
+  if (c.space != source_->tag) return to(c, target_->tag);
+  if (shortPath_) return shortPath(c, target_->tag);
+  const Result<Vec3> xyz = toXyzIn(*source_, c);
+  if (!xyz.isOk()) return Result<Color>::err(xyz);
+  return withAlpha(fromXyzInto(*target_, xyz.value()), c.alpha);
 }
 
 void initConversionHub() {

@@ -3,6 +3,8 @@
 // related spaces that convert directly. Alpha is carried, never converted.
 #pragma once
 
+#include <optional>
+
 #include "color/descriptor.hpp"
 #include "color/matrices.hpp"
 #include "color/space_oklab.hpp"
@@ -29,6 +31,24 @@ Result<Vec3> toXYZ(const Color &c);
 // The XYZ in space `target` with alpha 1. UnknownSpace "target space not
 // registered" (context SpaceTag(n)); InvalidOp for a family without a route.
 Result<Color> fromXYZ(const Vec3 &xyz, SpaceTag target);
+
+// A conversion between two registered spaces with both looked up once, for
+// callers that convert many colours between the same pair. A colour of the
+// source space comes out as `to` gives it, to the bit (any other colour
+// simply takes `to`).
+class Route {
+ public:
+  // Absent when either space is not registered.
+  static std::optional<Route> between(SpaceTag source, SpaceTag target);
+  Result<Color> operator()(const Color &c) const;
+
+ private:
+  Route(const SpaceDescriptor &source, const SpaceDescriptor &target, bool shortPath)
+      : source_(&source), target_(&target), shortPath_(shortPath) {}
+  const SpaceDescriptor *source_;
+  const SpaceDescriptor *target_;
+  bool shortPath_;
+};
 
 // True for the twelve directly converted (source, target) pairs.
 bool isShortPathPair(SpaceTag source, SpaceTag target);
