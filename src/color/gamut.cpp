@@ -31,7 +31,8 @@ bool convertedInGamut(const Result<Color> &converted, const SpaceDescriptor &d) 
   if (!converted.isOk()) return false;
   if (d.componentCount < 1) return true;
   const Color &r = converted.value();
-  for (std::size_t i = 0; i < testedComponents(d); ++i) {
+  const std::size_t count = testedComponents(d);
+  for (std::size_t i = 0; i < count; ++i) {
     const double v = r.comps[i];
     if (!(d.rangeMin[i] - kRangeTolerance <= v && v <= d.rangeMax[i] + kRangeTolerance)) {
       return false;
@@ -59,8 +60,8 @@ double oklabDistance(const Result<Color> &labA, const Result<Color> &labB) {
   return std::sqrt(dl * dl + da * da + db * db);
 }
 
-// The OKLCH colours of one lightness, hue and alpha at the chromas the
-// search tries. Each candidate is turned into OKLab once: that serves both
+// The OKLCH colours of one lightness, hue and alpha: the colour being
+// mapped and the chromas the search tries. Each candidate is turned into OKLab once: that serves both
 // its distance to the clipped colour (the direct OKLCH -> OKLab step) and
 // its route into the target (through XYZ, which starts from the same OKLab
 // once the hue is reduced into [0, 360), as it already is unless rounding
@@ -152,7 +153,8 @@ bool hasNoGamut(const SpaceDescriptor &d) {
 
 Color clampToRanges(const Color &c, const SpaceDescriptor &d, float alpha) {
   float clipped[3] = {0.0f, 0.0f, 0.0f};
-  for (std::size_t i = 0; i < testedComponents(d); ++i) {
+  const std::size_t count = testedComponents(d);
+  for (std::size_t i = 0; i < count; ++i) {
     double v = c.comps[i];
     if (v < d.rangeMin[i]) v = d.rangeMin[i];
     if (v > d.rangeMax[i]) v = d.rangeMax[i];
@@ -191,16 +193,17 @@ Result<Color> gamutMap(const Color &c, SpaceTag target) {
   if (lightness <= 0.0f) return to(validColor(stOklab, 0.0f, 0.0f, 0.0f, alpha), target);
   // Each colour is converted into the target once; the range test, the
   // clamping and the returned conversion all read that one result.
-  const Result<Color> converted = to(o, target);
+  const ChromaLine line(o, target);
+  const ChromaLine::Candidate original = line.at(chroma);
+  const Result<Color> converted = original.inTarget();
   if (convertedInGamut(converted, *d)) return converted;
 
   Color clipped = clipConverted(converted, *d, target, alpha);
-  if (deltaEOK(clipped, o) < kJnd) return ok(clipped);
+  if (original.distanceTo(clipped) < kJnd) return ok(clipped);
   if (chroma <= kEpsilon) return ok(clipped);
 
   // Bisect the chroma: below `low` the colour is in gamut (while
   // lowInGamut holds) or clips acceptably; at `high` clipping is too far off.
-  const ChromaLine line(o, target);
   double low = 0.0, high = chroma;
   bool lowInGamut = true;
   do {

@@ -196,9 +196,10 @@ bool isCylindrical(SpaceTag space) { return space == stHsv || space == stHsl || 
 
 // toXYZ of a colour of the registered space `d`.
 Result<Vec3> toXyzIn(const SpaceDescriptor &d, const Color &c) {
-  if (d.family == famRgbEncoded || d.family == famRgbLinear) {
+  const bool encoded = d.family == famRgbEncoded;
+  if (encoded || d.family == famRgbLinear) {
     Vec3 rgb = widen(c);
-    if (d.family == famRgbEncoded) {
+    if (encoded) {
       for (double &channel : rgb) channel = eotfOf(d.transfer, d.gamma, channel);
     }
     return ok(rgbToXyz(d, rgb));
@@ -208,9 +209,10 @@ Result<Vec3> toXyzIn(const SpaceDescriptor &d, const Color &c) {
 
 // fromXYZ into the registered space `d`.
 Result<Color> fromXyzInto(const SpaceDescriptor &d, const Vec3 &xyz) {
-  if (d.family == famRgbEncoded || d.family == famRgbLinear) {
+  const bool encoded = d.family == famRgbEncoded;
+  if (encoded || d.family == famRgbLinear) {
     Vec3 rgb = xyzToRgb(d, xyz);
-    if (d.family == famRgbEncoded) {
+    if (encoded) {
       for (double &channel : rgb) channel = oetfOf(d.transfer, d.gamma, channel);
     }
     return colorOf(d.tag, rgb, 1.0f);
