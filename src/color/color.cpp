@@ -61,10 +61,8 @@ Result<Color> color(SpaceTag space, float c1, float c2, float c3, float alpha) {
   if (std::isnan(alpha) || alpha > 1.0f || alpha < 0.0f || std::isinf(alpha)) {
     return Result<Color>::err(colorError(ErrorKind::InvalidColor, "alpha out of [0,1]"));
   }
-  for (float c : {c1, c2, c3}) {
-    if (!std::isfinite(c)) {
-      return Result<Color>::err(colorError(ErrorKind::InvalidColor, "component NaN/Inf at bounds"));
-    }
+  if (!std::isfinite(c1) || !std::isfinite(c2) || !std::isfinite(c3)) {
+    return Result<Color>::err(colorError(ErrorKind::InvalidColor, "component NaN/Inf at bounds"));
   }
   Color result;
   result.comps[0] = c1;

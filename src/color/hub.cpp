@@ -1,6 +1,8 @@
 #include "color/hub.hpp"
 
+#include <array>
 #include <cfloat>
+#include <cstdint>
 #include <cmath>
 #include <optional>
 
@@ -16,6 +18,25 @@
 namespace zd::color {
 
 namespace {
+
+constexpr std::uint32_t tagBit(SpaceTag tag) { return std::uint32_t{1} << tag; }
+
+// Each space's short-path partners as a set of tag bits: the test every
+// conversion makes is two range tests and a lookup.
+constexpr std::array<std::uint32_t, stHwb + 1> kShortPathPartners = [] {
+  std::array<std::uint32_t, stHwb + 1> sets{};
+  const auto pair = [&](SpaceTag a, SpaceTag b) {
+    sets[a] |= tagBit(b);
+    sets[b] |= tagBit(a);
+  };
+  pair(stSrgb, stSrgbLinear);
+  pair(stLab, stLch);
+  pair(stOklab, stOklch);
+  pair(stHsv, stHsl);
+  pair(stHsv, stHwb);
+  pair(stHsl, stHwb);
+  return sets;
+}();
 
 // Built once at start-up, after the registry is sealed; read-only after.
 struct HubDescriptors {
@@ -254,11 +275,9 @@ Result<Color> colorOf(SpaceTag space, const Vec3 &components, float alpha) {
 }
 
 bool isShortPathPair(SpaceTag source, SpaceTag target) {
-  const auto pair = [&](SpaceTag a, SpaceTag b) {
-    return (source == a && target == b) || (source == b && target == a);
-  };
-  return pair(stSrgb, stSrgbLinear) || pair(stLab, stLch) || pair(stOklab, stOklch) ||
-         pair(stHsv, stHsl) || pair(stHsv, stHwb) || pair(stHsl, stHwb);
+  const auto from = static_cast<std::uint32_t>(source), into = static_cast<std::uint32_t>(target);
+  return from < kShortPathPartners.size() && into < kShortPathPartners.size() &&
+         (kShortPathPartners[from] & tagBit(target)) != 0;
 }
 
 Result<Color> shortPath(const Color &c, SpaceTag target) {

@@ -86,9 +86,9 @@ bool registerSpace(const SpaceDescriptor &d) {
 
 const SpaceDescriptor *findSpace(SpaceTag tag) {
   const Registry &r = registry();
-  if (r.sealed && tag >= 0 && static_cast<std::size_t>(tag) < r.small.size()) {
-    return r.small[static_cast<std::size_t>(tag)];
-  }
+  // A negative tag becomes a huge index, beyond the small ones.
+  const auto index = static_cast<std::size_t>(static_cast<std::uint32_t>(tag));
+  if (r.sealed && index < r.small.size()) return r.small[index];
   const auto it = r.byTag.find(tag);
   // A registered descriptor always has a name; an empty one counts as absent.
   if (it == r.byTag.end() || it->second.name.empty()) return nullptr;

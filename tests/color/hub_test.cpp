@@ -83,6 +83,24 @@ TEST(Hub, ShortPathRefusesOtherPairs) {
   EXPECT_FALSE(isShortPathPair(stHsv, stSrgb));
 }
 
+// Exactly the twelve directed pairs, whatever the tags (negative, user
+// spaces, tags past the built-in ones).
+TEST(Hub, ShortPathPairsAreExactlyTheTwelve) {
+  const SpaceTag pairs[][2] = {{stSrgb, stSrgbLinear}, {stLab, stLch}, {stOklab, stOklch},
+                               {stHsv, stHsl},         {stHsv, stHwb}, {stHsl, stHwb}};
+  int found = 0;
+  for (SpaceTag a = -40; a < 1040; ++a) {
+    for (SpaceTag b = -40; b < 40; ++b) {
+      bool listed = false;
+      for (const auto &p : pairs)
+        listed = listed || (p[0] == a && p[1] == b) || (p[0] == b && p[1] == a);
+      ASSERT_EQ(isShortPathPair(a, b), listed) << a << " -> " << b;
+      found += listed;
+    }
+  }
+  EXPECT_EQ(found, 12);
+}
+
 TEST(Hub, AlphaSurvivesEveryRoute) {
   const Color source = make(stSrgb, 0.3f, 0.5f, 0.7f, 0.25f);
   for (SpaceTag target = 1; target <= 26; ++target) {
