@@ -172,11 +172,12 @@ ZD_KERNEL_INLINE void Scan::scanLine(float sy) {
     if (sy < edge.hi) pending[entered++] = edge;
   }
   next_ = next;
-  Edge *const entering = pending + first;
+  const Edge *entering = pending + first;
   const std::size_t enteringCount = entered - first;
   if (enteringCount > 0) {
-    kernels_.crossings(entering, enteringCount, sy);
-    sortCrossings(entering, enteringCount);
+    kernels_.crossings(pending + first, enteringCount, sy);
+    entering = sortScattered(pending + first, enteringCount, scratch_.enteringSlots,
+                             scratch_.enteringSorted);
   }
   const std::size_t total = active_.size() + enteringCount;
   if (total == 0) return;

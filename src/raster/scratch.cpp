@@ -11,6 +11,8 @@ void Scratch::releaseLarge() {
   releaseIfLarge(pending);
   releaseIfLarge(active);
   releaseIfLarge(merged);
+  releaseIfLarge(enteringSlots);
+  releaseIfLarge(enteringSorted);
   releaseIfLarge(pendingTop);
   releaseIfLarge(order);
   releaseIfLarge(orderScratch);
