@@ -16,6 +16,8 @@ void Scratch::releaseLarge() {
   releaseIfLarge(pendingTop);
   releaseIfLarge(order);
   releaseIfLarge(orderScratch);
+  releaseIfLarge(firstLineOf);
+  releaseIfLarge(lineStarts);
   releaseIfLarge(leftEvents);
   releaseIfLarge(spans);
   releaseIfLarge(full);

@@ -26,6 +26,7 @@ struct Scratch {
   std::vector<Edge> enteringSorted;
   std::vector<float> pendingTop;
   std::vector<std::uint64_t> order, orderScratch;
+  std::vector<std::uint32_t> firstLineOf, lineStarts;  // the count of edges by line
   std::vector<std::uint64_t> leftEvents;  // where edges left of the image start and end
   std::vector<Span> spans;
   std::vector<Run> full, fullNext, lineFull;
