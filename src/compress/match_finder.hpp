@@ -80,6 +80,22 @@ inline constexpr std::int32_t kMaxDistance = 32768;
 inline constexpr std::int32_t kMaxCandidates = 64;
 inline constexpr std::uint32_t kHashSize = 32768;
 
+// A ring slot (see HashChains): the hash link in the low 24 bits, the triple
+// link in the next 24, the rank in the top 16.
+inline constexpr int kTripleLinkShift = 24;
+inline constexpr std::uint64_t kLinkMask = 0xFFFFFFu;
+inline constexpr int kRankShift = 48;
+
+inline std::int64_t hashLinkOf(std::uint64_t slot) {
+  return static_cast<std::int64_t>(slot & kLinkMask);
+}
+inline std::int64_t tripleLinkOf(std::uint64_t slot) {
+  return static_cast<std::int64_t>((slot >> kTripleLinkShift) & kLinkMask);
+}
+inline std::uint16_t rankOf(std::uint64_t slot) {
+  return static_cast<std::uint16_t>(slot >> kRankShift);
+}
+
 inline std::uint64_t load64(const std::uint8_t *p) {
   std::uint64_t value;
   std::memcpy(&value, p, sizeof value);
@@ -164,11 +180,14 @@ inline std::uint32_t hashOfTriple(std::uint32_t triple) {
 // hash sees at most 32768 insertions, so the difference of two ranks is
 // exact.
 //
-// A link is the gap back to the previous position of its chain when that gap
-// is at most 32768, and 0 (no previous position) otherwise: a farther
-// position is out of reach of every later search. Links are therefore exact,
-// which also lets the positions inside a match copy their links (see
-// insertMatch).
+// A link is the gap back to the previous position of its chain, stored as
+// is (no clamping on the way in: a gap beyond 32768 is simply out of reach of
+// every search, which tests the distance anyway). Links are exact, which also
+// lets the positions inside a match copy their links (see insertMatch). Gaps
+// fit their 24 bits because no head is ever older than 2^24 - 2^20 bytes:
+// every 2^20 positions (keepLinksShort) the heads that are out of reach are
+// moved up to just out of reach. An empty head reads as a position 65536
+// bytes before the start, which is out of reach from the start on.
 //
 // The head tables are kept per thread and left empty by each compression
 // for the next, rather than allocated and filled every time: compressing a
@@ -238,17 +257,17 @@ class HashChains {
   // otherwise change the members as far as the compiler knows.
   void insertRange(const std::uint8_t *data, std::int64_t length, std::int64_t from,
                    std::int64_t to) {
-    std::uint64_t *const hashHead = hashHead_;
-    std::int32_t *const tripleHead = tripleHead_;
-    std::uint64_t *const ring = ring_;
-    const std::size_t mask = mask_;
     std::int64_t p = from;
     if (std::endian::native == std::endian::little) {
-      for (const std::int64_t wordEnd = std::min(to, length - 3); p < wordEnd; ++p) {
-        insertEntry(hashHead, tripleHead, ring, mask, p, load32(data + p) & 0xFFFFFFu);
+      const std::int64_t wordEnd = std::min(to, length - 3);
+      if (p < wordEnd) {
+        insertWords(hashHead_, tripleHead_, ring_, mask_, data, p, wordEnd);
+        p = wordEnd;
       }
     }
-    for (; p < to; ++p) insertEntry(hashHead, tripleHead, ring, mask, p, tripleAt(data, length, p));
+    for (; p < to; ++p) {
+      insertEntry(hashHead_, tripleHead_, ring_, mask_, p, tripleAt(data, length, p));
+    }
   }
 
   // Inserts the positions start .. start + matchLength - 1 of a match that
@@ -279,17 +298,30 @@ class HashChains {
 
   // The previous position of a chain within 32768 bytes of `searched`, or -1.
   std::int32_t nextOfHash(std::int64_t searched, std::int32_t position) const {
-    return back(searched, position, slotOf(position) & 0xFFFFu);
+    return back(searched, position, hashLinkOf(slotOf(position)));
   }
 
-  // The ring of entries (hash gap, triple gap << 16, rank << 32) and the
+  // Before positions from `position` on are inserted: moves the heads that
+  // are out of reach of `position` to just out of reach when 2^20 positions
+  // have passed since the last time, so that no link of the next 2^20 + 258
+  // positions exceeds 24 bits.
+  void keepLinksShort(std::int64_t position) {
+    // The first rebase comes after the inputs whose heads are emptied by
+    // walking their positions (a rebased head belongs to no position).
+    static_assert(kRebaseInterval >= kEmptyByWalking);
+    if (position < nextRebase_) return;
+    rebaseHeads(position);
+    nextRebase_ = position + kRebaseInterval;
+  }
+
+  // The ring of entries (hash link, triple link, rank) and the
   // mask that maps a position to its slot, for the search loop.
   const std::uint64_t *ringSlots() const { return ring_; }
   std::size_t ringMask() const { return mask_; }
 
   // Insertions of `hash` so far, modulo 2^16.
   std::uint16_t count(std::uint32_t hash) const {
-    return static_cast<std::uint16_t>(hashHead_[hash] >> 32);
+    return static_cast<std::uint16_t>(hashHead_[hash] >> kRankShift);
   }
 
   // Multiplicative hashing of the three bytes; the top bits mix all of them.
@@ -315,16 +347,30 @@ class HashChains {
         static_cast<std::size_t>(std::clamp<std::int64_t>(length, 1, kMaxDistance)));
   }
 
-  // The link from `at` back to `previous`: the gap, or 0 beyond 32768.
-  static std::uint64_t linkGap(std::uint32_t at, std::uint32_t previous) {
-    const std::uint32_t gap = at - previous;
-    return gap <= static_cast<std::uint32_t>(kMaxDistance) ? gap : 0;
+  // Positions between two rebases of the heads; a rebase leaves every head
+  // at most 32769 bytes back, so links stay below 2^20 + 258 + 32769.
+  static constexpr std::int64_t kRebaseInterval = std::int64_t{1} << 20;
+  static_assert(kRebaseInterval + kMaxMatch + kMaxDistance + 1 < (std::int64_t{1} << 24));
+
+  // Heads further back than 32768 bytes from `position` become
+  // position - 32769: still out of reach, and near enough for 24-bit links.
+  void rebaseHeads(std::int64_t position) {
+    const auto outOfReach = static_cast<std::int32_t>(position - kMaxDistance - 1);
+    for (std::size_t h = 0; h < kHashSize; ++h) {
+      const std::uint64_t head = hashHead_[h];
+      if (static_cast<std::int32_t>(static_cast<std::uint32_t>(head)) < outOfReach) {
+        hashHead_[h] = (head & kRankBits) | static_cast<std::uint32_t>(outOfReach);
+      }
+    }
+    for (std::size_t k = 0; k < kTripleSize; ++k) {
+      tripleHead_[k] = std::max(tripleHead_[k], outOfReach);
+    }
   }
 
   // position - gap when that is a position within 32768 bytes of `searched`.
-  static std::int32_t back(std::int64_t searched, std::int32_t position, std::uint64_t gap) {
-    const std::int64_t previous = position - static_cast<std::int64_t>(gap);
-    if (gap == 0 || searched - previous > kMaxDistance) return -1;
+  static std::int32_t back(std::int64_t searched, std::int32_t position, std::int64_t gap) {
+    const std::int64_t previous = position - gap;
+    if (searched - previous > kMaxDistance) return -1;
     return static_cast<std::int32_t>(previous);
   }
 
@@ -339,15 +385,28 @@ class HashChains {
     // The hash's newest position (low half) and its count of insertions
     // (high half) share one word: one load and one store.
     const std::uint64_t head = hashHead[hash];
-    const std::uint64_t hashGap = linkGap(at, static_cast<std::uint32_t>(head));
-    const std::uint64_t tripleGap = linkGap(at, static_cast<std::uint32_t>(tripleHead[triple]));
-    const std::uint64_t count = head >> 32;
-    ring[at & mask] = hashGap | (tripleGap << 16) | (count << 32);
-    hashHead[hash] = ((count + 1) << 32) | at;
+    const std::uint64_t hashGap = at - static_cast<std::uint32_t>(head);
+    const std::uint64_t tripleGap = at - static_cast<std::uint32_t>(tripleHead[triple]);
+    const std::uint64_t rank = head & kRankBits;
+    ring[at & mask] = rank | hashGap | (tripleGap << kTripleLinkShift);
+    hashHead[hash] = rank + kOneRank + at;
     tripleHead[triple] = static_cast<std::int32_t>(position);
   }
 
-  static constexpr std::uint64_t kRankBits = 0xFFFFFFFF00000000u;
+  // The positions from .. to - 1 one by one, each with four bytes readable.
+  // Out of line: with only the tables live, the loop keeps everything in
+  // registers.
+  [[gnu::noinline]] static void insertWords(std::uint64_t *hashHead, std::int32_t *tripleHead,
+                                            std::uint64_t *ring, std::size_t mask,
+                                            const std::uint8_t *data, std::int64_t from,
+                                            std::int64_t to) {
+    for (std::int64_t p = from; p < to; ++p) {
+      insertEntry(hashHead, tripleHead, ring, mask, p, load32(data + p) & 0xFFFFFFu);
+    }
+  }
+
+  static constexpr std::uint64_t kRankBits = ~std::uint64_t{0} << kRankShift;
+  static constexpr std::uint64_t kOneRank = std::uint64_t{1} << kRankShift;
   static constexpr std::int32_t kMaxShortPeriod = 8;
   // Stretches shorter than this are inserted one by one: below it the
   // repeat's fixed costs outweigh what it saves.
@@ -479,13 +538,13 @@ class HashChains {
     for (; p < to; ++p) {
       const std::uint64_t source = ring[static_cast<std::size_t>(p - distance) & mask];
       const auto offset = static_cast<std::uint32_t>(p - start);
-      const auto hashGap = static_cast<std::uint32_t>(source & 0xFFFFu);
-      const auto tripleGap = static_cast<std::uint32_t>((source >> 16) & 0xFFFFu);
-      // Both gaps in 1 .. offset (a gap of 0 wraps to the top).
+      const auto hashGap = static_cast<std::uint32_t>(hashLinkOf(source));
+      const auto tripleGap = static_cast<std::uint32_t>(tripleLinkOf(source));
+      // Both gaps in 1 .. offset.
       if (hashGap - 1 >= offset || tripleGap - 1 >= offset) break;
       const std::uint64_t previous = ring[static_cast<std::size_t>(p - hashGap) & mask];
-      ring[static_cast<std::size_t>(p) & mask] = (source & 0xFFFFFFFFu) | ((previous >> 32) + 1)
-                                                                              << 32;
+      ring[static_cast<std::size_t>(p) & mask] =
+          (source & ~kRankBits) | ((previous & kRankBits) + kOneRank);
     }
     return p;
   }
@@ -497,8 +556,7 @@ class HashChains {
     const std::size_t mask = mask_;
     for (std::int64_t q = from; q < to; ++q) {
       const auto at = static_cast<std::uint32_t>(q);
-      const std::uint64_t count = (ring[at & mask] >> 32) + 1;
-      hashHead_[hashAt(data, q)] = (count << 32) | at;
+      hashHead_[hashAt(data, q)] = ((ring[at & mask] & kRankBits) + kOneRank) | at;
       tripleHead_[tripleKey(data, q)] = static_cast<std::int32_t>(q);
     }
   }
@@ -513,13 +571,14 @@ class HashChains {
 
   ChainTables &tables_;
   // The tables' storage, which does not move while the chains are in use.
-  std::uint64_t *hashHead_ = nullptr;  // per hash: insertions << 32 | newest position
+  std::uint64_t *hashHead_ = nullptr;  // per hash: insertions << 48 | newest position
   std::int32_t *tripleHead_ = nullptr;
   std::uint64_t *ring_ = nullptr;  // per slot: hash gap, triple gap, rank
   std::size_t ringSlots_ = 0;
   const std::uint8_t *data_;
   std::int64_t length_;
   std::size_t mask_ = 0;
+  std::int64_t nextRebase_ = kRebaseInterval;
 };
 
 struct Match {
@@ -632,7 +691,7 @@ inline std::int64_t periodicFrom(const std::uint8_t *data, std::int64_t upTo, st
   const std::size_t mask = chains.ringMask();
   const std::uint64_t slot = ring[static_cast<std::size_t>(candidate) & mask];
   const std::int64_t spare =
-      kMaxCandidates - 1 - static_cast<std::uint16_t>(count - (slot >> 32) - 1);
+      kMaxCandidates - 1 - static_cast<std::uint16_t>(count - rankOf(slot) - 1);
   const std::int64_t most = std::min({toFollows, spare, (candidate - farthest) / period});
   if (most < 2) return {};
   const std::int64_t from =
@@ -641,7 +700,7 @@ inline std::int64_t periodicFrom(const std::uint8_t *data, std::int64_t upTo, st
   if (steps < 2) return {};
   const std::int64_t landing = candidate - steps * period;
   const std::uint64_t landingSlot = ring[static_cast<std::size_t>(landing) & mask];
-  const auto rank = static_cast<std::uint16_t>(landingSlot >> 32);
+  const auto rank = rankOf(landingSlot);
   if (static_cast<std::uint16_t>(count - rank - 1) >= kMaxCandidates) return {};
   const std::int32_t landingLength = steps == toFollows
                                          ? countEqual(data + landing, here, maxLength)
@@ -670,19 +729,18 @@ inline Match findMatch(const std::uint8_t *data, std::int64_t length, std::int64
   const std::int64_t farthest = std::max<std::int64_t>(i - kMaxDistance, 0);
   // Beyond the 64 newest insertions of the hash.
   const auto outOfReach = [count](std::uint64_t slot) {
-    const auto rank = static_cast<std::uint16_t>(slot >> 32);
+    const auto rank = rankOf(slot);
     return static_cast<std::uint16_t>(count - rank - 1) >= kMaxCandidates;
   };
   std::int32_t skips = 0;
   std::int64_t candidate = chains.tripleHead(HashChains::keyOfTriple(triple));
   std::uint64_t slot = 0;
   // A candidate lies before i, so its four bytes are inside the input.
-  for (;; candidate -= static_cast<std::int64_t>((slot >> 16) & 0xFFFFu)) {
+  for (;; candidate -= tripleLinkOf(slot)) {
     if (candidate < farthest) return best;
     slot = ring[static_cast<std::size_t>(candidate) & mask];
     if (tripleOfWord(data + candidate) == triple) break;
     if (++skips > kMaxTripleSkips) return searchHashChain(data, i, maxLength, chains);
-    if ((slot & 0xFFFF0000u) == 0) return best;
   }
   if (outOfReach(slot)) return best;
   best.length = countEqual(data + candidate, here, maxLength);
@@ -692,9 +750,8 @@ inline Match findMatch(const std::uint8_t *data, std::int64_t length, std::int64
   // is below maxLength).
   std::uint32_t hereEnd = load32(here + best.length - 3);
   while (best.length < maxLength) {
-    const auto gap = static_cast<std::int64_t>((slot >> 16) & 0xFFFFu);
-    candidate -= gap;
-    if (gap == 0 || candidate < farthest) break;
+    candidate -= tripleLinkOf(slot);
+    if (candidate < farthest) break;
     slot = ring[static_cast<std::size_t>(candidate) & mask];
     const std::uint8_t *const there = data + candidate;
     if (tripleOfWord(there) != triple) {
@@ -710,8 +767,8 @@ inline Match findMatch(const std::uint8_t *data, std::int64_t length, std::int64
       if (k == maxLength) break;
       // i's bytes go on repeating where c's stop: the run behind c may hold
       // longer matches (jumpAlongRun).
-      const auto period = static_cast<std::int64_t>((slot >> 16) & 0xFFFFu);
-      if (period != 0 && period <= kMaxRunPeriod && k >= period && here[k] == here[k - period]) {
+      const std::int64_t period = tripleLinkOf(slot);
+      if (period <= kMaxRunPeriod && k >= period && here[k] == here[k - period]) {
         const RunJump jump =
             jumpAlongRun(data, i, candidate, period, k, maxLength, farthest, chains, count);
         if (jump.length != 0) {
