@@ -411,6 +411,7 @@ class HashChains {
   // Stretches shorter than this are inserted one by one: below it the
   // repeat's fixed costs outweigh what it saves.
   static constexpr std::int32_t kMinStretch = 20;
+  static_assert(kMinStretch >= 16, "pixelPeriod reads 16 bytes");
   static constexpr std::int32_t kPlainGroup = 8;
 
   // The period of the sixteen bytes at `at` when they repeat those 4 or 3
@@ -434,7 +435,12 @@ class HashChains {
     const std::int64_t end = std::min<std::int64_t>(to, length - kMinMatch + 1);
     std::int64_t p = start;
     while (p < end) {
-      const std::int32_t period = p >= kMaxShortPeriod && p + 16 <= to ? pixelPeriod(data + p) : 0;
+      // Too close to the end for a stretch: the rest one by one, in one go.
+      if (p + kMinStretch > to) {
+        insertRange(data, length, p, end);
+        return;
+      }
+      const std::int32_t period = p >= kMaxShortPeriod ? pixelPeriod(data + p) : 0;
       // Positions are inserted in groups of eight between the looks for a
       // stretch: a stretch found up to seven bytes late loses little.
       std::int64_t plainEnd = p + kPlainGroup;
