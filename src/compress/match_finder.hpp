@@ -501,6 +501,12 @@ class HashChains {
     const std::int64_t linksEnd = std::min(copyEnd, periodicFrom);
     std::int64_t headsDone = from;
     std::int64_t p = from;
+    if (origin == from) {
+      // The first period copies bytes from before the stretch, whose links
+      // seldom stay inside it: the plain inserts cost less than the tries.
+      insertRange(data, length, from, linksEnd);
+      headsDone = p = linksEnd;
+    }
     while (p < linksEnd) {
       p = copyLinks(origin, p, linksEnd, distance);
       if (p == linksEnd) break;
