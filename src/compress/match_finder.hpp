@@ -275,7 +275,8 @@ class HashChains {
   // are left in the input), with exactly the links and ranks one insert per
   // position gives.
   //
-  // A match from at most 8 bytes back is a repeat at that period as a whole.
+  // A match shorter than 20 bytes goes in position by position. A longer
+  // match from at most 8 bytes back is a repeat at that period as a whole.
   // A match from farther back mostly copies runs of one pixel (the row above
   // in a flat region): the stretches of it that also repeat at a pixel's
   // period are inserted as repeats, which is cheaper; the rest position by
@@ -284,7 +285,11 @@ class HashChains {
   void insertMatch(const std::uint8_t *data, std::int64_t length, std::int64_t start,
                    std::int32_t matchLength, std::int32_t distance) {
     const std::int64_t to = start + matchLength;
-    if (distance <= kMaxShortPeriod) {
+    if (matchLength < kMinStretch) {
+      // Too short for a repeat to pay off: its fixed costs (the first
+      // period, the heads, the tail) outweigh the plain inserts it saves.
+      insertRange(data, length, start, std::min<std::int64_t>(to, length - kMinMatch + 1));
+    } else if (distance <= kMaxShortPeriod) {
       insertRepeat(data, length, start, start, to, distance);
     } else {
       insertFarMatch(data, length, start, to);
@@ -396,7 +401,7 @@ class HashChains {
   // The positions from .. to - 1 one by one, each with four bytes readable.
   // Out of line: with only the tables live, the loop keeps everything in
   // registers.
-  [[gnu::noinline]] static void insertWords(std::uint64_t *hashHead, std::int32_t *tripleHead,
+  ZD_MATCH_INLINE static void insertWords(std::uint64_t *hashHead, std::int32_t *tripleHead,
                                             std::uint64_t *ring, std::size_t mask,
                                             const std::uint8_t *data, std::int64_t from,
                                             std::int64_t to) {
