@@ -165,11 +165,20 @@ ZD_MATCH_INLINE std::uint32_t tripleOfWord(const std::uint8_t *at) {
   return at[0] | (std::uint32_t{at[1]} << 8) | (std::uint32_t{at[2]} << 16);
 }
 
-// hashAt from the three bytes: the low 7 bits of the middle byte above the
-// last byte.
-inline std::uint32_t hashOfTriple(std::uint32_t triple) {
-  return (triple & 0x7F00u) | (triple >> 16);
+// The hash heads are indexed by the hash's two parts side by side: the low
+// 7 bits of the middle byte, then the last byte from bit 8 on (bit 7 stays
+// clear). Half of the 65536 slots go unused, but the index takes two steps
+// from the bytes instead of four.
+inline constexpr std::size_t kHashSlots = 65536;
+
+// The slot of hashAt(data, position).
+inline std::uint32_t hashSlotAt(const std::uint8_t *data, std::int64_t position) {
+  return (data[position + 1] & 0x7Fu) | (std::uint32_t{data[position + 2]} << 8);
 }
+
+// The same from the three bytes as tripleAt gives them (a fourth byte above
+// them, as a plain load brings it, is ignored).
+inline std::uint32_t hashSlotOfTriple(std::uint32_t triple) { return (triple >> 8) & 0xFF7Fu; }
 
 // The hash chains and the triple chains described above, with the ranks.
 //
@@ -195,7 +204,7 @@ inline std::uint32_t hashOfTriple(std::uint32_t triple) {
 // allocation with its page faults nor a pass over both tables. Every head
 // written belongs to the three bytes at some position, so a short input
 // empties them by walking its positions again; a long one refills them. The
-// ring is sized to the input and cleared each time. At most 768 KiB stay
+// ring is sized to the input and cleared each time. At most 1 MiB stays
 // with a thread that has compressed.
 struct ChainTables {
   std::vector<std::uint64_t> hashHead;
@@ -216,7 +225,7 @@ class HashChains {
   HashChains(const std::uint8_t *data, std::int64_t length)
       : tables_(threadChainTables()), data_(data), length_(length) {
     if (tables_.inUse) throw zd::Defect("compress: hash chains already in use on this thread");
-    if (tables_.hashHead.size() != kHashSize) tables_.hashHead.assign(kHashSize, kEmptyHash);
+    if (tables_.hashHead.size() != kHashSlots) tables_.hashHead.assign(kHashSlots, kEmptyHash);
     if (tables_.tripleHead.size() != kTripleSize) {
       tables_.tripleHead.assign(kTripleSize, kNoPosition);
     }
@@ -232,11 +241,11 @@ class HashChains {
   ~HashChains() {
     if (length_ < kEmptyByWalking) {
       for (std::int64_t p = 0; p + kMinMatch <= length_; ++p) {
-        hashHead_[hashAt(data_, p)] = kEmptyHash;
+        hashHead_[hashSlotAt(data_, p)] = kEmptyHash;
         tripleHead_[tripleKey(data_, p)] = kNoPosition;
       }
     } else {
-      std::fill(hashHead_, hashHead_ + kHashSize, kEmptyHash);
+      std::fill(hashHead_, hashHead_ + kHashSlots, kEmptyHash);
       std::fill(tripleHead_, tripleHead_ + kTripleSize, kNoPosition);
     }
     tables_.inUse = false;
@@ -361,7 +370,7 @@ class HashChains {
   // position - 32769: still out of reach, and near enough for 24-bit links.
   void rebaseHeads(std::int64_t position) {
     const auto outOfReach = static_cast<std::int32_t>(position - kMaxDistance - 1);
-    for (std::size_t h = 0; h < kHashSize; ++h) {
+    for (std::size_t h = 0; h < kHashSlots; ++h) {
       const std::uint64_t head = hashHead_[h];
       if (static_cast<std::int32_t>(static_cast<std::uint32_t>(head)) < outOfReach) {
         hashHead_[h] = (head & kRankBits) | static_cast<std::uint32_t>(outOfReach);
@@ -384,7 +393,7 @@ class HashChains {
   ZD_MATCH_INLINE static void insertEntry(std::uint64_t *hashHead, std::int32_t *tripleHead,
                                           std::uint64_t *ring, std::size_t mask,
                                           std::int64_t position, std::uint32_t bytes) {
-    const std::uint32_t hash = hashOfTriple(bytes);
+    const std::uint32_t hash = hashSlotOfTriple(bytes);
     const std::uint32_t triple = keyOfTriple(bytes);
     const auto at = static_cast<std::uint32_t>(position);
     // The hash's newest position (low half) and its count of insertions
@@ -573,7 +582,7 @@ class HashChains {
     const std::size_t mask = mask_;
     for (std::int64_t q = from; q < to; ++q) {
       const auto at = static_cast<std::uint32_t>(q);
-      hashHead_[hashAt(data, q)] = ((ring[at & mask] & kRankBits) + kOneRank) | at;
+      hashHead_[hashSlotAt(data, q)] = ((ring[at & mask] & kRankBits) + kOneRank) | at;
       tripleHead_[tripleKey(data, q)] = static_cast<std::int32_t>(q);
     }
   }
@@ -635,7 +644,7 @@ inline bool tryCandidate(const std::uint8_t *data, std::int64_t i, std::int32_t 
 inline Match searchHashChain(const std::uint8_t *data, std::int64_t i, std::int32_t maxLength,
                              const HashChains &chains) {
   Match best;
-  const std::uint32_t hash = hashAt(data, i);
+  const std::uint32_t hash = hashSlotAt(data, i);
   std::int32_t candidate = chains.hashHead(hash);
   for (std::int32_t tried = 0; tried < kMaxCandidates; ++tried) {
     if (candidate < 0 || i - candidate > kMaxDistance) break;
@@ -740,7 +749,7 @@ inline Match findMatch(const std::uint8_t *data, std::int64_t length, std::int64
   Match best;
   const auto maxLength = static_cast<std::int32_t>(std::min<std::int64_t>(kMaxMatch, length - i));
   const std::uint8_t *const here = data + i;
-  const std::uint16_t count = chains.count(hashOfTriple(triple));
+  const std::uint16_t count = chains.count(hashSlotOfTriple(triple));
   const std::uint64_t *const ring = chains.ringSlots();
   const std::size_t mask = chains.ringMask();
   const std::int64_t farthest = std::max<std::int64_t>(i - kMaxDistance, 0);
