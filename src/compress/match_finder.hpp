@@ -389,33 +389,46 @@ class HashChains {
   }
 
   // Enters `position`, whose three bytes are `bytes`, at the head of its
-  // hash chain and its triple chain.
-  ZD_MATCH_INLINE static void insertEntry(std::uint64_t *hashHead, std::int32_t *tripleHead,
-                                          std::uint64_t *ring, std::size_t mask,
-                                          std::int64_t position, std::uint32_t bytes) {
+  // hash chain and its triple chain; returns its ring entry.
+  ZD_MATCH_INLINE static std::uint64_t linkEntry(std::uint64_t *hashHead, std::int32_t *tripleHead,
+                                                 std::int64_t position, std::uint32_t bytes) {
     const std::uint32_t hash = hashSlotOfTriple(bytes);
     const std::uint32_t triple = keyOfTriple(bytes);
     const auto at = static_cast<std::uint32_t>(position);
     // The hash's newest position (low half) and its count of insertions
-    // (high half) share one word: one load and one store.
+    // (top bits) share one word: one load and one store.
     const std::uint64_t head = hashHead[hash];
     const std::uint64_t hashGap = at - static_cast<std::uint32_t>(head);
     const std::uint64_t tripleGap = at - static_cast<std::uint32_t>(tripleHead[triple]);
     const std::uint64_t rank = head & kRankBits;
-    ring[at & mask] = rank | hashGap | (tripleGap << kTripleLinkShift);
     hashHead[hash] = rank + kOneRank + at;
     tripleHead[triple] = static_cast<std::int32_t>(position);
+    return rank | hashGap | (tripleGap << kTripleLinkShift);
   }
 
-  // The positions from .. to - 1 one by one, each with four bytes readable.
-  // Out of line: with only the tables live, the loop keeps everything in
-  // registers.
+  // linkEntry, stored in the position's ring slot.
+  ZD_MATCH_INLINE static void insertEntry(std::uint64_t *hashHead, std::int32_t *tripleHead,
+                                          std::uint64_t *ring, std::size_t mask,
+                                          std::int64_t position, std::uint32_t bytes) {
+    ring[static_cast<std::size_t>(position) & mask] =
+        linkEntry(hashHead, tripleHead, position, bytes);
+  }
+
+  // The positions from .. to - 1 one by one, each with four bytes readable,
+  // in stretches that do not wrap round the ring, along which the slot steps
+  // with the position.
   ZD_MATCH_INLINE static void insertWords(std::uint64_t *hashHead, std::int32_t *tripleHead,
-                                            std::uint64_t *ring, std::size_t mask,
-                                            const std::uint8_t *data, std::int64_t from,
-                                            std::int64_t to) {
-    for (std::int64_t p = from; p < to; ++p) {
-      insertEntry(hashHead, tripleHead, ring, mask, p, load32(data + p) & 0xFFFFFFu);
+                                          std::uint64_t *ring, std::size_t mask,
+                                          const std::uint8_t *data, std::int64_t from,
+                                          std::int64_t to) {
+    const auto slots = static_cast<std::int64_t>(mask + 1);
+    for (std::int64_t p = from; p < to;) {
+      const auto first = static_cast<std::int64_t>(static_cast<std::size_t>(p) & mask);
+      const std::int64_t stop = std::min(to, p + (slots - first));
+      std::uint64_t *slot = ring + first;
+      for (; p < stop; ++p, ++slot) {
+        *slot = linkEntry(hashHead, tripleHead, p, load32(data + p) & 0xFFFFFFu);
+      }
     }
   }
 
