@@ -14,10 +14,10 @@
 // The structure here. Besides the hash chains, every position is linked
 // into a second chain keyed by all three of its bytes (the "triple" chain,
 // a multiplicative hash of the three bytes into 2^16 heads), and carries
-// its rank among the insertions of its hash. Links are stored as gaps
-// (0 when the previous position is more than 32768 bytes back, since no
-// search can reach it), in a ring of at most 32768 slots with the ranks
-// modulo 2^16, so working memory does not grow with the input.
+// its rank among the insertions of its hash. Links are stored as gaps (a
+// gap beyond 32768 bytes is out of reach of every search), in a ring of at
+// most 32768 slots with the ranks modulo 2^16, so working memory does not
+// grow with the input.
 //
 // Why it finds the same match. A candidate that can match i shares i's
 // three bytes, so it lies on i's triple chain, in the same nearest-first
@@ -28,8 +28,8 @@
 // that can match in the plain order, and tryCandidate applies the same tie
 // rule. A triple key crowded with other triples sends the search back to
 // the plain walk after 16 such positions, which bounds the steps per
-// search. Positions inside a match that repeats at a period of at most 8
-// bytes, and the stretches of a farther match that repeat at a pixel's period
+// search. Positions inside a match of 20 bytes or more that repeats at a
+// period of at most 8 bytes, and the stretches of a farther match that repeat at a pixel's period
 // (4 or 3 bytes), copy their links and ranks from the bytes they repeat
 // (insertMatch), which gives exactly the entries that inserting them one by
 // one would give; the other positions of a match are inserted one by one.
@@ -50,6 +50,8 @@
 // count of best length + 1 bytes and a backward scan) and the extra code in
 // the search loop cost more than the walk they save: on drawn images the
 // runs met average about eleven candidates, on smooth gradients two or three.
+// The plain inserts run inline: out of line (per group of eight, or per
+// match) the calls cost more than the registers they free.
 //
 // The reference. tests/compress/deflate_model.hpp models the plain rules
 // directly (a chain entry per byte, the 64-candidate walk, one bit at a
