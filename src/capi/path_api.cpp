@@ -6,6 +6,7 @@
 
 using zd::capi::Arguments;
 using zd::capi::guarded;
+using zd::capi::guardedAfterCheck;
 using zd::capi::kBadArgument;
 using zd::capi::kOk;
 using zd::capi::Ref;
@@ -13,11 +14,11 @@ namespace path = zd::path;
 
 namespace {
 
-// The common shape of a builder: nil path and range checks are done by the
-// caller, then finiteness; then the work runs with one reference held.
+// The common shape of a builder: the caller's `Arguments` check has passed
+// (nil path, ranges, finiteness); then the work runs with one reference held.
 template <class Build>
 ZdStatus build(ZdPath *handle, Build &&work, const char *function = __builtin_FUNCTION()) {
-  return guarded<ZdStatus>(
+  return guardedAfterCheck<ZdStatus>(
       kBadArgument,
       [&] {
         Ref<ZdPath> ref(handle);

@@ -25,15 +25,28 @@ Vec2 minus(Vec2 a, Vec2 b) { return {a.x - b.x, a.y - b.y}; }
 
 }  // namespace
 
-void moveTo(Path &path, Vec2 p) { appendAndAdvance(path, PathCommand::point(pMove, p)); }
-void lineTo(Path &path, Vec2 p) { appendAndAdvance(path, PathCommand::point(pLine, p)); }
+// The single-command builders set the state directly, as advanceState
+// would over their one command: hosts call them once per vertex.
+void moveTo(Path &path, Vec2 p) {
+  path.commands.push_back(PathCommand::point(pMove, p));
+  path.start = path.current = p;
+}
+void lineTo(Path &path, Vec2 p) {
+  path.commands.push_back(PathCommand::point(pLine, p));
+  path.current = p;
+}
 void cubicTo(Path &path, Vec2 c1, Vec2 c2, Vec2 end) {
-  appendAndAdvance(path, PathCommand::cubic(pCubic, c1, c2, end));
+  path.commands.push_back(PathCommand::cubic(pCubic, c1, c2, end));
+  path.current = end;
 }
 void quadTo(Path &path, Vec2 c, Vec2 end) {
-  appendAndAdvance(path, PathCommand::controlEnd(pQuad, c, end));
+  path.commands.push_back(PathCommand::controlEnd(pQuad, c, end));
+  path.current = end;
 }
-void closePath(Path &path) { appendAndAdvance(path, PathCommand::close()); }
+void closePath(Path &path) {
+  path.commands.push_back(PathCommand::close());
+  path.current = path.start;
+}
 
 void rect(Path &path, bool clockwise, float x, float y, float w, float h) {
   const float x2 = x + w;

@@ -34,4 +34,18 @@ void sortByKey(std::vector<std::uint64_t> &words, std::vector<std::uint64_t> &sc
   }
 }
 
+const Edge *sortByWords(Edge *edges, std::size_t count, std::vector<CrossingSlot> &slots,
+                        std::vector<Edge> &sorted) {
+  slots.resize(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    slots[i] = {crossingWord(edges[i].x, edges[i].index), static_cast<std::uint32_t>(i)};
+  }
+  // Words are unique (so is the index), so any sort gives the one order.
+  std::sort(slots.begin(), slots.end(),
+            [](const CrossingSlot &a, const CrossingSlot &b) { return a.word < b.word; });
+  sorted.resize(count);
+  for (std::size_t i = 0; i < count; ++i) sorted[i] = edges[slots[i].slot];
+  return sorted.data();
+}
+
 }  // namespace zd::raster::detail

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -34,6 +35,31 @@ inline void sortCrossings(Edge *edges, std::size_t count) {
   }
 }
 
+// A word whose unsigned order is the crossing order: the crossing's key
+// (-0 as +0, every NaN after every number) over the segment index.
+inline std::uint64_t crossingWord(float x, std::uint32_t index);
+
+// An edge's place in a sort by crossingWord.
+struct CrossingSlot {
+  std::uint64_t word;
+  std::uint32_t slot;
+};
+
+// Sorts many edges in no particular order (those entering on one line) by
+// sorting words and moving each edge once, into `sorted`; returns where the
+// sorted edges are: `edges` itself when few were sorted in place.
+const Edge *sortByWords(Edge *edges, std::size_t count, std::vector<CrossingSlot> &slots,
+                        std::vector<Edge> &sorted);
+
+inline const Edge *sortScattered(Edge *edges, std::size_t count, std::vector<CrossingSlot> &slots,
+                                 std::vector<Edge> &sorted) {
+  // Below this, insertion moves few edges: sorting in place costs less.
+  constexpr std::size_t kWordSortFrom = 20;
+  if (count >= kWordSortFrom) return sortByWords(edges, count, slots, sorted);
+  sortCrossings(edges, count);
+  return edges;
+}
+
 // An order-preserving unsigned key of a float (no NaN here).
 inline std::uint32_t floatKey(float value) {
   const auto bits = std::bit_cast<std::uint32_t>(value);
@@ -49,5 +75,11 @@ inline float floatOfKey(std::uint32_t key) {
 // by crossing anyway). Few words sort by comparison, many by a stable LSD
 // radix sort, 11 bits a pass, skipping passes whose digit never varies.
 void sortByKey(std::vector<std::uint64_t> &words, std::vector<std::uint64_t> &scratch);
+
+inline std::uint64_t crossingWord(float x, std::uint32_t index) {
+  constexpr std::uint32_t kAfterNumbers = 0xFFFFFFFFu;  // above the key of +infinity
+  const std::uint32_t key = std::isnan(x) ? kAfterNumbers : floatKey(x == 0.0f ? 0.0f : x);
+  return static_cast<std::uint64_t>(key) << 32 | index;
+}
 
 }  // namespace zd::raster::detail

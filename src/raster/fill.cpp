@@ -3,6 +3,7 @@
 // coverage of one span.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "raster/flattened.hpp"
@@ -14,19 +15,19 @@
 namespace zd::raster {
 
 RowRange rowsToVisit(std::span<const Segment> segments, std::int64_t height) {
-  if (segments.empty()) return {};
-  // NaN values are passed over; the extent is that of the numbers.
-  float minY = segments.front().y0;
-  float maxY = minY;
+  // NaN values are passed over (every comparison with one is false); the
+  // extent is that of the numbers, and stays inverted when there are none.
+  // Which of -0 and +0 ends up in an end does not matter below.
+  float minY = std::numeric_limits<float>::infinity();
+  float maxY = -minY;
   for (const Segment &s : segments) {
-    for (const float y : {s.y0, s.y1}) {
-      if (std::isnan(y)) continue;
-      if (!(y >= minY)) minY = y;  // also replaces a NaN start
-      if (!(y <= maxY)) maxY = y;
-    }
+    minY = s.y0 < minY ? s.y0 : minY;
+    maxY = s.y0 > maxY ? s.y0 : maxY;
+    minY = s.y1 < minY ? s.y1 : minY;
+    maxY = s.y1 > maxY ? s.y1 : maxY;
   }
   const float limit = static_cast<float>(height);
-  if (std::isnan(minY) || maxY < 0.0f || minY > limit) return {};
+  if (maxY < 0.0f || minY > limit) return {};
   // Now 0 <= max(minY, 0) <= height and 0 <= min(maxY, height) <= height,
   // so both conversions are in range.
   RowRange rows;

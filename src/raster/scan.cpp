@@ -73,12 +73,59 @@ std::uint64_t leftEvent(float y, bool raises) {
   return static_cast<std::uint64_t>(floatKey(y)) << 32 | (raises ? 1u : 0u);
 }
 
+// The segment's extent in y when it may cross a visited line. Horizontal
+// and NaN segments never meet a line (lo <= sy < hi fails), nor do those
+// wholly outside the visited lines.
+bool mayCross(const Segment &s, float firstLine, float lastLine, float &lo, float &hi) {
+  lo = s.y0 < s.y1 ? s.y0 : s.y1;
+  hi = s.y0 < s.y1 ? s.y1 : s.y0;
+  return lo < hi && hi > firstLine && lo <= lastLine;
+}
+
+Edge edgeOf(const Segment &s, std::uint32_t index) {
+  const bool down = s.y0 < s.y1;
+  return Edge{s.x0, s.y0, s.x1 - s.x0, s.y1 - s.y0, down ? s.y1 : s.y0, down ? 1 : -1, index, 0.0f};
+}
+
+// Below this many rows, sample lines are exact floats, 1/8 apart from
+// their neighbours' eighths.
+constexpr std::int64_t kExactLineRows = std::int64_t{1} << 20;
+
 }  // namespace
 
 void Scan::prepare(std::span<const Segment> segments, RowRange rows) {
   if (segments.size() > std::numeric_limits<std::uint32_t>::max()) {
     throw Defect("fillPath: too many segments");
   }
+  // Edges go in the pending list by the first line they cross. With as
+  // many segments as lines or more, they are counted into buckets of lines
+  // (the buckets stay proportional to the segments); otherwise sorted.
+  const std::int64_t lineCount = 4 * (rows.last - rows.first + 1);
+  if (rows.first >= 0 && rows.last < kExactLineRows &&
+      static_cast<std::uint64_t>(lineCount) <= 4 * static_cast<std::uint64_t>(segments.size())) {
+    prepareByLine(segments, rows);
+  } else {
+    prepareByTop(segments, rows);
+  }
+  if (!leftEvents_.empty()) {
+    sortByKey(leftEvents_, scratch_.orderScratch);
+    nextLeftY_ = floatOfKey(static_cast<std::uint32_t>(leftEvents_.front() >> 32));
+  }
+  // The words are not needed any more; large ones go now, not after the scan.
+  releaseIfLarge(scratch_.order);
+  releaseIfLarge(scratch_.orderScratch);
+  releaseIfLarge(scratch_.firstLineOf);
+  releaseIfLarge(scratch_.lineStarts);
+}
+
+// Crossed on the lines lo <= sy < hi with the segment's winding.
+void Scan::addLeftEvents(const Segment &s, float lo, float hi) {
+  const bool down = s.y0 < s.y1;
+  leftEvents_.push_back(leftEvent(lo, down));
+  leftEvents_.push_back(leftEvent(hi, !down));
+}
+
+void Scan::prepareByTop(std::span<const Segment> segments, RowRange rows) {
   const float firstLine = sampleLine(rows.first, 0);
   const float lastLine = sampleLine(rows.last, 3);
   // Each segment that can cross a line as one word: its top's key, then its
@@ -87,40 +134,77 @@ void Scan::prepare(std::span<const Segment> segments, RowRange rows) {
   order.clear();
   for (std::size_t i = 0; i < segments.size(); ++i) {
     const Segment &s = segments[i];
-    const float lo = s.y0 < s.y1 ? s.y0 : s.y1;
-    const float hi = s.y0 < s.y1 ? s.y1 : s.y0;
-    // Horizontal and NaN segments never meet a line (lo <= sy < hi fails);
-    // nor do those wholly outside the visited lines.
-    if (!(lo < hi) || hi <= firstLine || lo > lastLine) continue;
+    float lo, hi;
+    if (!mayCross(s, firstLine, lastLine, lo, hi)) continue;
     if (whollyLeft(s)) {
-      // Crossed on the lines lo <= sy < hi with the segment's winding.
-      const bool down = s.y0 < s.y1;
-      leftEvents_.push_back(leftEvent(lo, down));
-      leftEvents_.push_back(leftEvent(hi, !down));
+      addLeftEvents(s, lo, hi);
       continue;
     }
     order.push_back(static_cast<std::uint64_t>(floatKey(lo)) << 32 | i);
   }
-  if (!leftEvents_.empty()) {
-    sortByKey(leftEvents_, scratch_.orderScratch);
-    nextLeftY_ = floatOfKey(static_cast<std::uint32_t>(leftEvents_.front() >> 32));
+  if (order.empty()) return;
+  sortByKey(order, scratch_.orderScratch);
+  pending_.reserve(order.size());
+  pendingTop_.reserve(order.size());
+  for (const std::uint64_t word : order) {
+    const auto index = static_cast<std::uint32_t>(word & 0xFFFFFFFFu);
+    pending_.push_back(edgeOf(segments[index], index));
+    pendingTop_.push_back(floatOfKey(static_cast<std::uint32_t>(word >> 32)));
   }
-  if (!order.empty()) {
-    sortByKey(order, scratch_.orderScratch);
-    pending_.reserve(order.size());
-    pendingTop_.reserve(order.size());
-    for (const std::uint64_t word : order) {
-      const std::uint32_t index = static_cast<std::uint32_t>(word & 0xFFFFFFFFu);
-      const Segment &s = segments[index];
-      const bool down = s.y0 < s.y1;
-      pending_.push_back(Edge{s.x0, s.y0, s.x1 - s.x0, s.y1 - s.y0, down ? s.y1 : s.y0,
-                              down ? 1 : -1, index, 0.0f});
-      pendingTop_.push_back(floatOfKey(static_cast<std::uint32_t>(word >> 32)));
+}
+
+// The pending list by a count of edges per line: each edge goes in once,
+// with its first line as its top (an edge joins the active list on that
+// line all the same, and the order among those joining on one line is
+// settled by their crossings). Edges that fall between two lines cross
+// none and stay out. Needs rows within [0, kExactLineRows): there line j
+// lies at firstLine + j/4, exactly.
+void Scan::prepareByLine(std::span<const Segment> segments, RowRange rows) {
+  const float firstLine = sampleLine(rows.first, 0);
+  const float lastLine = sampleLine(rows.last, 3);
+  const auto lineCount = static_cast<std::size_t>(4 * (rows.last - rows.first + 1));
+  const double firstEighths = 8.0 * static_cast<double>(firstLine);
+  const auto lineAt = [&](std::size_t line) {
+    return firstLine + 0.25f * static_cast<float>(line);
+  };
+  std::vector<std::uint32_t> &firstLineOf = scratch_.firstLineOf;  // 1 + the line; 0: none
+  std::vector<std::uint32_t> &starts = scratch_.lineStarts;
+  firstLineOf.assign(segments.size(), 0);
+  starts.assign(lineCount + 1, 0);
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    const Segment &s = segments[i];
+    float lo, hi;
+    if (!mayCross(s, firstLine, lastLine, lo, hi)) continue;
+    if (whollyLeft(s)) {
+      addLeftEvents(s, lo, hi);
+      continue;
     }
+    // The first line at or below lo: lines are the odd eighths, so the
+    // index is ceil((8 lo - 8 firstLine) / 2), exact in double; it is at
+    // most lineCount - 1 since lo <= lastLine.
+    std::size_t line = 0;
+    if (lo > firstLine) {
+      const double steps = (8.0 * static_cast<double>(lo) - firstEighths) * 0.5;
+      auto whole = static_cast<std::size_t>(steps);  // 0 < steps < lineCount
+      if (static_cast<double>(whole) < steps) ++whole;
+      line = whole;
+    }
+    if (!(lineAt(line) < hi)) continue;
+    firstLineOf[i] = static_cast<std::uint32_t>(line + 1);
+    ++starts[line + 1];
   }
-  // The words are not needed any more; large ones go now, not after the scan.
-  releaseIfLarge(order);
-  releaseIfLarge(scratch_.orderScratch);
+  for (std::size_t line = 1; line <= lineCount; ++line) starts[line] += starts[line - 1];
+  const std::size_t total = starts[lineCount];
+  if (total == 0) return;
+  pending_.resize(total);
+  pendingTop_.resize(total);
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    if (firstLineOf[i] == 0) continue;
+    const std::size_t line = firstLineOf[i] - 1;
+    const std::size_t slot = starts[line]++;
+    pending_[slot] = edgeOf(segments[i], static_cast<std::uint32_t>(i));
+    pendingTop_[slot] = lineAt(line);
+  }
 }
 
 // The events of edges left of the image up to line sy, into the winding of
@@ -172,11 +256,12 @@ ZD_KERNEL_INLINE void Scan::scanLine(float sy) {
     if (sy < edge.hi) pending[entered++] = edge;
   }
   next_ = next;
-  Edge *const entering = pending + first;
+  const Edge *entering = pending + first;
   const std::size_t enteringCount = entered - first;
   if (enteringCount > 0) {
-    kernels_.crossings(entering, enteringCount, sy);
-    sortCrossings(entering, enteringCount);
+    kernels_.crossings(pending + first, enteringCount, sy);
+    entering = sortScattered(pending + first, enteringCount, scratch_.enteringSlots,
+                             scratch_.enteringSorted);
   }
   const std::size_t total = active_.size() + enteringCount;
   if (total == 0) return;

@@ -11,9 +11,13 @@ void Scratch::releaseLarge() {
   releaseIfLarge(pending);
   releaseIfLarge(active);
   releaseIfLarge(merged);
+  releaseIfLarge(enteringSlots);
+  releaseIfLarge(enteringSorted);
   releaseIfLarge(pendingTop);
   releaseIfLarge(order);
   releaseIfLarge(orderScratch);
+  releaseIfLarge(firstLineOf);
+  releaseIfLarge(lineStarts);
   releaseIfLarge(leftEvents);
   releaseIfLarge(spans);
   releaseIfLarge(full);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "raster/edge.hpp"
+#include "raster/edge_order.hpp"
 
 namespace zd::raster::detail {
 
@@ -21,8 +22,11 @@ struct Scratch {
   std::vector<float> coverage;  // all zero between fills (see Scan)
   bool coverageClean = true;
   std::vector<Edge> pending, active, merged;
+  std::vector<CrossingSlot> enteringSlots;  // the sort of edges entering on one line
+  std::vector<Edge> enteringSorted;
   std::vector<float> pendingTop;
   std::vector<std::uint64_t> order, orderScratch;
+  std::vector<std::uint32_t> firstLineOf, lineStarts;  // the count of edges by line
   std::vector<std::uint64_t> leftEvents;  // where edges left of the image start and end
   std::vector<Span> spans;
   std::vector<Run> full, fullNext, lineFull;

@@ -188,18 +188,44 @@ TEST(ArcTo, RightAngleCorner) {
   EXPECT_EQ(path.current, path.commands[2].a());
 }
 
+// The single-command builders set the state themselves; the shape builders
+// advance over what they appended. After every call, the state must be the
+// one a fresh advance over the whole list gives.
 TEST(Builders, StateMatchesAFreshAdvanceOverTheCommands) {
   Path path;
+  const auto expectFreshState = [&](const char *step) {
+    Path replay;
+    replay.commands = path.commands;
+    refreshState(replay);
+    EXPECT_EQ(replay.start, path.start) << step;
+    EXPECT_EQ(replay.current, path.current) << step;
+  };
+  lineTo(path, {-0.0f, 3.5f});
+  expectFreshState("line first");
+  moveTo(path, {2, -7});
+  expectFreshState("move");
+  cubicTo(path, {1, 1}, {2, 2}, {9, -0.0f});
+  expectFreshState("cubic");
+  quadTo(path, {4, 4}, {5, 1e-30f});
+  expectFreshState("quad");
+  closePath(path);
+  expectFreshState("close");
+  lineTo(path, {6, 6});
+  closePath(path);
+  expectFreshState("close after close");
   roundedRect(path, true, 1, 1, 30, 20, 3, 4, 5, 6);
+  expectFreshState("rounded rect");
   polygon(path, 5, 50, 50, 10);
+  expectFreshState("polygon");
   arc(path, false, 10, 10, 4, 0.5f, 2.0f);
+  expectFreshState("arc");
   arcTo(path, 20, 0, 20, 20, 3);
+  expectFreshState("arcTo");
   ellipticalArcTo(path, true, false, 3, 4, 0.25f, 7, 8);
-  Path replay;
-  replay.commands = path.commands;
-  refreshState(replay);
-  EXPECT_EQ(replay.start, path.start);
-  EXPECT_EQ(replay.current, path.current);
+  expectFreshState("elliptical arc");
+  moveTo(path, {1, 2});
+  closePath(path);
+  expectFreshState("move then close");
 }
 
 }  // namespace

@@ -205,6 +205,50 @@ TEST_P(ReferenceFill, LongActiveListsWithJoiningEdgesMatchByteForByte) {
   }
 }
 
+// Finely divided outlines: far more edges than sample lines, most of them
+// short, many starting, ending or lying wholly between two lines, with ends
+// on the lines themselves and a sixteenth either side (snapped to a 1/16
+// grid), some reaching past the top and the left of the image.
+TEST_P(ReferenceFill, ManyShortEdgesMatchByteForByte) {
+  std::mt19937 random(1606);
+  for (int scene = 0; scene < 8; ++scene) {
+    const std::int64_t width = 30 + static_cast<std::int64_t>(random() % 40);
+    const std::int64_t height = 20 + static_cast<std::int64_t>(random() % 40);
+    std::vector<Segment> segments;
+    const int outlines = 1 + scene % 3;
+    for (int k = 0; k < outlines; ++k) {
+      const float cx = coordinate(random, -5.0f, float(width) + 5.0f);
+      const float cy = coordinate(random, -3.0f, float(height));
+      const float radius = coordinate(random, 3.0f, float(height));
+      const float noise = scene % 2 == 0 ? 0.05f : 1.5f;
+      const int vertices = 600 + static_cast<int>(random() % 1500);
+      std::uniform_real_distribution<float> jitter(-noise, noise);
+      std::vector<float> xs, ys;
+      for (int v = 0; v < vertices; ++v) {
+        const float a = float(v) * 6.2831853f / float(vertices);
+        float x = cx + (radius + jitter(random)) * std::cos(a);
+        float y = cy + (radius + jitter(random)) * std::sin(a);
+        if (random() % 3 == 0) y = std::round(y * 16.0f) / 16.0f;
+        if (random() % 5 == 0) x = std::round(x * 16.0f) / 16.0f;
+        xs.push_back(x);
+        ys.push_back(y);
+      }
+      for (int v = 0; v < vertices; ++v) {
+        const int w = (v + 1) % vertices;
+        segments.push_back({xs[v], ys[v], xs[w], ys[w]});
+      }
+    }
+    const Image start = randomImage(random, width, height);
+    const Paint paint{0.1f, 0.7f, 0.4f, scene % 4 == 0 ? 1.0f : 0.7f};
+    for (const bool evenOdd : {false, true}) {
+      Image expected = start, actual = start;
+      referenceFill(expected, segments, paint, evenOdd, false);
+      zd::raster::paintSegments(actual, segments, paint, evenOdd, false);
+      ASSERT_EQ(actual.data, expected.data) << "scene " << scene << " evenOdd " << evenOdd;
+    }
+  }
+}
+
 // Rows whose spans leave wide untouched gaps (the hollow of even-odd rings,
 // separate shapes side by side) are painted stretch by stretch: rings
 // within rings, a narrow shape inside a wide one on some sample lines only,
