@@ -8,17 +8,15 @@
 
 namespace zd::path {
 
-namespace {
-
-[[noreturn]] void missingField(PathCommandKind kind, const char *field) {
+void detail::missingField(PathCommandKind kind, const char *field) {
   throw Defect(std::string("field '") + field + "' is not accessible for kind " +
                std::string(toString(kind)));
 }
 
-bool carriesPoint(PathCommandKind k) {
-  PathCommandKind a = absoluteKind(k);
-  return a == pMove || a == pLine || a == pTQuad;
-}
+namespace {
+
+using detail::missingField;
+
 bool carriesValue(PathCommandKind k) {
   PathCommandKind a = absoluteKind(k);
   return a == pHLine || a == pVLine;
@@ -42,15 +40,6 @@ std::string_view toString(int kind) {
 }
 
 PathCommand PathCommand::close() { return PathCommand(); }
-
-PathCommand PathCommand::point(PathCommandKind kind, Vec2 p) {
-  if (!carriesPoint(kind)) missingField(kind, "p");
-  PathCommand c;
-  c.kind_ = kind;
-  c.f_[0] = p.x;
-  c.f_[1] = p.y;
-  return c;
-}
 
 PathCommand PathCommand::value(PathCommandKind kind, float v) {
   if (!carriesValue(kind)) missingField(kind, "v");
@@ -99,10 +88,6 @@ PathCommand PathCommand::arc(PathCommandKind kind, Vec2 r, float rot, bool large
   return c;
 }
 
-Vec2 PathCommand::p() const {
-  if (!carriesPoint(kind_)) missingField(kind_, "p");
-  return {f_[0], f_[1]};
-}
 float PathCommand::v() const {
   if (!carriesValue(kind_)) missingField(kind_, "v");
   return f_[0];

@@ -69,6 +69,17 @@ constexpr bool isRelative(PathCommandKind kind) { return kind >= pRMove; }
 constexpr PathCommandKind absoluteKind(PathCommandKind kind) {
   return kind >= pRMove ? static_cast<PathCommandKind>(kind - 9) : kind;
 }
+// True for the kinds that carry one point: move, line, smooth quadratic.
+constexpr bool carriesPoint(PathCommandKind kind) {
+  const PathCommandKind a = absoluteKind(kind);
+  return a == pMove || a == pLine || a == pTQuad;
+}
+
+namespace detail {
+// Raises the Defect of reading or writing a field the kind does not carry.
+[[noreturn]] void missingField(PathCommandKind kind, const char *field);
+}  // namespace detail
+
 // Number of float parameters a kind carries (arc flags count as parameters).
 int parameterCount(PathCommandKind kind);
 
@@ -84,7 +95,15 @@ class PathCommand {
 
   static PathCommand close();
   // move, line, smooth quadratic (absolute or relative; `kind` says which).
-  static PathCommand point(PathCommandKind kind, Vec2 p);
+  // (Inline, as is p(): builders and the flattener take them once per vertex.)
+  static PathCommand point(PathCommandKind kind, Vec2 p) {
+    if (!carriesPoint(kind)) detail::missingField(kind, "p");
+    PathCommand c;
+    c.kind_ = kind;
+    c.f_[0] = p.x;
+    c.f_[1] = p.y;
+    return c;
+  }
   // horizontal or vertical line.
   static PathCommand value(PathCommandKind kind, float v);
   static PathCommand cubic(PathCommandKind kind, Vec2 c1, Vec2 c2, Vec2 c3);
@@ -95,7 +114,10 @@ class PathCommand {
 
   PathCommandKind kind() const { return kind_; }
 
-  Vec2 p() const;
+  Vec2 p() const {
+    if (!carriesPoint(kind_)) detail::missingField(kind_, "p");
+    return {f_[0], f_[1]};
+  }
   float v() const;
   Vec2 c1() const;
   Vec2 c2() const;

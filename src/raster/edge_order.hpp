@@ -45,9 +45,10 @@ struct CrossingSlot {
   std::uint32_t slot;
 };
 
-// Sorts many edges in no particular order (those entering on one line) by
-// sorting words and moving each edge once, into `sorted`; returns where the
-// sorted edges are: `edges` itself when few were sorted in place.
+// Sorts edges in no particular order (those entering on one line) by
+// crossing; returns where the sorted edges are. Many are sorted by sorting
+// words and moving each edge once, into `sorted`; few, and very many, are
+// sorted in place.
 const Edge *sortByWords(Edge *edges, std::size_t count, std::vector<CrossingSlot> &slots,
                         std::vector<Edge> &sorted);
 
@@ -55,8 +56,16 @@ inline const Edge *sortScattered(Edge *edges, std::size_t count, std::vector<Cro
                                  std::vector<Edge> &sorted) {
   // Below this, insertion moves few edges: sorting in place costs less.
   constexpr std::size_t kWordSortFrom = 20;
-  if (count >= kWordSortFrom) return sortByWords(edges, count, slots, sorted);
-  sortCrossings(edges, count);
+  // Above this, the words and the sorted copy would add half again to the
+  // fill's working memory: the edges are sorted in place instead.
+  constexpr std::size_t kWordSortUpTo = 4096;
+  if (count < kWordSortFrom) {
+    sortCrossings(edges, count);
+  } else if (count <= kWordSortUpTo) {
+    return sortByWords(edges, count, slots, sorted);
+  } else {
+    std::sort(edges, edges + count, CrossingOrder());
+  }
   return edges;
 }
 

@@ -228,7 +228,8 @@ TEST(ScanKernelBuilds, PortableAndVectorPassesAgree) {
 // Edges entering on one line come in any order; past a few they are sorted
 // through words. Both ways must give the crossing order exactly: crossings
 // drawn from a small set (ties by index), with -0 and +0 (equal), NaN of
-// either sign (after every number) and the infinities, 0 to 70 edges.
+// either sign (after every number) and the infinities, 0 to 70 edges and
+// a few lists of thousands.
 TEST(EnteringSort, WordsGiveTheCrossingOrder) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
@@ -237,7 +238,8 @@ TEST(EnteringSort, WordsGiveTheCrossingOrder) {
   std::vector<zd::raster::detail::CrossingSlot> slots;
   std::vector<Edge> sorted;
   for (int trial = 0; trial < 3000; ++trial) {
-    std::vector<Edge> edges(random() % 71);
+    // Now and then thousands: past the word sort's limit as well.
+    std::vector<Edge> edges(trial % 500 == 0 ? 4000 + random() % 2000 : random() % 71);
     std::vector<std::uint32_t> indices(edges.size());
     for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<std::uint32_t>(i * 3);
     std::shuffle(indices.begin(), indices.end(), random);
