@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <memory>
 
 #include "compress/compress.hpp"
 #include "codec/codec.hpp"
@@ -58,12 +59,14 @@ std::uint8_t colourType(ChannelLayout layout) {
   }
 }
 
-// Each row: the filter-type byte 0, then the row's bytes as stored.
-std::vector<std::uint8_t> filterRows(const Image &image, std::size_t rowBytes) {
+// Each row: the filter-type byte 0, then the row's bytes as stored. Every
+// byte is written here, so the buffer is not zero-filled first (a pass over
+// megabytes for a large image).
+std::unique_ptr<std::uint8_t[]> filterRows(const Image &image, std::size_t rowBytes) {
   const auto rows = static_cast<std::size_t>(image.height);
-  std::vector<std::uint8_t> filtered(rows * (rowBytes + 1));
+  auto filtered = std::make_unique_for_overwrite<std::uint8_t[]>(rows * (rowBytes + 1));
   const std::uint8_t *source = image.data.data();
-  std::uint8_t *target = filtered.data();
+  std::uint8_t *target = filtered.get();
   for (std::size_t row = 0; row < rows; ++row) {
     *target++ = 0;
     std::memcpy(target, source, rowBytes);
@@ -105,7 +108,7 @@ std::vector<std::uint8_t> encodePng(const Image &image) {
   const auto filteredLength =
       static_cast<std::int64_t>(imageBytes + static_cast<std::uint64_t>(image.height));
   compress::checkCompressInput(filteredLength);
-  const std::vector<std::uint8_t> filtered = filterRows(image, rowBytes);
+  const std::unique_ptr<std::uint8_t[]> filtered = filterRows(image, rowBytes);
 
   // Room for the whole file, so the zlib stream is written in place.
   std::vector<std::uint8_t> output;
@@ -126,7 +129,7 @@ std::vector<std::uint8_t> encodePng(const Image &image) {
   writeChunk(output, "IHDR", header, sizeof header);
 
   const std::size_t idat = beginChunk(output, "IDAT");
-  compress::appendZlib(output, filtered.data(), filteredLength);
+  compress::appendZlib(output, filtered.get(), filteredLength);
   endChunk(output, idat);
 
   writeChunk(output, "IEND", nullptr, 0);

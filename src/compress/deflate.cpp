@@ -247,6 +247,7 @@ void appendCompressed(std::vector<std::uint8_t> &out, const std::uint8_t *data,
     // two go out as literals.
     const std::int64_t lastSearched = length - kMinMatch;
     while (i <= lastSearched) {
+      chains.keepLinksShort(i);
       const std::uint32_t triple = tripleAt(data, length, i);
       const Match match = findMatch(data, length, i, triple, chains);
       if (match.length >= kMinMatch) {

@@ -14,10 +14,10 @@
 // The structure here. Besides the hash chains, every position is linked
 // into a second chain keyed by all three of its bytes (the "triple" chain,
 // a multiplicative hash of the three bytes into 2^16 heads), and carries
-// its rank among the insertions of its hash. Links are stored as gaps
-// (0 when the previous position is more than 32768 bytes back, since no
-// search can reach it), in a ring of at most 32768 slots with the ranks
-// modulo 2^16, so working memory does not grow with the input.
+// its rank among the insertions of its hash. Links are stored as gaps (a
+// gap beyond 32768 bytes is out of reach of every search), in a ring of at
+// most 32768 slots with the ranks modulo 2^16, so working memory does not
+// grow with the input.
 //
 // Why it finds the same match. A candidate that can match i shares i's
 // three bytes, so it lies on i's triple chain, in the same nearest-first
@@ -28,8 +28,8 @@
 // that can match in the plain order, and tryCandidate applies the same tie
 // rule. A triple key crowded with other triples sends the search back to
 // the plain walk after 16 such positions, which bounds the steps per
-// search. Positions inside a match that repeats at a period of at most 8
-// bytes, and the stretches of a farther match that repeat at a pixel's period
+// search. Positions inside a match of 20 bytes or more that repeats at a
+// period of at most 8 bytes, and the stretches of a farther match that repeat at a pixel's period
 // (4 or 3 bytes), copy their links and ranks from the bytes they repeat
 // (insertMatch), which gives exactly the entries that inserting them one by
 // one would give; the other positions of a match are inserted one by one.
@@ -50,6 +50,8 @@
 // count of best length + 1 bytes and a backward scan) and the extra code in
 // the search loop cost more than the walk they save: on drawn images the
 // runs met average about eleven candidates, on smooth gradients two or three.
+// The plain inserts run inline: out of line (per group of eight, or per
+// match) the calls cost more than the registers they free.
 //
 // The reference. tests/compress/deflate_model.hpp models the plain rules
 // directly (a chain entry per byte, the 64-candidate walk, one bit at a
@@ -79,6 +81,22 @@ inline constexpr std::int32_t kMaxMatch = 258;
 inline constexpr std::int32_t kMaxDistance = 32768;
 inline constexpr std::int32_t kMaxCandidates = 64;
 inline constexpr std::uint32_t kHashSize = 32768;
+
+// A ring slot (see HashChains): the hash link in the low 24 bits, the triple
+// link in the next 24, the rank in the top 16.
+inline constexpr int kTripleLinkShift = 24;
+inline constexpr std::uint64_t kLinkMask = 0xFFFFFFu;
+inline constexpr int kRankShift = 48;
+
+inline std::int64_t hashLinkOf(std::uint64_t slot) {
+  return static_cast<std::int64_t>(slot & kLinkMask);
+}
+inline std::int64_t tripleLinkOf(std::uint64_t slot) {
+  return static_cast<std::int64_t>((slot >> kTripleLinkShift) & kLinkMask);
+}
+inline std::uint16_t rankOf(std::uint64_t slot) {
+  return static_cast<std::uint16_t>(slot >> kRankShift);
+}
 
 inline std::uint64_t load64(const std::uint8_t *p) {
   std::uint64_t value;
@@ -149,11 +167,20 @@ ZD_MATCH_INLINE std::uint32_t tripleOfWord(const std::uint8_t *at) {
   return at[0] | (std::uint32_t{at[1]} << 8) | (std::uint32_t{at[2]} << 16);
 }
 
-// hashAt from the three bytes: the low 7 bits of the middle byte above the
-// last byte.
-inline std::uint32_t hashOfTriple(std::uint32_t triple) {
-  return (triple & 0x7F00u) | (triple >> 16);
+// The hash heads are indexed by the hash's two parts side by side: the low
+// 7 bits of the middle byte, then the last byte from bit 8 on (bit 7 stays
+// clear). Half of the 65536 slots go unused, but the index takes two steps
+// from the bytes instead of four.
+inline constexpr std::size_t kHashSlots = 65536;
+
+// The slot of hashAt(data, position).
+inline std::uint32_t hashSlotAt(const std::uint8_t *data, std::int64_t position) {
+  return (data[position + 1] & 0x7Fu) | (std::uint32_t{data[position + 2]} << 8);
 }
+
+// The same from the three bytes as tripleAt gives them (a fourth byte above
+// them, as a plain load brings it, is ignored).
+inline std::uint32_t hashSlotOfTriple(std::uint32_t triple) { return (triple >> 8) & 0xFF7Fu; }
 
 // The hash chains and the triple chains described above, with the ranks.
 //
@@ -164,11 +191,14 @@ inline std::uint32_t hashOfTriple(std::uint32_t triple) {
 // hash sees at most 32768 insertions, so the difference of two ranks is
 // exact.
 //
-// A link is the gap back to the previous position of its chain when that gap
-// is at most 32768, and 0 (no previous position) otherwise: a farther
-// position is out of reach of every later search. Links are therefore exact,
-// which also lets the positions inside a match copy their links (see
-// insertMatch).
+// A link is the gap back to the previous position of its chain, stored as
+// is (no clamping on the way in: a gap beyond 32768 is simply out of reach of
+// every search, which tests the distance anyway). Links are exact, which also
+// lets the positions inside a match copy their links (see insertMatch). Gaps
+// fit their 24 bits because no head is ever older than 2^24 - 2^20 bytes:
+// every 2^20 positions (keepLinksShort) the heads that are out of reach are
+// moved up to just out of reach. An empty head reads as a position 65536
+// bytes before the start, which is out of reach from the start on.
 //
 // The head tables are kept per thread and left empty by each compression
 // for the next, rather than allocated and filled every time: compressing a
@@ -176,7 +206,7 @@ inline std::uint32_t hashOfTriple(std::uint32_t triple) {
 // allocation with its page faults nor a pass over both tables. Every head
 // written belongs to the three bytes at some position, so a short input
 // empties them by walking its positions again; a long one refills them. The
-// ring is sized to the input and cleared each time. At most 768 KiB stay
+// ring is sized to the input and cleared each time. At most 1 MiB stays
 // with a thread that has compressed.
 struct ChainTables {
   std::vector<std::uint64_t> hashHead;
@@ -197,7 +227,7 @@ class HashChains {
   HashChains(const std::uint8_t *data, std::int64_t length)
       : tables_(threadChainTables()), data_(data), length_(length) {
     if (tables_.inUse) throw zd::Defect("compress: hash chains already in use on this thread");
-    if (tables_.hashHead.size() != kHashSize) tables_.hashHead.assign(kHashSize, kEmptyHash);
+    if (tables_.hashHead.size() != kHashSlots) tables_.hashHead.assign(kHashSlots, kEmptyHash);
     if (tables_.tripleHead.size() != kTripleSize) {
       tables_.tripleHead.assign(kTripleSize, kNoPosition);
     }
@@ -213,11 +243,11 @@ class HashChains {
   ~HashChains() {
     if (length_ < kEmptyByWalking) {
       for (std::int64_t p = 0; p + kMinMatch <= length_; ++p) {
-        hashHead_[hashAt(data_, p)] = kEmptyHash;
+        hashHead_[hashSlotAt(data_, p)] = kEmptyHash;
         tripleHead_[tripleKey(data_, p)] = kNoPosition;
       }
     } else {
-      std::fill(hashHead_, hashHead_ + kHashSize, kEmptyHash);
+      std::fill(hashHead_, hashHead_ + kHashSlots, kEmptyHash);
       std::fill(tripleHead_, tripleHead_ + kTripleSize, kNoPosition);
     }
     tables_.inUse = false;
@@ -238,17 +268,17 @@ class HashChains {
   // otherwise change the members as far as the compiler knows.
   void insertRange(const std::uint8_t *data, std::int64_t length, std::int64_t from,
                    std::int64_t to) {
-    std::uint64_t *const hashHead = hashHead_;
-    std::int32_t *const tripleHead = tripleHead_;
-    std::uint64_t *const ring = ring_;
-    const std::size_t mask = mask_;
     std::int64_t p = from;
     if (std::endian::native == std::endian::little) {
-      for (const std::int64_t wordEnd = std::min(to, length - 3); p < wordEnd; ++p) {
-        insertEntry(hashHead, tripleHead, ring, mask, p, load32(data + p) & 0xFFFFFFu);
+      const std::int64_t wordEnd = std::min(to, length - 3);
+      if (p < wordEnd) {
+        insertWords(hashHead_, tripleHead_, ring_, mask_, data, p, wordEnd);
+        p = wordEnd;
       }
     }
-    for (; p < to; ++p) insertEntry(hashHead, tripleHead, ring, mask, p, tripleAt(data, length, p));
+    for (; p < to; ++p) {
+      insertEntry(hashHead_, tripleHead_, ring_, mask_, p, tripleAt(data, length, p));
+    }
   }
 
   // Inserts the positions start .. start + matchLength - 1 of a match that
@@ -256,7 +286,8 @@ class HashChains {
   // are left in the input), with exactly the links and ranks one insert per
   // position gives.
   //
-  // A match from at most 8 bytes back is a repeat at that period as a whole.
+  // A match shorter than 20 bytes goes in position by position. A longer
+  // match from at most 8 bytes back is a repeat at that period as a whole.
   // A match from farther back mostly copies runs of one pixel (the row above
   // in a flat region): the stretches of it that also repeat at a pixel's
   // period are inserted as repeats, which is cheaper; the rest position by
@@ -265,7 +296,11 @@ class HashChains {
   void insertMatch(const std::uint8_t *data, std::int64_t length, std::int64_t start,
                    std::int32_t matchLength, std::int32_t distance) {
     const std::int64_t to = start + matchLength;
-    if (distance <= kMaxShortPeriod) {
+    if (matchLength < kMinStretch) {
+      // Too short for a repeat to pay off: its fixed costs (the first
+      // period, the heads, the tail) outweigh the plain inserts it saves.
+      insertRange(data, length, start, std::min<std::int64_t>(to, length - kMinMatch + 1));
+    } else if (distance <= kMaxShortPeriod) {
       insertRepeat(data, length, start, start, to, distance);
     } else {
       insertFarMatch(data, length, start, to);
@@ -279,17 +314,30 @@ class HashChains {
 
   // The previous position of a chain within 32768 bytes of `searched`, or -1.
   std::int32_t nextOfHash(std::int64_t searched, std::int32_t position) const {
-    return back(searched, position, slotOf(position) & 0xFFFFu);
+    return back(searched, position, hashLinkOf(slotOf(position)));
   }
 
-  // The ring of entries (hash gap, triple gap << 16, rank << 32) and the
+  // Before positions from `position` on are inserted: moves the heads that
+  // are out of reach of `position` to just out of reach when 2^20 positions
+  // have passed since the last time, so that no link of the next 2^20 + 258
+  // positions exceeds 24 bits.
+  void keepLinksShort(std::int64_t position) {
+    // The first rebase comes after the inputs whose heads are emptied by
+    // walking their positions (a rebased head belongs to no position).
+    static_assert(kRebaseInterval >= kEmptyByWalking);
+    if (position < nextRebase_) return;
+    rebaseHeads(position);
+    nextRebase_ = position + kRebaseInterval;
+  }
+
+  // The ring of entries (hash link, triple link, rank) and the
   // mask that maps a position to its slot, for the search loop.
   const std::uint64_t *ringSlots() const { return ring_; }
   std::size_t ringMask() const { return mask_; }
 
   // Insertions of `hash` so far, modulo 2^16.
   std::uint16_t count(std::uint32_t hash) const {
-    return static_cast<std::uint16_t>(hashHead_[hash] >> 32);
+    return static_cast<std::uint16_t>(hashHead_[hash] >> kRankShift);
   }
 
   // Multiplicative hashing of the three bytes; the top bits mix all of them.
@@ -315,43 +363,84 @@ class HashChains {
         static_cast<std::size_t>(std::clamp<std::int64_t>(length, 1, kMaxDistance)));
   }
 
-  // The link from `at` back to `previous`: the gap, or 0 beyond 32768.
-  static std::uint64_t linkGap(std::uint32_t at, std::uint32_t previous) {
-    const std::uint32_t gap = at - previous;
-    return gap <= static_cast<std::uint32_t>(kMaxDistance) ? gap : 0;
+  // Positions between two rebases of the heads; a rebase leaves every head
+  // at most 32769 bytes back, so links stay below 2^20 + 258 + 32769.
+  static constexpr std::int64_t kRebaseInterval = std::int64_t{1} << 20;
+  static_assert(kRebaseInterval + kMaxMatch + kMaxDistance + 1 < (std::int64_t{1} << 24));
+
+  // Heads further back than 32768 bytes from `position` become
+  // position - 32769: still out of reach, and near enough for 24-bit links.
+  void rebaseHeads(std::int64_t position) {
+    const auto outOfReach = static_cast<std::int32_t>(position - kMaxDistance - 1);
+    for (std::size_t h = 0; h < kHashSlots; ++h) {
+      const std::uint64_t head = hashHead_[h];
+      if (static_cast<std::int32_t>(static_cast<std::uint32_t>(head)) < outOfReach) {
+        hashHead_[h] = (head & kRankBits) | static_cast<std::uint32_t>(outOfReach);
+      }
+    }
+    for (std::size_t k = 0; k < kTripleSize; ++k) {
+      tripleHead_[k] = std::max(tripleHead_[k], outOfReach);
+    }
   }
 
   // position - gap when that is a position within 32768 bytes of `searched`.
-  static std::int32_t back(std::int64_t searched, std::int32_t position, std::uint64_t gap) {
-    const std::int64_t previous = position - static_cast<std::int64_t>(gap);
-    if (gap == 0 || searched - previous > kMaxDistance) return -1;
+  static std::int32_t back(std::int64_t searched, std::int32_t position, std::int64_t gap) {
+    const std::int64_t previous = position - gap;
+    if (searched - previous > kMaxDistance) return -1;
     return static_cast<std::int32_t>(previous);
   }
 
   // Enters `position`, whose three bytes are `bytes`, at the head of its
-  // hash chain and its triple chain.
-  ZD_MATCH_INLINE static void insertEntry(std::uint64_t *hashHead, std::int32_t *tripleHead,
-                                          std::uint64_t *ring, std::size_t mask,
-                                          std::int64_t position, std::uint32_t bytes) {
-    const std::uint32_t hash = hashOfTriple(bytes);
+  // hash chain and its triple chain; returns its ring entry.
+  ZD_MATCH_INLINE static std::uint64_t linkEntry(std::uint64_t *hashHead, std::int32_t *tripleHead,
+                                                 std::int64_t position, std::uint32_t bytes) {
+    const std::uint32_t hash = hashSlotOfTriple(bytes);
     const std::uint32_t triple = keyOfTriple(bytes);
     const auto at = static_cast<std::uint32_t>(position);
     // The hash's newest position (low half) and its count of insertions
-    // (high half) share one word: one load and one store.
+    // (top bits) share one word: one load and one store.
     const std::uint64_t head = hashHead[hash];
-    const std::uint64_t hashGap = linkGap(at, static_cast<std::uint32_t>(head));
-    const std::uint64_t tripleGap = linkGap(at, static_cast<std::uint32_t>(tripleHead[triple]));
-    const std::uint64_t count = head >> 32;
-    ring[at & mask] = hashGap | (tripleGap << 16) | (count << 32);
-    hashHead[hash] = ((count + 1) << 32) | at;
+    const std::uint64_t hashGap = at - static_cast<std::uint32_t>(head);
+    const std::uint64_t tripleGap = at - static_cast<std::uint32_t>(tripleHead[triple]);
+    const std::uint64_t rank = head & kRankBits;
+    hashHead[hash] = rank + kOneRank + at;
     tripleHead[triple] = static_cast<std::int32_t>(position);
+    return rank | hashGap | (tripleGap << kTripleLinkShift);
   }
 
-  static constexpr std::uint64_t kRankBits = 0xFFFFFFFF00000000u;
+  // linkEntry, stored in the position's ring slot.
+  ZD_MATCH_INLINE static void insertEntry(std::uint64_t *hashHead, std::int32_t *tripleHead,
+                                          std::uint64_t *ring, std::size_t mask,
+                                          std::int64_t position, std::uint32_t bytes) {
+    ring[static_cast<std::size_t>(position) & mask] =
+        linkEntry(hashHead, tripleHead, position, bytes);
+  }
+
+  // The positions from .. to - 1 one by one, each with four bytes readable,
+  // in stretches that do not wrap round the ring, along which the slot steps
+  // with the position.
+  ZD_MATCH_INLINE static void insertWords(std::uint64_t *hashHead, std::int32_t *tripleHead,
+                                          std::uint64_t *ring, std::size_t mask,
+                                          const std::uint8_t *data, std::int64_t from,
+                                          std::int64_t to) {
+    const auto slots = static_cast<std::int64_t>(mask + 1);
+    for (std::int64_t p = from; p < to;) {
+      const auto first = static_cast<std::int64_t>(static_cast<std::size_t>(p) & mask);
+      const std::int64_t stop = std::min(to, p + (slots - first));
+      std::uint64_t *slot = ring + first;
+      for (; p < stop; ++p, ++slot) {
+        *slot = linkEntry(hashHead, tripleHead, p, load32(data + p) & 0xFFFFFFu);
+      }
+    }
+  }
+
+  static constexpr std::uint64_t kRankBits = ~std::uint64_t{0} << kRankShift;
+  static constexpr std::uint64_t kOneRank = std::uint64_t{1} << kRankShift;
   static constexpr std::int32_t kMaxShortPeriod = 8;
   // Stretches shorter than this are inserted one by one: below it the
   // repeat's fixed costs outweigh what it saves.
   static constexpr std::int32_t kMinStretch = 20;
+  static_assert(kMinStretch >= 16, "pixelPeriod reads 16 bytes");
   static constexpr std::int32_t kPlainGroup = 8;
 
   // The period of the sixteen bytes at `at` when they repeat those 4 or 3
@@ -375,7 +464,12 @@ class HashChains {
     const std::int64_t end = std::min<std::int64_t>(to, length - kMinMatch + 1);
     std::int64_t p = start;
     while (p < end) {
-      const std::int32_t period = p >= kMaxShortPeriod && p + 16 <= to ? pixelPeriod(data + p) : 0;
+      // Too close to the end for a stretch: the rest one by one, in one go.
+      if (p + kMinStretch > to) {
+        insertRange(data, length, p, end);
+        return;
+      }
+      const std::int32_t period = p >= kMaxShortPeriod ? pixelPeriod(data + p) : 0;
       // Positions are inserted in groups of eight between the looks for a
       // stretch: a stretch found up to seven bytes late loses little.
       std::int64_t plainEnd = p + kPlainGroup;
@@ -436,6 +530,12 @@ class HashChains {
     const std::int64_t linksEnd = std::min(copyEnd, periodicFrom);
     std::int64_t headsDone = from;
     std::int64_t p = from;
+    if (origin == from) {
+      // The first period copies bytes from before the stretch, whose links
+      // seldom stay inside it: the plain inserts cost less than the tries.
+      insertRange(data, length, from, linksEnd);
+      headsDone = p = linksEnd;
+    }
     while (p < linksEnd) {
       p = copyLinks(origin, p, linksEnd, distance);
       if (p == linksEnd) break;
@@ -479,13 +579,13 @@ class HashChains {
     for (; p < to; ++p) {
       const std::uint64_t source = ring[static_cast<std::size_t>(p - distance) & mask];
       const auto offset = static_cast<std::uint32_t>(p - start);
-      const auto hashGap = static_cast<std::uint32_t>(source & 0xFFFFu);
-      const auto tripleGap = static_cast<std::uint32_t>((source >> 16) & 0xFFFFu);
-      // Both gaps in 1 .. offset (a gap of 0 wraps to the top).
+      const auto hashGap = static_cast<std::uint32_t>(hashLinkOf(source));
+      const auto tripleGap = static_cast<std::uint32_t>(tripleLinkOf(source));
+      // Both gaps in 1 .. offset.
       if (hashGap - 1 >= offset || tripleGap - 1 >= offset) break;
       const std::uint64_t previous = ring[static_cast<std::size_t>(p - hashGap) & mask];
-      ring[static_cast<std::size_t>(p) & mask] = (source & 0xFFFFFFFFu) | ((previous >> 32) + 1)
-                                                                              << 32;
+      ring[static_cast<std::size_t>(p) & mask] =
+          (source & ~kRankBits) | ((previous & kRankBits) + kOneRank);
     }
     return p;
   }
@@ -497,8 +597,7 @@ class HashChains {
     const std::size_t mask = mask_;
     for (std::int64_t q = from; q < to; ++q) {
       const auto at = static_cast<std::uint32_t>(q);
-      const std::uint64_t count = (ring[at & mask] >> 32) + 1;
-      hashHead_[hashAt(data, q)] = (count << 32) | at;
+      hashHead_[hashSlotAt(data, q)] = ((ring[at & mask] & kRankBits) + kOneRank) | at;
       tripleHead_[tripleKey(data, q)] = static_cast<std::int32_t>(q);
     }
   }
@@ -513,13 +612,14 @@ class HashChains {
 
   ChainTables &tables_;
   // The tables' storage, which does not move while the chains are in use.
-  std::uint64_t *hashHead_ = nullptr;  // per hash: insertions << 32 | newest position
+  std::uint64_t *hashHead_ = nullptr;  // per hash: insertions << 48 | newest position
   std::int32_t *tripleHead_ = nullptr;
   std::uint64_t *ring_ = nullptr;  // per slot: hash gap, triple gap, rank
   std::size_t ringSlots_ = 0;
   const std::uint8_t *data_;
   std::int64_t length_;
   std::size_t mask_ = 0;
+  std::int64_t nextRebase_ = kRebaseInterval;
 };
 
 struct Match {
@@ -559,7 +659,7 @@ inline bool tryCandidate(const std::uint8_t *data, std::int64_t i, std::int32_t 
 inline Match searchHashChain(const std::uint8_t *data, std::int64_t i, std::int32_t maxLength,
                              const HashChains &chains) {
   Match best;
-  const std::uint32_t hash = hashAt(data, i);
+  const std::uint32_t hash = hashSlotAt(data, i);
   std::int32_t candidate = chains.hashHead(hash);
   for (std::int32_t tried = 0; tried < kMaxCandidates; ++tried) {
     if (candidate < 0 || i - candidate > kMaxDistance) break;
@@ -632,7 +732,7 @@ inline std::int64_t periodicFrom(const std::uint8_t *data, std::int64_t upTo, st
   const std::size_t mask = chains.ringMask();
   const std::uint64_t slot = ring[static_cast<std::size_t>(candidate) & mask];
   const std::int64_t spare =
-      kMaxCandidates - 1 - static_cast<std::uint16_t>(count - (slot >> 32) - 1);
+      kMaxCandidates - 1 - static_cast<std::uint16_t>(count - rankOf(slot) - 1);
   const std::int64_t most = std::min({toFollows, spare, (candidate - farthest) / period});
   if (most < 2) return {};
   const std::int64_t from =
@@ -641,7 +741,7 @@ inline std::int64_t periodicFrom(const std::uint8_t *data, std::int64_t upTo, st
   if (steps < 2) return {};
   const std::int64_t landing = candidate - steps * period;
   const std::uint64_t landingSlot = ring[static_cast<std::size_t>(landing) & mask];
-  const auto rank = static_cast<std::uint16_t>(landingSlot >> 32);
+  const auto rank = rankOf(landingSlot);
   if (static_cast<std::uint16_t>(count - rank - 1) >= kMaxCandidates) return {};
   const std::int32_t landingLength = steps == toFollows
                                          ? countEqual(data + landing, here, maxLength)
@@ -664,25 +764,24 @@ inline Match findMatch(const std::uint8_t *data, std::int64_t length, std::int64
   Match best;
   const auto maxLength = static_cast<std::int32_t>(std::min<std::int64_t>(kMaxMatch, length - i));
   const std::uint8_t *const here = data + i;
-  const std::uint16_t count = chains.count(hashOfTriple(triple));
+  const std::uint16_t count = chains.count(hashSlotOfTriple(triple));
   const std::uint64_t *const ring = chains.ringSlots();
   const std::size_t mask = chains.ringMask();
   const std::int64_t farthest = std::max<std::int64_t>(i - kMaxDistance, 0);
   // Beyond the 64 newest insertions of the hash.
   const auto outOfReach = [count](std::uint64_t slot) {
-    const auto rank = static_cast<std::uint16_t>(slot >> 32);
+    const auto rank = rankOf(slot);
     return static_cast<std::uint16_t>(count - rank - 1) >= kMaxCandidates;
   };
   std::int32_t skips = 0;
   std::int64_t candidate = chains.tripleHead(HashChains::keyOfTriple(triple));
   std::uint64_t slot = 0;
   // A candidate lies before i, so its four bytes are inside the input.
-  for (;; candidate -= static_cast<std::int64_t>((slot >> 16) & 0xFFFFu)) {
+  for (;; candidate -= tripleLinkOf(slot)) {
     if (candidate < farthest) return best;
     slot = ring[static_cast<std::size_t>(candidate) & mask];
     if (tripleOfWord(data + candidate) == triple) break;
     if (++skips > kMaxTripleSkips) return searchHashChain(data, i, maxLength, chains);
-    if ((slot & 0xFFFF0000u) == 0) return best;
   }
   if (outOfReach(slot)) return best;
   best.length = countEqual(data + candidate, here, maxLength);
@@ -692,9 +791,8 @@ inline Match findMatch(const std::uint8_t *data, std::int64_t length, std::int64
   // is below maxLength).
   std::uint32_t hereEnd = load32(here + best.length - 3);
   while (best.length < maxLength) {
-    const auto gap = static_cast<std::int64_t>((slot >> 16) & 0xFFFFu);
-    candidate -= gap;
-    if (gap == 0 || candidate < farthest) break;
+    candidate -= tripleLinkOf(slot);
+    if (candidate < farthest) break;
     slot = ring[static_cast<std::size_t>(candidate) & mask];
     const std::uint8_t *const there = data + candidate;
     if (tripleOfWord(there) != triple) {
@@ -710,8 +808,8 @@ inline Match findMatch(const std::uint8_t *data, std::int64_t length, std::int64
       if (k == maxLength) break;
       // i's bytes go on repeating where c's stop: the run behind c may hold
       // longer matches (jumpAlongRun).
-      const auto period = static_cast<std::int64_t>((slot >> 16) & 0xFFFFu);
-      if (period != 0 && period <= kMaxRunPeriod && k >= period && here[k] == here[k - period]) {
+      const std::int64_t period = tripleLinkOf(slot);
+      if (period <= kMaxRunPeriod && k >= period && here[k] == here[k - period]) {
         const RunJump jump =
             jumpAlongRun(data, i, candidate, period, k, maxLength, farthest, chains, count);
         if (jump.length != 0) {

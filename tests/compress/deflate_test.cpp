@@ -271,6 +271,62 @@ TEST(Deflate, AgreesWithTheModelAlongRunsOfOnePixel) {
   }
 }
 
+// Smooth-gradient rows: pixels of 1 to 4 bytes in runs of 1 to 8, each row
+// the one above with some channel stepping a pixel early (as where two
+// channels ramp at different rates), so that rows copy each other in short
+// far matches broken every few runs, and runs repeat in short near ones.
+// Rows of odd widths, over the 32768-byte window, cut at varied ends.
+TEST(Deflate, AgreesWithTheModelOnGradientRows) {
+  for (std::uint32_t seed = 1; seed <= 8; ++seed) {
+    std::mt19937 rng(seed);
+    const std::size_t pixelBytes = 1 + seed % 4;
+    const std::size_t width = 300 + rng() % 400;
+    std::vector<Bytes> row(width, Bytes(pixelBytes));
+    Bytes pixel = randomBytes(pixelBytes, rng());
+    for (std::size_t x = 0; x < width;) {
+      const std::size_t run = 1 + rng() % 8;
+      for (std::size_t k = 0; k < run && x < width; ++k) row[x++] = pixel;
+      pixel[rng() % pixelBytes] += static_cast<std::uint8_t>(1 + rng() % 3);
+    }
+    Bytes data;
+    while (data.size() < 40000) {
+      data.push_back(0);  // a row's leading filter byte
+      for (const Bytes &p : row) data.insert(data.end(), p.begin(), p.end());
+      const std::size_t channel = rng() % pixelBytes;
+      for (std::size_t x = 0; x + 1 < width; ++x) row[x][channel] = row[x + 1][channel];
+    }
+    data.resize(data.size() - rng() % (width * pixelBytes));
+    expectExact(data);
+  }
+}
+
+// Heads that fall out of reach are moved up every 2^20 positions so that
+// links stay short. An input past two such points: bytes of one alphabet, a
+// long middle of another with runs and copies crossing the points, then the
+// first bytes again (too far back to match, with heads last set before).
+TEST(Deflate, AgreesWithTheModelPastTwoMegabytes) {
+  Bytes data = randomBytes(40000, 31, 128);
+  for (auto &b : data) b = static_cast<std::uint8_t>(b | 0x80);
+  std::mt19937 rng(32);
+  while (data.size() < (std::size_t{1} << 21) + 40000) {
+    const Bytes noise = randomBytes(1 + rng() % 3000, rng(), 64);
+    data.insert(data.end(), noise.begin(), noise.end());
+    if (rng() % 2 == 0) {
+      data.insert(data.end(), 1 + rng() % 600, static_cast<std::uint8_t>(rng() % 64));
+    } else {
+      const std::size_t length = 3 + rng() % 600;
+      const std::size_t from = data.size() - 1 - rng() % 30000;
+      for (std::size_t k = 0; k < length; ++k) {
+        const std::uint8_t copied = data[from + k];
+        data.push_back(copied);
+      }
+    }
+  }
+  const Bytes first(data.begin(), data.begin() + 40000);
+  data.insert(data.end(), first.begin(), first.end());
+  expectExact(data);
+}
+
 // The match tables are kept per thread between compressions and emptied by
 // each one, by walking a short input's positions or refilling after a long
 // one: an input on the same thread must never find a previous input's

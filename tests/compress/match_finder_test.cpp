@@ -40,5 +40,44 @@ TEST(MatchFinder, CountEqualAgreesWithBytes) {
   }
 }
 
+// Links are stored in 24 bits, which holds only while no head is far older
+// than the position being inserted: after 2^20 positions and more, every
+// head of both tables must lie within a little over the window of the
+// position the heads were last moved up at, with the hash counts (the ranks)
+// untouched.
+TEST(MatchFinder, HeadsStayNearTheInsertedPositions) {
+  std::mt19937 rng(7);
+  const std::int64_t length = (std::int64_t{1} << 21) + 5000;
+  std::vector<std::uint8_t> data(static_cast<std::size_t>(length));
+  // Most triples occur only near the start, so their heads grow old.
+  for (std::int64_t k = 0; k < length; ++k) {
+    data[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(k < 70000 ? rng() : rng() % 4);
+  }
+  HashChains chains(data.data(), length);
+  std::vector<std::uint16_t> counts(kHashSlots);
+  const std::int64_t interval = std::int64_t{1} << 20;
+  for (std::int64_t p = 0; p + kMinMatch <= length; p += 100) {
+    // The heads move at the first step past each multiple of 2^20.
+    const bool moving = p % interval < 100;
+    for (std::uint32_t slot = 0; moving && slot < kHashSlots; ++slot) {
+      counts[slot] = chains.count(slot);
+    }
+    chains.keepLinksShort(p);
+    for (std::uint32_t slot = 0; moving && slot < kHashSlots; ++slot) {
+      ASSERT_EQ(chains.count(slot), counts[slot]) << "slot " << slot << " at " << p;
+    }
+    chains.insertRange(data.data(), length, p, std::min(p + 100, length - kMinMatch + 1));
+  }
+  // The last move was at most 2^20 + 100 positions back, and left every
+  // head at most 32769 before it.
+  const std::int64_t oldest = length - kMinMatch - interval - 100 - kMaxDistance - 1;
+  for (std::uint32_t slot = 0; slot < kHashSlots; ++slot) {
+    ASSERT_GE(chains.hashHead(slot), oldest) << "hash slot " << slot;
+  }
+  for (std::uint32_t key = 0; key < 65536; ++key) {
+    ASSERT_GE(chains.tripleHead(key), oldest) << "triple key " << key;
+  }
+}
+
 }  // namespace
 }  // namespace zd::compress::detail
