@@ -48,6 +48,14 @@ struct Ramp::EdgeMemo {
 
 Ramp::Ramp(const zd::paint::Gradient &gradient) {
   if (gradient.stops.empty()) throw Error("drawPath: the gradient has no stops");
+  // Interpolated colours are painted as three components, so a space with
+  // four (CMYK) is refused here, before anything is painted; otherwise a
+  // ramp whose only changing stretch lies inside one exactly evaluated bin
+  // would build and then fail in the middle of the fill.
+  const zd::color::SpaceDescriptor *space = zd::color::findSpace(gradient.space);
+  if (space == nullptr || space->componentCount != 3) {
+    throw Error("drawPath: a gradient stop cannot be interpolated in its space");
+  }
   srgbSpace_ = gradient.space == zd::color::stSrgb;
   stops_.reserve(gradient.stops.size());
   for (const zd::paint::GradientStop &stop : gradient.stops) {

@@ -300,6 +300,20 @@ TEST(GradientRamp, StopThatCannotBeInterpolatedIsRefused) {
   EXPECT_THROW(Ramp{g}, zd::Error);
 }
 
+// CMYK is refused as a space before any stop pair is looked at: a ramp
+// that never interpolates (hard edges only) is refused too, so a fill can
+// never build its ramp and then fail on its first exact evaluation.
+TEST(GradientRamp, FourComponentSpaceIsRefusedWhateverTheStops) {
+  Gradient g = gradientOf(GradientKind::linear, {0, 0, 1, 0});
+  zd::paint::addStop(g, 0.0f, srgb(1, 0, 0));
+  zd::paint::addStop(g, 0.5f, srgb(1, 0, 0));
+  zd::paint::addStop(g, 0.5f, srgb(0, 0, 1));
+  zd::paint::addStop(g, 1.0f, srgb(0, 0, 1));
+  EXPECT_NO_THROW(Ramp{g});
+  g.space = zd::color::stCmyk;
+  EXPECT_THROW(Ramp{g}, zd::Error);
+}
+
 zd::paint::AffineInverse identity() { return zd::paint::invert(zd::paint::Affine{}); }
 
 TEST(GradientGeometry, LinearParameterIsTheProjectionOntoTheAxis) {
