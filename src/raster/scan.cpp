@@ -118,11 +118,16 @@ void Scan::prepare(std::span<const Segment> segments, RowRange rows) {
   releaseIfLarge(scratch_.lineStarts);
 }
 
-// Crossed on the lines lo <= sy < hi with the segment's winding.
-void Scan::addLeftEvents(const Segment &s, float lo, float hi) {
+// True when the segment may cross a visited line and goes in the active
+// list; one wholly left of the image becomes two events instead (it is
+// crossed on the lines lo <= sy < hi with its winding).
+bool Scan::joinsTheList(const Segment &s, float firstLine, float lastLine, float &lo, float &hi) {
+  if (!mayCross(s, firstLine, lastLine, lo, hi)) return false;
+  if (!whollyLeft(s)) return true;
   const bool down = s.y0 < s.y1;
   leftEvents_.push_back(leftEvent(lo, down));
   leftEvents_.push_back(leftEvent(hi, !down));
+  return false;
 }
 
 void Scan::prepareByTop(std::span<const Segment> segments, RowRange rows) {
@@ -133,13 +138,8 @@ void Scan::prepareByTop(std::span<const Segment> segments, RowRange rows) {
   std::vector<std::uint64_t> &order = scratch_.order;
   order.clear();
   for (std::size_t i = 0; i < segments.size(); ++i) {
-    const Segment &s = segments[i];
     float lo, hi;
-    if (!mayCross(s, firstLine, lastLine, lo, hi)) continue;
-    if (whollyLeft(s)) {
-      addLeftEvents(s, lo, hi);
-      continue;
-    }
+    if (!joinsTheList(segments[i], firstLine, lastLine, lo, hi)) continue;
     order.push_back(static_cast<std::uint64_t>(floatKey(lo)) << 32 | i);
   }
   if (order.empty()) return;
@@ -172,13 +172,8 @@ void Scan::prepareByLine(std::span<const Segment> segments, RowRange rows) {
   firstLineOf.assign(segments.size(), 0);
   starts.assign(lineCount + 1, 0);
   for (std::size_t i = 0; i < segments.size(); ++i) {
-    const Segment &s = segments[i];
     float lo, hi;
-    if (!mayCross(s, firstLine, lastLine, lo, hi)) continue;
-    if (whollyLeft(s)) {
-      addLeftEvents(s, lo, hi);
-      continue;
-    }
+    if (!joinsTheList(segments[i], firstLine, lastLine, lo, hi)) continue;
     // The first line at or below lo: lines are the odd eighths, so the
     // index is ceil((8 lo - 8 firstLine) / 2), exact in double; it is at
     // most lineCount - 1 since lo <= lastLine.

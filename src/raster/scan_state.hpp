@@ -41,7 +41,7 @@ class Scan {
   // scan.cpp
   void prepareByTop(std::span<const Segment> segments, RowRange rows);
   void prepareByLine(std::span<const Segment> segments, RowRange rows);
-  void addLeftEvents(const Segment &s, float lo, float hi);
+  bool joinsTheList(const Segment &s, float firstLine, float lastLine, float &lo, float &hi);
   LineSpans lineSpans(std::size_t crossings);
   void scanLine(float sy);
   [[gnu::noinline]] void passLeftEvents(float sy);
