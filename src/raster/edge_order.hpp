@@ -35,9 +35,23 @@ inline void sortCrossings(Edge *edges, std::size_t count) {
   }
 }
 
+// An order-preserving unsigned key of a float (no NaN here).
+inline std::uint32_t floatKey(float value) {
+  const auto bits = std::bit_cast<std::uint32_t>(value);
+  return (bits & 0x80000000u) != 0 ? ~bits : (bits | 0x80000000u);
+}
+
+inline float floatOfKey(std::uint32_t key) {
+  return std::bit_cast<float>((key & 0x80000000u) != 0 ? (key & 0x7FFFFFFFu) : ~key);
+}
+
 // A word whose unsigned order is the crossing order: the crossing's key
 // (-0 as +0, every NaN after every number) over the segment index.
-inline std::uint64_t crossingWord(float x, std::uint32_t index);
+inline std::uint64_t crossingWord(float x, std::uint32_t index) {
+  constexpr std::uint32_t kAfterNumbers = 0xFFFFFFFFu;  // above the key of +infinity
+  const std::uint32_t key = std::isnan(x) ? kAfterNumbers : floatKey(x == 0.0f ? 0.0f : x);
+  return static_cast<std::uint64_t>(key) << 32 | index;
+}
 
 // An edge's place in a sort by crossingWord.
 struct CrossingSlot {
@@ -45,13 +59,14 @@ struct CrossingSlot {
   std::uint32_t slot;
 };
 
-// Sorts edges in no particular order (those entering on one line) by
-// crossing; returns where the sorted edges are. Many are sorted by sorting
-// words and moving each edge once, into `sorted`; few, and very many, are
-// sorted in place.
+// Sorts the edges by sorting their crossing words and moving each edge
+// once, into `sorted`; returns sorted.data().
 const Edge *sortByWords(Edge *edges, std::size_t count, std::vector<CrossingSlot> &slots,
                         std::vector<Edge> &sorted);
 
+// Sorts edges in no particular order (those entering on one line) by
+// crossing; returns where the sorted edges are. Many are sorted by words;
+// few, and very many, in place.
 inline const Edge *sortScattered(Edge *edges, std::size_t count, std::vector<CrossingSlot> &slots,
                                  std::vector<Edge> &sorted) {
   // Below this, insertion moves few edges: sorting in place costs less.
@@ -69,26 +84,10 @@ inline const Edge *sortScattered(Edge *edges, std::size_t count, std::vector<Cro
   return edges;
 }
 
-// An order-preserving unsigned key of a float (no NaN here).
-inline std::uint32_t floatKey(float value) {
-  const auto bits = std::bit_cast<std::uint32_t>(value);
-  return (bits & 0x80000000u) != 0 ? ~bits : (bits | 0x80000000u);
-}
-
-inline float floatOfKey(std::uint32_t key) {
-  return std::bit_cast<float>((key & 0x80000000u) != 0 ? (key & 0x7FFFFFFFu) : ~key);
-}
-
 // Sorts (floatKey << 32 | slot) words by key; the slot order among equal
 // keys does not matter to the scan (edges that enter on one line are sorted
 // by crossing anyway). Few words sort by comparison, many by a stable LSD
 // radix sort, 11 bits a pass, skipping passes whose digit never varies.
 void sortByKey(std::vector<std::uint64_t> &words, std::vector<std::uint64_t> &scratch);
-
-inline std::uint64_t crossingWord(float x, std::uint32_t index) {
-  constexpr std::uint32_t kAfterNumbers = 0xFFFFFFFFu;  // above the key of +infinity
-  const std::uint32_t key = std::isnan(x) ? kAfterNumbers : floatKey(x == 0.0f ? 0.0f : x);
-  return static_cast<std::uint64_t>(key) << 32 | index;
-}
 
 }  // namespace zd::raster::detail
