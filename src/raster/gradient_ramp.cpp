@@ -188,33 +188,26 @@ void Ramp::approximate(int from, int to) {
 // Bins [from, to) follow the chord from `low` to `high`: each is
 // interpolated between its edges, or looked up as one colour (the mean of
 // its edges) where the curve changes by less than kFlatChange across it.
-// Only interpolated bins read their edges; inside the chord an edge is
-// stored when a bin beside it is interpolated, and the chord's ends always
-// (a neighbouring range may need them). Ranges are approximated from left
-// to right, so edge `from` is written last here; edge `to` may be written
-// again by the next chord, as the same colour (mix(high, next, 0)) up to
-// the sign of a zero, which neither the flatness test nor the mean can
-// tell apart.
+// Only interpolated bins read their edges, so each stores its own two.
+// Ranges are approximated from left to right, and edge `from` is stored
+// whatever its bin: the previous chord's last bin reads this chord's value
+// there, which is that chord's `high` up to the sign of a zero.
 void Ramp::drawChord(int from, int to, const Paint &low, const Paint &high) {
   const float width = static_cast<float>(to - from);
   Paint lower = mix(low, high, 0.0f);
   edges_.set(from, lower);
-  bool lowerStored = true;
   for (int bin = from; bin < to; ++bin) {
     const Paint upper =
         bin + 1 == to ? high : mix(low, high, static_cast<float>(bin + 1 - from) / width);
     if (within(lower, upper, kFlatChange)) {
       bins_.set(bin, sampleOf(mix(lower, upper, 0.5f)));
       binMode_[bin] = binTable;
-      lowerStored = false;
     } else {
-      if (!lowerStored) edges_.set(bin, lower);
+      edges_.set(bin, lower);
       edges_.set(bin + 1, upper);
-      lowerStored = true;
     }
     lower = upper;
   }
-  edges_.set(to, high);
 }
 
 // The middle alone cannot vouch for a chord: where the curve turns a corner
