@@ -8,10 +8,12 @@
 #include <fuzzer/FuzzedDataProvider.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -156,8 +158,11 @@ float pathTolerance(float tolerance, const float *matrix) {
   double squares = 0.0;
   for (int i = 0; i < 4; ++i) squares += static_cast<double>(matrix[i]) * matrix[i];
   const double stretch = std::sqrt(squares);
-  if (!std::isfinite(stretch)) return tolerance;
-  return stretch > 1.0 ? static_cast<float>(tolerance / stretch) : tolerance;
+  if (!std::isfinite(stretch) || !(stretch > 1.0)) return tolerance;
+  // A tolerance that the stretch takes below the smallest float is as fine
+  // as it gets, not 0 (which the estimate would read as the default).
+  const float scaled = static_cast<float>(tolerance / stretch);
+  return scaled > 0.0f || !(tolerance > 0.0f) ? scaled : std::numeric_limits<float>::denorm_min();
 }
 
 // What the use steps have already done to the current path and image, so
@@ -186,6 +191,7 @@ void strokeStep(FuzzedDataProvider &in, ZdPath *path, Done &done) {
   const ZdStroke style = pickStroke(in, dashes);
   const float tolerance = pickFloat(in);
   if (!done.segments.spend(path, tolerance)) return;
+  if (zd::fuzzing::estimateDashes(path, style, tolerance) > zd::fuzzing::kDashBudget) return;
   const PathState before = stateOf(path);
   ZdPath *out = reinterpret_cast<ZdPath *>(1);
   const ZdStatus s = zd_path_stroke(path, &style, tolerance, &out);
@@ -222,14 +228,27 @@ void drawStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *col
   REQUIRE(paint != nullptr);
   REQUIRE(zd_paint_set_color(paint, color) == ZD_OK);
   float tolerance = 0.5f;
+  // The paint's stroke style while it strokes (its dashes in strokeDashes).
+  bool stroking = false;
+  ZdStroke stroke{};
+  float strokeDashes[4];
   for (int k = in.ConsumeIntegralInRange<int>(0, 4); k > 0; --k) {
     ZdStatus s = ZD_OK;
     switch (in.ConsumeIntegralInRange<int>(0, 3)) {
-      case 0: s = zd_paint_set_fill(paint, in.ConsumeIntegralInRange<int32_t>(-1, 2)); break;
+      case 0:
+        s = zd_paint_set_fill(paint, in.ConsumeIntegralInRange<int32_t>(-1, 2));
+        if (s == ZD_OK) stroking = false;
+        break;
       case 1: {
         float dashes[4];
         const ZdStroke style = pickStroke(in, dashes);
         s = zd_paint_set_stroke(paint, &style);
+        if (s == ZD_OK) {
+          stroking = true;
+          stroke = style;
+          std::copy(std::begin(dashes), std::end(dashes), strokeDashes);
+          if (stroke.dashes != nullptr) stroke.dashes = strokeDashes;
+        }
         break;
       }
       case 2: s = zd_paint_set_mode(paint, in.ConsumeIntegralInRange<int32_t>(-1, 2)); break;
@@ -246,7 +265,10 @@ void drawStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *col
   float matrix[6];
   for (float &entry : matrix) entry = in.ConsumeBool() ? pickFloat(in) : 1.0f;
   const float *used = in.ConsumeBool() ? matrix : nullptr;
-  if (done.segments.spend(path, pathTolerance(tolerance, used))) {
+  const float flatness = pathTolerance(tolerance, used);
+  if (done.segments.spend(path, flatness) &&
+      !(stroking &&
+        zd::fuzzing::estimateDashes(path, stroke, flatness) > zd::fuzzing::kDashBudget)) {
     const std::vector<uint8_t> before = pixelsOf(image);
     const ZdStatus s = zd_draw_path(image, path, copy ? copy : paint, used);
     REQUIRE(validStatus(s));

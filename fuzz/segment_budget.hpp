@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "zd.h"
 
@@ -75,6 +77,47 @@ inline double estimateSegments(ZdPath *path, float tolerance) {
     estimate.add(command.kind, command.params, zd_path_command_parameter_count(command.kind));
   }
   return estimate.total();
+}
+
+// Strokes whose dash pattern cuts the path into more pieces than this are
+// not stroked: a pattern of tiny dashes along a long path makes a million
+// dots (up to the library's segment cap, where it refuses) and spends the
+// run on one step.
+inline constexpr double kDashBudget = 1 << 12;
+
+// An upper estimate of the dashes `style` cuts `path` into at `tolerance`
+// (<= 0 means 0.5, as the library reads it): the flattened length over the
+// pattern's period, times the dashes in a period, plus a partial period
+// per subpath (each restarts the pattern). Zero for a solid style (no
+// pattern, or all lengths zero) and for a pattern the library refuses. It
+// flattens the path: take it once the path has passed the segment budget.
+inline double estimateDashes(ZdPath *path, const ZdStroke &style, float tolerance) {
+  if (style.dashes == nullptr || style.dash_count <= 0 || style.dash_count > 1048576) return 0.0;
+  double period = 0.0;
+  for (int32_t i = 0; i < style.dash_count; ++i) {
+    const double length = style.dashes[i];
+    if (!std::isfinite(length) || length < 0.0) return 0.0;
+    period += length;
+  }
+  if (!(period > 0.0)) return 0.0;
+  // An odd count is repeated to make it even.
+  const bool odd = style.dash_count % 2 == 1;
+  const double dashesPerPeriod = odd ? style.dash_count : style.dash_count / 2.0;
+  if (odd) period *= 2.0;
+  const float flatness = tolerance > 0.0f ? tolerance : 0.5f;
+  int64_t count = 0;
+  if (zd_path_flatten(path, nullptr, 0, &count, flatness) != ZD_OK) return 0.0;
+  std::vector<float> segments(static_cast<std::size_t>(count) * 4);
+  if (zd_path_flatten(path, segments.data(), count, &count, flatness) != ZD_OK) return 0.0;
+  double length = 0.0;
+  for (std::size_t i = 0; i + 3 < segments.size(); i += 4) {
+    length += std::hypot(static_cast<double>(segments[i + 2]) - segments[i],
+                         static_cast<double>(segments[i + 3]) - segments[i + 1]);
+  }
+  // Every subpath starts with a move, so there are no more subpaths than
+  // commands.
+  const double subpaths = static_cast<double>(zd_path_command_count(path));
+  return (length / period + subpaths) * dashesPerPeriod;
 }
 
 // The segments one input may still have flattened, over all its steps: a
