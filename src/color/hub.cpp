@@ -64,16 +64,6 @@ const SpaceDescriptor *privateDescriptor(const std::optional<SpaceDescriptor> &d
   return d ? &*d : nullptr;
 }
 
-Vec3 rgbToXyz(const SpaceDescriptor &d, const Vec3 &linear) {
-  const Vec3 xyz = apply3(d.toXyz, linear);
-  return sameWhite(d.white, wpD65) ? xyz : adapt(xyz, d.white, wpD65);
-}
-
-Vec3 xyzToRgb(const SpaceDescriptor &d, const Vec3 &xyz) {
-  const Vec3 own = sameWhite(d.white, wpD65) ? xyz : adapt(xyz, wpD65, d.white);
-  return apply3(d.fromXyz, own);
-}
-
 // The XYZ of float64 sRGB values: they become an "srgb" colour first.
 Result<Vec3> viaSrgb(const Vec3 &rgb) {
   const Result<Color> srgb = colorOf(stSrgb, rgb, 1.0f);
@@ -258,6 +248,20 @@ Result<Color> withAlpha(const Result<Color> &converted, float alpha) {
 }
 
 }  // namespace
+
+Vec3 rgbToXyz(const SpaceDescriptor &d, const Vec3 &linear) {
+  const Vec3 xyz = apply3(d.toXyz, linear);
+  return sameWhite(d.white, wpD65) ? xyz : adapt(xyz, d.white, wpD65);
+}
+
+Vec3 xyzToRgb(const SpaceDescriptor &d, const Vec3 &xyz) {
+  const Vec3 own = sameWhite(d.white, wpD65) ? xyz : adapt(xyz, wpD65, d.white);
+  return apply3(d.fromXyz, own);
+}
+
+const SpaceDescriptor *linearSrgbDescriptor() {
+  return privateDescriptor(hubDescriptors().srgbLinear);
+}
 
 float toFloat32(double value) {
   if (std::isfinite(value) && std::fabs(value) > static_cast<double>(FLT_MAX)) {

@@ -16,6 +16,15 @@ namespace zd::color {
 // become infinities (which `color` refuses) without an undefined cast.
 float toFloat32(double value);
 
+// Linear RGB of the space `d` to D65 XYZ, adapted from the space's own
+// white when it differs; xyzToRgb is the way back.
+Vec3 rgbToXyz(const SpaceDescriptor &d, const Vec3 &linear);
+Vec3 xyzToRgb(const SpaceDescriptor &d, const Vec3 &xyz);
+
+// The hub's "srgb-linear", whose matrices OKLab is defined against; null
+// before start-up.
+const SpaceDescriptor *linearSrgbDescriptor();
+
 // `color` of a float64 triple, each component rounded to float32.
 Result<Color> colorOf(SpaceTag space, const Vec3 &components, float alpha);
 

@@ -1,0 +1,156 @@
+#include "color/rgb_chroma_line.hpp"
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "color/hub.hpp"
+#include "color/polar.hpp"
+#include "color/registry.hpp"
+#include "color/space_oklab.hpp"
+#include "color/transfer.hpp"
+
+namespace zd::color {
+
+namespace {
+
+constexpr double kRangeTolerance = 0.000001;  // slack on each side of a range
+
+// toFloat32 of each component; false when one is not finite, where `color`
+// would refuse the colour.
+bool roundedFinite(const Vec3 &v, float (&out)[3]) {
+  for (int i = 0; i < 3; ++i) out[i] = toFloat32(v[i]);
+  return std::isfinite(out[0]) && std::isfinite(out[1]) && std::isfinite(out[2]);
+}
+
+Vec3 widened(const float (&v)[3]) {
+  return {static_cast<double>(v[0]), static_cast<double>(v[1]), static_cast<double>(v[2])};
+}
+
+// (0, cos h, sin h): the polar-to-opponent step at chroma 1, whose products
+// with 1 are exact, so C times it is the step at chroma C.
+Vec3 unitOpponent(double hue) { return polarToOpponent(Vec3{0.0, 1.0, hue}); }
+
+// A colour whose components and alpha are known to be what `color`
+// accepts.
+Color validColorOf(SpaceTag space, const float (&comps)[3], float alpha) {
+  Color c;
+  for (int i = 0; i < 3; ++i) c.comps[i] = comps[i];
+  c.alpha = alpha;
+  c.space = space;
+  return c;
+}
+
+}  // namespace
+
+std::optional<RgbChromaLine> RgbChromaLine::into(const Color &oklch,
+                                                 const SpaceDescriptor &target) {
+  const SpaceDescriptor *linear = linearSrgbDescriptor();
+  const SpaceDescriptor *oklab = findSpace(stOklab);
+  const SpaceDescriptor *polar = findSpace(stOklch);
+  if (target.family != famRgbEncoded || target.componentCount != 3 || linear == nullptr ||
+      oklab == nullptr || oklab->family != famOklab || polar == nullptr ||
+      polar->family != famOklch) {
+    return std::nullopt;
+  }
+  return RgbChromaLine(oklch, target, *linear);
+}
+
+RgbChromaLine::RgbChromaLine(const Color &oklch, const SpaceDescriptor &target,
+                             const SpaceDescriptor &linear)
+    : lightness_(oklch.comps[0]),
+      hue_(oklch.comps[2]),
+      alpha_(oklch.alpha),
+      direct_(unitOpponent(hue_)),
+      // An OKLCH colour goes to XYZ with its hue reduced by fmod 360, which
+      // changes only a hue rounded up to 360.
+      route_(unitOpponent(std::fmod(static_cast<double>(hue_), 360.0))),
+      target_(target),
+      linear_(linear) {}
+
+RgbChromaLine::Candidate RgbChromaLine::at(float chroma) const {
+  Candidate candidate{};
+  const double c = chroma;
+  candidate.labOk = roundedFinite(Vec3{lightness_, c * direct_[1], c * direct_[2]}, candidate.lab);
+  // The route into the target: OKLab (float32), XYZ, the target's linear
+  // RGB, its encoding, float32.
+  float routeLab[3];
+  const bool routeOk = roundedFinite(Vec3{lightness_, c * route_[1], c * route_[2]}, routeLab);
+  if (!routeOk) return candidate;
+  const Vec3 xyz = apply3(linear_.toXyz, oklabToLinearSrgb(widened(routeLab)));
+  Vec3 rgb = xyzToRgb(target_, xyz);
+  for (double &channel : rgb) channel = oetfOf(target_.transfer, target_.gamma, channel);
+  candidate.rgbOk = roundedFinite(rgb, candidate.rgb);
+  return candidate;
+}
+
+bool RgbChromaLine::inGamut(const Candidate &candidate) const {
+  if (!candidate.rgbOk) return false;
+  for (int i = 0; i < 3; ++i) {
+    const double v = candidate.rgb[i];
+    if (!(target_.rangeMin[i] - kRangeTolerance <= v && v <= target_.rangeMax[i] + kRangeTolerance)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+RgbChromaLine::Clipped RgbChromaLine::clip(const Candidate &candidate) const {
+  Clipped clipped{};  // black when the conversion failed
+  if (!candidate.rgbOk) return clipped;
+  for (int i = 0; i < 3; ++i) {
+    double v = candidate.rgb[i];
+    if (v < target_.rangeMin[i]) v = target_.rangeMin[i];
+    if (v > target_.rangeMax[i]) v = target_.rangeMax[i];
+    clipped.rgb[i] = toFloat32(v);
+  }
+  return clipped;
+}
+
+void RgbChromaLine::decodeBounds() const {
+  for (int i = 0; i < 3; ++i) {
+    const double bound[2] = {target_.rangeMin[i], target_.rangeMax[i]};
+    for (int side = 0; side < 2; ++side) {
+      const float encoded = toFloat32(bound[side]);
+      bounds_[i][side] = {encoded, eotfOf(target_.transfer, target_.gamma, encoded)};
+    }
+  }
+  boundsDecoded_ = true;
+}
+
+double RgbChromaLine::decoded(int channel, float value) const {
+  // Compared by bits: -0 and +0 decode to different zeros.
+  for (const DecodedBound &bound : bounds_[channel]) {
+    if (std::bit_cast<std::uint32_t>(bound.encoded) == std::bit_cast<std::uint32_t>(value)) {
+      return bound.linear;
+    }
+  }
+  return eotfOf(target_.transfer, target_.gamma, value);
+}
+
+double RgbChromaLine::distance(const Candidate &candidate, const Clipped &clipped) const {
+  if (!boundsDecoded_) decodeBounds();
+  // The clipped colour back to OKLab: decoded, XYZ, OKLab (float32).
+  const Vec3 linearRgb = {decoded(0, clipped.rgb[0]), decoded(1, clipped.rgb[1]),
+                          decoded(2, clipped.rgb[2])};
+  const Vec3 xyz = rgbToXyz(target_, linearRgb);
+  float lab[3];
+  if (!roundedFinite(linearSrgbToOklab(apply3(linear_.fromXyz, xyz)), lab) || !candidate.labOk) {
+    return std::numeric_limits<double>::infinity();
+  }
+  const double dl = static_cast<double>(lab[0]) - candidate.lab[0];
+  const double da = static_cast<double>(lab[1]) - candidate.lab[1];
+  const double db = static_cast<double>(lab[2]) - candidate.lab[2];
+  return std::sqrt(dl * dl + da * da + db * db);
+}
+
+Result<Color> RgbChromaLine::converted(const Candidate &candidate) const {
+  return ok(validColorOf(target_.tag, candidate.rgb, alpha_));
+}
+
+Result<Color> RgbChromaLine::result(const Clipped &clipped) const {
+  return ok(validColorOf(target_.tag, clipped.rgb, alpha_));
+}
+
+}  // namespace zd::color
