@@ -172,6 +172,19 @@ Result<Color> searchChroma(const Line &line, float chroma) {
   return line.result(clipped);
 }
 
+// gamutMap of the OKLCH colour `o` (with the source's alpha) into the
+// bounded target `d`.
+Result<Color> mapOklch(const Color &o, const SpaceDescriptor &d) {
+  const float alpha = o.alpha;
+  const float lightness = o.comps[0], chroma = o.comps[1];
+  if (lightness >= 1.0f) return to(validColor(stOklab, 1.0f, 0.0f, 0.0f, alpha), d.tag);
+  if (lightness <= 0.0f) return to(validColor(stOklab, 0.0f, 0.0f, 0.0f, alpha), d.tag);
+  if (const std::optional<RgbChromaLine> rgb = RgbChromaLine::into(o, d)) {
+    return searchChroma(*rgb, chroma);
+  }
+  return searchChroma(ChromaLine(o, d), chroma);
+}
+
 }  // namespace
 
 bool hasNoGamut(const SpaceDescriptor &d) {
@@ -219,18 +232,10 @@ Result<Color> gamutMap(const Color &c, SpaceTag target) {
   }
   if (hasNoGamut(*d)) return to(c, target);
 
-  const float alpha = c.alpha;
+  if (const std::optional<Color> polar = quickToOklch(c)) return mapOklch(*polar, *d);
   const Result<Color> polar = to(c, stOklch);
   if (!polar.isOk()) return polar;
-  const Color &o = polar.value();
-  const float lightness = o.comps[0], chroma = o.comps[1];
-
-  if (lightness >= 1.0f) return to(validColor(stOklab, 1.0f, 0.0f, 0.0f, alpha), target);
-  if (lightness <= 0.0f) return to(validColor(stOklab, 0.0f, 0.0f, 0.0f, alpha), target);
-  if (const std::optional<RgbChromaLine> rgb = RgbChromaLine::into(o, *d)) {
-    return searchChroma(*rgb, chroma);
-  }
-  return searchChroma(ChromaLine(o, *d), chroma);
+  return mapOklch(polar.value(), *d);
 }
 
 }  // namespace zd::color

@@ -10,6 +10,7 @@
 #include "color/registry.hpp"
 #include "color/space_oklab.hpp"
 #include "color/transfer.hpp"
+#include "color/whitepoint.hpp"
 
 namespace zd::color {
 
@@ -65,7 +66,13 @@ RgbChromaLine::RgbChromaLine(const Color &oklch, const SpaceDescriptor &target,
       direct_(unitOpponent(hue_)),
       // An OKLCH colour goes to XYZ with its hue reduced by fmod 360, which
       // changes only a hue rounded up to 360.
-      route_(unitOpponent(std::fmod(static_cast<double>(hue_), 360.0))),
+      reducedHue_(std::fmod(static_cast<double>(hue_), 360.0)),
+      shared_(reducedHue_ == hue_),
+      route_(shared_ ? direct_ : unitOpponent(reducedHue_)),
+      ownWhite_(!sameWhite(target.white, wpD65)),
+      // The Bradford matrices `adapt` applies, taken once.
+      fromD65_(ownWhite_ ? bradfordMatrix(wpD65, target.white) : kIdentity3),
+      toD65_(ownWhite_ ? bradfordMatrix(target.white, wpD65) : kIdentity3),
       target_(target),
       linear_(linear) {}
 
@@ -75,11 +82,14 @@ RgbChromaLine::Candidate RgbChromaLine::at(float chroma) const {
   candidate.labOk = roundedFinite(Vec3{lightness_, c * direct_[1], c * direct_[2]}, candidate.lab);
   // The route into the target: OKLab (float32), XYZ, the target's linear
   // RGB, its encoding, float32.
-  float routeLab[3];
-  const bool routeOk = roundedFinite(Vec3{lightness_, c * route_[1], c * route_[2]}, routeLab);
+  float reducedLab[3];
+  const bool routeOk =
+      shared_ ? candidate.labOk
+              : roundedFinite(Vec3{lightness_, c * route_[1], c * route_[2]}, reducedLab);
   if (!routeOk) return candidate;
-  const Vec3 xyz = apply3(linear_.toXyz, oklabToLinearSrgb(widened(routeLab)));
-  Vec3 rgb = xyzToRgb(target_, xyz);
+  const Vec3 xyz =
+      apply3(linear_.toXyz, oklabToLinearSrgb(widened(shared_ ? candidate.lab : reducedLab)));
+  Vec3 rgb = apply3(target_.fromXyz, ownWhite_ ? apply3(fromD65_, xyz) : xyz);
   for (double &channel : rgb) channel = oetfOf(target_.transfer, target_.gamma, channel);
   candidate.rgbOk = roundedFinite(rgb, candidate.rgb);
   return candidate;
@@ -110,22 +120,20 @@ RgbChromaLine::Clipped RgbChromaLine::clip(const Candidate &candidate) const {
 
 void RgbChromaLine::decodeBounds() const {
   for (int i = 0; i < 3; ++i) {
-    const double bound[2] = {target_.rangeMin[i], target_.rangeMax[i]};
-    for (int side = 0; side < 2; ++side) {
-      const float encoded = toFloat32(bound[side]);
-      bounds_[i][side] = {encoded, eotfOf(target_.transfer, target_.gamma, encoded)};
-    }
+    const float low = toFloat32(target_.rangeMin[i]), high = toFloat32(target_.rangeMax[i]);
+    bounds_[i] = {std::bit_cast<std::uint32_t>(low), eotfOf(target_.transfer, target_.gamma, low),
+                  std::bit_cast<std::uint32_t>(high),
+                  eotfOf(target_.transfer, target_.gamma, high)};
   }
   boundsDecoded_ = true;
 }
 
 double RgbChromaLine::decoded(int channel, float value) const {
   // Compared by bits: -0 and +0 decode to different zeros.
-  for (const DecodedBound &bound : bounds_[channel]) {
-    if (std::bit_cast<std::uint32_t>(bound.encoded) == std::bit_cast<std::uint32_t>(value)) {
-      return bound.linear;
-    }
-  }
+  const DecodedBounds &bounds = bounds_[channel];
+  const std::uint32_t bits = std::bit_cast<std::uint32_t>(value);
+  if (bits == bounds.lowBits) return bounds.low;
+  if (bits == bounds.highBits) return bounds.high;
   return eotfOf(target_.transfer, target_.gamma, value);
 }
 
@@ -134,7 +142,8 @@ double RgbChromaLine::distance(const Candidate &candidate, const Clipped &clippe
   // The clipped colour back to OKLab: decoded, XYZ, OKLab (float32).
   const Vec3 linearRgb = {decoded(0, clipped.rgb[0]), decoded(1, clipped.rgb[1]),
                           decoded(2, clipped.rgb[2])};
-  const Vec3 xyz = rgbToXyz(target_, linearRgb);
+  const Vec3 own = apply3(target_.toXyz, linearRgb);
+  const Vec3 xyz = ownWhite_ ? apply3(toD65_, own) : own;
   float lab[3];
   if (!roundedFinite(linearSrgbToOklab(apply3(linear_.fromXyz, xyz)), lab) || !candidate.labOk) {
     return std::numeric_limits<double>::infinity();

@@ -7,6 +7,7 @@
 // left out.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 
 #include "color/descriptor.hpp"
@@ -47,9 +48,11 @@ class RgbChromaLine {
 
   // The decoded value of a channel clamped to one of its bounds, which a
   // clipped channel very often is.
-  struct DecodedBound {
-    float encoded;
-    double linear;
+  struct DecodedBounds {
+    std::uint32_t lowBits;  // of the float32 bound
+    double low;
+    std::uint32_t highBits;
+    double high;
   };
   // Fills bounds_ on the first clipped colour: a colour inside the gamut
   // never needs it.
@@ -58,11 +61,15 @@ class RgbChromaLine {
 
   float lightness_, hue_, alpha_;
   Vec3 direct_;  // (0, cos h, sin h) of the hue as it is
-  Vec3 route_;   // the same of the hue reduced into [0, 360), which `to` uses
+  double reducedHue_;
+  bool shared_;  // the hue is already reduced: both steps share one OKLab
+  Vec3 route_;   // (0, cos h, sin h) of the reduced hue, which `to` uses
+  bool ownWhite_;  // the target's white is not D65
+  Mat3 fromD65_, toD65_;
   const SpaceDescriptor &target_;
   const SpaceDescriptor &linear_;
   mutable bool boundsDecoded_ = false;
-  mutable DecodedBound bounds_[3][2] = {};
+  mutable DecodedBounds bounds_[3] = {};
 };
 
 }  // namespace zd::color
