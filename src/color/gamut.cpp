@@ -92,7 +92,7 @@ class ChromaLine {
 
   Candidate at(float chroma) const {
     Result<Color> oklab = oklabAt(chroma);
-    Result<Color> inTarget = !shared_        ? to(oklchAt(chroma), target_.tag)
+    Result<Color> inTarget = !shared_       ? to(oklchAt(chroma), target_.tag)
                              : oklab.isOk() ? along(intoTarget_, oklab.value(), target_.tag)
                                             : Result<Color>::err(oklab);
     return Candidate{std::move(oklab), std::move(inTarget)};
@@ -179,9 +179,7 @@ Result<Color> mapOklch(const Color &o, const SpaceDescriptor &d) {
   const float lightness = o.comps[0], chroma = o.comps[1];
   if (lightness >= 1.0f) return to(validColor(stOklab, 1.0f, 0.0f, 0.0f, alpha), d.tag);
   if (lightness <= 0.0f) return to(validColor(stOklab, 0.0f, 0.0f, 0.0f, alpha), d.tag);
-  if (const std::optional<RgbChromaLine> rgb = RgbChromaLine::into(o, d)) {
-    return searchChroma(*rgb, chroma);
-  }
+  if (RgbChromaLine::serves(d)) return searchChroma(RgbChromaLine(o, d), chroma);
   return searchChroma(ChromaLine(o, d), chroma);
 }
 

@@ -22,7 +22,9 @@ constexpr double kRangeTolerance = 0.000001;  // slack on each side of a range
 // would refuse the colour.
 bool roundedFinite(const Vec3 &v, float (&out)[3]) {
   for (int i = 0; i < 3; ++i) out[i] = toFloat32(v[i]);
-  return std::isfinite(out[0]) && std::isfinite(out[1]) && std::isfinite(out[2]);
+  // One test for all three: float32 magnitudes sum in float64 without
+  // overflow, so the sum is finite exactly when every term is.
+  return std::isfinite(static_cast<double>(out[0]) + out[1] + out[2]);
 }
 
 Vec3 widened(const float (&v)[3]) {
@@ -45,21 +47,15 @@ Color validColorOf(SpaceTag space, const float (&comps)[3], float alpha) {
 
 }  // namespace
 
-std::optional<RgbChromaLine> RgbChromaLine::into(const Color &oklch,
-                                                 const SpaceDescriptor &target) {
-  const SpaceDescriptor *linear = linearSrgbDescriptor();
+bool RgbChromaLine::serves(const SpaceDescriptor &target) {
   const SpaceDescriptor *oklab = findSpace(stOklab);
   const SpaceDescriptor *polar = findSpace(stOklch);
-  if (target.family != famRgbEncoded || target.componentCount != 3 || linear == nullptr ||
-      oklab == nullptr || oklab->family != famOklab || polar == nullptr ||
-      polar->family != famOklch) {
-    return std::nullopt;
-  }
-  return RgbChromaLine(oklch, target, *linear);
+  return target.family == famRgbEncoded && target.componentCount == 3 &&
+         linearSrgbDescriptor() != nullptr && oklab != nullptr && oklab->family == famOklab &&
+         polar != nullptr && polar->family == famOklch;
 }
 
-RgbChromaLine::RgbChromaLine(const Color &oklch, const SpaceDescriptor &target,
-                             const SpaceDescriptor &linear)
+RgbChromaLine::RgbChromaLine(const Color &oklch, const SpaceDescriptor &target)
     : lightness_(oklch.comps[0]),
       hue_(oklch.comps[2]),
       alpha_(oklch.alpha),
@@ -70,11 +66,8 @@ RgbChromaLine::RgbChromaLine(const Color &oklch, const SpaceDescriptor &target,
       shared_(reducedHue_ == hue_),
       route_(shared_ ? direct_ : unitOpponent(reducedHue_)),
       ownWhite_(!sameWhite(target.white, wpD65)),
-      // The Bradford matrices `adapt` applies, taken once.
-      fromD65_(ownWhite_ ? bradfordMatrix(wpD65, target.white) : kIdentity3),
-      toD65_(ownWhite_ ? bradfordMatrix(target.white, wpD65) : kIdentity3),
       target_(target),
-      linear_(linear) {}
+      linear_(*linearSrgbDescriptor()) {}
 
 RgbChromaLine::Candidate RgbChromaLine::at(float chroma) const {
   Candidate candidate{};
@@ -89,7 +82,7 @@ RgbChromaLine::Candidate RgbChromaLine::at(float chroma) const {
   if (!routeOk) return candidate;
   const Vec3 xyz =
       apply3(linear_.toXyz, oklabToLinearSrgb(widened(shared_ ? candidate.lab : reducedLab)));
-  Vec3 rgb = apply3(target_.fromXyz, ownWhite_ ? apply3(fromD65_, xyz) : xyz);
+  Vec3 rgb = apply3(target_.fromXyz, ownWhite_ ? adapt(xyz, wpD65, target_.white) : xyz);
   for (double &channel : rgb) channel = oetfOf(target_.transfer, target_.gamma, channel);
   candidate.rgbOk = roundedFinite(rgb, candidate.rgb);
   return candidate;
@@ -99,7 +92,8 @@ bool RgbChromaLine::inGamut(const Candidate &candidate) const {
   if (!candidate.rgbOk) return false;
   for (int i = 0; i < 3; ++i) {
     const double v = candidate.rgb[i];
-    if (!(target_.rangeMin[i] - kRangeTolerance <= v && v <= target_.rangeMax[i] + kRangeTolerance)) {
+    if (!(target_.rangeMin[i] - kRangeTolerance <= v &&
+          v <= target_.rangeMax[i] + kRangeTolerance)) {
       return false;
     }
   }
@@ -143,7 +137,7 @@ double RgbChromaLine::distance(const Candidate &candidate, const Clipped &clippe
   const Vec3 linearRgb = {decoded(0, clipped.rgb[0]), decoded(1, clipped.rgb[1]),
                           decoded(2, clipped.rgb[2])};
   const Vec3 own = apply3(target_.toXyz, linearRgb);
-  const Vec3 xyz = ownWhite_ ? apply3(toD65_, own) : own;
+  const Vec3 xyz = ownWhite_ ? adapt(own, target_.white, wpD65) : own;
   float lab[3];
   if (!roundedFinite(linearSrgbToOklab(apply3(linear_.fromXyz, xyz)), lab) || !candidate.labOk) {
     return std::numeric_limits<double>::infinity();

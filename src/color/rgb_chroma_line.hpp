@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 
 #include "color/descriptor.hpp"
 
@@ -29,10 +28,11 @@ class RgbChromaLine {
     float rgb[3];
   };
 
-  // The line of `oklch` (a valid OKLCH colour) into `target`; absent when
-  // the target is not a three-channel RGB-encoded space or the hub's
-  // spaces are missing (the general search then takes over).
-  static std::optional<RgbChromaLine> into(const Color &oklch, const SpaceDescriptor &target);
+  // True when the target is a three-channel RGB-encoded space and the
+  // hub's spaces are there; the general search serves any other target.
+  static bool serves(const SpaceDescriptor &target);
+  // The line of `oklch` (a valid OKLCH colour) into a target it serves.
+  RgbChromaLine(const Color &oklch, const SpaceDescriptor &target);
 
   Candidate at(float chroma) const;
   bool inGamut(const Candidate &candidate) const;
@@ -44,8 +44,6 @@ class RgbChromaLine {
   Result<Color> result(const Clipped &clipped) const;
 
  private:
-  RgbChromaLine(const Color &oklch, const SpaceDescriptor &target, const SpaceDescriptor &linear);
-
   // The decoded value of a channel clamped to one of its bounds, which a
   // clipped channel very often is.
   struct DecodedBounds {
@@ -62,10 +60,9 @@ class RgbChromaLine {
   float lightness_, hue_, alpha_;
   Vec3 direct_;  // (0, cos h, sin h) of the hue as it is
   double reducedHue_;
-  bool shared_;  // the hue is already reduced: both steps share one OKLab
-  Vec3 route_;   // (0, cos h, sin h) of the reduced hue, which `to` uses
+  bool shared_;    // the hue is already reduced: both steps share one OKLab
+  Vec3 route_;     // (0, cos h, sin h) of the reduced hue, which `to` uses
   bool ownWhite_;  // the target's white is not D65
-  Mat3 fromD65_, toD65_;
   const SpaceDescriptor &target_;
   const SpaceDescriptor &linear_;
   mutable bool boundsDecoded_ = false;

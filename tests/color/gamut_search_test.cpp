@@ -143,8 +143,8 @@ TEST(GamutSearch, MatchesThePlainRouteToTheBit) {
     const float alpha = unit(random) < 0.5f ? 1.0f : unit(random);
     const Color c = color(d->tag, comps[0], comps[1], comps[2], alpha).value();
     // Half the draws go into the RGB-encoded targets, the common case.
-    const SpaceTag target = k % 2 == 0 ? kTargets[(k / 2) % 5]
-                                       : spaces[(k / 2 + k / 52) % spaces.size()];
+    const SpaceTag target =
+        k % 2 == 0 ? kTargets[(k / 2) % 5] : spaces[(k / 2 + k / 52) % spaces.size()];
     expectSameMapping(c, target);
     if (HasFailure()) return;
   }
@@ -156,10 +156,16 @@ TEST(GamutSearch, MatchesThePlainRouteToTheBit) {
 TEST(GamutSearch, EdgesOfTheOklchBoxMatchToTheBit) {
   const float epsilon = 0.0001f;
   const float lightnesses[] = {0.0f, 1e-30f, 1e-7f, 0.5f, std::nextafter(1.0f, 0.0f), 1.0f};
-  const float chromas[] = {0.0f, 1e-30f, 1e-6f, std::nextafter(epsilon, 0.0f), epsilon,
-                           std::nextafter(epsilon, 1.0f), 0.03f, 0.2f, 0.37f, 3.0f};
-  const float hues[] = {0.0f, 1e-5f, 29.2f, 142.5f, 264.1f, std::nextafter(360.0f, 0.0f), 360.0f,
-                        std::nextafter(360.0f, 400.0f), 725.0f};
+  const float chromas[] = {0.0f,    1e-30f,
+                           1e-6f,   std::nextafter(epsilon, 0.0f),
+                           epsilon, std::nextafter(epsilon, 1.0f),
+                           0.03f,   0.2f,
+                           0.37f,   3.0f};
+  const float hues[] = {0.0f,   1e-5f,
+                        29.2f,  142.5f,
+                        264.1f, std::nextafter(360.0f, 0.0f),
+                        360.0f, std::nextafter(360.0f, 400.0f),
+                        725.0f};
   const float alphas[] = {0.0f, 1e-38f, 0.5f, 1.0f};
   int n = 0;
   for (const float l : lightnesses) {
