@@ -173,13 +173,15 @@ Result<Color> searchChroma(const Line &line, float chroma) {
 }
 
 // gamutMap of the OKLCH colour `o` (with the source's alpha) into the
-// bounded target `d`.
-Result<Color> mapOklch(const Color &o, const SpaceDescriptor &d) {
+// bounded target `d`; `linear` is what plainOklabRoutes gave.
+Result<Color> mapOklch(const Color &o, const SpaceDescriptor &d, const SpaceDescriptor *linear) {
   const float alpha = o.alpha;
   const float lightness = o.comps[0], chroma = o.comps[1];
   if (lightness >= 1.0f) return to(validColor(stOklab, 1.0f, 0.0f, 0.0f, alpha), d.tag);
   if (lightness <= 0.0f) return to(validColor(stOklab, 0.0f, 0.0f, 0.0f, alpha), d.tag);
-  if (RgbChromaLine::serves(d)) return searchChroma(RgbChromaLine(o, d), chroma);
+  if (linear != nullptr && RgbChromaLine::serves(d)) {
+    return searchChroma(RgbChromaLine(o, d, *linear), chroma);
+  }
   return searchChroma(ChromaLine(o, d), chroma);
 }
 
@@ -230,10 +232,16 @@ Result<Color> gamutMap(const Color &c, SpaceTag target) {
   }
   if (hasNoGamut(*d)) return to(c, target);
 
-  if (const std::optional<Color> polar = quickToOklch(c)) return mapOklch(*polar, *d);
+  // The plain steps stand for `to` when the hub's spaces are all there.
+  const SpaceDescriptor *linear = plainOklabRoutes();
+  if (linear != nullptr) {
+    if (const std::optional<Color> polar = quickToOklch(c, *linear)) {
+      return mapOklch(*polar, *d, linear);
+    }
+  }
   const Result<Color> polar = to(c, stOklch);
   if (!polar.isOk()) return polar;
-  return mapOklch(polar.value(), *d);
+  return mapOklch(polar.value(), *d, linear);
 }
 
 }  // namespace zd::color

@@ -265,7 +265,13 @@ Result<Color> withAlpha(const Result<Color> &converted, float alpha) {
 
 }  // namespace
 
-const SpaceDescriptor *linearSrgbDescriptor() {
+const SpaceDescriptor *plainOklabRoutes() {
+  const SpaceDescriptor *oklab = findSpace(stOklab);
+  const SpaceDescriptor *oklch = findSpace(stOklch);
+  if (oklab == nullptr || oklab->family != famOklab || oklch == nullptr ||
+      oklch->family != famOklch) {
+    return nullptr;
+  }
   return privateDescriptor(hubDescriptors().srgbLinear);
 }
 
@@ -322,17 +328,11 @@ Result<Color> fromXYZ(const Vec3 &xyz, SpaceTag target) {
   return fromXyzInto(*d, xyz);
 }
 
-std::optional<Color> quickToOklch(const Color &c) {
+std::optional<Color> quickToOklch(const Color &c, const SpaceDescriptor &linear) {
   // `to` carries a valid alpha as it is and refuses any other.
   if (!(c.alpha >= 0.0f && c.alpha <= 1.0f)) return std::nullopt;
   const SpaceDescriptor *d = findSpace(c.space);
-  const SpaceDescriptor *linear = privateDescriptor(hubDescriptors().srgbLinear);
-  const SpaceDescriptor *oklab = findSpace(stOklab);
-  const SpaceDescriptor *oklch = findSpace(stOklch);
-  if (d == nullptr || linear == nullptr || oklab == nullptr || oklab->family != famOklab ||
-      oklch == nullptr || oklch->family != famOklch) {
-    return std::nullopt;
-  }
+  if (d == nullptr) return std::nullopt;
   Vec3 polar;
   if (isShortPathPair(c.space, stOklch)) {
     polar = opponentToPolar(widen(c));  // OKLab's own short step
@@ -350,11 +350,11 @@ std::optional<Color> quickToOklch(const Color &c) {
           !std::isfinite(rounded.comps[2])) {
         return std::nullopt;
       }
-      xyz = apply3(linear->toXyz, oklabToLinearSrgb(widen(rounded)));
+      xyz = apply3(linear.toXyz, oklabToLinearSrgb(widen(rounded)));
     } else {
       return std::nullopt;
     }
-    polar = opponentToPolar(linearSrgbToOklab(apply3(linear->fromXyz, xyz)));
+    polar = opponentToPolar(linearSrgbToOklab(apply3(linear.fromXyz, xyz)));
   }
   Color result;
   for (int i = 0; i < 3; ++i) result.comps[i] = toFloat32(polar[i]);

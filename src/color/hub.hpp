@@ -30,9 +30,11 @@ inline float toFloat32(double value) {
   return saturatedFloat32(value);
 }
 
-// The hub's "srgb-linear", whose matrices OKLab is defined against; null
-// before start-up.
-const SpaceDescriptor *linearSrgbDescriptor();
+// The hub's "srgb-linear", whose matrices OKLab is defined against, when
+// the plain OKLab and OKLCH steps stand for `to`: the hub has started and
+// "oklab" and "oklch" are registered with their own formulas. Null
+// otherwise.
+const SpaceDescriptor *plainOklabRoutes();
 
 // `color` of a float64 triple, each component rounded to float32.
 Result<Color> colorOf(SpaceTag space, const Vec3 &components, float alpha);
@@ -40,7 +42,8 @@ Result<Color> colorOf(SpaceTag space, const Vec3 &components, float alpha);
 // `to(c, stOklch)` in plain numbers for the sources gamut mapping sees
 // most (OKLab, OKLCH and the RGB spaces), the same bits; absent for other
 // sources and wherever `to` would fail or might (it then gives the error).
-std::optional<Color> quickToOklch(const Color &c);
+// `linear` is what plainOklabRoutes gave.
+std::optional<Color> quickToOklch(const Color &c, const SpaceDescriptor &linear);
 
 // The colour `c` in space `target`, with the alpha of `c`. A colour in its
 // own space also takes the full route, so the last float32 bits may move.

@@ -1,13 +1,13 @@
 #include "color/rgb_chroma_line.hpp"
 
 #include <bit>
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 
 #include "color/hub.hpp"
 #include "color/polar.hpp"
-#include "color/registry.hpp"
 #include "color/space_oklab.hpp"
 #include "color/transfer.hpp"
 #include "color/whitepoint.hpp"
@@ -21,9 +21,16 @@ constexpr double kRangeTolerance = 0.000001;  // slack on each side of a range
 // toFloat32 of each component; false when one is not finite, where `color`
 // would refuse the colour.
 bool roundedFinite(const Vec3 &v, float (&out)[3]) {
+  // The common case in one test: when the magnitudes' sum is within the
+  // float32 range, so is each of them (a sum of non-negative terms is never
+  // below one), and each casts to a finite float32 as toFloat32 would.
+  if (std::fabs(v[0]) + std::fabs(v[1]) + std::fabs(v[2]) <= static_cast<double>(FLT_MAX)) {
+    for (int i = 0; i < 3; ++i) out[i] = static_cast<float>(v[i]);
+    return true;
+  }
   for (int i = 0; i < 3; ++i) out[i] = toFloat32(v[i]);
-  // One test for all three: float32 magnitudes sum in float64 without
-  // overflow, so the sum is finite exactly when every term is.
+  // float32 magnitudes sum in float64 without overflow, so the sum is
+  // finite exactly when every term is.
   return std::isfinite(static_cast<double>(out[0]) + out[1] + out[2]);
 }
 
@@ -48,14 +55,11 @@ Color validColorOf(SpaceTag space, const float (&comps)[3], float alpha) {
 }  // namespace
 
 bool RgbChromaLine::serves(const SpaceDescriptor &target) {
-  const SpaceDescriptor *oklab = findSpace(stOklab);
-  const SpaceDescriptor *polar = findSpace(stOklch);
-  return target.family == famRgbEncoded && target.componentCount == 3 &&
-         linearSrgbDescriptor() != nullptr && oklab != nullptr && oklab->family == famOklab &&
-         polar != nullptr && polar->family == famOklch;
+  return target.family == famRgbEncoded && target.componentCount == 3;
 }
 
-RgbChromaLine::RgbChromaLine(const Color &oklch, const SpaceDescriptor &target)
+RgbChromaLine::RgbChromaLine(const Color &oklch, const SpaceDescriptor &target,
+                             const SpaceDescriptor &linear)
     : lightness_(oklch.comps[0]),
       hue_(oklch.comps[2]),
       alpha_(oklch.alpha),
@@ -67,7 +71,7 @@ RgbChromaLine::RgbChromaLine(const Color &oklch, const SpaceDescriptor &target)
       route_(shared_ ? direct_ : unitOpponent(reducedHue_)),
       ownWhite_(!sameWhite(target.white, wpD65)),
       target_(target),
-      linear_(*linearSrgbDescriptor()) {}
+      linear_(linear) {}
 
 RgbChromaLine::Candidate RgbChromaLine::at(float chroma) const {
   Candidate candidate{};

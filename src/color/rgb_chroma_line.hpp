@@ -28,11 +28,12 @@ class RgbChromaLine {
     float rgb[3];
   };
 
-  // True when the target is a three-channel RGB-encoded space and the
-  // hub's spaces are there; the general search serves any other target.
+  // True when the target is a three-channel RGB-encoded space; the
+  // general search serves any other target.
   static bool serves(const SpaceDescriptor &target);
-  // The line of `oklch` (a valid OKLCH colour) into a target it serves.
-  RgbChromaLine(const Color &oklch, const SpaceDescriptor &target);
+  // The line of `oklch` (a valid OKLCH colour) into a target it serves;
+  // `linear` is what plainOklabRoutes gave.
+  RgbChromaLine(const Color &oklch, const SpaceDescriptor &target, const SpaceDescriptor &linear);
 
   Candidate at(float chroma) const;
   bool inGamut(const Candidate &candidate) const;

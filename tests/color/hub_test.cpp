@@ -251,7 +251,7 @@ TEST(QuickToOklch, MatchesToBitForBit) {
     for (float &comp : c.comps) comp = k % 7 == 0 ? specials[random() % 9] : unit(random);
     if (c.space == stOklch || c.space == stLch) c.comps[2] *= 360.0f;
     c.alpha = k % 11 == 0 ? unit(random) : 1.0f;
-    const std::optional<Color> quick = quickToOklch(c);
+    const std::optional<Color> quick = quickToOklch(c, *plainOklabRoutes());
     const Result<Color> plain = to(c, stOklch);
     const bool served =
         c.space == stOklab || c.space == stOklch || findSpace(c.space)->family <= famRgbLinear;

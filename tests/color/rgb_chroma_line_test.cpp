@@ -23,7 +23,8 @@ std::uint32_t bitsOf(float v) { return std::bit_cast<std::uint32_t>(v); }
 void expectStepsMatch(const Color &oklch, SpaceTag target, float chroma) {
   const SpaceDescriptor &d = *findSpace(target);
   ASSERT_TRUE(RgbChromaLine::serves(d));
-  const RgbChromaLine line(oklch, d);
+  ASSERT_NE(plainOklabRoutes(), nullptr);
+  const RgbChromaLine line(oklch, d, *plainOklabRoutes());
   const Color candidate =
       color(stOklch, oklch.comps[0], chroma, oklch.comps[2], oklch.alpha).value();
   const RgbChromaLine::Candidate step = line.at(chroma);
