@@ -25,7 +25,7 @@ Result<Mat3> inverse3(const Mat3 &m);
 
 // m · v, each row summed as (m0·x + m1·y) + m2·z. Inline: every conversion
 // step is one or more of these.
-inline Vec3 apply3(const Mat3 &m, const Vec3 &v) {
+[[gnu::always_inline]] inline Vec3 apply3(const Mat3 &m, const Vec3 &v) {
   return Vec3{(m[0] * v[0] + m[1] * v[1]) + m[2] * v[2], (m[3] * v[0] + m[4] * v[1]) + m[5] * v[2],
               (m[6] * v[0] + m[7] * v[1]) + m[8] * v[2]};
 }

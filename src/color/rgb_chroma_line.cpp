@@ -86,7 +86,9 @@ RgbChromaLine::Candidate RgbChromaLine::at(float chroma) const {
   if (!routeOk) return candidate;
   const Vec3 xyz =
       apply3(linear_.toXyz, oklabToLinearSrgb(widened(shared_ ? candidate.lab : reducedLab)));
-  Vec3 rgb = apply3(target_.fromXyz, ownWhite_ ? adapt(xyz, wpD65, target_.white) : xyz);
+  // (A D65 target, the common case, takes no copy of the XYZ.)
+  Vec3 rgb = ownWhite_ ? apply3(target_.fromXyz, adapt(xyz, wpD65, target_.white))
+                       : apply3(target_.fromXyz, xyz);
   for (double &channel : rgb) channel = oetfOf(target_.transfer, target_.gamma, channel);
   candidate.rgbOk = roundedFinite(rgb, candidate.rgb);
   return candidate;
@@ -140,8 +142,8 @@ double RgbChromaLine::distance(const Candidate &candidate, const Clipped &clippe
   // The clipped colour back to OKLab: decoded, XYZ, OKLab (float32).
   const Vec3 linearRgb = {decoded(0, clipped.rgb[0]), decoded(1, clipped.rgb[1]),
                           decoded(2, clipped.rgb[2])};
-  const Vec3 own = apply3(target_.toXyz, linearRgb);
-  const Vec3 xyz = ownWhite_ ? adapt(own, target_.white, wpD65) : own;
+  Vec3 xyz = apply3(target_.toXyz, linearRgb);
+  if (ownWhite_) xyz = adapt(xyz, target_.white, wpD65);
   float lab[3];
   if (!roundedFinite(linearSrgbToOklab(apply3(linear_.fromXyz, xyz)), lab) || !candidate.labOk) {
     return std::numeric_limits<double>::infinity();
