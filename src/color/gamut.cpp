@@ -13,9 +13,8 @@ namespace zd::color {
 
 namespace {
 
-constexpr double kJnd = 0.02;                 // deltaE-OK below which clipping is accepted
-constexpr double kEpsilon = 0.0001;           // bisection width, smallest chroma worth searching
-constexpr double kRangeTolerance = 0.000001;  // slack on each side of a range
+constexpr double kJnd = 0.02;        // deltaE-OK below which clipping is accepted
+constexpr double kEpsilon = 0.0001;  // bisection width, smallest chroma worth searching
 
 // At most three components are tested or clamped: a Color carries three.
 std::size_t testedComponents(const SpaceDescriptor &d) {
@@ -34,10 +33,7 @@ bool convertedInGamut(const Result<Color> &converted, const SpaceDescriptor &d) 
   const Color &r = converted.value();
   const std::size_t count = testedComponents(d);
   for (std::size_t i = 0; i < count; ++i) {
-    const double v = r.comps[i];
-    if (!(d.rangeMin[i] - kRangeTolerance <= v && v <= d.rangeMax[i] + kRangeTolerance)) {
-      return false;
-    }
+    if (!withinRange(r.comps[i], d, i)) return false;
   }
   return true;
 }
@@ -204,10 +200,7 @@ Color clampToRanges(const Color &c, const SpaceDescriptor &d, float alpha) {
   float clipped[3] = {0.0f, 0.0f, 0.0f};
   const std::size_t count = testedComponents(d);
   for (std::size_t i = 0; i < count; ++i) {
-    double v = c.comps[i];
-    if (v < d.rangeMin[i]) v = d.rangeMin[i];
-    if (v > d.rangeMax[i]) v = d.rangeMax[i];
-    clipped[i] = toFloat32(v);
+    clipped[i] = clampedToRange(c.comps[i], d, i);
   }
   return validColor(c.space, clipped[0], clipped[1], clipped[2], alpha);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "color/gamut.hpp"
 #include "color/hub.hpp"
 #include "color/polar.hpp"
 #include "color/space_oklab.hpp"
@@ -15,8 +16,6 @@
 namespace zd::color {
 
 namespace {
-
-constexpr double kRangeTolerance = 0.000001;  // slack on each side of a range
 
 // toFloat32 of each component; false when one is not finite, where `color`
 // would refuse the colour.
@@ -95,26 +94,14 @@ RgbChromaLine::Candidate RgbChromaLine::at(float chroma) const {
 }
 
 bool RgbChromaLine::inGamut(const Candidate &candidate) const {
-  if (!candidate.rgbOk) return false;
-  for (int i = 0; i < 3; ++i) {
-    const double v = candidate.rgb[i];
-    if (!(target_.rangeMin[i] - kRangeTolerance <= v &&
-          v <= target_.rangeMax[i] + kRangeTolerance)) {
-      return false;
-    }
-  }
-  return true;
+  return candidate.rgbOk && withinRange(candidate.rgb[0], target_, 0) &&
+         withinRange(candidate.rgb[1], target_, 1) && withinRange(candidate.rgb[2], target_, 2);
 }
 
 RgbChromaLine::Clipped RgbChromaLine::clip(const Candidate &candidate) const {
   Clipped clipped{};  // black when the conversion failed
   if (!candidate.rgbOk) return clipped;
-  for (int i = 0; i < 3; ++i) {
-    double v = candidate.rgb[i];
-    if (v < target_.rangeMin[i]) v = target_.rangeMin[i];
-    if (v > target_.rangeMax[i]) v = target_.rangeMax[i];
-    clipped.rgb[i] = toFloat32(v);
-  }
+  for (std::size_t i = 0; i < 3; ++i) clipped.rgb[i] = clampedToRange(candidate.rgb[i], target_, i);
   return clipped;
 }
 
