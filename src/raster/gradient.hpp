@@ -7,6 +7,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 #include "color/mix.hpp"
@@ -133,6 +134,28 @@ class GradientGeometry {
 // One colour of the ramp, ready to blend.
 using RampSample = ShadeColor;
 
+// An array of a trivially copyable type whose elements are not set when it
+// is allocated: each element starts its life when it is first written
+// (set), and only written elements may be read.
+template <class T>
+class UnsetArray {
+  static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+
+ public:
+  UnsetArray() = default;
+  explicit UnsetArray(std::size_t size) : data_(std::allocator<T>().allocate(size), Free{size}) {}
+
+  void set(std::size_t i, const T &value) { std::construct_at(data_.get() + i, value); }
+  const T &operator[](std::size_t i) const { return data_[i]; }
+
+ private:
+  struct Free {
+    std::size_t size = 0;
+    void operator()(T *data) const { std::allocator<T>().deallocate(data, size); }
+  };
+  std::unique_ptr<T[], Free> data_;
+};
+
 // The colours along the parameter: stops sorted by offset, interpolated
 // pairwise in the gradient's space with its hue method, each result mapped
 // into sRGB as a flat colour is.
@@ -176,6 +199,8 @@ class Ramp {
   // The approximated colour at t, within half a step of exact(t); `scratch`
   // holds it when it is not a table entry.
   const RampSample &lookup(double t, RampSample &scratch) const {
+    // One colour everywhere: no table is built.
+    if (uniform_) return stops_.front().sample;
     if (!(t > 0.0 && t < 1.0)) return scratch = exact(t);
     const double x = t * kBins;
     const int bin = static_cast<int>(x);  // in [0, kBins)
@@ -198,6 +223,7 @@ class Ramp {
   const Paint &exactBinMiddle(int bin);
   void approximate(int from, int to);
   bool quartersOnChord(int from, int to, const Paint &low, const Paint &high);
+  void drawChord(int from, int to, const Paint &low, const Paint &high);
   bool smoothOver(int from, int to) const;
   RampSample between(int bin, float u) const;
 
@@ -209,8 +235,11 @@ class Ramp {
   bool uniform_ = true;
   bool invisible_ = true;
 
-  std::vector<Paint> edges_;      // the curve at each bin edge, kBins + 1
-  std::vector<RampSample> bins_;  // table bins
+  // Empty for a uniform ramp. The build writes every edge a linear bin
+  // reads and the sample of every table bin; nothing else is read, so the
+  // arrays are not cleared first.
+  UnsetArray<Paint> edges_;      // the curve at each bin edge, kBins + 1
+  UnsetArray<RampSample> bins_;  // table bins
   std::vector<std::uint8_t> binMode_;
   // The exact colours at bin edges, while approximating: the thread's
   // memo, reused from one build to the next; nil once built.

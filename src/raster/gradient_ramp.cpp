@@ -72,14 +72,10 @@ Ramp::Ramp(const zd::paint::Gradient &gradient) {
     if (!made.isOk()) throw Error("drawPath: a gradient stop cannot be interpolated in its space");
     between_[i] = made.value();
   }
+  if (uniform_) return;
   binMode_.assign(kBins, binLinear);
-  if (uniform_) {
-    bins_.assign(kBins, stops_.front().sample);
-    binMode_.assign(kBins, binTable);
-    return;
-  }
-  edges_.resize(kBins + 1);
-  bins_.resize(kBins);
+  edges_ = UnsetArray<Paint>(kBins + 1);
+  bins_ = UnsetArray<RampSample>(kBins);
   thread_local EdgeMemo memo;
   memo.colour.resize(kBins + 1);
   memo.known.assign(kBins + 1, 0);
@@ -91,13 +87,6 @@ Ramp::Ramp(const zd::paint::Gradient &gradient) {
     approximate(piece * kBinsPerPiece, (piece + 1) * kBinsPerPiece);
   }
   edgeMemo_ = nullptr;
-  for (int bin = 0; bin < kBins; ++bin) {
-    if (binMode_[bin] == binExact) continue;
-    const Paint &low = edges_[bin], &high = edges_[bin + 1];
-    if (!within(low, high, kFlatChange)) continue;
-    bins_[bin] = sampleOf(mix(low, high, 0.5f));
-    binMode_[bin] = binTable;
-  }
 }
 
 // The exact colour at edge k of the bins, evaluated once.
@@ -193,9 +182,32 @@ void Ramp::approximate(int from, int to) {
       return;
     }
   }
+  drawChord(from, to, low, high);
+}
+
+// Bins [from, to) follow the chord from `low` to `high`: each is
+// interpolated between its edges, or looked up as one colour (the mean of
+// its edges) where the curve changes by less than kFlatChange across it.
+// Only interpolated bins read their edges, so each stores its own two.
+// Ranges are approximated from left to right, and edge `from` is stored
+// whatever its bin: the previous chord's last bin reads this chord's value
+// there, which is that chord's `high` up to the sign of a zero.
+void Ramp::drawChord(int from, int to, const Paint &low, const Paint &high) {
   const float width = static_cast<float>(to - from);
-  for (int k = from; k <= to; ++k) edges_[k] = mix(low, high, static_cast<float>(k - from) / width);
-  edges_[to] = high;
+  Paint lower = mix(low, high, 0.0f);
+  edges_.set(from, lower);
+  for (int bin = from; bin < to; ++bin) {
+    const Paint upper =
+        bin + 1 == to ? high : mix(low, high, static_cast<float>(bin + 1 - from) / width);
+    if (within(lower, upper, kFlatChange)) {
+      bins_.set(bin, sampleOf(mix(lower, upper, 0.5f)));
+      binMode_[bin] = binTable;
+    } else {
+      edges_.set(bin, lower);
+      edges_.set(bin + 1, upper);
+    }
+    lower = upper;
+  }
 }
 
 // The middle alone cannot vouch for a chord: where the curve turns a corner

@@ -189,6 +189,55 @@ TEST(GradientRamp, OneStopPaintsItsColourAndNoStopIsRefused) {
   for (const double t : {-1.0, 0.0, 0.3, 0.9, 4.0}) {
     EXPECT_EQ(ramp.exact(t).bytes, ramp.firstSample().bytes);
   }
+  // Several stops of one colour: no table is built, and every lookup
+  // (NaN included) gives that colour.
+  zd::paint::addStop(g, 0.7f, srgb(0.25f, 0.5f, 0.75f));
+  const Ramp several(g);
+  ASSERT_TRUE(several.uniform());
+  zd::raster::RampSample scratch;
+  for (const double t : {-1.0, 0.0, 0.3, 0.5, 0.7, 0.99, 1.0, 4.0, std::nan("")}) {
+    EXPECT_EQ(several.lookup(t, scratch).bytes, several.firstSample().bytes) << t;
+    EXPECT_EQ(several.lookup(t, scratch).paint.alpha, 1.0f) << t;
+  }
+}
+
+// Bins where the colour changes by more than half a step are interpolated
+// per pixel between their edges; gentler ones are one table colour. Black
+// to white over 8 bins (sRGB), and over 512 bins through linear light,
+// whose sRGB curve is steep near black and gentle near white, either way
+// round, so that chords hold both kinds of bin side by side. Sixteen
+// points per bin over the whole ramp stay within a step of exact
+// evaluation, and inside the steepest bin two points differ.
+TEST(GradientRamp, SteepBinsAreInterpolatedBesideTableBins) {
+  struct Case {
+    zd::color::SpaceTag space;
+    int bins;
+    float start;  // the grey at offset 0.5; `bins` later it is 1 - start
+  };
+  for (const Case &c : {Case{zd::color::stSrgb, 8, 0.0f}, Case{zd::color::stSrgbLinear, 512, 0.0f},
+                        Case{zd::color::stSrgbLinear, 512, 1.0f}}) {
+    const std::string name = zd::color::spaceName(c.space) + " from " + std::to_string(c.start);
+    Gradient g = gradientOf(GradientKind::linear, {0, 0, 1, 0});
+    const float end = 1.0f - c.start;
+    zd::paint::addStop(g, 0.5f, srgb(c.start, c.start, c.start));
+    zd::paint::addStop(g, 0.5f + c.bins / 4096.0f, srgb(end, end, end));
+    zd::paint::addStop(g, 1.0f, srgb(1, 0.9f, 0.8f));
+    g.space = c.space;
+    const Ramp ramp(g);
+    zd::raster::RampSample scratch;
+    for (int i = 0; i < 16 * Ramp::kBins; ++i) {
+      const double t = (i + 0.5) / (16.0 * Ramp::kBins);
+      const Paint exact = ramp.exact(t).paint;
+      const Paint looked = ramp.lookup(t, scratch).paint;
+      ASSERT_NEAR(looked.red, exact.red, 1.0 / 255) << name << " t " << t;
+      ASSERT_NEAR(looked.blue, exact.blue, 1.0 / 255) << name << " t " << t;
+    }
+    // Black is the steep end.
+    const double steepBin = c.start == 0.0f ? 2048.0 : 2048.0 + c.bins - 1;
+    const float early = ramp.lookup((steepBin + 0.25) / Ramp::kBins, scratch).paint.red;
+    const float late = ramp.lookup((steepBin + 0.75) / Ramp::kBins, scratch).paint.red;
+    EXPECT_NE(early, late) << name;
+  }
 }
 
 // Premultiplied interpolation: a transparent stop between two opaque ones
