@@ -97,13 +97,7 @@ std::vector<SpaceTag> everySpace() {
 // A colour of the space built without `color`, which gamutMap must
 // handle like any other.
 Color rawColor(SpaceTag space, float c1, float c2, float c3, float alpha) {
-  Color c;
-  c.comps[0] = c1;
-  c.comps[1] = c2;
-  c.comps[2] = c3;
-  c.alpha = alpha;
-  c.space = space;
-  return c;
+  return Color{{c1, c2, c3}, alpha, space};
 }
 
 // The spread to draw a component from: its range widened by a tenth on
