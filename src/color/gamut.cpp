@@ -7,14 +7,14 @@
 #include "color/hub.hpp"
 #include "color/polar.hpp"
 #include "color/registry.hpp"
+#include "color/rgb_chroma_line.hpp"
 
 namespace zd::color {
 
 namespace {
 
-constexpr double kJnd = 0.02;                 // deltaE-OK below which clipping is accepted
-constexpr double kEpsilon = 0.0001;           // bisection width, smallest chroma worth searching
-constexpr double kRangeTolerance = 0.000001;  // slack on each side of a range
+constexpr double kJnd = 0.02;        // deltaE-OK below which clipping is accepted
+constexpr double kEpsilon = 0.0001;  // bisection width, smallest chroma worth searching
 
 // At most three components are tested or clamped: a Color carries three.
 std::size_t testedComponents(const SpaceDescriptor &d) {
@@ -33,10 +33,7 @@ bool convertedInGamut(const Result<Color> &converted, const SpaceDescriptor &d) 
   const Color &r = converted.value();
   const std::size_t count = testedComponents(d);
   for (std::size_t i = 0; i < count; ++i) {
-    const double v = r.comps[i];
-    if (!(d.rangeMin[i] - kRangeTolerance <= v && v <= d.rangeMax[i] + kRangeTolerance)) {
-      return false;
-    }
+    if (!withinRange(r.comps[i], d, i)) return false;
   }
   return true;
 }
@@ -61,53 +58,52 @@ double oklabDistance(const Result<Color> &labA, const Result<Color> &labB) {
 }
 
 // The OKLCH colours of one lightness, hue and alpha: the colour being
-// mapped and the chromas the search tries. Each candidate is turned into OKLab once: that serves both
-// its distance to the clipped colour (the direct OKLCH -> OKLab step) and
-// its route into the target (through XYZ, which starts from the same OKLab
-// once the hue is reduced into [0, 360), as it already is unless rounding
-// to float32 carried it to 360). The hue's cosine and sine are taken once
-// for the whole search, and the routes between OKLab and the target looked
-// up once.
+// mapped and the chromas the search tries, for any bounded target. Each
+// candidate is turned into OKLab once: that serves both its distance to the
+// clipped colour (the direct OKLCH -> OKLab step) and its route into the
+// target (through XYZ, which starts from the same OKLab once the hue is
+// reduced into [0, 360), as it already is unless rounding to float32
+// carried it to 360). The hue's cosine and sine are taken once for the
+// whole search, and the routes between OKLab and the target looked up once.
 class ChromaLine {
  public:
-  ChromaLine(const Color &oklch, SpaceTag target)
+  ChromaLine(const Color &oklch, const SpaceDescriptor &target)
       : lightness_(oklch.comps[0]),
         hue_(oklch.comps[2]),
         alpha_(oklch.alpha),
         direct_(unitOpponent(hue_)),
         // The target's own short step from OKLCH or OKLab (none for a
         // bounded target today) would not start from this OKLab.
-        shared_(!isShortPathPair(stOklch, target) && !isShortPathPair(stOklab, target) &&
+        shared_(!isShortPathPair(stOklch, target.tag) && !isShortPathPair(stOklab, target.tag) &&
                 std::fmod(static_cast<double>(hue_), 360.0) == hue_),
         target_(target),
-        intoTarget_(Route::between(stOklab, target)),
-        intoOklab_(Route::between(target, stOklab)) {}
+        intoTarget_(Route::between(stOklab, target.tag)),
+        intoOklab_(Route::between(target.tag, stOklab)) {}
 
-  class Candidate {
-   public:
-    // The colour converted into the target, as `to` converts the OKLCH
-    // colour itself.
-    Result<Color> inTarget() const {
-      if (!line_.shared_) return to(line_.oklchAt(chroma_), line_.target_);
-      if (!oklab_.isOk()) return Result<Color>::err(oklab_);
-      return along(line_.intoTarget_, oklab_.value(), line_.target_);
-    }
-
-    // deltaEOK between `other` and this colour.
-    double distanceTo(const Color &other) const {
-      return oklabDistance(along(line_.intoOklab_, other, stOklab), oklab_);
-    }
-
-   private:
-    friend class ChromaLine;
-    Candidate(const ChromaLine &line, float chroma)
-        : line_(line), chroma_(chroma), oklab_(line.oklabAt(chroma)) {}
-    const ChromaLine &line_;
-    float chroma_;
-    Result<Color> oklab_;  // the direct step's
+  struct Candidate {
+    Result<Color> oklab;     // the direct step's
+    Result<Color> inTarget;  // as `to` converts the OKLCH colour itself
   };
+  using Clipped = Color;
 
-  Candidate at(float chroma) const { return Candidate(*this, chroma); }
+  Candidate at(float chroma) const {
+    Result<Color> oklab = oklabAt(chroma);
+    Result<Color> inTarget = !shared_       ? to(oklchAt(chroma), target_.tag)
+                             : oklab.isOk() ? along(intoTarget_, oklab.value(), target_.tag)
+                                            : Result<Color>::err(oklab);
+    return Candidate{std::move(oklab), std::move(inTarget)};
+  }
+  bool inGamut(const Candidate &candidate) const {
+    return convertedInGamut(candidate.inTarget, target_);
+  }
+  Clipped clip(const Candidate &candidate) const {
+    return clipConverted(candidate.inTarget, target_, target_.tag, alpha_);
+  }
+  double distance(const Candidate &candidate, const Clipped &clipped) const {
+    return oklabDistance(along(intoOklab_, clipped, stOklab), candidate.oklab);
+  }
+  Result<Color> converted(const Candidate &candidate) const { return candidate.inTarget; }
+  Result<Color> result(const Clipped &clipped) const { return ok(clipped); }
 
  private:
   // (0, cos h, sin h): the polar-to-opponent step at chroma 1, whose
@@ -132,9 +128,58 @@ class ChromaLine {
   float lightness_, hue_, alpha_;
   Vec3 direct_;
   bool shared_;
-  SpaceTag target_;
+  const SpaceDescriptor &target_;
   std::optional<Route> intoTarget_, intoOklab_;
 };
+
+// Bisects the chroma of `line` from `chroma` down: below `low` the colour
+// is in gamut (while lowInGamut holds) or clips acceptably; at `high`
+// clipping is too far off. Each candidate is converted into the target
+// once; the range test, the clamping and the returned conversion all read
+// that one result.
+template <class Line>
+Result<Color> searchChroma(const Line &line, float chroma) {
+  const typename Line::Candidate original = line.at(chroma);
+  if (line.inGamut(original)) return line.converted(original);
+
+  typename Line::Clipped clipped = line.clip(original);
+  if (line.distance(original, clipped) < kJnd) return line.result(clipped);
+  if (chroma <= kEpsilon) return line.result(clipped);
+
+  double low = 0.0, high = chroma;
+  bool lowInGamut = true;
+  do {
+    const double middle = (high + low) * 0.5;
+    const typename Line::Candidate current = line.at(toFloat32(middle));
+    if (lowInGamut && line.inGamut(current)) {
+      low = middle;
+      continue;
+    }
+    clipped = line.clip(current);
+    const double error = line.distance(current, clipped);
+    if (error < kJnd) {
+      if (kJnd - error < kEpsilon) return line.result(clipped);
+      lowInGamut = false;
+      low = middle;
+    } else {
+      high = middle;
+    }
+  } while (high - low > kEpsilon);
+  return line.result(clipped);
+}
+
+// gamutMap of the OKLCH colour `o` (with the source's alpha) into the
+// bounded target `d`; `linear` is what plainOklabRoutes gave.
+Result<Color> mapOklch(const Color &o, const SpaceDescriptor &d, const SpaceDescriptor *linear) {
+  const float alpha = o.alpha;
+  const float lightness = o.comps[0], chroma = o.comps[1];
+  if (lightness >= 1.0f) return to(validColor(stOklab, 1.0f, 0.0f, 0.0f, alpha), d.tag);
+  if (lightness <= 0.0f) return to(validColor(stOklab, 0.0f, 0.0f, 0.0f, alpha), d.tag);
+  if (linear != nullptr && RgbChromaLine::serves(d)) {
+    return searchChroma(RgbChromaLine(o, d, *linear), chroma);
+  }
+  return searchChroma(ChromaLine(o, d), chroma);
+}
 
 }  // namespace
 
@@ -155,10 +200,7 @@ Color clampToRanges(const Color &c, const SpaceDescriptor &d, float alpha) {
   float clipped[3] = {0.0f, 0.0f, 0.0f};
   const std::size_t count = testedComponents(d);
   for (std::size_t i = 0; i < count; ++i) {
-    double v = c.comps[i];
-    if (v < d.rangeMin[i]) v = d.rangeMin[i];
-    if (v > d.rangeMax[i]) v = d.rangeMax[i];
-    clipped[i] = toFloat32(v);
+    clipped[i] = clampedToRange(c.comps[i], d, i);
   }
   return validColor(c.space, clipped[0], clipped[1], clipped[2], alpha);
 }
@@ -183,48 +225,16 @@ Result<Color> gamutMap(const Color &c, SpaceTag target) {
   }
   if (hasNoGamut(*d)) return to(c, target);
 
-  const float alpha = c.alpha;
+  // The plain steps stand for `to` when the hub's spaces are all there.
+  const SpaceDescriptor *linear = plainOklabRoutes();
+  if (linear != nullptr) {
+    if (const std::optional<Color> polar = quickToOklch(c, *linear)) {
+      return mapOklch(*polar, *d, linear);
+    }
+  }
   const Result<Color> polar = to(c, stOklch);
   if (!polar.isOk()) return polar;
-  const Color &o = polar.value();
-  const float lightness = o.comps[0], chroma = o.comps[1];
-
-  if (lightness >= 1.0f) return to(validColor(stOklab, 1.0f, 0.0f, 0.0f, alpha), target);
-  if (lightness <= 0.0f) return to(validColor(stOklab, 0.0f, 0.0f, 0.0f, alpha), target);
-  // Each colour is converted into the target once; the range test, the
-  // clamping and the returned conversion all read that one result.
-  const ChromaLine line(o, target);
-  const ChromaLine::Candidate original = line.at(chroma);
-  const Result<Color> converted = original.inTarget();
-  if (convertedInGamut(converted, *d)) return converted;
-
-  Color clipped = clipConverted(converted, *d, target, alpha);
-  if (original.distanceTo(clipped) < kJnd) return ok(clipped);
-  if (chroma <= kEpsilon) return ok(clipped);
-
-  // Bisect the chroma: below `low` the colour is in gamut (while
-  // lowInGamut holds) or clips acceptably; at `high` clipping is too far off.
-  double low = 0.0, high = chroma;
-  bool lowInGamut = true;
-  do {
-    const double middle = (high + low) * 0.5;
-    const ChromaLine::Candidate current = line.at(toFloat32(middle));
-    const Result<Color> candidate = current.inTarget();
-    if (lowInGamut && convertedInGamut(candidate, *d)) {
-      low = middle;
-      continue;
-    }
-    clipped = clipConverted(candidate, *d, target, alpha);
-    const double error = current.distanceTo(clipped);
-    if (error < kJnd) {
-      if (kJnd - error < kEpsilon) return ok(clipped);
-      lowInGamut = false;
-      low = middle;
-    } else {
-      high = middle;
-    }
-  } while (high - low > kEpsilon);
-  return ok(clipped);
+  return mapOklch(polar.value(), *d, linear);
 }
 
 }  // namespace zd::color

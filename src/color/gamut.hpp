@@ -4,9 +4,25 @@
 // just-noticeable difference in OKLab.
 #pragma once
 
+#include <cstddef>
+
 #include "color/descriptor.hpp"
+#include "color/hub.hpp"
 
 namespace zd::color {
+
+// The range test and the clamping of one component `v` against the i-th
+// range of `d`, shared by both chroma searches. The test widens the range by
+// 0.000001 on each side; the clamp rounds the result to float32.
+inline bool withinRange(double v, const SpaceDescriptor &d, std::size_t i) {
+  constexpr double kRangeTolerance = 0.000001;
+  return d.rangeMin[i] - kRangeTolerance <= v && v <= d.rangeMax[i] + kRangeTolerance;
+}
+inline float clampedToRange(double v, const SpaceDescriptor &d, std::size_t i) {
+  if (v < d.rangeMin[i]) v = d.rangeMin[i];
+  if (v > d.rangeMax[i]) v = d.rangeMax[i];
+  return toFloat32(v);
+}
 
 // The colour in `target`, mapped into its ranges when the target is
 // mappable and bounded; a plain conversion otherwise. The alpha is that of

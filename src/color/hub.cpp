@@ -215,16 +215,22 @@ Vec3 rgbToCylindrical(SpaceTag space, const Vec3 &rgb) {
 
 bool isCylindrical(SpaceTag space) { return space == stHsv || space == stHsl || space == stHwb; }
 
+bool isRgbFamily(const SpaceDescriptor &d) {
+  return d.family == famRgbEncoded || d.family == famRgbLinear;
+}
+
+// toXYZ of a colour of the RGB space `d`.
+Vec3 rgbColorToXyz(const SpaceDescriptor &d, const Color &c) {
+  Vec3 rgb = widen(c);
+  if (d.family == famRgbEncoded) {
+    for (double &channel : rgb) channel = eotfOf(d.transfer, d.gamma, channel);
+  }
+  return rgbToXyz(d, rgb);
+}
+
 // toXYZ of a colour of the registered space `d`.
 Result<Vec3> toXyzIn(const SpaceDescriptor &d, const Color &c) {
-  const bool encoded = d.family == famRgbEncoded;
-  if (encoded || d.family == famRgbLinear) {
-    Vec3 rgb = widen(c);
-    if (encoded) {
-      for (double &channel : rgb) channel = eotfOf(d.transfer, d.gamma, channel);
-    }
-    return ok(rgbToXyz(d, rgb));
-  }
+  if (isRgbFamily(d)) return ok(rgbColorToXyz(d, c));
   return analyticToXyz(d, c);
 }
 
@@ -259,14 +265,21 @@ Result<Color> withAlpha(const Result<Color> &converted, float alpha) {
 
 }  // namespace
 
-float toFloat32(double value) {
-  if (std::isfinite(value) && std::fabs(value) > static_cast<double>(FLT_MAX)) {
-    // Round to nearest: halfway past FLT_MAX (2^103 above it) rounds up.
-    const double overflowThreshold = static_cast<double>(FLT_MAX) + std::ldexp(1.0, 103);
-    const float magnitude = std::fabs(value) >= overflowThreshold ? INFINITY : FLT_MAX;
-    return value < 0 ? -magnitude : magnitude;
+const SpaceDescriptor *plainOklabRoutes() {
+  const SpaceDescriptor *oklab = findSpace(stOklab);
+  const SpaceDescriptor *oklch = findSpace(stOklch);
+  if (oklab == nullptr || oklab->family != famOklab || oklch == nullptr ||
+      oklch->family != famOklch) {
+    return nullptr;
   }
-  return static_cast<float>(value);
+  return privateDescriptor(hubDescriptors().srgbLinear);
+}
+
+float saturatedFloat32(double value) {
+  // Round to nearest: halfway past FLT_MAX (2^103 above it) rounds up.
+  const double overflowThreshold = static_cast<double>(FLT_MAX) + std::ldexp(1.0, 103);
+  const float magnitude = std::fabs(value) >= overflowThreshold ? INFINITY : FLT_MAX;
+  return value < 0 ? -magnitude : magnitude;
 }
 
 Result<Color> colorOf(SpaceTag space, const Vec3 &components, float alpha) {
@@ -313,6 +326,45 @@ Result<Color> fromXYZ(const Vec3 &xyz, SpaceTag target) {
   const SpaceDescriptor *d = findSpace(target);
   if (d == nullptr) return notRegistered<Color>("target space not registered", target);
   return fromXyzInto(*d, xyz);
+}
+
+std::optional<Color> quickToOklch(const Color &c, const SpaceDescriptor &linear) {
+  // `to` carries a valid alpha as it is and refuses any other.
+  if (!(c.alpha >= 0.0f && c.alpha <= 1.0f)) return std::nullopt;
+  const SpaceDescriptor *d = findSpace(c.space);
+  if (d == nullptr) return std::nullopt;
+  Vec3 polar;
+  if (isShortPathPair(c.space, stOklch)) {
+    polar = opponentToPolar(widen(c));  // OKLab's own short step
+  } else {
+    // toXYZ, then fromXYZ into OKLCH, as `to` takes them.
+    Vec3 xyz;
+    if (isRgbFamily(*d)) {
+      xyz = rgbColorToXyz(*d, c);
+    } else if (d->family == famOklch) {
+      // The "oklab" colour the route builds, rounded to float32.
+      const Vec3 lab = reducedPolarToOpponent(widen(c));
+      Color rounded;
+      for (int i = 0; i < 3; ++i) rounded.comps[i] = toFloat32(lab[i]);
+      if (!std::isfinite(rounded.comps[0]) || !std::isfinite(rounded.comps[1]) ||
+          !std::isfinite(rounded.comps[2])) {
+        return std::nullopt;
+      }
+      xyz = apply3(linear.toXyz, oklabToLinearSrgb(widen(rounded)));
+    } else {
+      return std::nullopt;
+    }
+    polar = opponentToPolar(linearSrgbToOklab(apply3(linear.fromXyz, xyz)));
+  }
+  Color result;
+  for (int i = 0; i < 3; ++i) result.comps[i] = toFloat32(polar[i]);
+  if (!std::isfinite(result.comps[0]) || !std::isfinite(result.comps[1]) ||
+      !std::isfinite(result.comps[2])) {
+    return std::nullopt;
+  }
+  result.alpha = c.alpha;
+  result.space = stOklch;
+  return result;
 }
 
 Result<Color> to(const Color &c, SpaceTag target) {

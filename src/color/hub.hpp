@@ -3,6 +3,8 @@
 // related spaces that convert directly. Alpha is carried, never converted.
 #pragma once
 
+#include <cfloat>
+#include <cmath>
 #include <optional>
 
 #include "color/descriptor.hpp"
@@ -12,12 +14,36 @@
 
 namespace zd::color {
 
+// The float32 nearest a finite value beyond the float32 range: FLT_MAX or
+// an infinity, by its sign.
+float saturatedFloat32(double value);
+
 // Rounds to the nearest float32. Magnitudes beyond the float32 range
 // become infinities (which `color` refuses) without an undefined cast.
-float toFloat32(double value);
+// Inline: every conversion rounds each component through it.
+inline float toFloat32(double value) {
+  // One comparison for the common case; NaN and infinities also cast as
+  // they are.
+  if (std::fabs(value) <= static_cast<double>(FLT_MAX) || !std::isfinite(value)) {
+    return static_cast<float>(value);
+  }
+  return saturatedFloat32(value);
+}
+
+// The hub's "srgb-linear", whose matrices OKLab is defined against, when
+// the plain OKLab and OKLCH steps stand for `to`: the hub has started and
+// "oklab" and "oklch" are registered with their own formulas. Null
+// otherwise.
+const SpaceDescriptor *plainOklabRoutes();
 
 // `color` of a float64 triple, each component rounded to float32.
 Result<Color> colorOf(SpaceTag space, const Vec3 &components, float alpha);
+
+// `to(c, stOklch)` in plain numbers for the sources gamut mapping sees
+// most (OKLab, OKLCH and the RGB spaces), the same bits; absent for other
+// sources and wherever `to` would fail or might (it then gives the error).
+// `linear` is what plainOklabRoutes gave.
+std::optional<Color> quickToOklch(const Color &c, const SpaceDescriptor &linear);
 
 // The colour `c` in space `target`, with the alpha of `c`. A colour in its
 // own space also takes the full route, so the last float32 bits may move.

@@ -30,11 +30,6 @@ Result<Mat3> inverse3(const Mat3 &m) {
                  (m[0] * m[4] - m[1] * m[3]) * r});
 }
 
-Vec3 apply3(const Mat3 &m, const Vec3 &v) {
-  return Vec3{(m[0] * v[0] + m[1] * v[1]) + m[2] * v[2], (m[3] * v[0] + m[4] * v[1]) + m[5] * v[2],
-              (m[6] * v[0] + m[7] * v[1]) + m[8] * v[2]};
-}
-
 Mat3 mul3(const Mat3 &a, const Mat3 &b) {
   Mat3 product{};
   for (int row = 0; row < 3; ++row) {

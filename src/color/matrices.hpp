@@ -23,8 +23,12 @@ double det3(const Mat3 &m);
 // for a non-finite entry or a determinant that is NaN or below 1e-9 in size.
 Result<Mat3> inverse3(const Mat3 &m);
 
-// m · v, each row summed as (m0·x + m1·y) + m2·z.
-Vec3 apply3(const Mat3 &m, const Vec3 &v);
+// m · v, each row summed as (m0·x + m1·y) + m2·z. Inline: every conversion
+// step is one or more of these.
+[[gnu::always_inline]] inline Vec3 apply3(const Mat3 &m, const Vec3 &v) {
+  return Vec3{(m[0] * v[0] + m[1] * v[1]) + m[2] * v[2], (m[3] * v[0] + m[4] * v[1]) + m[5] * v[2],
+              (m[6] * v[0] + m[7] * v[1]) + m[8] * v[2]};
+}
 
 // a · b, each entry summed in the same order as apply3.
 Mat3 mul3(const Mat3 &a, const Mat3 &b);

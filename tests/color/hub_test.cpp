@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <optional>
+#include <random>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -230,6 +234,39 @@ TEST(Hub, RoundTripThroughEverySpace) {
     const bool degreeHue = space == stOklch || space == stCam16 || space == stHct;
     EXPECT_LT(worst, d50 ? 1e-4 : (degreeHue ? 5e-6 : 1e-6)) << spaceName(space);
     EXPECT_LE(failures, 1);
+  }
+}
+
+// The plain OKLCH conversion gamut mapping starts from gives `to`'s bits
+// wherever it answers, answers for every valid OKLab, OKLCH and RGB colour,
+// and leaves every failure (NaN, overflow, a bad alpha) to `to`.
+TEST(QuickToOklch, MatchesToBitForBit) {
+  std::mt19937 random(1209);
+  std::uniform_real_distribution<float> unit(-0.3f, 1.3f);
+  const float huge = FLT_MAX, nan = NAN;
+  const float specials[] = {0.0f, -0.0f, 1.0f, 360.0f, 1e-30f, 1e20f, huge, -huge, nan};
+  for (int k = 0; k < 20000; ++k) {
+    Color c;
+    c.space = static_cast<SpaceTag>(1 + k % stHct);
+    for (float &comp : c.comps) comp = k % 7 == 0 ? specials[random() % 9] : unit(random);
+    if (c.space == stOklch || c.space == stLch) c.comps[2] *= 360.0f;
+    c.alpha = k % 11 == 0 ? unit(random) : 1.0f;
+    const std::optional<Color> quick = quickToOklch(c, *plainOklabRoutes());
+    const Result<Color> plain = to(c, stOklch);
+    const bool served =
+        c.space == stOklab || c.space == stOklch || findSpace(c.space)->family <= famRgbLinear;
+    if (plain.isOk() && served) {
+      ASSERT_TRUE(quick.has_value()) << k;
+    }
+    if (!quick) continue;
+    ASSERT_TRUE(plain.isOk()) << k;
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(std::bit_cast<std::uint32_t>(quick->comps[i]),
+                std::bit_cast<std::uint32_t>(plain.value().comps[i]))
+          << "space " << c.space << " component " << i;
+    }
+    EXPECT_TRUE(*quick == plain.value());
+    if (HasFailure()) return;
   }
 }
 
