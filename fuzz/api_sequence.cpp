@@ -191,7 +191,7 @@ void strokeStep(FuzzedDataProvider &in, ZdPath *path, Done &done) {
   const ZdStroke style = pickStroke(in, dashes);
   const float tolerance = pickFloat(in);
   if (!done.segments.spend(path, tolerance)) return;
-  if (zd::fuzzing::estimateDashes(path, style, tolerance) > zd::fuzzing::kDashBudget) return;
+  if (!zd::fuzzing::strokeWithinBudget(path, style, tolerance)) return;
   const PathState before = stateOf(path);
   ZdPath *out = reinterpret_cast<ZdPath *>(1);
   const ZdStatus s = zd_path_stroke(path, &style, tolerance, &out);
@@ -266,9 +266,8 @@ void drawStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *col
   for (float &entry : matrix) entry = in.ConsumeBool() ? pickFloat(in) : 1.0f;
   const float *used = in.ConsumeBool() ? matrix : nullptr;
   const float flatness = pathTolerance(tolerance, used);
-  if (done.segments.spend(path, flatness) &&
-      !(stroking &&
-        zd::fuzzing::estimateDashes(path, stroke, flatness) > zd::fuzzing::kDashBudget)) {
+  const bool strokeTooLong = stroking && !zd::fuzzing::strokeWithinBudget(path, stroke, flatness);
+  if (!strokeTooLong && done.segments.spend(path, flatness)) {
     const std::vector<uint8_t> before = pixelsOf(image);
     const ZdStatus s = zd_draw_path(image, path, copy ? copy : paint, used);
     REQUIRE(validStatus(s));

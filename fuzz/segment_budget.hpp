@@ -40,6 +40,13 @@ class SegmentEstimate {
       size = std::isnan(magnitude) ? INFINITY : std::max(size, magnitude);
     }
     reach_ = kind >= 10 ? reach_ + size : std::max(reach_, size);
+    // An arc strays from its ends by up to twice its radius, which grows
+    // to half the chord when too small to span it.
+    const double radius = absolute == 9
+                              ? std::max({std::fabs(static_cast<double>(params[0])),
+                                          std::fabs(static_cast<double>(params[1])), reach_})
+                              : 0.0;
+    extent_ = std::max(extent_, reach_ + 2.0 * radius);
     if (absolute >= 5 && absolute <= 8) {
       // Past kSquareOverflow the float32 flatness test squares a chord to
       // infinity, finds no curve flat and subdivides to the deepest level
@@ -55,6 +62,9 @@ class SegmentEstimate {
 
   double total() const { return total_; }
   bool withinBudget() const { return total_ <= kSegmentBudget; }
+  // Every point of the flattened path lies within this of the origin, so
+  // no flattened segment is longer than twice it.
+  double extent() const { return extent_; }
 
  private:
   static constexpr double kPerCurveMax = 262144.0;
@@ -62,13 +72,14 @@ class SegmentEstimate {
   static constexpr double kSquareOverflow = 1e18;
   double tolerance_;
   double reach_ = 0.0;
+  double extent_ = 0.0;
   double total_ = 0.0;
 };
 
 // The estimate for a path handle, read through the exported command queries.
 // A tolerance the library refuses costs nothing.
-inline double estimateSegments(ZdPath *path, float tolerance) {
-  if (!std::isfinite(tolerance)) return 0.0;
+// Reading stops once the estimate is past the budget.
+inline SegmentEstimate estimatePath(ZdPath *path, float tolerance) {
   SegmentEstimate estimate(tolerance);
   const int64_t count = zd_path_command_count(path);
   for (int64_t i = 0; i < count && estimate.withinBudget(); ++i) {
@@ -76,7 +87,12 @@ inline double estimateSegments(ZdPath *path, float tolerance) {
     if (zd_path_command_get(path, i, &command) != ZD_OK) std::abort();
     estimate.add(command.kind, command.params, zd_path_command_parameter_count(command.kind));
   }
-  return estimate.total();
+  return estimate;
+}
+
+inline double estimateSegments(ZdPath *path, float tolerance) {
+  if (!std::isfinite(tolerance)) return 0.0;
+  return estimatePath(path, tolerance).total();
 }
 
 // Strokes whose dash pattern cuts the path into more pieces than this are
@@ -105,6 +121,15 @@ inline double estimateDashes(ZdPath *path, const ZdStroke &style, float toleranc
   const double dashesPerPeriod = odd ? style.dash_count : style.dash_count / 2.0;
   if (odd) period *= 2.0;
   const float flatness = tolerance > 0.0f ? tolerance : 0.5f;
+  // Every subpath starts with a move, so there are no more subpaths than
+  // commands.
+  const double subpaths = static_cast<double>(zd_path_command_count(path));
+  // No flattened segment is longer than twice the extent: when that bound
+  // is within the budget, nothing needs flattening.
+  const SegmentEstimate rough = estimatePath(path, flatness);
+  const double roughDashes =
+      (rough.total() * 2.0 * rough.extent() / period + subpaths) * dashesPerPeriod;
+  if (roughDashes <= kDashBudget) return roughDashes;
   int64_t count = 0;
   if (zd_path_flatten(path, nullptr, 0, &count, flatness) != ZD_OK) return 0.0;
   std::vector<float> segments(static_cast<std::size_t>(count) * 4);
@@ -114,10 +139,30 @@ inline double estimateDashes(ZdPath *path, const ZdStroke &style, float toleranc
     length += std::hypot(static_cast<double>(segments[i + 2]) - segments[i],
                          static_cast<double>(segments[i + 3]) - segments[i + 1]);
   }
-  // Every subpath starts with a move, so there are no more subpaths than
-  // commands.
-  const double subpaths = static_cast<double>(zd_path_command_count(path));
   return (length / period + subpaths) * dashesPerPeriod;
+}
+
+// Strokes whose outline is estimated above this many pieces are not
+// stroked.
+inline constexpr double kOutlineBudget = 1 << 16;
+
+// Whether stroking `path` with `style` at `tolerance` stays within the dash
+// and outline budgets. The outline estimate: every flattened segment and
+// every end of a dash may carry a round piece (joins between flattened
+// pieces are always round) of up to a half turn, cut into steps whose
+// sagitta stays within the tolerance, about pi * sqrt(r / (8 t)) of them
+// for a pen of radius r. A wide pen at a fine tolerance on a path of many
+// corners comes close to the library's segment cap without reaching it,
+// and costs a second or more under the sanitizers.
+inline bool strokeWithinBudget(ZdPath *path, const ZdStroke &style, float tolerance) {
+  const double dashes = estimateDashes(path, style, tolerance);
+  if (dashes > kDashBudget) return false;
+  const double flatness = tolerance > 0.0f ? tolerance : 0.5;
+  const double width = style.width;
+  const double radius = std::isfinite(width) && width > 0.0 ? width / 2.0 : 0.0;
+  const double stepsPerHalfTurn = 3.14159265358979 * std::sqrt(radius / (8.0 * flatness));
+  const double segments = estimateSegments(path, tolerance);
+  return (segments + 2.0 * dashes) * (1.0 + stepsPerHalfTurn) <= kOutlineBudget;
 }
 
 // The segments one input may still have flattened, over all its steps: a
