@@ -105,8 +105,9 @@ inline constexpr double kDashBudget = 1 << 12;
 // (<= 0 means 0.5, as the library reads it): the flattened length over the
 // pattern's period, times the dashes in a period, plus a partial period
 // per subpath (each restarts the pattern). Zero for a solid style (no
-// pattern, or all lengths zero) and for a pattern the library refuses. It
-// flattens the path: take it once the path has passed the segment budget.
+// pattern, or all lengths zero) and for a pattern the library refuses. When
+// a rough bound from the path's extent is not enough it flattens the path,
+// and a path past the segment budget counts as too many dashes.
 inline double estimateDashes(ZdPath *path, const ZdStroke &style, float tolerance) {
   if (style.dashes == nullptr || style.dash_count <= 0 || style.dash_count > 1048576) return 0.0;
   double period = 0.0;
@@ -130,6 +131,8 @@ inline double estimateDashes(ZdPath *path, const ZdStroke &style, float toleranc
   const double roughDashes =
       (rough.total() * 2.0 * rough.extent() / period + subpaths) * dashesPerPeriod;
   if (roughDashes <= kDashBudget) return roughDashes;
+  // A path too long to flatten here counts as too many dashes.
+  if (!rough.withinBudget()) return INFINITY;
   int64_t count = 0;
   if (zd_path_flatten(path, nullptr, 0, &count, flatness) != ZD_OK) return 0.0;
   std::vector<float> segments(static_cast<std::size_t>(count) * 4);
