@@ -266,8 +266,10 @@ void drawStep(FuzzedDataProvider &in, ZdPath *path, ZdImage *image, ZdColor *col
   for (float &entry : matrix) entry = in.ConsumeBool() ? pickFloat(in) : 1.0f;
   const float *used = in.ConsumeBool() ? matrix : nullptr;
   const float flatness = pathTolerance(tolerance, used);
-  const bool strokeTooLong = stroking && !zd::fuzzing::strokeWithinBudget(path, stroke, flatness);
-  if (!strokeTooLong && done.segments.spend(path, flatness)) {
+  // The path's segments are spent first, so that a draw refused for its
+  // dashes still uses up the budget it took to count them.
+  if (done.segments.spend(path, flatness) &&
+      (!stroking || zd::fuzzing::strokeWithinBudget(path, stroke, flatness))) {
     const std::vector<uint8_t> before = pixelsOf(image);
     const ZdStatus s = zd_draw_path(image, path, copy ? copy : paint, used);
     REQUIRE(validStatus(s));
