@@ -172,7 +172,7 @@ struct Done {
   uint32_t pathVersion = 0;
   uint32_t imageVersion = 0;
   uint32_t stepsOnVersion = 0;  // bit per use step kind, for this path and image
-  zd::fuzzing::InputBudget segments{1 << 14};
+  zd::fuzzing::InputBudget segments{1 << 12};
   void pathChanged() { ++pathVersion, stepsOnVersion = 0; }
   void imageChanged() { ++imageVersion, stepsOnVersion = 0; }
   // True the first time a kind runs on this path and image.

@@ -147,7 +147,7 @@ inline double estimateDashes(ZdPath *path, const ZdStroke &style, float toleranc
 
 // Strokes whose outline is estimated above this many pieces are not
 // stroked.
-inline constexpr double kOutlineBudget = 1 << 16;
+inline constexpr double kOutlineBudget = 1 << 14;
 
 // Whether stroking `path` with `style` at `tolerance` stays within the dash
 // and outline budgets. The outline estimate: every flattened segment and
